@@ -1,0 +1,48 @@
+# Helpers shared by every folder: programs land in the staged installation's
+# bin folder, data files in its other folders, tests beside their sources.
+
+file(MAKE_DIRECTORY ${TOVRA_STAGE}/bin ${TOVRA_STAGE}/dat ${TOVRA_STAGE}/include
+     ${TOVRA_STAGE}/lib ${TOVRA_STAGE}/sources)
+
+# tovra_program(<name> <sources...> LIBS <libs...>)
+function(tovra_program name)
+  cmake_parse_arguments(P "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${P_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${P_LIBS} common)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${TOVRA_STAGE}/bin)
+  install(TARGETS ${name} RUNTIME DESTINATION bin)
+  set_property(GLOBAL APPEND PROPERTY TOVRA_PROGRAMS ${name})
+endfunction()
+
+# tovra_test(<name> <sources...> LIBS <libs...>): a GoogleTest binary run by CTest.
+# Tests see the staged installation through TOVRA18_STAGE and never touch the
+# user's registry store.
+function(tovra_test name)
+  cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+  add_executable(${name} ${T_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} common GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    TOVRA_STAGE="${TOVRA_STAGE}"
+    TOVRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TOVRA_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  gtest_discover_tests(${name}
+    PROPERTIES ENVIRONMENT "TOVRA18_REGISTRY=${CMAKE_BINARY_DIR}/test-registry;TOVRA18_STAGE=${TOVRA_STAGE}"
+    DISCOVERY_TIMEOUT 60)
+endfunction()
+
+# tovra_stage_files(<subfolder> <files...>): copies data files into the staged
+# installation at build time and installs them.
+function(tovra_stage_files subdir)
+  set(outputs)
+  foreach(f ${ARGN})
+    get_filename_component(fname ${f} NAME)
+    set(out ${TOVRA_STAGE}/${subdir}/${fname})
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_CURRENT_SOURCE_DIR}/${f} ${out}
+      DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+    list(APPEND outputs ${out})
+    install(FILES ${f} DESTINATION ${subdir})
+  endforeach()
+  string(MAKE_C_IDENTIFIER "stage_${subdir}_${CMAKE_CURRENT_SOURCE_DIR}" tgt)
+  add_custom_target(${tgt} ALL DEPENDS ${outputs})
+endfunction()
