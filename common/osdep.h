@@ -7,6 +7,13 @@
 
 typedef int (*os_compare_fn)(const void *a, const void *b);
 
+// Programming errors inside the common library stop the program with a
+// message naming the failed expression and the module, in every build type.
+[[noreturn]] void os_assert_fail(const char *expression, const char *module);
+#define OS_ASSERT_NAMED(condition, text, module) \
+  ((condition) ? (void)0 : os_assert_fail(text, module))
+#define OS_ASSERT(condition, module) OS_ASSERT_NAMED(condition, #condition, module)
+
 // A fresh temporary file name (TEMP, then TMP, then TMPDIR, then "/tmp"),
 // created race-free and removed at program exit unless kept.
 char *os_tempname();
@@ -33,7 +40,8 @@ void os_qsort(void *base, size_t count, size_t size, os_compare_fn compare);
 void *os_bsearch(const void *key, const void *base, size_t count, size_t size,
                  os_compare_fn compare);
 
-// Runs the program and waits: its exit status, or -1 when it cannot be started.
+// Runs the program and waits: its exit status, or -1 when it cannot be
+// started. A name without "/" is searched for in PATH.
 int os_spawn(const char *path, char *const argv[]);
 
 bool os_file_exists(const char *path);
