@@ -40,8 +40,9 @@ void os_qsort(void *base, size_t count, size_t size, os_compare_fn compare);
 void *os_bsearch(const void *key, const void *base, size_t count, size_t size,
                  os_compare_fn compare);
 
-// Runs the program and waits: its exit status, or -1 when it cannot be
-// started. A name without "/" is searched for in PATH.
+// Runs the program and waits: its exit status, 128 + the signal number when
+// a signal ended it, or -1 when it cannot be started. A name without "/" is
+// searched for in PATH.
 int os_spawn(const char *path, char *const argv[]);
 
 bool os_file_exists(const char *path);

@@ -24,6 +24,7 @@ void *vec_top(const vec *v);
 void *vec_pop(vec *v);
 uint32_t vec_size(const vec *v);
 void *vec_get(const vec *v, uint32_t index);
+// Stores the item at the index, first appending nulls up to it; gives the item.
 void *vec_set(vec *v, void *item, uint32_t index);
 int vec_find(const vec *v, const void *item);
 uint32_t vec_push_unique(vec *v, void *item);
