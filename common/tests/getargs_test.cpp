@@ -44,6 +44,13 @@ std::vector<std::string> take(char **argv) {
   return words;
 }
 
+// The numbered messages collected are exactly one of the given number.
+void expect_only_message(unsigned number) {
+  ASSERT_EQ(messages.size(), 1u);
+  std::string tag = "(" + std::to_string(number) + ")";
+  EXPECT_EQ(messages[0].rfind(tag, 0), 0u) << messages[0];
+}
+
 std::vector<std::string> split(std::string text) { return take(getargs(text.data(), "t")); }
 
 // Standard input comes from the given descriptor for one scope.
@@ -129,8 +136,7 @@ TEST_F(GetargsTest, OverlongWordIsCutOnceReported) {
   EXPECT_EQ(got[1], std::string(255, 'w'));
   EXPECT_EQ(got[2], "next");
   EXPECT_EQ(msg_error_count(), errors + 1);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("(917)", 0), 0u) << messages[0];
+  expect_only_message(917);
 }
 
 TEST_F(GetargsTest, PipedInputReadsEveryLine) {
@@ -165,8 +171,7 @@ TEST_F(GetargsTest, OverlongLineGoesOnWithItsRest) {
   uint32_t warnings = msg_warning_count();
   EXPECT_EQ(from_stdin(text), expected);
   EXPECT_EQ(msg_warning_count(), warnings + 1);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("(337)", 0), 0u) << messages[0];
+  expect_only_message(337);
 }
 
 // A terminal: an empty line, or any line not continued, ends the reading; each
@@ -247,8 +252,7 @@ TEST_F(GetargsMainTest, MissingCommandFileIsReported) {
   uint32_t errors = msg_error_count();
   EXPECT_EQ(run({"@" + (dir_ / "none").string()}, "not read"), words{""});
   EXPECT_EQ(msg_error_count(), errors + 1);
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].rfind("(141)", 0), 0u) << messages[0];
+  expect_only_message(141);
 }
 
 }  // namespace
