@@ -3,6 +3,7 @@
 // with depth-ordered reachability.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 struct vec;
 
@@ -27,8 +28,9 @@ struct mem_class {
   uint8_t unit;
   int load;            // -1 for none
   uint32_t page_size;  // 0 for none
-  mem_range *ranges[3];  // defined, used, reserved
+  mem_range *ranges[3];  // defined, used, reserved; read them through cls_list
   bool used_shared;      // the used list belongs to another class (cls_restrict)
+  mem_class *used_owner; // that class; ranges[RNG_USED] stays null meanwhile
   mem_class *next;
   mem_space *space;
 };
@@ -62,6 +64,7 @@ mem_range *rng_subtract(const mem_range *a, const mem_range *b);
 mem_range *rng_overlap(const mem_range *a, const mem_range *b);
 bool rng_contains(uint32_t address, const mem_class *cls);
 void rng_emit_bounds(const mem_range *list, const char *name);
+void rng_emit_bounds_to(FILE *out, const mem_range *list, const char *name);
 int rng_parse_number(const char **cursor, uint32_t *out);
 void rng_parse_spec(mem_class *cls, const char *text);
 
@@ -71,6 +74,8 @@ mem_space *ms_find(mem_space *list, const char *name);
 mem_class *ms_find_class(mem_space *list, const char *name);
 mem_class *ms_class_find_or_add(mem_space *space, const char *name, uint8_t unit, int load,
                                 uint32_t page_size);
+// Head of list 0, 1 or 2 of the class (the owner's used list when shared).
+mem_range *cls_list(const mem_class *cls, int list);
 void cls_add_range(mem_class *cls, int list, uint32_t lo, uint32_t hi, uint32_t chunk);
 void cls_add_ranges_repeated(mem_class *cls, int list, uint32_t lo, uint32_t hi, uint32_t stride);
 void ms_add_range_all(mem_space *space, int list, uint32_t lo, uint32_t hi, uint32_t chunk);
@@ -93,7 +98,8 @@ mem_range *cls_free_chunks(const mem_class *cls);
 uint32_t ms_free_size(const mem_space *space);
 // Actions of cls_allocate.
 enum { ALLOC_USE = 1, ALLOC_RESERVE = 2, ALLOC_QUERY = 3 };
-// The block found (lo..hi), or null; the caller frees it with rng_free.
+// The block marked (lo..hi), for a query the free range found, or null; the
+// caller frees it with rng_free. A block of 0 addresses marks nothing.
 mem_range *cls_allocate(mem_space *space, mem_class *cls, uint32_t size, int action, int from_top);
 mem_range *cls_allocate_simple(mem_space *space, mem_class *cls, uint32_t size, int action);
 double percent(double part, double whole);
@@ -101,6 +107,7 @@ mem_class *cls_copy_chain(const mem_class *chain);
 mem_space *ms_copy_list(const mem_space *list);
 void cls_free_chain(mem_class *chain);
 void ms_free_list(mem_space *list);
+// The entry is unlinked and freed with all it holds (classes, psect records).
 void ms_replace_entry(mem_space **head, mem_space *entry, mem_space *replacement);
 void ms_remove_entry(mem_space **head, mem_space *entry);
 
@@ -143,3 +150,5 @@ int dag_add_edge(dag_node *from, dag_node *to, uint32_t tag, uint32_t flags);
 // node included at depth 1; sorted by depth (ascending for order 1).
 vec *dag_walk(dag_node *node, int order, uint32_t mask);
 bool dag_reaches(dag_node *node, dag_node *target, uint32_t mask);
+// Frees the universe with its nodes, their edges and cached lists (not the items).
+void dag_free_universe(vec *universe);
