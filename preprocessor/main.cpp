@@ -1,0 +1,3 @@
+#include "preprocessor/prevo.h"
+
+int main(int argc, char **argv) { prevo_main(argc, argv); }
