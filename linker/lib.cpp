@@ -109,10 +109,17 @@ int lib_read_directory(FILE *fp, lib_directory *out) {
 }
 
 int lib_read_contents(FILE *fp, lib_directory *dir) {
+  // In pieces, so that a length the file does not hold costs no memory.
+  const uint32_t piece = 0x10000;
   for (lib_module &m : dir->modules) {
-    m.contents.resize(m.length);
-    if (m.length && fread(m.contents.data(), 1, m.length, fp) != m.length)
-      return LIB_SHORT_MODULE;
+    m.contents.clear();
+    while (m.contents.size() < m.length) {
+      size_t want = m.length - m.contents.size();
+      if (want > piece) want = piece;
+      size_t have = m.contents.size();
+      m.contents.resize(have + want);
+      if (fread(m.contents.data() + have, 1, want, fp) != want) return LIB_SHORT_MODULE;
+    }
   }
   return LIB_OK;
 }
@@ -161,6 +168,7 @@ void lib_scramble(uint8_t *bytes, size_t count, uint8_t *counter) {
 }
 
 size_t lib_pcode_plain_length(const uint8_t *text, size_t length) {
+  if (length == 0) return 0;
   const void *newline = memchr(text, '\n', length);
   return newline ? (size_t)((const uint8_t *)newline - text) + 1 : length;
 }
