@@ -563,7 +563,9 @@ chip_record *chipinfo_read(const char *path, const char *wanted, void *user, chi
     if (callback) {
       load_named(name);
       // The record sees the defaults' sizes and ranges too, then its own.
+      int arch = chip->arch;
       fields_clear(chip);
+      chip->arch = arch;
       reapply_values(chip);
       chip_load(chip);
       if (callback(user, chip)) done = true;

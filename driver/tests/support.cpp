@@ -37,13 +37,25 @@ message_capture::~message_capture() { msg_set_output_hook(nullptr); }
 
 const std::vector<std::string> &message_capture::lines() const { return captured; }
 
+// The "(n) " prefix of a message line stands at its start or after the
+// "file: line: " context.
 std::vector<unsigned> message_numbers(const std::string &output) {
   std::vector<unsigned> numbers;
-  for (size_t at = output.find('('); at != std::string::npos; at = output.find('(', at + 1)) {
-    size_t end = at + 1;
-    while (end < output.size() && isdigit(uint8_t(output[end]))) end++;
-    if (end > at + 1 && end + 1 < output.size() && output[end] == ')' && output[end + 1] == ' ')
-      numbers.push_back(unsigned(std::stoul(output.substr(at + 1, end - at - 1))));
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    std::string line = output.substr(start, end - start);
+    start = end + 1;
+    for (size_t at = line.find('('); at != std::string::npos; at = line.find('(', at + 1)) {
+      if (at != 0 && (at < 2 || line.compare(at - 2, 2, ": ") != 0)) continue;
+      size_t digits = at + 1;
+      while (digits < line.size() && isdigit(uint8_t(line[digits]))) digits++;
+      if (digits > at + 1 && line.compare(digits, 2, ") ") == 0) {
+        numbers.push_back(unsigned(std::stoul(line.substr(at + 1, digits - at - 1))));
+        break;
+      }
+    }
   }
   return numbers;
 }
