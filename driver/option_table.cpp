@@ -625,6 +625,8 @@ static void take_space_ranges(mem_space *to, mem_space *from, bool keep) {
   rng_free(ranges);
 }
 
+// A value is checked before it empties the space, so that a mistyped one
+// leaves the chip's memory as it was.
 static void rom_ram_handler(opt_entry *entry, const char *value) {
   bool rom = entry->id == OPTID_ROM;
   mem_space *own = ms_find(mem_spaces, rom ? "code" : "data");
@@ -642,21 +644,29 @@ static void rom_ram_handler(opt_entry *entry, const char *value) {
   } else if (value[0] == '+') {
     keep = true;
     rest = value + 1;
-  } else if (own) {
-    ms_reset(own);
   }
-  if (rest.empty() || strcasecmp(rest.c_str(), "none") == 0) return;
-  if (rest.find('-') != std::string::npos) {
-    if (!range_list_parse(rest.c_str(), option, rom_ram_add, rom_ram_reserve)) msg(906, opt_display_name(entry));
-    return;
-  }
-  mem_space *named = ms_find(mem_spaces, rest.c_str());
-  if (!named) {
-    msg(907, rest.c_str(), opt_display_name(entry));
-    return;
-  }
-  if (named == own || !own) {
+  mem_space *named = nullptr;
+  bool ranges = rest.find('-') != std::string::npos;
+  bool none = rest.empty() || strcasecmp(rest.c_str(), "none") == 0;
+  if (!none && ranges && !range_list_parse(rest.c_str(), nullptr, nullptr, nullptr)) {
     msg(906, opt_display_name(entry));
+    return;
+  }
+  if (!none && !ranges) {
+    named = ms_find(mem_spaces, rest.c_str());
+    if (!named) {
+      msg(907, rest.c_str(), opt_display_name(entry));
+      return;
+    }
+    if (named == own || !own) {
+      msg(906, opt_display_name(entry));
+      return;
+    }
+  }
+  if (!keep && own) ms_reset(own);
+  if (none) return;
+  if (ranges) {
+    range_list_parse(rest.c_str(), option, rom_ram_add, rom_ram_reserve);
     return;
   }
   take_space_ranges(own, named, keep);
