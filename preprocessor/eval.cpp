@@ -553,8 +553,11 @@ bool pp_eval() {
   wtext text;
   bool saved = pp_line_bounded;
   pp_line_bounded = true;
+  uint32_t errors = msg_error_count();
   macro_expand_to(text, true);
   pp_line_bounded = saved;
+  // An expansion that failed has been reported; its remains are not judged.
+  if (msg_error_count() != errors) return true;
   return pp_eval_text(text);
 }
 

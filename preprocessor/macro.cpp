@@ -104,6 +104,7 @@ bool find_lparen() {
       if (pp_line_bounded) break;
       newline = true;
       blank = false;
+      out.marker_pending = true;
       continue;
     }
     if (pp_is_blank(c)) {
