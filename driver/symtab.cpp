@@ -192,7 +192,10 @@ static void process_symbol_line(const std::vector<std::string> &f) {
     }
   }
   if (!hash_insert(symbols, sym->name, sym)) {
+    // The symbol keeps its first value, but a repeated bound symbol still
+    // tells about its psect's inconsistent bounds.
     msg_print("Error (process_line): symbol (%s) redefined in file", sym->name);
+    if (is_bound_symbol(sym->name)) update_psects(sym);
     free_symbol(nullptr, nullptr, sym);
     return;
   }
