@@ -158,9 +158,10 @@ static std::string shell_quoted(const std::string &text) {
   return q + "'";
 }
 
-program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder) {
+program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder,
+                        const std::string &registry_file) {
   scratch_dir scratch;
-  std::string registry = scratch.path() + "/registry";
+  std::string registry = registry_file.empty() ? scratch.path() + "/registry" : registry_file;
   std::string out = scratch.path() + "/output";
   std::string command = "cd " + shell_quoted(folder.empty() ? scratch.path() : folder) +
                         " && env -u TOVRA18_OPTIONS TOVRA18_REGISTRY=" + shell_quoted(registry) + " " +

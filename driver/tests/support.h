@@ -42,8 +42,10 @@ struct program_run {
   int status;
   std::string output;  // standard output and standard error together
 };
-// Runs the staged tovra18 in a scratch folder with a private registry.
-program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder = "");
+// Runs the staged tovra18 in a folder (a scratch one by default) with a
+// registry store of its own unless one is named.
+program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder = "",
+                        const std::string &registry = "");
 
 // Numbers of the numbered messages in a program's output.
 std::vector<unsigned> message_numbers(const std::string &output);

@@ -1,0 +1,126 @@
+// The staged tovra18 program: help, version, chip list and chip selection,
+// option sources and the messages and exit statuses of bad command lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+const char banner[] = "Quenlor C PRO for the PIC18 MCU Family  V9.63PL3\n";
+
+size_t count_lines(const std::string &text) { return size_t(std::count(text.begin(), text.end(), '\n')); }
+
+TEST(tovra18, chipinfo_lists_every_chip) {
+  program_run r = run_tovra18({"--chipinfo"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output.rfind(";name:romsize:ramsize\n18F1220:1000:100\n", 0), 0u) << r.output;
+  EXPECT_NE(r.output.find("\n18F452:8000:600\n"), std::string::npos);
+  EXPECT_NE(r.output.find("\n18F8722:20000:F60\n"), std::string::npos);
+  EXPECT_EQ(count_lines(r.output), 31u);
+}
+
+struct status_case {
+  std::vector<std::string> args;
+  int status;
+  std::vector<unsigned> messages;
+};
+
+TEST(tovra18, chip_selection_and_bad_command_lines) {
+  const status_case cases[] = {
+      {{"--chip=4520"}, 0, {}},
+      {{"--chip=18f452", "-Q"}, 0, {}},
+      {{"--chip=52"}, 1, {922}},  // 18F252 and 18F452
+      {{"--chip=16F84"}, 1, {922}},
+      {{"-Q"}, 1, {902}},
+      {{"--chip"}, 1, {924, 902}},
+      {{"--chip=452", "--bogus", "--V"}, 1, {168, 168}},
+      {{"-18F4520"}, 0, {1207}},
+      {{"--chip=4520", "-FDOUBLE"}, 1, {923, 1207}},
+      {{"--chip=4520", "--opt=help"}, 1, {923}},
+      {{"--chip=4520", "--msgdisable"}, 1, {906}},
+      {{"--chip=4520", "--rom=nowhere"}, 1, {907}},
+      {{"--memmap=missing.map"}, 1, {141}},
+      {{"@"}, 1, {931, 902}},
+  };
+  for (const status_case &c : cases) {
+    program_run r = run_tovra18(c.args);
+    EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.output;
+    EXPECT_EQ(message_numbers(r.output), c.messages) << ::testing::PrintToString(c.args) << r.output;
+  }
+}
+
+TEST(tovra18, help_lists_the_options_after_the_banner) {
+  program_run r = run_tovra18({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output.rfind(std::string(banner) + "\nCompiler Options:\n\n", 0), 0u) << r.output;
+  EXPECT_NE(r.output.find(" !    --chipinfo                     Chip information\n"), std::string::npos);
+  EXPECT_NE(r.output.find("      --opt<=argument>               Optimization options\n"), std::string::npos);
+  EXPECT_NE(r.output.find("      -Nnumber                       Identifier length\n"), std::string::npos);
+  EXPECT_EQ(r.output.find("--pass1"), std::string::npos);
+}
+
+TEST(tovra18, help_for_one_option) {
+  for (const std::vector<std::string> &args : {std::vector<std::string>{"--help=opt"}, {"--opt=help"}, {"-Q", "--help=--OPT"}}) {
+    program_run r = run_tovra18(args);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.output.find("--opt: Optimization options\n\nThis option controls what compiler optimizations"),
+              std::string::npos)
+        << r.output;
+    EXPECT_NE(r.output.find(" *  space                Favor code generation for space over speed\n"),
+              std::string::npos);
+  }
+  program_run quiet = run_tovra18({"-Q", "--help=runtime"});
+  EXPECT_EQ(quiet.output.find("Quenlor"), std::string::npos);
+  // The fixed defaults show as the defaults.
+  EXPECT_NE(quiet.output.find(" *  stackwarn"), std::string::npos);
+  EXPECT_NE(quiet.output.find("    plib"), std::string::npos);
+
+  program_run bad = run_tovra18({"--help=nosuch"});
+  EXPECT_EQ(bad.status, 0);
+  EXPECT_NE(bad.output.find("Bad option: nosuch\n\nCompiler Options:"), std::string::npos);
+}
+
+TEST(tovra18, version) {
+  program_run r = run_tovra18({"--ver", "--chip=16F84"});
+  EXPECT_EQ(r.status, 0);  // ends before the chip is looked up
+  EXPECT_EQ(r.output.rfind(banner, 0), 0u);
+  EXPECT_NE(r.output.find("Component:\tdriver\n"), std::string::npos);
+  EXPECT_NE(r.output.find("Version:\t9.63PL3\n"), std::string::npos);
+}
+
+TEST(tovra18, without_arguments_the_words_come_from_standard_input) {
+  program_run r = run_tovra18({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.output.find("Enter TOVRA18 --HELP for help\n"), std::string::npos);
+  EXPECT_EQ(message_numbers(r.output), std::vector<unsigned>{902});
+}
+
+TEST(tovra18, options_file_and_command_file) {
+  scratch_dir here;
+  here.file(".TOVRA18_OPTIONS", "--chip=18F452\n-Q\n");
+  EXPECT_EQ(run_tovra18({"-DX"}, here.path()).status, 0);
+  here.file("cmd", "--nosuch\n");
+  program_run r = run_tovra18({"--chip=4520", "@cmd"}, here.path());
+  EXPECT_EQ(message_numbers(r.output), std::vector<unsigned>{168});
+}
+
+TEST(tovra18, setup_records_the_installation_folder) {
+  scratch_dir here;
+  std::string registry = here.path() + "/registry";
+  program_run bad = run_tovra18({"--setup=/nonexistent/folder"}, "", registry);
+  EXPECT_EQ(bad.status, 8);
+  EXPECT_EQ(message_numbers(bad.output), (std::vector<unsigned>{1180, 883}));
+
+  program_run good = run_tovra18({"--setup=" TOVRA_STAGE}, "", registry);
+  EXPECT_EQ(good.status, 0) << good.output;
+  EXPECT_TRUE(message_numbers(good.output).empty()) << good.output;
+  program_run shown = run_tovra18({"-Q", "--setup"}, "", registry);
+  EXPECT_EQ(shown.status, 0);
+  EXPECT_NE(shown.output.find(TOVRA_STAGE "\n"), std::string::npos) << shown.output;
+}
+
+}  // namespace
