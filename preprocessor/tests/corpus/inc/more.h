@@ -1,0 +1,1 @@
+more __LINE__

@@ -1,0 +1,4 @@
+/* A backslash-newline inside a string reaches the parser as written. */
+char *s = "ab\
+cd";
+end
