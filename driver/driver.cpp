@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <list>
 #include <string>
 #include <unistd.h>
 
 #include "common/alert.h"
-#include "common/alloc.h"
 #include "common/lists.h"
 #include "common/osdep.h"
 #include "driver/chipinfo.h"
@@ -48,12 +48,17 @@ static std::string legacy_form(const char *arg, bool &studio) {
   return "";
 }
 
+// The rewritten arguments; argv points into them for the rest of the run.
+static std::list<std::string> rewritten_args;
+
+static char *keep_arg(std::string text) { return rewritten_args.emplace_back(std::move(text)).data(); }
+
 bool rewrite_legacy_options(int argc, char **argv) {
   bool rewritten = false, studio = false;
   for (int i = 1; i < argc; i++) {
     std::string now = legacy_form(argv[i], studio);
     if (now.empty()) continue;
-    argv[i] = str_dup(now.c_str());
+    argv[i] = keep_arg(now);
     rewritten = true;
   }
   if (!studio) return rewritten;
@@ -62,7 +67,7 @@ bool rewrite_legacy_options(int argc, char **argv) {
     const char *arg = argv[i];
     const char *dot = strrchr(arg, '.');
     if (!starts_with(arg, "-O") || strlen(arg) <= 2 || !dot || strcasecmp(dot, ".obj") == 0) continue;
-    argv[i] = str_dup((std::string(arg, dot) + ".hex").c_str());
+    argv[i] = keep_arg(std::string(arg, dot) + ".hex");
   }
   return rewritten;
 }

@@ -320,6 +320,12 @@ TEST_F(driver_options_run, legacy_forms_are_rewritten_and_noted) {
   EXPECT_EQ(numbers, std::vector<unsigned>{1207});
   run({"-18F452", "-FDOUBLE"});
   EXPECT_EQ(numbers, (std::vector<unsigned>{923, 1207}));
+  run({"-18F452", "-studio", "-Oprog.cof", "-Olib.obj", "-A200", "-XDATA20000-2FFFF"});
+  EXPECT_EQ(drv.command_words,
+            (std::vector<std::string>{"tovra18", "--chip=18F452", "--ide=studio", "-Oprog.hex", "-Olib.obj",
+                                      "--codeoffset=200", "--ram=default,+20000-2FFFF"}));
+  EXPECT_EQ(drv.ide, uint32_t(IDE_STUDIO));
+  EXPECT_EQ(drv.code_offset, 0x200u);
 }
 
 TEST_F(driver_options_run, psect_descriptions_follow_the_chips_classes) {

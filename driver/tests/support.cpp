@@ -132,6 +132,9 @@ void run_driver_options(const std::vector<std::string> &args) {
   mem_spaces = nullptr;
   for (opt_entry *e = driver_options; e->order != 0; e++) e->count = 0;
   for (opt_row *r = opt_find(driver_options, OPTID_ERRATA)->rows; r->names; r++) r->is_default = 0;
+  for (const char *v : {"ZVQ_ERR_FORMAT", "ZVQ_WARN_FORMAT", "ZVQ_MSG_FORMAT"}) unsetenv(v);
+  msg_set_format_mode(0);
+  msg_set_formats(nullptr, nullptr, nullptr);
 
   static std::vector<std::vector<char>> storage;
   storage.clear();
