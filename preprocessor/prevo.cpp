@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/getargs.h"
 #include "common/hash.h"
 #include "common/registry.h"
@@ -244,6 +245,23 @@ void run() {
   if (int line = pp_open_conditional_line()) msg(100, line);
 }
 
+int free_key(void *, const void *key, void *) {
+  xfree(const_cast<void *>(key));
+  return 0;
+}
+
+// Everything the run holds goes before the exit, so that leak checkers see
+// only real leaks.
+void release_all() {
+  rd_release_all();
+  macro_clear_all();
+  if (dir.included) {
+    hash_foreach(dir.included, nullptr, free_key);
+    hash_free(dir.included);
+    dir.included = nullptr;
+  }
+}
+
 }  // namespace
 
 void pp_copy_line(wch c) {
@@ -296,6 +314,7 @@ void prog_exit(int status) {
       status = 1;
     }
   }
+  release_all();
   exit(status);
 }
 

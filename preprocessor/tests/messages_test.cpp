@@ -153,6 +153,14 @@ TEST(prevo_exit, the_error_limit_is_ten_unless_given) {
   EXPECT_EQ(errors, 30u);
 }
 
+TEST(prevo_exit, at_most_255_include_folders) {
+  std::string args;
+  for (int k = 0; k < 256; k++) args += " -Id" + std::to_string(k);
+  prevo_result r = run_prevo({{"x.c", "#include <a.h>\n"}, {"d255/a.h", "found\n"}}, args + " x.c");
+  EXPECT_EQ(r.numbers, (std::set<int>{147, 141, 109}));
+  EXPECT_EQ(r.status, 1);
+}
+
 TEST(prevo_exit, version_banner) {
   prevo_result r = run_prevo({}, "--ver");
   EXPECT_EQ(r.status, 0);
@@ -165,6 +173,12 @@ TEST(prevo_messages, echo_the_source_line_with_a_caret) {
   // With -E1 the template layout is used: file, line and number.
   prevo_result formatted = run_prevo({{"x.c", "ok\n#error  stop\n"}}, "-E1 x.c");
   EXPECT_EQ(formatted.err, "x.c: 2: (103) #error: stop (error)\n");
+}
+
+TEST(prevo_messages, standard_error_can_go_to_a_file) {
+  prevo_result r = run_prevo({{"x.c", "#warning w\n"}}, "-Eerrors.txt x.c", nullptr, {"errors.txt"});
+  EXPECT_EQ(r.err, "");
+  EXPECT_NE(r.written["errors.txt"].find("(162)"), std::string::npos);
 }
 
 TEST(prevo_messages, an_error_inside_a_skipped_region_is_not_reported) {

@@ -88,6 +88,12 @@ const output_case output_cases[] = {
      {{"x.c", "X Y Z __STDC__ end\n"}},
      "-DX -DY=2 -DZ= -U__STDC__ -Fnamed.c",
      "\n# 1 \"named.c\"\n1 2 __STDC__ end\n"},
+    {"an include named by a macro",
+     {{"x.c", "#define Q \"q.h\"\n#define A <a.h>\n#include Q\n#include A\n"},
+      {"q.h", "in_q\n"},
+      {"inc/a.h", "in_a\n"}},
+     "-Iinc",
+     "\n# 1 \"x.c\"\n\n# 1 \"q.h\"\nin_q\n\n# 1 \"inc/a.h\"\nin_a\n"},
     {"-N: names are told apart by their first characters only",
      {{"x.c",
        "#define abcdefghijklmnopqrstuvwxyz01234_one 1\nabcdefghijklmnopqrstuvwxyz01234_two\n"}},
@@ -170,6 +176,14 @@ TEST(prevo_list, make_style_names_the_parser_output) {
   // "-LM" without "-" is the plain form to a file whose name begins with M.
   prevo_result plain = run_prevo(list_files, "-LMx.lst x.c", nullptr, {"Mx.lst"});
   EXPECT_EQ(plain.written["Mx.lst"], "sub/b c.h\na.h\n");
+}
+
+TEST(prevo_list, alone_it_reads_each_header_once) {
+  std::vector<prevo_file> files = {
+      {"x.c", "#include \"once.h\"\n#include \"once.h\"\n"},
+      {"once.h", "#ifdef ONCE\n#error read twice\n#endif\n#define ONCE\n"}};
+  EXPECT_EQ(run_prevo(files, "-L x.c").status, 0);
+  EXPECT_EQ(run_prevo(files, "x.c").status, 1);
 }
 
 TEST(prevo_list, make_style_needs_a_dot_in_both_names) {
