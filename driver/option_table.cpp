@@ -669,8 +669,8 @@ static void rom_ram_handler(opt_entry *entry, const char *value) {
     range_list_parse(rest.c_str(), option, rom_ram_add, rom_ram_reserve);
     return;
   }
+  // Both spaces stay: the rest of the build needs its program and data space.
   take_space_ranges(own, named, keep);
-  if (!keep) ms_remove_entry(&mem_spaces, named);
 }
 
 static void error_limit_hook(opt_entry *, const char *) {

@@ -178,6 +178,8 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
       {{"--ram=5-1"}, "RAM", "-ARAM=00h-0FFhx6", {906}},
       {{"--ram=nowhere"}, "RAM", "-ARAM=00h-0FFhx6", {907}},
       {{"--ram=data"}, "RAM", "-ARAM=00h-0FFhx6", {906}},
+      {{"--ram=eedata"}, "RAM", "-ARAM=0F00000h-0F000FFh", {}},
+      {{"--ram=+eedata"}, "BIGRAM", "-ABIGRAM=00h-05FFh,0F00000h-0F000FFh", {}},
   };
   for (const memory_option_case &c : cases) {
     std::vector<std::string> args = {"--chip=18F452", "-Q"};
