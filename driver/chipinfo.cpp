@@ -414,12 +414,14 @@ struct db_reader {
       if (!fgets(line, sizeof line, file)) return kind = LINE_END;
       chip_db_line++;
       size_t len = strlen(line);
-      if (len == sizeof line - 1 && line[len - 1] != '\n' && !feof(file)) {
-        int c;
-        while ((c = fgetc(file)) != EOF && c != '\n') {
+      if (len == sizeof line - 1 && line[len - 1] != '\n') {
+        // A full buffer: the line fits only when nothing but its end follows.
+        std::string rest;
+        for (int c; (c = fgetc(file)) != EOF && c != '\n';) rest += char(c);
+        if (!rest.empty() && rest != "\r") {
+          chip_msg(nullptr, "Line longer than %d characters ignored", int(sizeof line - 1));
+          continue;
         }
-        chip_msg(nullptr, "Line longer than %d characters ignored", int(sizeof line - 1));
-        continue;
       }
       while (len && (line[len - 1] == '\n' || line[len - 1] == '\r')) line[--len] = 0;
       text = line;

@@ -270,11 +270,13 @@ TEST_F(chipinfo, malformed_databases_give_their_messages) {
 TEST_F(chipinfo, an_over_long_line_is_reported_and_not_split) {
   // Split at 255 characters, the tail would read as a second RAMSIZE line.
   std::string long_line = "# " + std::string(253, 'x') + "RAMSIZE=FFFF\n";
-  std::string path = db("ARCH=PIC18\n[C]\n" + minimal + long_line + "EEPROMSIZE=100\n");
+  std::string longest = "PROCID=" + std::string(248, 'P');  // 255 characters fit
+  std::string path = db("ARCH=PIC18\n[C]\n" + minimal + long_line + "EEPROMSIZE=100\n" + longest + "\r\n");
   chip_record *chip = chipinfo_read(path.c_str(), "C", nullptr, nullptr);
   ASSERT_NE(chip, nullptr);
   EXPECT_EQ(chip->ram_size, 0x600u);
   EXPECT_EQ(chip->eeprom_size, 0x100u);
+  EXPECT_EQ(std::string(chip->procid), std::string(248, 'P'));
   EXPECT_EQ(messages.numbers(), (std::vector<unsigned>{919}));
   EXPECT_NE(messages.text().find("line 7"), std::string::npos) << messages.text();
   chip_free(chip);
