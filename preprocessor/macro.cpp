@@ -168,10 +168,6 @@ bool collect_args(pp_macro *m, pp_call *call, int start_line) {
       }
       continue;
     }
-    if (!full && raw.size() >= ARGUMENT_AREA) {
-      msg(149);
-      full = true;
-    }
     size_t before = raw.size();
     if (blank) {
       raw.push_back(' ');
@@ -201,6 +197,10 @@ bool collect_args(pp_macro *m, pp_call *call, int start_line) {
         pp_ungetc();
     } else {
       raw.push_back(c);
+    }
+    if (!full && raw.size() > ARGUMENT_AREA) {
+      msg(149);
+      full = true;
     }
     if (full) raw.resize(before);
   }
@@ -448,9 +448,9 @@ struct body_reader {
 
 // Reads a macro body from the current input to the end of the line: "#" and
 // "##" become markers, parameters their codes, the macro's own name is marked
-// never to expand, white space runs become one blank.
+// never to expand, white space runs become one blank. False when the body
+// does not fit.
 bool read_body(const body_reader &r, wch c, wtext &body) {
-  bool ok = true;
   body.clear();
   while (pp_is_blank(c) || c == PP_ENDEXP) c = pp_getc();
   while (c != '\n' && c != 0) {
@@ -459,7 +459,7 @@ bool read_body(const body_reader &r, wch c, wtext &body) {
       c = pp_getc();
       continue;
     }
-    if (body.size() >= BODY_AREA) {
+    if (body.size() > BODY_AREA) {
       msg(156, wide_to_narrow(body.data(), 40).c_str());
       pp_skip_line_from(c);
       return false;
@@ -519,8 +519,12 @@ bool read_body(const body_reader &r, wch c, wtext &body) {
     }
     c = pp_getc();
   }
+  if (body.size() > BODY_AREA) {
+    msg(156, wide_to_narrow(body.data(), 40).c_str());
+    return false;
+  }
   trim_trailing_space(body, 0);
-  return ok;
+  return true;
 }
 
 // Installs or replaces a definition; a different redefinition is reported.
