@@ -1,0 +1,207 @@
+// Every instruction and operand form, written once in our syntax and once in
+// gputils' gpasm syntax from one table, assembles to the same bytes at the
+// same addresses.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "assembler/tests/quelm_fixture.h"
+#include "linker/io.h"
+
+namespace {
+
+struct line_pair {
+  std::string ours, theirs;
+};
+
+std::vector<line_pair> instruction_table() {
+  std::vector<line_pair> rows;
+  auto add = [&](const std::string &ours, const std::string &theirs) { rows.push_back({"\t" + ours, "\t" + theirs}); };
+
+  // f [,d] [,a]: designator words in any order, numbers by position; an
+  // absolute SFR address without designator uses the access bank, a masked
+  // one or any other address the bank.
+  for (const char *m : {"addwf", "addwfc", "andwf", "comf", "decf", "decfsz", "dcfsnz", "incf", "incfsz",
+                        "infsnz", "iorwf", "movf", "rlcf", "rlncf", "rrcf", "rrncf", "subfwb", "subwf",
+                        "subwfb", "swapf", "xorwf"}) {
+    std::string s = m;
+    add(s + " 0x10", s + " 0x10, 1, 1");
+    add(s + " 0x10,w", s + " 0x10, 0, 1");
+    add(s + " 0x20,f,c", s + " 0x20, 1, 0");
+    add(s + " 0x20, c, w", s + " 0x20, 0, 0");
+    add(s + " 0x30,b,f", s + " 0x30, 1, 1");
+    add(s + " 0FD8h,w", s + " 0xD8, 0, 0");
+    add(s + " 0123h&0ffh", s + " 0x23, 1, 1");
+    add(s + " 0F80h,W,B", s + " 0x80, 0, 1");
+    add(s + " 40h,0,1", s + " 0x40, 0, 1");
+    add(s + " 41h,1", s + " 0x41, 1, 1");
+  }
+  for (const char *m : {"clrf", "cpfseq", "cpfsgt", "cpfslt", "movwf", "mulwf", "negf", "setf", "tstfsz"}) {
+    std::string s = m;
+    add(s + " 0x10", s + " 0x10, 1");
+    add(s + " 0x10,c", s + " 0x10, 0");
+    add(s + " 0FE8h", s + " 0xE8, 0");
+    add(s + " 55h,0", s + " 0x55, 0");
+    add(s + " 1FFh&0ffh", s + " 0xFF, 1");
+    add(s + " 0x60,b", s + " 0x60, 1");
+  }
+  for (const char *m : {"bcf", "bsf", "btfsc", "btfss", "btg"}) {
+    std::string s = m;
+    add(s + " 0x10,3", s + " 0x10, 3, 1");
+    add(s + " 0x10,c,7", s + " 0x10, 7, 0");
+    add(s + " 0FD8h,0", s + " 0xD8, 0, 0");
+    add(s + " 0x20,5,b", s + " 0x20, 5, 1");
+    add(s + " 0x21,2,0", s + " 0x21, 2, 0");
+    add(s + " (0x22)&0ffh, 4+2", s + " 0x22, 6, 1");
+  }
+  struct literal {
+    const char *ours, *theirs;
+  } literals[] = {
+      {"0", "0"},           {"255", "255"},          {"7Fh", "0x7F"},
+      {"-1", "0xFF"},       {"(3+4)*2", "14"},       {"low(1234h)", "0x34"},
+      {"high(1234h)", "0x12"}, {"low highword(123456h)", "0x12"}, {"10h|1", "0x11"},
+      {"0F0h&3Ch", "0x30"}, {"1<<4", "16"},          {"80h>>3", "16"},
+      {"~0F0h&0ffh", "0x0F"}, {"100/3", "33"},       {"7^2", "5"},
+      {"0x1F-3", "28"},     {"low (0ABCDh)", "0xCD"}, {"2*3+4*5", "26"},
+  };
+  for (const char *m : {"addlw", "andlw", "iorlw", "movlw", "mullw", "retlw", "sublw", "xorlw"})
+    for (const literal &l : literals) add(std::string(m) + " " + l.ours, std::string(m) + " " + l.theirs);
+  for (int bank : {0, 1, 9, 15}) add("movlb " + std::to_string(bank), "movlb " + std::to_string(bank));
+
+  // Relative branches at both ends of their reach.
+  for (const char *m : {"bc", "bn", "bnc", "bnn", "bnov", "bnz", "bov", "bz"})
+    for (const char *t : {"$+2", "$+256", "$-254", "$", "$+10"}) add(std::string(m) + " " + t, std::string(m) + " " + t);
+  for (const char *m : {"bra", "rcall"})
+    for (const char *t : {"$+2", "$+2048", "$-2046", "$"}) add(std::string(m) + " " + t, std::string(m) + " " + t);
+
+  add("call 1234h", "call 0x1234, 0");
+  add("call 1234h,f", "call 0x1234, 1");
+  add("call 1FFFFEh,1", "call 0x1FFFFE, 1");
+  add("call 2,0", "call 2, 0");
+  add("goto 2468h", "goto 0x2468");
+  add("goto 0", "goto 0");
+  add("goto 1FFFFEh", "goto 0x1FFFFE");
+  add("lfsr 0,123h", "lfsr 0, 0x123");
+  add("lfsr 1,0", "lfsr 1, 0");
+  add("lfsr 2,0FFFh", "lfsr 2, 0xFFF");
+  add("movff 123h,0FE8h", "movff 0x123, 0xFE8");
+  add("movff 0FFFh,0", "movff 0xFFF, 0");
+  add("movff 0,0FEFh", "movff 0, 0xFEF");
+  for (const char *m : {"retfie", "return"}) {
+    std::string s = m;
+    add(s, s + " 0");
+    add(s + " f", s + " 1");
+    add(s + " 1", s + " 1");
+    add(s + " 0", s + " 0");
+  }
+  for (const char *m : {"clrwdt", "daw", "nop", "pop", "push", "reset", "sleep"}) add(m, m);
+  add("nop2", "bra $+2");
+  add("NOP2", "bra $+2");
+  add("MOVLW 5", "movlw 5");
+  const char *modes[] = {"*", "*+", "*-", "+*"};
+  for (const char *m : {"tblrd", "tblwt"}) {
+    for (const char *mode : modes) {
+      add(std::string(m) + " " + mode, std::string(m) + mode);
+      add(std::string(m) + mode, std::string(m) + mode);
+    }
+  }
+  // Labels, forward and backward, and data.
+  rows.push_back({"back:", "back:"});
+  add("bra fwd", "bra fwd");
+  add("bz back", "bz back");
+  add("goto fwd", "goto fwd");
+  add("call back,f", "call back, 1");
+  add("movlw low(fwd)", "movlw low fwd");
+  add("movlw high(fwd)", "movlw high fwd");
+  add("dw fwd", "dw fwd");
+  add("db 1,2", "db 1, 2");
+  add("db -1,80h", "db 0xFF, 0x80");
+  add("dw 1234h,-2", "dw 0x1234, 0xFFFE");
+  rows.push_back({"fwd:", "fwd:"});
+  add("bra back", "bra back");
+  rows.push_back({"\torg 4000h", "\torg 0x4000"});
+  add("goto back", "goto back");
+  add("rcall $-2046", "rcall $-2046");
+  return rows;
+}
+
+// Bytes by address from our object's TEXT records; relocations are refused.
+std::map<uint32_t, uint8_t> object_bytes(const std::string &path, std::string *problem) {
+  std::map<uint32_t, uint8_t> bytes;
+  FILE *fp = fopen(path.c_str(), "rb");
+  if (!fp) {
+    *problem = "no object";
+    return bytes;
+  }
+  io_reader r;
+  io_reader_init(&r, fp, IO_MAX_BODY);
+  while (read_record_header(&r) && read_record_body(&r)) {
+    if (r.kind == IO_RELOC) *problem = "unexpected relocation";
+    if (r.kind == IO_TEXT) {
+      uint32_t offset = io_get32(&io_little_endian, r.body);
+      long data = io_skip_string(r.body, r.length, 4);
+      for (uint32_t i = (uint32_t)data; i < r.length; i++) bytes[offset + i - data] = r.body[i];
+    }
+    if (r.kind == IO_END) break;
+  }
+  fclose(fp);
+  return bytes;
+}
+
+// Bytes by address from an Intel HEX file (record types 00, 01, 04).
+std::map<uint32_t, uint8_t> hex_bytes(const std::string &text) {
+  std::map<uint32_t, uint8_t> bytes;
+  uint32_t upper = 0;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.size() < 11 || line[0] != ':') continue;
+    auto byte = [&](size_t i) { return (uint32_t)std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16); };
+    uint32_t count = byte(0), address = byte(1) << 8 | byte(2), type = byte(3);
+    if (type == 4) upper = (byte(4) << 8 | byte(5)) << 16;
+    if (type == 0)
+      for (uint32_t i = 0; i < count; i++) bytes[upper + address + i] = (uint8_t)byte(4 + i);
+  }
+  return bytes;
+}
+
+TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
+  if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
+  std::string ours = "\tpsect\tcode,abs,class=CODE\n\torg\t0\n";
+  std::string theirs = "\tprocessor p18f4520\n\tradix dec\n\torg 0\n";
+  for (const line_pair &row : instruction_table()) {
+    ours += row.ours + "\n";
+    theirs += row.theirs + "\n";
+  }
+  ours += "\tend\n";
+  theirs += "\tend\n";
+  write("ours.as", ours);
+  write("theirs.asm", theirs);
+  ASSERT_EQ(quelm("-oours.obj -lours.lst ours.as"), 0) << errors();
+  std::string gpasm = "cd " + dir.string() + " && gpasm -a inhx32 -o theirs.hex theirs.asm >gpasm.log 2>&1";
+  ASSERT_EQ(system(gpasm.c_str()), 0) << read("gpasm.log");
+
+  std::string problem;
+  std::map<uint32_t, uint8_t> got = object_bytes(path("ours.obj"), &problem);
+  EXPECT_EQ(problem, "");
+  std::map<uint32_t, uint8_t> want = hex_bytes(read("theirs.hex"));
+  ASSERT_GT(want.size(), 1000u);
+  EXPECT_EQ(got.size(), want.size());
+  // Report the first differing address with the listing line that placed it.
+  for (const auto &[address, value] : want) {
+    auto it = got.find(address);
+    if (it == got.end() || it->second != value) {
+      char where[16];
+      snprintf(where, sizeof where, "%6X ", address & ~1u);
+      std::string listing = read("ours.lst"), line;
+      size_t at = listing.find(where);
+      if (at != std::string::npos) line = listing.substr(at, listing.find('\n', at) - at);
+      ADD_FAILURE() << "address 0x" << std::hex << address << ": ours "
+                    << (it == got.end() ? std::string("missing") : std::to_string(it->second)) << ", gpasm "
+                    << std::to_string(value) << "\n" << line;
+      break;
+    }
+  }
+}
+
+}  // namespace

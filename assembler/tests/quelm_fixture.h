@@ -1,0 +1,58 @@
+// Runs the installed assembler on sources written by a test, in a scratch folder.
+#pragma once
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "linker/tests/objdump.h"
+
+struct QuelmTest : ::testing::Test {
+  std::filesystem::path dir;
+
+  void SetUp() override {
+    char tmpl[] = "/tmp/quelm_test.XXXXXX";
+    dir = mkdtemp(tmpl);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  std::string path(const std::string &name) const { return (dir / name).string(); }
+
+  void write(const std::string &name, const std::string &text) const {
+    std::ofstream(path(name), std::ios::binary) << text;
+  }
+
+  std::string read(const std::string &name) const {
+    std::ifstream in(path(name), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
+
+  // Runs quelm with these arguments in the scratch folder; the exit status.
+  int quelm(const std::string &args) const {
+    std::string command = "cd " + dir.string() + " && " TOVRA_STAGE "/bin/quelm " + args + " 2>stderr";
+    int status = system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  std::string errors() const { return read("stderr"); }
+
+  // Assembles source text into name.obj; the dumped records, or "" after a failure.
+  std::string assemble(const std::string &name, const std::string &source, const std::string &options = "") {
+    write(name + ".as", source);
+    int status = quelm(options + " -o" + name + ".obj " + name + ".as");
+    EXPECT_EQ(status, 0) << errors();
+    if (status != 0) return "";
+    std::string text;
+    EXPECT_TRUE(objdump_path(path(name + ".obj").c_str(), &text)) << text;
+    return text;
+  }
+};
