@@ -1,0 +1,112 @@
+// Small object files for the converters' tests, written through the record
+// writer, and helpers around the staged-program runner.
+#pragma once
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "linker/io.h"
+#include "listing/tests/run_program.h"
+
+using bytes = std::vector<uint8_t>;
+
+// Builds a module record by record in one target byte order.
+struct obj_fixture {
+  io_maps maps = io_little_endian;
+  bytes data;
+
+  // Appends one record as the record writer frames it.
+  void record(uint8_t kind, const io_builder &b) {
+    char *buffer = nullptr;
+    size_t size = 0;
+    FILE *f = open_memstream(&buffer, &size);
+    io_writer w;
+    io_writer_init(&w, f, "fixture");
+    EXPECT_EQ(write_record(&w, kind, b.length, b.data), 1);
+    fclose(f);
+    data.insert(data.end(), buffer, buffer + size);
+    free(buffer);
+  }
+  io_builder begin() {
+    io_builder b;
+    io_builder_init(&b, &maps);
+    return b;
+  }
+  obj_fixture &ident(const io_maps &m = io_little_endian, const char *machine = "18F452") {
+    maps = m;
+    io_builder b = begin();
+    io_add_bytes(&b, m.m32, 4);
+    io_add_bytes(&b, m.m16, 2);
+    io_add_string(&b, machine);
+    record(IO_IDENT, b);
+    return *this;
+  }
+  obj_fixture &text(uint32_t address, const bytes &code, const char *psect = "text") {
+    io_builder b = begin();
+    io_add_u32(&b, address);
+    io_add_string(&b, psect);
+    io_add_bytes(&b, code.data(), (uint32_t)code.size());
+    record(IO_TEXT, b);
+    return *this;
+  }
+  struct sym_entry {
+    uint32_t value;
+    uint32_t flags;
+    const char *psect;
+    const char *name;
+  };
+  obj_fixture &syms(const std::vector<sym_entry> &entries) {
+    io_builder b = begin();
+    for (const sym_entry &e : entries) {
+      io_add_u32(&b, e.value);
+      io_add_u16(&b, e.flags);
+      io_add_string(&b, e.psect);
+      io_add_string(&b, e.name);
+    }
+    record(IO_SYM, b);
+    return *this;
+  }
+  obj_fixture &start(uint32_t value, const char *psect = "text") {
+    io_builder b = begin();
+    io_add_u32(&b, value);
+    io_add_string(&b, psect);
+    record(IO_START, b);
+    return *this;
+  }
+  obj_fixture &end() {
+    io_builder b = begin();
+    io_add_u16(&b, 0);
+    record(IO_END, b);
+    return *this;
+  }
+};
+
+inline void write_file(const std::string &path, const bytes &data) {
+  write_file(path, std::string(data.begin(), data.end()));
+}
+
+inline bool file_exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
+
+// The numbers of the numbered messages in a program's standard error.
+inline std::vector<unsigned> message_numbers(const std::string &err) {
+  std::vector<unsigned> numbers;
+  size_t open = 0;
+  while ((open = err.find('(', open)) != std::string::npos) {
+    size_t close = err.find(')', open);
+    std::string inside = err.substr(open + 1, close == std::string::npos ? 0 : close - open - 1);
+    if (!inside.empty() && inside.find_first_not_of("0123456789") == std::string::npos)
+      numbers.push_back((unsigned)std::stoul(inside));
+    open++;
+  }
+  return numbers;
+}
+
+inline bool have_tool(const char *name) {
+  std::string probe = std::string("command -v ") + name + " >/dev/null 2>&1";
+  return std::system(probe.c_str()) == 0;
+}
