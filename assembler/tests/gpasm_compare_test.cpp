@@ -148,23 +148,6 @@ std::map<uint32_t, uint8_t> object_bytes(const std::string &path, std::string *p
   return bytes;
 }
 
-// Bytes by address from an Intel HEX file (record types 00, 01, 04).
-std::map<uint32_t, uint8_t> hex_bytes(const std::string &text) {
-  std::map<uint32_t, uint8_t> bytes;
-  uint32_t upper = 0;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() < 11 || line[0] != ':') continue;
-    auto byte = [&](size_t i) { return (uint32_t)std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16); };
-    uint32_t count = byte(0), address = byte(1) << 8 | byte(2), type = byte(3);
-    if (type == 4) upper = (byte(4) << 8 | byte(5)) << 16;
-    if (type == 0)
-      for (uint32_t i = 0; i < count; i++) bytes[upper + address + i] = (uint8_t)byte(4 + i);
-  }
-  return bytes;
-}
-
 TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
   if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
   std::string ours = "\tpsect\tcode,abs,class=CODE\n\torg\t0\n";
@@ -184,7 +167,7 @@ TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
   std::string problem;
   std::map<uint32_t, uint8_t> got = object_bytes(path("ours.obj"), &problem);
   EXPECT_EQ(problem, "");
-  std::map<uint32_t, uint8_t> want = hex_bytes(read("theirs.hex"));
+  std::map<uint32_t, uint8_t> want = intel_hex_bytes(read("theirs.hex"));
   ASSERT_GT(want.size(), 1000u);
   EXPECT_EQ(got.size(), want.size());
   // Report the first differing address with the listing line that placed it.

@@ -7,10 +7,28 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
 #include "linker/tests/objdump.h"
+
+// Bytes by address from an Intel HEX text (record types 00, 01, 04).
+inline std::map<uint32_t, uint8_t> intel_hex_bytes(const std::string &text) {
+  std::map<uint32_t, uint8_t> bytes;
+  uint32_t upper = 0;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.size() < 11 || line[0] != ':') continue;
+    auto byte = [&](size_t i) { return (uint32_t)std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16); };
+    uint32_t count = byte(0), address = byte(1) << 8 | byte(2), type = byte(3);
+    if (type == 4) upper = (byte(4) << 8 | byte(5)) << 16;
+    if (type == 0)
+      for (uint32_t i = 0; i < count; i++) bytes[upper + address + i] = (uint8_t)byte(4 + i);
+  }
+  return bytes;
+}
 
 struct QuelmTest : ::testing::Test {
   std::filesystem::path dir;

@@ -209,22 +209,6 @@ struct mini_linker {
   }
 };
 
-std::map<uint32_t, uint8_t> hex_image(const std::string &text) {
-  std::map<uint32_t, uint8_t> bytes;
-  uint32_t upper = 0;
-  std::istringstream in(text);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() < 11 || line[0] != ':') continue;
-    auto byte = [&](size_t i) { return (uint32_t)std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16); };
-    uint32_t count = byte(0), address = byte(1) << 8 | byte(2), type = byte(3);
-    if (type == 4) upper = (byte(4) << 8 | byte(5)) << 16;
-    if (type == 0)
-      for (uint32_t i = 0; i < count; i++) bytes[upper + address + i] = (uint8_t)byte(4 + i);
-  }
-  return bytes;
-}
-
 TEST_F(QuelmTest, RelocatedOperandsMatchGpasmAtTheirAddresses) {
   if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
   std::string ours, theirs = "\tprocessor p18f8722\n\tradix dec\n";
@@ -243,7 +227,7 @@ TEST_F(QuelmTest, RelocatedOperandsMatchGpasmAtTheirAddresses) {
   mini_linker l;
   l.link(path("mod.obj"));
   EXPECT_EQ(l.problems, std::vector<std::string>{});
-  std::map<uint32_t, uint8_t> want = hex_image(read("abs.hex"));
+  std::map<uint32_t, uint8_t> want = intel_hex_bytes(read("abs.hex"));
   EXPECT_GT(want.size(), 80u);
   EXPECT_EQ(l.image, want);
 }
