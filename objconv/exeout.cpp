@@ -183,9 +183,10 @@ void header_image_write(imprel_state *s) {
 
 // -8: CP/M-86 command file. Group descriptors (form, u16 length, u16 base,
 // u16 minimum, u16 maximum; lengths in paragraphs) for code and data; byte
-// 127 is 0x80 when fix-ups follow the groups. A fix-up is 4 bytes: the
-// group number in both nibbles, u16 paragraph and u8 offset within the group;
-// the list is padded to a 128-byte record.
+// 127 is 0x80 when fix-ups follow the groups. A fix-up is 4 bytes: the group
+// holding the field in the high nibble and the target's group (its psect
+// code) in the low one, u16 paragraph and u8 offset of the field within its
+// group; the list is padded to a 128-byte record.
 void cpm86_write(imprel_state *s) {
   program_sizes z = sizes_of(s);
   uint64_t image_end = round_up(s->image.top, 16);
@@ -196,7 +197,7 @@ void cpm86_write(imprel_state *s) {
   if (fixups) {
     sort_relocs(s, true);
     for (const imprel_reloc &r : s->relocs)
-      if ((r.segment != 1 && r.segment != 2) || (r.segment == 2 && r.address < code)) {
+      if (r.segment != 1 && r.segment != 2) {
         msg(MSG_RELOC_ORDER);
         return;
       }
@@ -214,8 +215,9 @@ void cpm86_write(imprel_state *s) {
   if (!fixups) return;
   std::vector<uint8_t> list;
   for (const imprel_reloc &r : s->relocs) {
-    uint32_t offset = r.address - (r.segment == 2 ? (uint32_t)code : 0);
-    uint8_t entry[4] = {(uint8_t)(r.segment << 4 | r.segment)};
+    uint32_t group = r.address < code ? 1 : 2;
+    uint32_t offset = r.address - (group == 2 ? (uint32_t)code : 0);
+    uint8_t entry[4] = {(uint8_t)(group << 4 | r.segment)};
     target_put16(s, entry + 1, offset >> 4);
     entry[3] = (uint8_t)(offset & 15);
     list.insert(list.end(), entry, entry + 4);

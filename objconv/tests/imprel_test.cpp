@@ -42,12 +42,6 @@ std::vector<std::string> lines_of(const std::string &text) {
   return lines;
 }
 
-bytes seq(size_t n, uint8_t first = 0) {
-  bytes b(n);
-  for (size_t i = 0; i < n; i++) b[i] = (uint8_t)(first + i);
-  return b;
-}
-
 TEST(ImprelIntel, RecordsExtendedAddressesAndEnd) {
   struct row {
     const char *name;
@@ -69,7 +63,7 @@ TEST(ImprelIntel, RecordsExtendedAddressesAndEnd) {
        obj_fixture().ident().text(0x12340, {0x55}).start(0).end(), "",
        {":020000021000EC", ":012340005547", ":020000020000FC", ":00000001FF"}},
       {"records are cut at the length cap",
-       obj_fixture().ident().text(0, seq(5)).start(0).end(), "-4",
+       obj_fixture().ident().text(0, seq_bytes(5)).start(0).end(), "-4",
        {":0400000000010203F6", ":0100040004F7", ":00000001FF"}},
   };
   for (const row &r : rows) {
@@ -120,11 +114,11 @@ TEST(ImprelIntel, AlignedRecordAtTheImageEndIsPaddedWithFF) {
 obj_fixture wide_object(uint32_t start) {
   obj_fixture obj;
   obj.ident()
-      .text(0x0, seq(100, 0x10))
-      .text(0x3F0, seq(40, 0x80))
-      .text(0x1000, seq(7, 0x33))
-      .text(0x12345, seq(50, 0x40))
-      .text(0x1FFFFF0, seq(16, 0x90))
+      .text(0x0, seq_bytes(100, 0x10))
+      .text(0x3F0, seq_bytes(40, 0x80))
+      .text(0x1000, seq_bytes(7, 0x33))
+      .text(0x12345, seq_bytes(50, 0x40))
+      .text(0x1FFFFF0, seq_bytes(16, 0x90))
       .start(start)
       .end();
   return obj;
@@ -160,7 +154,7 @@ TEST(ImprelFormats, SrecordReadsEveryRecordFormatAsTheSameImage) {
 TEST(ImprelFormats, TektronixAndBinaryImagesOfTheFirst64K) {
   if (!have_tool("srec_cmp")) GTEST_SKIP() << "srecord is not installed";
   obj_fixture obj;
-  obj.ident().text(0x10, seq(70, 1)).text(0x800, seq(3, 0xF0)).start(0x10).end();
+  obj.ident().text(0x10, seq_bytes(70, 1)).text(0x800, seq_bytes(3, 0xF0)).start(0x10).end();
   std::string dir;
   ASSERT_EQ(convert(obj, "", "ref.hex", &dir).run.status, 0);
   run_result tek = run_in(dir, program("imprel") + " -T l.obj o.tek");
@@ -263,7 +257,7 @@ TEST(ImprelFormats, OutOfRangeAddressesFailWithoutAnImage) {
 TEST(ImprelChecksum, AgreesWithSrecCat) {
   if (!have_tool("srec_cat")) GTEST_SKIP() << "srecord is not installed";
   obj_fixture obj;
-  obj.ident().text(0x0, seq(200, 0x31)).text(0x300, seq(64, 0x77)).start(0).end();
+  obj.ident().text(0x0, seq_bytes(200, 0x31)).text(0x300, seq_bytes(64, 0x77)).start(0).end();
   std::string dir;
   ASSERT_EQ(convert(obj, "", "plain.hex", &dir).run.status, 0);
   write_file(dir + "/ck.txt", std::string("/* 8 and 16 bits */ 0-3FF 400\n0-3FF 402-403\n"));

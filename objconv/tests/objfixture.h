@@ -15,6 +15,13 @@
 
 using bytes = std::vector<uint8_t>;
 
+// n bytes counting up from first.
+inline bytes seq_bytes(size_t n, uint8_t first = 0) {
+  bytes b(n);
+  for (size_t i = 0; i < n; i++) b[i] = (uint8_t)(first + i);
+  return b;
+}
+
 // Builds a module record by record in one target byte order.
 struct obj_fixture {
   io_maps maps = io_little_endian;
@@ -69,6 +76,32 @@ struct obj_fixture {
       io_add_string(&b, e.name);
     }
     record(IO_SYM, b);
+    return *this;
+  }
+  struct reloc_entry {
+    uint32_t offset;  // within the last TEXT record's data
+    uint8_t type;
+    const char *name;
+  };
+  obj_fixture &relocs(const std::vector<reloc_entry> &entries) {
+    io_builder b = begin();
+    for (const reloc_entry &e : entries) {
+      io_add_u16(&b, e.offset);
+      io_add_u8(&b, e.type);
+      io_add_string(&b, e.name);
+    }
+    record(IO_RELOC, b);
+    return *this;
+  }
+  obj_fixture &segment(uint32_t length, uint32_t address, uint32_t selector, const char *name) {
+    io_builder b = begin();
+    io_add_u32(&b, length);
+    io_add_u32(&b, address);
+    io_add_u16(&b, selector);
+    io_add_u16(&b, 0);
+    io_add_u32(&b, address);
+    io_add_string(&b, name);
+    record(IO_SEGMENT, b);
     return *this;
   }
   obj_fixture &start(uint32_t value, const char *psect = "text") {
