@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -26,16 +28,29 @@ int sym_decl_level;
 
 namespace {
 
-constexpr int kBuckets = 256;
 constexpr int kMaxPools = 20;
 
-symbol *buckets[kBuckets];
-int bucket_low = kBuckets, bucket_high = 0;  // range in use: [low, high)
+// Each name leads to its records, newest first, deeper levels before
+// shallower ones (so inner declarations hide outer ones). Each level keeps
+// the records linked at it, for the end of its scope.
+struct name_hash {
+  using is_transparent = void;
+  size_t operator()(std::string_view v) const { return std::hash<std::string_view>()(v); }
+};
+std::unordered_map<std::string, symbol *, name_hash, std::equal_to<>> names;
+struct level_entry {
+  symbol *s;
+  uint32_t serial;  // tells a reused record from the one that was linked
+};
+std::vector<std::vector<level_entry>> levels;
 
 char shared_empty[1] = "";
 
+// Records come from pools; the newest pool hands out its records in order
+// and the free list takes back what the collector frees.
 std::vector<symbol *> pools;
 std::vector<uint32_t> pool_counts;
+uint32_t newest_used;  // records of the newest pool handed out so far
 uint32_t next_pool_count = 1024;
 symbol *free_list;
 uint32_t free_count;
@@ -46,6 +61,8 @@ uint32_t number_counter;
 // File names are shared by every record declared in them.
 std::unordered_set<std::string> file_names;
 
+// The classic bucket of a name: reports at the end of a scope come in
+// bucket order, newest first within a bucket.
 unsigned bucket_of(const char *name) {
   unsigned h = 0;
   const unsigned char *p = (const unsigned char *)name;
@@ -74,16 +91,15 @@ bool grow_pool() {
   }
   pools.push_back(pool);
   pool_counts.push_back(count);
+  newest_used = 0;
   // Pools double so that large sources never meet the pool limit.
   next_pool_count = count * 2;
-  for (uint32_t i = count; i-- > 0;) {
-    pool[i].next = free_list;
-    pool[i].mark = 2;  // free
-    free_list = &pool[i];
-  }
   free_count += count;
   return true;
 }
+
+// Records of pool p that were ever handed out.
+uint32_t pool_used(size_t p) { return p + 1 == pools.size() ? newest_used : pool_counts[p]; }
 
 bool is_tag_class(int cls) { return cls == SC_STRUCT || cls == SC_UNION || cls == SC_ENUM; }
 
@@ -95,29 +111,48 @@ bool matches(const symbol *s) {
   return !sym_want_tag && !sym_want_member && !sym_want_label;
 }
 
-// Buckets keep deeper levels first, so a scope closes by cutting heads.
 void link_head(symbol *s) {
-  unsigned b = bucket_of(s->name);
-  symbol **pp = &buckets[b];
+  auto it = names.find(std::string_view(s->name));
+  if (it == names.end()) it = names.emplace(s->name, nullptr).first;
+  symbol *&head = it->second;
+  symbol **pp = &head;
   while (*pp && (*pp)->level > s->level) pp = &(*pp)->chain;
   s->chain = *pp;
   *pp = s;
   s->in_table = 1;
-  if ((int)b < bucket_low) bucket_low = (int)b;
-  if ((int)b + 1 > bucket_high) bucket_high = (int)b + 1;
+  if (levels.size() <= (size_t)s->level) levels.resize((size_t)s->level + 1);
+  levels[(size_t)s->level].push_back({s, s->serial});
 }
 
 void unlink_record(symbol *s) {
   if (!s->in_table) return;
-  unsigned b = bucket_of(s->name);
-  for (symbol **pp = &buckets[b]; *pp; pp = &(*pp)->chain) {
-    if (*pp == s) {
-      *pp = s->chain;
-      break;
+  auto it = names.find(std::string_view(s->name));
+  if (it != names.end()) {
+    for (symbol **pp = &it->second; *pp; pp = &(*pp)->chain) {
+      if (*pp == s) {
+        *pp = s->chain;
+        break;
+      }
     }
+    if (!it->second) names.erase(it);
   }
   s->chain = nullptr;
   s->in_table = 0;
+}
+
+// The records still linked at a level, in bucket order.
+std::vector<symbol *> records_at(size_t level) {
+  std::vector<std::pair<uint64_t, symbol *>> keyed;
+  if (level < levels.size())
+    for (const level_entry &e : levels[level])
+      if (e.s->serial == e.serial && e.s->in_table && (size_t)e.s->level == level)
+        keyed.push_back({((uint64_t)bucket_of(e.s->name) << 32) | (0xffffffffu - e.s->serial), e.s});
+  std::sort(keyed.begin(), keyed.end(),
+            [](const auto &a, const auto &b) { return a.first < b.first; });
+  std::vector<symbol *> out;
+  out.reserve(keyed.size());
+  for (auto &k : keyed) out.push_back(k.second);
+  return out;
 }
 
 void free_record(symbol *s) {
@@ -157,15 +192,15 @@ void mark_from_node(symbol *s) {
 
 void collect() {
   for (size_t p = 0; p < pools.size(); p++)
-    for (uint32_t i = 0; i < pool_counts[p]; i++)
+    for (uint32_t i = 0; i < pool_used(p); i++)
       if (pools[p][i].mark != 2) pools[p][i].mark = 0;
-  for (int b = 0; b < kBuckets; b++)
-    for (symbol *s = buckets[b]; s; s = s->chain) mark_symbol(s);
+  for (auto &n : names)
+    for (symbol *s = n.second; s; s = s->chain) mark_symbol(s);
   if (tok.sym) mark_symbol(tok.sym);
   expr_mark_live(mark_from_node);
   decl_mark_live(mark_from_node);
   for (size_t p = 0; p < pools.size(); p++)
-    for (uint32_t i = 0; i < pool_counts[p]; i++)
+    for (uint32_t i = 0; i < pool_used(p); i++)
       if (pools[p][i].mark == 0) free_record(&pools[p][i]);
   handed_out = 0;
 }
@@ -307,7 +342,8 @@ bool redeclare(symbol *rec, int cls, type_t &type) {
 }  // namespace
 
 void sym_init() {
-  memset(buckets, 0, sizeof buckets);
+  names.clear();
+  levels.clear();
   sym_level = 0;
   serial_counter = 0;
   number_counter = 0;
@@ -319,14 +355,18 @@ const char *sym_intern_file(const char *name) {
 }
 
 symbol *sym_lookup(const char *name) {
-  for (symbol *s = buckets[bucket_of(name)]; s; s = s->chain)
-    if (!strcmp(s->name, name) && matches(s)) return s;
+  auto it = names.find(std::string_view(name));
+  if (it == names.end()) return nullptr;
+  for (symbol *s = it->second; s; s = s->chain)
+    if (matches(s)) return s;
   return nullptr;
 }
 
 symbol *sym_lookup_class(const char *name, int cls) {
-  for (symbol *s = buckets[bucket_of(name)]; s; s = s->chain)
-    if (s->cls == cls && !strcmp(s->name, name)) return s;
+  auto it = names.find(std::string_view(name));
+  if (it == names.end()) return nullptr;
+  for (symbol *s = it->second; s; s = s->chain)
+    if (s->cls == cls) return s;
   return nullptr;
 }
 
@@ -340,9 +380,14 @@ symbol *sym_find_or_add(const char *name) {
 }
 
 symbol *sym_new(const char *name) {
-  if (!free_list && !grow_pool()) msg_exit_failure(1);
-  symbol *s = free_list;
-  free_list = s->next;
+  symbol *s;
+  if (free_list) {
+    s = free_list;
+    free_list = s->next;
+  } else {
+    if ((pools.empty() || newest_used == pool_counts.back()) && !grow_pool()) msg_exit_failure(1);
+    s = &pools.back()[newest_used++];
+  }
   free_count--;
   handed_out++;
   memset(s, 0, sizeof *s);
@@ -476,12 +521,8 @@ bool sym_define(symbol *rec) {
 void sym_move_to_level(symbol *rec, int level) {
   if (rec->in_table) {
     unlink_record(rec);
-    unsigned b = bucket_of(rec->name);
-    symbol **pp = &buckets[b];
-    while (*pp && (*pp)->level > level) pp = &(*pp)->chain;
-    rec->chain = *pp;
-    *pp = rec;
-    rec->in_table = 1;
+    rec->level = level;
+    link_head(rec);
   }
   rec->level = level;
 }
@@ -524,15 +565,12 @@ void scope_leave_quiet() {
 
 void scope_close() {
   int closing = sym_level;
-  for (int b = bucket_low; b < bucket_high; b++) {
-    symbol **pp = &buckets[b];
-    while (*pp && (*pp)->level >= closing) {
-      symbol *s = *pp;
+  for (size_t l = (size_t)closing; l < levels.size(); l++) {
+    for (symbol *s : records_at(l)) {
       end_of_scope_checks(s);
-      *pp = s->chain;
-      s->chain = nullptr;
-      s->in_table = 0;
+      unlink_record(s);
     }
+    levels[l].clear();
   }
   if (handed_out >= free_count / 2) collect();
   if (sym_level > 0) sym_level--;
@@ -540,9 +578,7 @@ void scope_close() {
 }
 
 void scope_close_file() {
-  for (int b = bucket_low; b < bucket_high; b++)
-    for (symbol *s = buckets[b]; s; s = s->chain)
-      if (s->level == 0) end_of_scope_checks(s);
+  for (symbol *s : records_at(0)) end_of_scope_checks(s);
 }
 
 uint32_t sym_next_number() { return ++number_counter; }
@@ -553,9 +589,8 @@ bool sym_is_main(const symbol *rec) {
 
 void sym_write_features() {
   std::vector<symbol *> out;
-  for (int b = 0; b < kBuckets; b++)
-    for (symbol *s = buckets[b]; s; s = s->chain)
-      if (s->features) out.push_back(s);
+  for (symbol *s : records_at(0))
+    if (s->features) out.push_back(s);
   // Oldest first, so the records follow the source.
   std::sort(out.begin(), out.end(), [](symbol *a, symbol *b) { return a->serial < b->serial; });
   for (symbol *s : out) ic_directive(IC_HEAD, "f _%s %lu", s->name, (unsigned long)s->features);
