@@ -1,0 +1,32 @@
+// Reading the intermediate code: byte, token and line readers over a file or
+// a text in memory. Tokens are separated by white space; a token starting
+// with a double quote is a line marker, which sets the current position and
+// is never returned.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+
+struct tree_node;
+
+struct lex_stream {
+  FILE *file;           // null when reading a text
+  const char *text;
+  size_t pos;
+  tree_node *previous;  // the tree that back-references start from
+  long remaining;       // bytes left; -1 unlimited
+  int last_end;         // the character that ended the last token
+};
+
+enum { LEX_TOKEN_MAX = 510 };
+
+lex_stream *lex_open_text(const char *text);
+lex_stream *lex_open_file(FILE *file, long count);
+// Frees the stream (the file stays open; the previous tree is freed).
+void lex_close(lex_stream *s);
+int lex_getc(lex_stream *s);  // EOF at the end
+// The next token in a buffer that the next call overwrites; null at the end.
+const char *lex_token(lex_stream *s);
+// Skips white space; the character must follow (message 714 otherwise).
+bool lex_expect(lex_stream *s, char c);
+// The rest of the line (up to size - 1 bytes); false at the end of input.
+bool lex_gets(char *buffer, size_t size, lex_stream *s);

@@ -1,0 +1,339 @@
+#include "codegen/model/regs.h"
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "common/alert.h"
+#include "common/hash.h"
+
+namespace {
+
+constexpr uint16_t C(int cost) { return uint16_t(cost); }
+constexpr uint16_t U = REGF_UNLISTED;
+constexpr uint16_t W = REGF_WIDE;
+
+}  // namespace
+
+const reg_desc reg_table[REG_EMPTY + 1] = {
+    {"", 0, 0, {}, 0},
+    {"wreg", 0x1, 1, {}, C(1)},
+    {"fsr0l", 0x2, 1, {}, C(1)},
+    {"fsr0h", 0x4, 1, {}, C(1)},
+    {"fsr1l", 0x8, 1, {}, C(1)},
+    {"fsr1h", 0x10, 1, {}, C(1)},
+    {"fsr2l", 0x20, 1, {}, C(1)},
+    {"fsr2h", 0x40, 1, {}, C(1)},
+    {"status,2", 0x80, 1, {}, C(0)},
+    {"status,0", 0x100, 1, {}, C(0)},
+    {"pclat", 0x200, 1, {}, C(0)},
+    {"btemp", 0x400, 1, {}, C(1)},
+    {"btemp+1", 0x800, 1, {}, C(1)},
+    {"btemp+2", 0x1000, 1, {}, C(1)},
+    {"btemp+3", 0x2000, 1, {}, C(1)},
+    {"btemp+4", 0x4000, 1, {}, C(1)},
+    {"btemp+5", 0x8000, 1, {}, C(1)},
+    {"btemp+6", 0x10000, 1, {}, C(1)},
+    {"btemp+7", 0x20000, 1, {}, C(1)},
+    {"tosl", 0x40000, 1, {}, C(1)},
+    {"structret", 0x80000, 1, {}, C(0)},
+    {"tblptrl", 0x100000, 1, {}, C(1)},
+    {"tblptrh", 0x200000, 1, {}, C(1)},
+    {"tblptru", 0x400000, 1, {}, C(1)},
+    {"prodl", 0x800000, 1, {}, C(1)},
+    {"prodh", 0x1000000, 1, {}, C(1)},
+    {"bsr", 0x2000000, 1, {}, C(0) | U},
+    {"xbtemp", 0x4000000, 1, {}, C(0)},
+    {"cstack", 0x8000000, 1, {}, C(0) | U},
+    {"status", 0x180, 2, {REG_STATUS_Z, REG_STATUS_C}, C(0)},
+    {"fsr0", 0x6, 2, {REG_FSR0L, REG_FSR0H}, C(2)},
+    {"fsr1", 0x18, 2, {REG_FSR1L, REG_FSR1H}, C(2)},
+    {"fsr2", 0x60, 2, {REG_FSR2L, REG_FSR2H}, C(2)},
+    {"tblptr", 0x700000, 3, {REG_TBLPTRL, REG_TBLPTRH, REG_TBLPTRU}, C(3)},
+    {"prod", 0x1800000, 2, {REG_PRODL, REG_PRODH}, C(2)},
+    {"wtemp0", 0xc00, 2, {REG_BTEMP, REG_BTEMP + 1}, C(2) | U},
+    {"wtemp1", 0x3000, 2, {REG_BTEMP + 2, REG_BTEMP + 3}, C(2) | U},
+    {"wtemp2", 0xc000, 2, {REG_BTEMP + 4, REG_BTEMP + 5}, C(2) | U},
+    {"wtemp3", 0x30000, 2, {REG_BTEMP + 6, REG_BTEMP + 7}, C(2) | U},
+    {"ltemp0", 0x3c00, 4, {REG_WTEMP0, REG_WTEMP1}, C(4) | U | W},
+    {"ltemp1", 0x3c000, 4, {REG_WTEMP2, REG_WTEMP3}, C(4) | U | W},
+    {"ttemp0", 0x1c00, 3, {REG_BTEMP, REG_BTEMP + 1, REG_BTEMP + 2}, C(3) | U},
+    {"ttemp1", 0xe000, 3, {REG_BTEMP + 3, REG_BTEMP + 4, REG_BTEMP + 5}, C(3) | U},
+    {"w_stat", 0x181, 3, {REG_WREG, REG_STATUS}, C(1) | U},
+    {"structreg", 0x80019, 4, {REG_STRUCTRET, REG_FSR1, REG_WREG}, C(3) | U},
+    {"cpstruct", 0x80001, 2, {REG_STRUCTRET, REG_WREG}, C(1) | U},
+    {"allreg", 0xbfc03ff, 19,
+     {REG_WREG, REG_FSR0, REG_FSR1, REG_FSR2, REG_STATUS, REG_STRUCTRET, REG_BSR, REG_PROD,
+      REG_TBLPTR, REG_PCLAT, REG_TOSL, REG_CSTACK},
+     C(13) | W},
+    {"", 0, 0, {}, 0},
+};
+
+const reg_class_desc reg_classes[REG_CLASS_LAST - REG_CLASS_FIRST + 1] = {
+    {0x3c00, {REG_BTEMP, REG_BTEMP + 1, REG_BTEMP + 2, REG_BTEMP + 3, REG_TEMP}},
+    {0x3c00, {REG_BTEMP, REG_BTEMP + 1, REG_BTEMP + 2, REG_BTEMP + 3}},
+    {0x703c00, {REG_WTEMP0, REG_WTEMP1, REG_TBLPTR, REG_TEMP}},
+    {0x703c00, {REG_WTEMP0, REG_WTEMP1, REG_TBLPTR}},
+    {0xfc00, {REG_TTEMP0, REG_TTEMP1}},
+    {0x3fc00, {REG_LTEMP0, REG_LTEMP1, REG_TEMP}},
+    {0x3fc00, {REG_LTEMP0, REG_LTEMP1}},
+    {0x7e, {REG_FSR0, REG_FSR1, REG_FSR2}},
+    {0x1f03c00, {REG_PROD, REG_TBLPTR, REG_WTEMP0, REG_WTEMP1}},
+    {0x3c00, {REG_LTEMP0}},
+    {0x1803c2a,
+     {REG_FSR2L, REG_FSR1L, REG_FSR0L, REG_PRODL, REG_PRODH, REG_BTEMP, REG_BTEMP + 1,
+      REG_BTEMP + 2, REG_BTEMP + 3}},
+};
+
+namespace {
+
+// A temporary ranks below every machine register: it costs memory accesses.
+constexpr uint32_t TEMP_COST = REGF_COST + 1;
+
+struct regs_state {
+  hash_table *mask_sets;    // mask -> regset
+  hash_table *number_sets;  // number -> regset
+  regset *function_used;
+  regset *busy;
+  regset *free_regs;
+  regset *program_used;
+  uint16_t temp_offset;
+  uint16_t temp_high;
+  char name_buffer[128];
+};
+regs_state rs;
+
+void *as_key(uint32_t n) { return reinterpret_cast<void *>(uintptr_t(n)); }
+
+regset *lazy_set(regset *&slot) {
+  if (!slot) slot = iset_alloc();
+  return slot;
+}
+
+const reg_class_desc &class_of(uint32_t c) { return reg_classes[c - REG_CLASS_FIRST]; }
+
+// The leaf mask of a machine register or class; 0 for everything else.
+uint32_t mask_of(uint32_t r) {
+  if (r <= REG_EMPTY) return reg_table[r].mask;
+  if (reg_is_class(r)) return class_of(r).mask;
+  return 0;
+}
+
+// The leaves of r meet the set (for temporaries and virtual registers: r is in it).
+bool leaves_meet(uint32_t r, const regset *set) {
+  if (r > REG_CLASS_LAST) return iset_member(set, r);
+  return iset_intersects(rset_of(r), set);
+}
+
+// Every leaf of r lies in the set; numbers above the machine registers have none.
+bool leaves_within(uint32_t r, const regset *set) {
+  if (r > REG_CLASS_LAST) return true;
+  return iset_includes(set, rset_of(r));
+}
+
+}  // namespace
+
+uint32_t reg_cost(uint32_t r) {
+  if (r == REG_TEMP || r >= REG_TEMP_FIRST) return TEMP_COST;
+  if (r <= REG_EMPTY) return reg_table[r].flags & REGF_COST;
+  return TEMP_COST;
+}
+
+const regset *rset_for_mask(uint32_t mask) {
+  if (!rs.mask_sets) rs.mask_sets = hash_new(59, nullptr, nullptr);
+  // Mask 0 cannot be a key of the table (0 is "absent"), so it has its own slot.
+  static regset *empty_set;
+  if (mask == 0) return lazy_set(empty_set);
+  if (regset *s = static_cast<regset *>(hash_lookup(rs.mask_sets, as_key(mask)))) return s;
+  regset *s = iset_alloc();
+  for (uint32_t r = 1; r <= REG_EMPTY; r++)
+    if (!reg_table[r].parts[0] && (reg_table[r].mask & mask)) iset_add(s, r);
+  hash_insert(rs.mask_sets, as_key(mask), s);
+  return s;
+}
+
+const regset *rset_of(uint32_t r) {
+  if (r <= REG_CLASS_LAST) return rset_for_mask(mask_of(r));
+  if (!rs.number_sets) rs.number_sets = hash_new(118, nullptr, nullptr);
+  if (regset *s = static_cast<regset *>(hash_lookup(rs.number_sets, as_key(r)))) return s;
+  regset *s = iset_alloc();
+  iset_add(s, r);
+  hash_insert(rs.number_sets, as_key(r), s);
+  return s;
+}
+
+bool reg_in_set(const regset *set, uint32_t r) {
+  if (!set || r == REG_NONE) return false;
+  if (iset_member(set, r)) return true;
+  if (r >= REG_EMPTY) return false;
+  return iset_includes(set, rset_of(r));
+}
+
+void reg_add_leaves(regset *set, uint32_t r) {
+  if (r == REG_NONE) return;
+  if (r > REG_CLASS_LAST) {
+    iset_add(set, r);
+    return;
+  }
+  iset_union(set, rset_of(r));
+}
+
+uint32_t rclass_pick(const regset *set, uint32_t c) {
+  if (c > REG_CLASS_LAST) return c;
+  if (!reg_is_class(c)) return reg_in_set(set, c) ? c : 0;
+  uint32_t best = 0, best_cost = 0;
+  bool best_used = false;
+  for (const uint8_t *m = class_of(c).members; *m; m++) {
+    if (*m != REG_TEMP && !reg_in_set(set, *m)) continue;
+    uint32_t cost = reg_cost(*m);
+    bool used = *m != REG_TEMP && reg_in_set(rs.function_used, *m);
+    if (!best || cost < best_cost || (cost == best_cost && used && !best_used)) {
+      best = *m;
+      best_cost = cost;
+      best_used = used;
+    }
+  }
+  return best;
+}
+
+uint32_t rclass_find_free(const regset *set, uint32_t c, const regset *want) {
+  if (c > REG_CLASS_LAST) return c;
+  if (iset_is_empty(want)) return rclass_pick(set, c);
+  auto try_one = [&](uint32_t r) -> uint32_t {
+    if (r > REG_CLASS_LAST) return r;
+    uint32_t p = rclass_pick(set, r);
+    return p && leaves_meet(p, want) ? p : 0;
+  };
+  if (!reg_is_class(c)) return try_one(c);
+  for (const uint8_t *m = class_of(c).members; *m; m++)
+    if (uint32_t r = try_one(*m)) return r;
+  return 0;
+}
+
+uint32_t rclass_choose(const regset *avail, const regset *want, const regset *within, uint32_t c,
+                       bool last) {
+  if (c > REG_CLASS_LAST) return c;
+  bool has_want = !iset_is_empty(want);
+  if (reg_is_class(c) && (!iset_is_empty(within) || has_want || last)) {
+    const uint8_t *members = class_of(c).members;
+    uint32_t answer = 0;
+    if (iset_is_empty(within)) {
+      for (const uint8_t *m = members; *m; m++) {
+        uint32_t p = rclass_pick(avail, *m);
+        if (!p) continue;
+        if (last || !answer) answer = p;
+        if (has_want && leaves_meet(p, want)) {
+          if (!last) return p;
+          answer = p;
+        }
+      }
+      return answer;
+    }
+    if (!iset_intersects(avail, within)) iset_union(rset_busy(), within);
+    uint32_t fallback = 0;
+    for (const uint8_t *m = members; *m; m++) {
+      uint32_t p = rclass_pick(avail, *m);
+      if (!p || !leaves_within(p, within)) continue;
+      if (has_want && !leaves_meet(p, want)) {
+        if (last || !fallback) fallback = p;
+        continue;
+      }
+      if (!last) return p;
+      answer = p;
+    }
+    return answer ? answer : fallback;
+  }
+  uint32_t p = rclass_pick(avail, c);
+  if (!p) iset_union(rset_busy(), rset_of(c));
+  return p;
+}
+
+uint32_t rset_new_temp(const tree_node *node, uint32_t r) {
+  uint32_t size;
+  if (r == REG_TEMP) {
+    size = node ? tree_size(node) : 1;
+    if (size == 0) size = 1;
+  } else {
+    size = r - REG_TEMP;
+  }
+  uint32_t align = type_max_align(size);
+  uint32_t offset = (rs.temp_offset + align) & ~align;
+  rs.temp_offset = uint16_t(offset + size);
+  if (rs.temp_offset > rs.temp_high) rs.temp_high = rs.temp_offset;
+  // Number 59 is TEMP itself, so the byte at offset k is temporary 60 + k.
+  return REG_TEMP_FIRST + offset;
+}
+
+void rset_temps_reset(int scope) {
+  rs.temp_offset = 0;
+  if (scope == TEMPS_FUNCTION) rs.temp_high = 0;
+}
+
+uint32_t rset_temps_offset() { return rs.temp_offset; }
+uint32_t rset_temps_high() { return rs.temp_high; }
+
+const char *register_name(uint32_t r) {
+  char *out = rs.name_buffer;
+  size_t room = sizeof rs.name_buffer;
+  if (r >= REG_VIRTUAL_FIRST) {
+    snprintf(out, room, "U%lX", (unsigned long)r);
+  } else if (r > REG_TEMP) {
+    snprintf(out, room, "TEMP%lu", (unsigned long)(r - REG_TEMP));
+  } else if (r == REG_TEMP) {
+    snprintf(out, room, "TEMP");
+  } else if (reg_is_class(r)) {
+    std::string text = "(";
+    for (const uint8_t *m = class_of(r).members; *m; m++) {
+      if (m != class_of(r).members) text += "|";
+      text += *m == REG_TEMP ? "TEMP" : reg_table[*m].name;
+    }
+    text += ")";
+    snprintf(out, room, "%s", text.c_str());
+  } else if (r >= 1 && r < REG_EMPTY) {
+    snprintf(out, room, "%s", reg_table[r].name);
+  } else {
+    snprintf(out, room, "%lX", (unsigned long)r);
+  }
+  return out;
+}
+
+regset *parse_register_list(const char *text) {
+  regset *result = nullptr;
+  bool first = true;
+  const char *p = text ? text : "";
+  while (*p) {
+    const char *separators = first ? ", \t\n" : ", \t";
+    p += strspn(p, separators);
+    size_t length = strcspn(p, separators);
+    if (length == 0) break;
+    std::string word(p, length);
+    p += length;
+    first = false;
+    uint32_t found = 0;
+    for (uint32_t r = 1; r < REG_EMPTY && !found; r++)
+      if (!(reg_table[r].flags & REGF_UNLISTED) && strcasecmp(word.c_str(), reg_table[r].name) == 0)
+        found = r;
+    if (!found) {
+      msg(749, word.c_str());
+      continue;
+    }
+    if (!result) result = iset_alloc();
+    reg_add_leaves(result, found);
+  }
+  return result;
+}
+
+regset *rset_function_used() { return lazy_set(rs.function_used); }
+regset *rset_busy() { return lazy_set(rs.busy); }
+regset *rset_free_regs() {
+  if (!rs.free_regs) {
+    rs.free_regs = iset_alloc();
+    iset_assign(rs.free_regs, rset_for_mask(0xffffffffu));
+  }
+  return rs.free_regs;
+}
+regset *rset_program_used() { return lazy_set(rs.program_used); }

@@ -1,0 +1,13 @@
+// Trees and types as text for the model's tests: prefix notation close to
+// the intermediate code's, and type strings.
+#pragma once
+#include <string>
+
+struct ctype;
+struct tree_node;
+
+// The type in the intermediate code's type-string syntax ("*Dc", "S3", "ui").
+std::string type_string(ctype *t);
+// Operators by their tokens, identifiers by their names, constants as
+// value`type, conversions with their target type string, REG nodes as %n.
+std::string tree_text(const tree_node *t);
