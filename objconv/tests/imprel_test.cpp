@@ -333,6 +333,41 @@ TEST(ImprelRecordBinary, LayoutAndCrcAgreeWithSrecCat) {
   }
 }
 
+TEST(ImprelRecordBinary, SymbolKindsAndPsectCodes) {
+  struct row {
+    uint32_t flags;
+    const char *psect;
+    const char *name;
+    uint8_t kind;
+    uint8_t code;
+    const char *written;
+  } rows[] = {
+      {0x16, "", "ext", 5, 0, "ext"},        {0x10, "data", "d", 2, 3, "d"},
+      {0x10, "bss", "b", 2, 3, "b"},         {0x10, "rbss", "rb", 2, 2, "rb"},
+      {0x10, "rdata", "rd", 2, 2, "rd"},     {0x10, "rbit", "bit", 2, 5, "bit"},
+      {0x10, "code", "c", 2, 1, "c"},        {0x10, "other", "o", 1, 0, "o"},
+      {0x00, "strings", "s", 4, 2, "s"},     {0x00, "", "abs", 3, 0, "abs"},
+      {0x04, "text", "123", 4, 1, "#123"},
+  };
+  std::vector<obj_fixture::sym_entry> entries;
+  for (const row &r : rows) entries.push_back({0x55, r.flags, r.psect, r.name});
+  obj_fixture obj;
+  obj.ident().syms(entries).text(0, {1}).start(0).end();
+  converted c = convert(obj, "-UB", "p.ubr");
+  ASSERT_EQ(c.run.status, 0) << c.run.err;
+  size_t at = 7 + 8 + 1;  // date record, module header with the one-letter name
+  for (const row &r : rows) {
+    ASSERT_LT(at + 9, c.image.size());
+    EXPECT_EQ(c.image[at], 'L') << r.name;
+    EXPECT_EQ(c.image[at + 1], r.kind) << r.name;
+    EXPECT_EQ(c.image[at + 2], r.code) << r.name;
+    size_t length = (uint8_t)c.image[at + 8];
+    EXPECT_EQ(c.image.substr(at + 9, length), r.written) << r.name;
+    at += 9 + length + 3;
+  }
+  EXPECT_EQ(c.image[at], 'Q');
+}
+
 TEST(ImprelBadObjects, FramingFaultsAreReportedAndNoImageIsLeft) {
   obj_fixture good;
   good.ident().text(0, {1, 2});
