@@ -70,14 +70,13 @@ void walk_records(imprel_state *s, uint32_t max_length, Emit emit) {
     uint64_t low = p->low, high = p->high;
     uint64_t base = (uint64_t)number * IMAGE_PAGE_SIZE, page_end = base + IMAGE_PAGE_SIZE;
     image_read(&s->image, base, data, flags, IMAGE_PAGE_SIZE);
+    // Bytes below the low address are taken only by the page's first record.
     uint64_t pos = std::max<uint64_t>(low - low % m, carried);
-    bool first = true;
     while (pos < high) {
-      if (!first && !flags[pos - base]) {
+      if (pos >= low && !flags[pos - base]) {
         pos++;
         continue;
       }
-      first = false;
       uint64_t end = pos;
       while (end < high && end - pos < max_length && (end < low || flags[end - base])) end++;
       uint64_t length = (end - pos + m - 1) / m * m;

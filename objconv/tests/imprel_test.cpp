@@ -101,6 +101,21 @@ TEST(ImprelIntel, AlignedRecordsStartEvenAndCoverWholeWords) {
   EXPECT_EQ(lines_of(c.image), want);
 }
 
+TEST(ImprelIntel, ACarriedRecordMayEndBeforeAGap) {
+  obj_fixture obj;
+  obj.ident()
+      .text(0x3F0, {0xC0})
+      .text(0x3FD, {0x11, 0x22, 0x33})
+      .text(0x400, {0x44})
+      .text(0x402, {0x55})
+      .start(0)
+      .end();
+  converted c = convert(obj, "-16,2");
+  ASSERT_EQ(c.run.status, 0) << c.run.err;
+  EXPECT_EQ(lines_of(c.image), (std::vector<std::string>{":0203F000C0004B", ":0403FD001122334452",
+                                                         ":020402005500A3", ":00000001FF"}));
+}
+
 TEST(ImprelIntel, AlignedRecordAtTheImageEndIsPaddedWithFF) {
   obj_fixture obj;
   obj.ident().text(0x3FC, {0x11}).text(0x3FF, {0x22}).start(0).end();
