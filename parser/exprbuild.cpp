@@ -8,7 +8,10 @@
 
 namespace {
 
-bool is_iconst(const expr_node *e) { return e && e->op == OP_ICONST; }
+// Integer constants and enumeration constants fold alike.
+bool is_iconst(const expr_node *e) {
+  return e && (e->op == OP_ICONST || (e->op == OP_IDENT && e->sym && e->sym->cls == SC_ENUMCONST));
+}
 
 bool is_bit(const type_t &t) {
   type_t s = type_strip(t);
@@ -26,6 +29,7 @@ int width_of(const type_t &t) {
 
 // The value of a constant as its type reads it.
 int64_t value_of(const expr_node *e) {
+  if (e->op == OP_IDENT) return e->sym->value;
   int w = width_of(e->type);
   uint64_t v = (uint64_t)(int64_t)e->ival;
   if (w >= 64) return (int64_t)v;
@@ -531,7 +535,7 @@ expr_node *expr_convert(expr_node *e, const type_t &t) {
     e = expr_int(v, type_plain(TC_INT));
     if (same_type(e->type, t)) return e;
   }
-  if (is_iconst(e) && (type_is_integral(t) || type_is_pointer(t))) {
+  if (e->op == OP_ICONST && (type_is_integral(t) || type_is_pointer(t))) {
     e->ival = normalise(value_of(e), t);
     e->type = t;
     return e;

@@ -154,10 +154,11 @@ expr_node *parse_binary(int ctx, int min_prec) {
     if (prec < min_prec) break;
     if (ctx == CTX_ADDRESS && op == OP_XOR) break;
     lex_next();
+    uint32_t errors = msg_error_count();
     expr_node *r = parse_binary(ctx, prec + 1);
     if (!r) {
-      if (!l) break;
-      msg(195);
+      // A missing operand is a syntax error unless its fault was reported.
+      if (l && msg_error_count() == errors) msg(195);
       expr_free(l);
       l = nullptr;
       break;
@@ -172,9 +173,10 @@ expr_node *parse_cond(int ctx) {
   expr_node *c = parse_binary(ctx, 13);
   if (tok.code != OP_QUEST) return c;
   lex_next();
+  uint32_t errors = msg_error_count();
   expr_node *a = parse_comma(CTX_NORMAL);
   if (tok.code != OP_COLON) {
-    msg(195);
+    if (msg_error_count() == errors) msg(195);
     expr_free(c);
     expr_free(a);
     return nullptr;
@@ -194,8 +196,9 @@ expr_node *parse_assign(int ctx) {
   if (ctx == CTX_INIT || !is_assign_op(tok.code)) return l;
   int op = tok.code;
   lex_next();
+  uint32_t errors = msg_error_count();
   expr_node *r = parse_assign(ctx);
-  if (!r && l) msg(195);
+  if (!r && l && msg_error_count() == errors) msg(195);
   return expr_build(op, l, r);
 }
 
@@ -204,9 +207,10 @@ expr_node *parse_comma(int ctx) {
   bool comma_ends = ctx == CTX_ARG || ctx == CTX_ENUM || ctx == CTX_ADDRESS || ctx == CTX_INIT;
   while (!comma_ends && tok.code == OP_ARGSEP) {
     lex_next();
+    uint32_t errors = msg_error_count();
     expr_node *r = parse_assign(ctx);
     if (!r) {
-      msg(195);
+      if (msg_error_count() == errors) msg(195);
       expr_free(e);
       return nullptr;
     }
@@ -555,9 +559,10 @@ expr_node *parse_primary(int ctx, bool addr_operand) {
       break;
     case T_LPAREN: {
       lex_next();
+      uint32_t errors = msg_error_count();
       e = parse_comma(CTX_NORMAL);
       if (tok.code == T_RPAREN) lex_next();
-      else msg(194);
+      else if (e || msg_error_count() == errors) msg(194);
       break;
     }
     case T_ITTYPE: {
@@ -645,13 +650,13 @@ expr_node *parse_unary(int ctx, bool addr_operand) {
         if (!a) break;
         if (!type_is_void(t) && !type_is_scalar(t)) {
           msg(191);
-          e = a;
+          expr_free(a);
           break;
         }
         a = expr_decay(a);
         if (!type_is_void(t) && !type_is_scalar(a->type)) {
           msg(181);
-          e = a;
+          expr_free(a);
           break;
         }
         e = expr_convert(a, t);

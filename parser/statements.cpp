@@ -405,8 +405,14 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
       bool break_here = false;
       int used = parse_statement(d, e, nullptr, &break_here);
       if (used) label(d);
-      if (tok.code == K_WHILE) lex_next();
-      else msg(319);
+      if (tok.code != K_WHILE) {
+        msg(319);
+        lex_skip_statement();
+        if (tok.code == T_SEMI) lex_next();
+        label(e);
+        return 0;
+      }
+      lex_next();
       expr_node *c = paren_expression();
       if (c && !is_constant(c, 0)) cjump(c, f);
       else expr_free(c);
@@ -442,11 +448,13 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
     }
     case K_BREAK:
       lex_next();
-      if (!brk) msg(243, "break");
-      else {
-        jump(brk);
-        *break_used = true;
+      if (!brk) {
+        msg(243, "break");
+        expect_semicolon();
+        return 0;
       }
+      jump(brk);
+      *break_used = true;
       expect_semicolon();
       unreachable = true;
       return 0;

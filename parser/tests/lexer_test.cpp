@@ -110,7 +110,8 @@ TEST(ParskLexer, InlineAssemblyBecomesCommentRecords) {
 }
 
 TEST(ParskLexer, BinaryAndTruncatedInputGiveMessagesNotCrashes) {
-  std::string binary("int x;\n\x01\x02\xff\x00\x7f int y\0;\n", 24);
+  static const char raw[] = "int x;\n\x01\x02\xff\x00\x7f int y\0;\n";
+  std::string binary(raw, sizeof raw - 1);
   parsk_run r = run_parsk(binary);
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(r.numbers.empty());
