@@ -5,6 +5,7 @@
 #include "common/alert.h"
 #include "parser/exprbuild.h"
 #include "parser/icwriter.h"
+#include "parser/parsk.h"
 #include "parser/symbols.h"
 
 uint32_t printf_features;
@@ -243,10 +244,12 @@ void printf_check_call(symbol *fn, std::vector<expr_node *> &args, size_t fixed)
           if (!type_is_integral(t) || (type_strip(t).code != TC_LONG && type_strip(t).code != TC_ULONG))
             msg(326);
           break;
-        case PF_LONGLONG:
-          if (!type_is_integral(t) || (type_strip(t).code != TC_LONGLONG && type_strip(t).code != TC_ULONGLONG))
-            msg(327);
+        case PF_LONGLONG: {
+          // Without -O long long is long.
+          uint32_t c = type_is_integral(t) ? type_strip(t).code & ~1u : 0;
+          if (c != TC_LONGLONG && !(c == TC_LONG && !popt.long_long)) msg(327);
           break;
+        }
         case PF_DOUBLE:
           if (!type_is_float(t)) msg(329);
           break;

@@ -1,35 +1,10 @@
-// Declarations, types, symbols and scopes: the intermediate code of
-// declaration fixtures byte for byte, and the messages of bad declarations.
+// Declarations, types, symbols and scopes: the messages of bad declarations
+// and the types they give.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
 
 #include "run_parsk.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-
-std::string fixture_dir() { return std::string(TOVRA_TEST_DIR) + "/fixtures/decl"; }
-
-// Each fixtures/decl/<name>.c gives <name>.ic (with <name>.args when present).
-TEST(ParskDeclarations, FixturesGiveTheirIntermediateCode) {
-  std::vector<std::string> names;
-  for (auto &e : fs::directory_iterator(fixture_dir()))
-    if (e.path().extension() == ".c") names.push_back(e.path().stem());
-  std::sort(names.begin(), names.end());
-  ASSERT_FALSE(names.empty());
-  for (const std::string &name : names) {
-    std::string base = fixture_dir() + "/" + name;
-    std::string args = fs::exists(base + ".args") ? read_file(base + ".args") : "";
-    if (!args.empty() && args.back() == '\n') args.pop_back();
-    parsk_run r = run_parsk(read_file(base + ".c"), args);
-    EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
-    EXPECT_EQ(r.ic, read_file(base + ".ic")) << name;
-    EXPECT_TRUE(r.format_errors.empty()) << name << ": " << (r.format_errors.empty() ? "" : r.format_errors[0]);
-  }
-}
 
 struct message_case {
   const char *source;
