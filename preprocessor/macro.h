@@ -98,11 +98,7 @@ inline bool pp_dot_starts_number() {
 // its closing quote or the end of the line (given back). A backslash before a
 // newline joins the lines unless keep_splice (the output keeps them as
 // written, so the line count stays in step). False when unterminated.
-template <typename Put>
-bool pp_copy_literal(wch q, Put put, bool keep_splice);
-
 void pp_set_marker_pending();
-
 template <typename Put>
 bool pp_copy_literal(wch q, Put put, bool keep_splice) {
   put(q);

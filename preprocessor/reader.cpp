@@ -133,14 +133,19 @@ void pop_file(pp_input *in) {
   input_release(in);
 }
 
-// A block comment, the "/*" already read. Copied to the output with -C.
+// With -C in an active line, a comment goes to the output as it is read;
+// true when this one does.
+bool comment_copied(wch second) {
+  if (!rd.copy_comments || !out.on) return false;
+  out_begin_line();
+  out_raw('/');
+  out_raw(second);
+  return true;
+}
+
+// A block comment, the "/*" already read.
 void block_comment(pp_input *in) {
-  bool copy = rd.copy_comments && out.on;
-  if (copy) {
-    out_begin_line();
-    out_raw('/');
-    out_raw('*');
-  }
+  bool copy = comment_copied('*');
   for (;;) {
     wch c = *in->pos;
     if (c == 0) {
@@ -172,12 +177,7 @@ void block_comment(pp_input *in) {
 // A "//" comment, the "//" already read: it ends before the newline (a line
 // spliced with a backslash carries it on).
 void line_comment(pp_input *in) {
-  bool copy = rd.copy_comments && out.on;
-  if (copy) {
-    out_begin_line();
-    out_raw('/');
-    out_raw('/');
-  }
+  bool copy = comment_copied('/');
   for (;;) {
     const wch *p = in->pos;
     while (*p != '\n') p++;
