@@ -132,7 +132,7 @@ std::string last_echoed_file;
 
 void pre_message() {
   pp_input *in = rd.top;
-  if (!in) {
+  if (!in || !rd_file()) {  // no input yet: an option is at fault
     msg_set_context_wide(nullptr, nullptr, nullptr, nullptr);
     return;
   }
