@@ -4,6 +4,10 @@
 file(MAKE_DIRECTORY ${TOVRA_STAGE}/bin ${TOVRA_STAGE}/dat ${TOVRA_STAGE}/include
      ${TOVRA_STAGE}/lib ${TOVRA_STAGE}/sources)
 
+# Every staged data file hangs off this target, so a test built on its own
+# still finds the message files and the chip database.
+add_custom_target(tovra_stage ALL)
+
 # tovra_program(<name> <sources...> LIBS <libs...>)
 function(tovra_program name)
   cmake_parse_arguments(P "" "" "LIBS" ${ARGN})
@@ -21,6 +25,7 @@ function(tovra_test name)
   cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
   add_executable(${name} ${T_UNPARSED_ARGUMENTS})
   target_link_libraries(${name} PRIVATE ${T_LIBS} common GTest::gtest GTest::gtest_main)
+  add_dependencies(${name} tovra_stage)
   target_compile_definitions(${name} PRIVATE
     TOVRA_STAGE="${TOVRA_STAGE}"
     TOVRA_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
@@ -45,4 +50,5 @@ function(tovra_stage_files subdir)
   endforeach()
   string(MAKE_C_IDENTIFIER "stage_${subdir}_${CMAKE_CURRENT_SOURCE_DIR}" tgt)
   add_custom_target(${tgt} ALL DEPENDS ${outputs})
+  add_dependencies(tovra_stage ${tgt})
 endfunction()
