@@ -1,5 +1,6 @@
 // The argument list of one pass: the pass number and its arguments in order,
-// each marked whether the per-pass option files may replace it.
+// each marked whether the per-pass option files may replace it; and the pass
+// runner, the only place where the driver starts another program.
 #pragma once
 #include <cstdint>
 
@@ -34,3 +35,9 @@ void arglist_prependf(arglist *list, const char *format, ...) __attribute__((for
 void arglist_prependf_flags(arglist *list, uint32_t flags, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 void arglist_prepend_copy_flags(arglist *list, uint32_t flags, const char *text);
+
+// Runs the pass and frees the list. Under --getoption the pass's configurable
+// arguments go to its option file instead; under --setoption they come from
+// it. True when the pass succeeded or was not to be started (--getoption,
+// --noexec, an option file named "off"); a failure counts in failed_passes.
+bool pass_run(arglist *list);

@@ -11,6 +11,7 @@
 #include "common/alert.h"
 #include "common/lists.h"
 #include "common/osdep.h"
+#include "driver/build.h"
 #include "driver/chipinfo.h"
 #include "driver/memory.h"
 #include "driver/option_table.h"
@@ -75,6 +76,7 @@ bool rewrite_legacy_options(int argc, char **argv) {
 static void write_message_line(const char *line) { fputs(line, stderr); }
 
 void driver_start(int argc, char **argv) {
+  elapsed_ms();  // the build's clock starts here
   drv.legacy_rewritten = rewrite_legacy_options(argc, argv);
   drv.command_words.assign(argv, argv + argc);
   options_apply_defaults();

@@ -8,6 +8,7 @@
 #include "common/alloc.h"
 #include "common/osdep.h"
 #include "common/registry.h"
+#include "driver/build.h"
 #include "driver/chipinfo.h"
 #include "driver/files.h"
 #include "driver/memory.h"
@@ -24,7 +25,7 @@ bool driver_failed() { return drv.failed_passes != 0 || msg_failed(); }
 
 void prog_exit(int status) {
   if (status == 0 && driver_failed()) status = 1;
-  for (const std::string &f : drv.generated_files) file_remove(f.c_str());
+  delete_build_files();
   fflush(stdout);
   fflush(stderr);
   exit(status);
@@ -56,6 +57,7 @@ void driver_init() {
   drv.pp_args = {"-DQUENLOR_C", "-SP1,1,1,1,1,1,1"};
   chipinfo_set_hooks(chip_size_hook, chip_range_hook);
   memory_spaces_new();
+  make_temporaries();
 }
 
 void set_output_dir(const char *path) {

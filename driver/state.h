@@ -176,6 +176,25 @@ struct driver_state {
   std::vector<std::string> generated_files;
   int failed_passes;
   bool banner_shown;
+
+  // Input files, sorted by kind in command-line order.
+  std::vector<std::string> sources;        // C, ".usb" and assembly sources
+  std::vector<std::string> objects;        // objects and object libraries to link
+  std::vector<std::string> intermediates;  // intermediate-code files
+  std::vector<std::string> pcode_libs;     // p-code libraries given as inputs
+  std::vector<std::string> hex_inputs;     // Intel HEX files to merge
+  int input_count;
+  // Temporary files of the build, made at start-up.
+  bool temps_made;
+  std::string cg_temp;     // code generator output and printf feature list
+  std::string usb_temp;    // C written from a ".usb" description
+  std::string spool_temp;  // the parser's string spool
+  std::string map_temp;    // the map file when -M names none
+  std::string symbol_path; // symbol file of the link
+  std::string map_path;    // map file of the link
+  // Link stage state.
+  uint32_t interrupt_flags;     // bit 0 intcode, bit 1 intcodelo (start-up writer)
+  int absolute_placements;      // calls of the absolute-psect placement
 };
 
 extern driver_state drv;

@@ -31,18 +31,20 @@ struct status_case {
 
 TEST(tovra18, chip_selection_and_bad_command_lines) {
   const status_case cases[] = {
-      {{"--chip=4520"}, 0, {}},
-      {{"--chip=18f452", "-Q"}, 0, {}},
+      {{"--chip=4520", "--noexec", "x.c"}, 0, {}},
+      {{"--chip=18f452", "-Q", "--noexec", "x.c"}, 0, {}},
       {{"--chip=52"}, 1, {922}},  // 18F252 and 18F452
       {{"--chip=16F84"}, 1, {922}},
       {{"-Q"}, 1, {902}},
       {{"--chip"}, 1, {924, 902}},
-      {{"--chip=452", "--bogus", "--V"}, 1, {168, 168}},
-      {{"-18F4520"}, 0, {1207}},
-      {{"--chip=4520", "-FDOUBLE"}, 1, {923, 1207}},
-      {{"--chip=4520", "--opt=help"}, 1, {923}},
-      {{"--chip=4520", "--msgdisable"}, 1, {906}},
-      {{"--chip=4520", "--rom=nowhere"}, 1, {907}},
+      {{"--chip=452", "--bogus", "--V"}, 1, {168, 168, 939}},
+      {{"-18F4520", "--noexec", "x.c"}, 0, {1207}},
+      {{"--chip=4520", "-FDOUBLE"}, 1, {923, 1207, 939}},
+      {{"--chip=4520", "--opt=help"}, 1, {923, 939}},
+      {{"--chip=4520", "--msgdisable"}, 1, {906, 939}},
+      {{"--chip=4520", "--rom=nowhere"}, 1, {907, 939}},
+      {{"--chip=4520", "--noexec", "notes.txt", "x.c"}, 1, {894}},
+      {{"--chip=4520", "--noexec", "only.lpp"}, 1, {836}},
       {{"--memmap=missing.map"}, 1, {141}},
       {{"@"}, 1, {931, 902}},
   };
@@ -102,10 +104,10 @@ TEST(tovra18, without_arguments_the_words_come_from_standard_input) {
 TEST(tovra18, options_file_and_command_file) {
   scratch_dir here;
   here.file(".TOVRA18_OPTIONS", "--chip=18F452\n-Q\n");
-  EXPECT_EQ(run_tovra18({"-DX"}, here.path()).status, 0);
+  EXPECT_EQ(run_tovra18({"-DX", "--noexec", "x.c"}, here.path()).status, 0);
   here.file("cmd", "--nosuch\n");
   program_run r = run_tovra18({"--chip=4520", "@cmd"}, here.path());
-  EXPECT_EQ(message_numbers(r.output), std::vector<unsigned>{168});
+  EXPECT_EQ(message_numbers(r.output), (std::vector<unsigned>{168, 939}));
 }
 
 TEST(tovra18, setup_records_the_installation_folder) {
