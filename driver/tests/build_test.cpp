@@ -347,3 +347,29 @@ TEST(build, an_interrupted_build_exits_2_without_temporaries) {
 }
 
 }  // namespace
+
+namespace {
+
+// The final module is written from the prelink's symbol file; its body is
+// the one the start-up tests expect for that file.
+TEST(build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
+  build_harness h;
+  build_run r = h.run({"--chip=18F452", "--runtime=+config", "--warn=-1", "--output=intel", "main.c"},
+                      {{"STANDIN_SYMBOLS", std::string(TOVRA_TEST_DIR) + "/fixtures/startup/program.sym"}});
+  // The symbol file sets a configuration word the chip does not have.
+  EXPECT_EQ(r.status, 1) << r.output;
+  EXPECT_EQ(message_numbers(r.output), (std::vector<unsigned>{1311, 1311, 1311, 1311, 1311, 1311, 1354}));
+  std::string module = read_file(h.work + "/startup.as");
+  std::string body = read_file(std::string(TOVRA_TEST_DIR) + "/fixtures/startup/final_18F452.as");
+  ASSERT_GT(module.size(), body.size());
+  EXPECT_EQ(module.substr(module.size() - body.size()), body);
+  EXPECT_EQ(module.rfind("\n\t; Quenlor C PRO for the PIC18 MCU Family V9.63PL3\n\n\t; Auto-generated runtime startup "
+                         "code for final link stage.\n\n\t;\n\t; Compiler options:\n\t;\n\t; --chip=18F452 "
+                         "--runtime=+config --warn=-1 --output=intel main.c\n\t;\n\n\n",
+                         0),
+            0u);
+  EXPECT_TRUE(fs::exists(h.work + "/startup.obj"));
+  EXPECT_NE(h.log({"quelm"}).find("\t-lstartup.lst\n"), std::string::npos);
+}
+
+}  // namespace
