@@ -919,7 +919,8 @@ void decl_list(int context) {
       continue;
     }
     msg(314);
-    skip_to_declaration_end();
+    // In a block the next statement most likely follows; elsewhere skip.
+    if (context != DC_LOCAL) skip_to_declaration_end();
     break;
   }
   sym_decl_level = saved;
@@ -1041,7 +1042,7 @@ void struct_members(symbol *tag) {
       if (tok.code == OP_COLON) {
         lex_next();
         bitfield = true;
-        expr_node *e = expr_parse(CTX_CASE);
+        expr_node *e = expr_parse(CTX_ARG);  // "," ends a width
         int32_t v;
         if (!e || !expr_const_value(e, &v) || v < 0) msg(265);
         else width = (uint32_t)v;

@@ -745,6 +745,16 @@ void expr_make_permanent(expr_node *e) {
   if (arity == 2) expr_make_permanent(e->right);
 }
 
+void expr_release() {
+  for (expr_node *block : blocks) {
+    for (size_t i = 0; i < kBlock; i++)
+      if (block[i].op == OP_FCONST) free(block[i].ftext);
+    free(block);
+  }
+  blocks.clear();
+  free_nodes = nullptr;
+}
+
 void expr_mark_live(void (*mark)(symbol *)) {
   for (expr_node *block : blocks)
     for (size_t i = 0; i < kBlock; i++) {

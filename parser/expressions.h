@@ -87,5 +87,7 @@ bool expr_starts_type_name();
 type_t expr_type_name();
 // Walks every node in use (the collector marks their symbols).
 void expr_mark_live(void (*mark)(symbol *));
+// Frees every node (the end of a run).
+void expr_release();
 // Call-site hook: a function call was built (per-function information file).
 extern void (*expr_call_hook)(symbol *callee);

@@ -14,6 +14,7 @@
 #include "common/getargs.h"
 #include "common/osdep.h"
 #include "common/registry.h"
+#include "parser/expressions.h"
 #include "parser/icwriter.h"
 #include "parser/lexer.h"
 #include "parser/pragmas.h"
@@ -28,6 +29,7 @@ namespace {
 
 char *output_path;
 char *body_path;
+char **read_args;  // argument words read from standard input or a file
 bool cleaned;
 bool output_complete;
 
@@ -243,6 +245,14 @@ void prog_cleanup(int status) {
   xref_close();
   proto_close();
   fclose(stdin);
+  lex_close();
+  expr_release();
+  sym_release();
+  if (read_args) {
+    for (char **a = read_args; *a; a++) xfree(*a);
+    xfree(read_args);
+    read_args = nullptr;
+  }
   if (!output_complete || status != 0) {
     // A failed run leaves no output that could pass for a good one.
     if (output_path) {
@@ -273,10 +283,10 @@ int parsk_main(int argc, char **argv) {
       prog_cleanup(1);
       return 1;
     }
-    args = getargs(nullptr, "parsk");
+    args = read_args = getargs(nullptr, "parsk");
     count = getargs_argc;
   } else if (argc == 1) {
-    args = getargs(nullptr, "parsk");
+    args = read_args = getargs(nullptr, "parsk");
     count = getargs_argc;
   }
 
@@ -285,6 +295,7 @@ int parsk_main(int argc, char **argv) {
   for (; i < count && args[i][0] == '-' && args[i][1]; i++)
     if (!option(args[i], d)) exit(-1);
   const char *input = i < count ? args[i++] : nullptr;
+  if (input && !strcmp(input, "-")) input = nullptr;  // "-": standard input, as for prevo
   output_path = i < count ? str_dup(args[i++]) : nullptr;
   const char *spool = i < count ? args[i++] : nullptr;
 

@@ -156,7 +156,7 @@ std::vector<symbol *> records_at(size_t level) {
 }
 
 void free_record(symbol *s) {
-  if (s->name && s->name != shared_empty) free(s->name);
+  if (s->name && s->name != shared_empty) xfree(s->name);
   if (s->members) hash_free(s->members);
   memset(s, 0, sizeof *s);
   s->mark = 2;
@@ -579,6 +579,25 @@ void scope_close() {
 
 void scope_close_file() {
   for (symbol *s : records_at(0)) end_of_scope_checks(s);
+}
+
+void sym_release() {
+  names.clear();
+  levels.clear();
+  for (size_t p = 0; p < pools.size(); p++) {
+    for (uint32_t i = 0; i < pool_used(p); i++) {
+      symbol &r = pools[p][i];
+      if (r.mark == 2) continue;
+      if (r.name && r.name != shared_empty) xfree(r.name);
+      if (r.members) hash_free(r.members);
+    }
+    free(pools[p]);
+  }
+  pools.clear();
+  pool_counts.clear();
+  free_list = nullptr;
+  free_count = 0;
+  next_pool_count = 1024;
 }
 
 uint32_t sym_next_number() { return ++number_counter; }

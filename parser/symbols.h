@@ -101,6 +101,8 @@ void scope_close();
 void scope_enter_quiet();
 void scope_leave_quiet();
 uint32_t sym_next_number();
+// Frees every record (the end of a run).
+void sym_release();
 bool sym_is_main(const symbol *rec);
 void sym_write_features();
 // Declares a hidden typedef of a type (class typedef, written "F%d").
