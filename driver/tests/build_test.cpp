@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "objtext.h"
 #include "support.h"
 
 namespace fs = std::filesystem;
@@ -370,6 +371,27 @@ TEST(build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
             0u);
   EXPECT_TRUE(fs::exists(h.work + "/startup.obj"));
   EXPECT_NE(h.log({"quelm"}).find("\t-lstartup.lst\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// What the user's own objects define and say of their functions reaches the
+// code generator; the objects follow the program's own in the link.
+TEST(build, user_objects_tell_the_code_generator_what_they_define) {
+  build_harness h;
+  h.write("user.obj", object_text()
+                          .define("_helper")
+                          .define("_main")
+                          .define("__x")
+                          .define("plain")
+                          .record(IO_FNINFO, object_text::bytes({5}) + object_text::text("_helper") +
+                                                 object_text::u32(2) + object_text::u32(3) + object_text::bytes({1}) +
+                                                 object_text::text("_helper") + object_text::text("_other"))
+                          .end());
+  build_run r = h.run({"--chip=18F452", "--output=intel", "main.c", "user.obj"});
+  expect_matches("user_objects", r, h.log({"codrel", "jointa"}));
 }
 
 }  // namespace
