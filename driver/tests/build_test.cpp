@@ -395,3 +395,23 @@ TEST(build, user_objects_tell_the_code_generator_what_they_define) {
 }
 
 }  // namespace
+
+namespace {
+
+// A ".usb" description is compiled through the C written from it; a bad
+// one is reported and its source skipped.
+TEST(build, usb_descriptions_are_compiled_as_c) {
+  build_harness h;
+  h.write("gadget.usb", read_file(std::string(TOVRA_TEST_DIR) + "/fixtures/usb/custom.usb"));
+  build_run r = h.run({"--chip=18F452", "--output=intel", "-C", "gadget.usb"});
+  expect_matches("usb_description", r, h.log({"lumet", "prevo", "parsk"}));
+
+  build_harness bad;
+  bad.write("broken.usb", "no such keyword\n");
+  build_run failed = bad.run({"--chip=18F452", "--output=intel", "-C", "broken.usb", "main.c"});
+  EXPECT_EQ(failed.status, 1) << failed.output;
+  EXPECT_EQ(bad.log({"lumet"}), "lumet\n\t--edf=$INST/dat/en_msgs.txt\n\tmain.c\n\tmain.lst\n");
+  EXPECT_EQ(bad.log({"codrel"}), "");
+}
+
+}  // namespace
