@@ -217,6 +217,8 @@ const build_case build_cases[] = {
      {"--chip=18F452", "--output=intel", "-D__DEBUG=1", "--debugger=icd2", "--warn=-2", "--errors=5",
       "--msgdisable=1234", "main.c"},
      {}, {"prevo", "codrel", "jointa"}},
+    {"dependency_scan", {"--chip=18F452", "--scandep", "main.c", "lowlevel.as"}, {}, {}},
+    {"studio_ide", {"--chip=18F452", "--ide=studio", "-C", "main.c"}, {}, {"prevo"}},
     {"realice_without_optimisation", {"--chip=18F452", "--output=intel", "--opt=none", "--debugger=realice", "main.c"},
      {}, {"parsk", "codrel", "quelm", "jointa"}},
 };
@@ -412,6 +414,19 @@ TEST(build, usb_descriptions_are_compiled_as_c) {
   EXPECT_EQ(failed.status, 1) << failed.output;
   EXPECT_EQ(bad.log({"lumet"}), "lumet\n\t--edf=$INST/dat/en_msgs.txt\n\tmain.c\n\tmain.lst\n");
   EXPECT_EQ(bad.log({"codrel"}), "");
+}
+
+}  // namespace
+
+namespace {
+
+// -E makes the error file the standard error of the driver and its passes.
+TEST(build, the_error_file_takes_every_message) {
+  build_harness h;
+  build_run r = h.run({"--chip=18F452", "-Eerrors.txt", "main.c"}, {{"STANDIN_FAIL", "parsk"}});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.output.find("stand-in failure"), std::string::npos) << r.output;
+  EXPECT_EQ(read_file(h.work + "/errors.txt"), "parsk: stand-in failure\n");
 }
 
 }  // namespace
