@@ -172,11 +172,7 @@ static bool make_startup(bool prelink, const std::string &base) {
 bool pass_link(bool prelink, const std::string &startup_base) {
   stage_begin("Linker");
   symt_reset();
-  // A prelink that writes no symbol file must not leave an old one behind.
-  if (prelink)
-    remove(drv.symbol_path.c_str());
-  else
-    symt_read(drv.symbol_path.c_str());
+  if (!prelink) symt_read(drv.symbol_path.c_str());
 
   arglist *list = arglist_new(PASS_LINKER);
   static const char *const callgraph_forms[] = {"-cs", "-cn", "-cc", "-cf"};
@@ -238,6 +234,9 @@ bool link_stages() {
     base = std::string(temp) + ".";
     xfree(temp);
   }
+  // The final link reads only what this build's prelink wrote, never the
+  // symbol file of an earlier build.
+  remove(drv.symbol_path.c_str());
   bool ok = true;
   if (!(drv.runtime & RUNTIME_NO_STARTUP)) ok = pass_link(true, base);
   if (ok) ok = pass_link(false, base);

@@ -430,3 +430,20 @@ TEST(build, the_error_file_takes_every_message) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without a prelink the final link has no symbol file of this build to read;
+// one left by an earlier build must not steer it.
+TEST(build, no_startup_ignores_an_old_symbol_file) {
+  build_harness h;
+  h.write("main.sym", read_file(fixtures + "/program.sym"));
+  build_run r = h.run({"--chip=18F452", "--output=intel", "--runtime=no_startup", "main.c"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::string link = h.log({"jointa"});
+  EXPECT_NE(link.find("\t-ol.obj\n"), std::string::npos);
+  EXPECT_EQ(link.find("-pparam1=BANK1"), std::string::npos) << link;
+  EXPECT_EQ(link.find("-prparam=COMRAM"), std::string::npos) << link;
+}
+
+}  // namespace
