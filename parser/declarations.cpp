@@ -441,6 +441,7 @@ type_t finish_type(type_t t, int cls) {
   } else {
     uint32_t q = expr_object_quals(t);
     if (const char *role = role_name(q)) msg(1275, role);
+    if (qual_roles[ROLE_USING] && (q & qual_roles[ROLE_USING])) msg(1277);
   }
   return t;
 }

@@ -661,6 +661,11 @@ token peeked;
 bool have_peeked;
 }  // namespace
 
+void lex_mark_live(void (*mark)(symbol *)) {
+  if (tok.sym) mark(tok.sym);
+  if (have_peeked && peeked.sym) mark(peeked.sym);
+}
+
 const token &lex_peek() {
   if (!have_peeked) {
     token saved = tok;

@@ -67,6 +67,8 @@ void lex_skip_statement();
 void lex_relookup();
 // Peeks at the character after the current token (blanks skipped, same line).
 int lex_peek_char();
+// The collector keeps the symbols of the tokens in hand.
+void lex_mark_live(void (*mark)(symbol *));
 // Message hooks: context and source-line echo.
 void lex_pre_message();
 void lex_echo_line(const char *line, const char *file);

@@ -196,7 +196,7 @@ void collect() {
       if (pools[p][i].mark != 2) pools[p][i].mark = 0;
   for (auto &n : names)
     for (symbol *s = n.second; s; s = s->chain) mark_symbol(s);
-  if (tok.sym) mark_symbol(tok.sym);
+  lex_mark_live(mark_from_node);
   expr_mark_live(mark_from_node);
   decl_mark_live(mark_from_node);
   for (size_t p = 0; p < pools.size(); p++)

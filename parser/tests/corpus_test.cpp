@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <sstream>
 
 #include "ic_check.h"
@@ -79,6 +80,46 @@ TEST(ParskCorpus, InvalidProgramsGiveTheirMessages) {
     EXPECT_EQ(r.status, 1) << name;
     EXPECT_FALSE(r.files.count("out.ic")) << name;
   }
+}
+
+// Damaged sources (pieces cut out, stray tokens put in, files cut short)
+// give messages and status 1 or pass; never a crash, a hang or another
+// status.
+TEST(ParskCorpus, DamagedProgramsNeverCrash) {
+  std::vector<std::string> sources;
+  std::vector<scratch_file> files = load("valid", sources);
+  const std::string pieces[] = {"(", ")", "{", "}", "[", "]", ";", ",", "*", "&", "=", "struct", "int", "\"",
+                                "'", "\\", "#", std::string(1, '\0'), "\xff", "...", "->", ".", ":", "?",
+                                "typedef", "enum", "0x", "1e", "@", "sizeof", "(int)", "case", "\n",
+                                "\n#pragma warning push\n", "\n#asm\n"};
+  std::mt19937 random(20240611);
+  std::vector<scratch_file> damaged;
+  std::string command;
+  for (int k = 0; k < 120; k++) {
+    std::string text;
+    const std::string &name = sources[random() % sources.size()];
+    for (const scratch_file &f : files)
+      if (f.path == name) text = f.text;
+    for (int edits = 1 + (int)(random() % 6); edits > 0; edits--) {
+      size_t at = random() % (text.size() + 1);
+      switch (random() % 3) {
+        case 0: text.insert(at, pieces[random() % (sizeof pieces / sizeof *pieces)]); break;
+        case 1: text.erase(at, 1 + random() % 20); break;
+        default: text.resize(at);
+      }
+    }
+    std::string file = "d" + std::to_string(k) + ".c";
+    damaged.push_back({file, text});
+    // Each run may take at most 20 seconds; 124 is timeout's status.
+    if (!command.empty()) command += "; ";
+    command += "timeout 20 PARSK " + kEdf + " -W-9 " + file + " out.ic; echo $? >> statuses.txt";
+  }
+  parsk_run r = run_command(command, damaged, {"statuses.txt"});
+  EXPECT_TRUE(r.files.count("statuses.txt")) << r.err.substr(0, 2000);
+  std::istringstream statuses(r.files["statuses.txt"]);
+  int count = 0;
+  for (int status; statuses >> status; count++) EXPECT_TRUE(status == 0 || status == 1) << "run " << count << ": " << status;
+  EXPECT_EQ(count, 120);
 }
 
 }  // namespace

@@ -176,6 +176,61 @@ TEST(ParskDeclarations, TargetDependentTypes) {
   }
 }
 
+TEST(ParskDeclarations, PlacementAfterDeclarators) {
+  const char *args = "-QI,interrupt -QX,bank1 -QY,bank2 -QZ,bank3 -QR,__sfr -B";
+  parsk_run r = run_parsk(
+      "void isr(void) interrupt 2 { }\n"
+      "void banked(void) using 2 { }\n"
+      "__sfr unsigned char PORTC = 0x82;\n"
+      "__sfr unsigned int TMR = 0x90;\n"
+      "__sfr bit RB3 = 0x80 ^ 3;\n"
+      "__sfr bit LOW1 = 0x20 ^ 1;\n"
+      "__sfr bit INPC = PORTC ^ 4;\n",
+      args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const char *record : {"[v _isr `I(v 1 e@19 ]", "[v _banked `Y(v 1 e ]", "[v _PORTC `Ruc 1 e@130 ]",
+                             "[v _TMR `Rui 1 e@144 ]", "[v _RB3 `Rb 1 e@131 ]", "[v _LOW1 `Rb 1 e@1 ]",
+                             "[v _INPC `Rb 1 e@_PORTC+4 ]"})
+    EXPECT_NE(r.ic.find(record), std::string::npos) << record << "\n" << r.ic;
+  EXPECT_TRUE(r.format_errors.empty());
+  struct row {
+    const char *source;
+    std::vector<int> numbers;
+  } rows[] = {
+      {"void f(void) using 5 { }\n", {1279}},
+      {"__sfr bit B = 0x81 ^ 1;\n", {1280}},
+      {"__sfr bit B = 0x80 ^ 9;\n", {842}},
+      {"__sfr unsigned char S = 0x20;\n", {1280}},
+      {"__sfr unsigned int W = 0xFF;\n", {1280}},
+      {"__sfr unsigned char C = 0x82;\n__sfr bit B = C ^ 8;\n", {1280}},
+      {"int n; int x @ n;\n", {236}},
+  };
+  for (const row &c : rows) EXPECT_EQ(run_parsk(c.source, args).numbers, c.numbers) << c.source;
+  EXPECT_EQ(run_parsk("using int x;\n", "-QU,using").numbers, std::vector<int>{1277});
+}
+
+TEST(ParskDeclarations, KeywordsOfT) {
+  parsk_run r = run_parsk("section(\"x\") int v;\n__section__(\"y\") char w;\nat(12) int z;\n",
+                          "-QN,near '-Tsection Qnear s' '-Tat Qnear v'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.ic.find("[v _v `Ni 1 e ]"), std::string::npos);
+  EXPECT_NE(r.ic.find("[v _w `Nc 1 e ]"), std::string::npos);
+  EXPECT_NE(r.ic.find("[v _z `Ni 1 e ]"), std::string::npos);
+  struct row {
+    const char *source, *args;
+    std::vector<int> numbers;
+  } rows[] = {
+      {"bare int a;\n", "-Tbare", {1316}},
+      {"at(\"s\") int b;\n", "-QN,near '-Tat Qnear v'", {1318, 236}},
+      {"at() int c;\n", "-QN,near '-Tat Qnear v'", {1317}},
+      {"at int c;\n", "-QN,near '-Tat Qnear v'", {317}},
+      {"at int c;\n", "-QN,near '-Tat Qnear .v'", {}},
+      {"odd(1) int d;\n", "-QN,near '-Todd Qnear q'", {1319}},
+      {"int x;\n", "-QN,near '-Tk Qnear' '-Tk Qnear'", {1320}},
+  };
+  for (const row &c : rows) EXPECT_EQ(run_parsk(c.source, c.args).numbers, c.numbers) << c.source << c.args;
+}
+
 TEST(ParskDeclarations, ABuiltInQualifierRedefinedKeepsItsMeaning) {
   // The driver's -QCu,const: const objects stay read-only.
   parsk_run r = run_parsk("const int c = 1;\nvoid f(void) { c = 2; }\n", "-QCu,const");

@@ -143,6 +143,19 @@ TEST(ParskProgram, MessageOptions) {
   EXPECT_TRUE(has(run_parsk(split, "-W-1").numbers, 336));
 }
 
+TEST(ParskProgram, ListingModeEchoesEveryLine) {
+  parsk_run r = run_command("PARSK " + kEdf + " -L t.c t.ic", {{"t.c", "int x;\nint y = ;\n"}});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("     1:\tint x;\n     2:\tint y = ;\n"), std::string::npos) << r.err;
+  EXPECT_EQ(r.numbers, std::vector<int>{195});
+}
+
+TEST(ParskProgram, AMessageFileThatCannotBeOpenedIsReportedAndTheRunGoesOn) {
+  parsk_run r = run_command("PARSK --edf=nosuch.txt t.c t.ic", {{"t.c", "int x;\n"}}, {"t.ic"});
+  EXPECT_NE(r.err.find("Could not open error description file nosuch.txt"), std::string::npos);
+  EXPECT_TRUE(r.files.count("t.ic"));
+}
+
 TEST(ParskProgram, MessagesGoToTheFileOfE) {
   parsk_run r = run_command("PARSK " + kEdf + " -Eerrs.txt t.c t.ic", {{"t.c", "int x = ;\n"}}, {"errs.txt"});
   EXPECT_EQ(r.status, 1);
