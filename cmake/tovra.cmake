@@ -32,7 +32,7 @@ function(tovra_test name)
     TOVRA_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
   gtest_discover_tests(${name}
     PROPERTIES ENVIRONMENT "TOVRA18_REGISTRY=${CMAKE_BINARY_DIR}/test-registry;TOVRA18_STAGE=${TOVRA_STAGE}"
-    DISCOVERY_TIMEOUT 60)
+    DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST)
 endfunction()
 
 # tovra_stage_files(<subfolder> <files...>): copies data files into the staged
