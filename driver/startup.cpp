@@ -263,22 +263,29 @@ void each_psect(const startup_kind &kind, F action) {
   }
 }
 
-void write_copy(writer &w, const startup_kind &kind, const std::string &psect) {
+// The psects of a kind share one ROM image, laid out in their order: the
+// first loads TBLPTR with the image's start, the others go on from where the
+// one before left it. `end` is the running end of the image read so far.
+void write_copy(writer &w, const startup_kind &kind, const std::string &psect, bool &first, uint32_t &end) {
   uint32_t size = psect_size(psect.c_str());
   w.printf("; %s psect - %lu bytes to load\n", psect.c_str(), (unsigned long)size);
   if (size) {
     std::string image = std::string("__Li") + kind.name;
     w.printf("GLOBAL\t__L%s,__Li%s\n", psect.c_str(), kind.name);
     w.fsr0_symbol(("__L" + psect).c_str());
-    uint32_t end = w.tblptr(image.c_str()) + size;
+    if (first) end = w.tblptr(image.c_str());
+    first = false;
+    end += size;
     if (size > 1) {
       w.fsr_count(1, int(size));
       w.put("\tcall\tcopy_data\n");
     } else {
       w.put("\ttblrd\t*+\n\tmovff\ttablat,postinc0\n");
     }
-    if (end > 0xFFFF && drv.pointer_size == 1)
+    if (end > 0xFFFF && drv.pointer_size == 1) {
       w.put("\tclrf\ttblptru\t; Upper address will now be non-zero, maintain clear in cp16 mode\n");
+      end %= 0x10000;
+    }
     w.copy_users++;
     w.init_count++;
   }
@@ -325,7 +332,9 @@ void write_copy_and_clear(writer &w) {
         if (size) cls_add_range(clear, RNG_DEFINED, address, address + size - 1, 0);
       });
     } else if (kind.action == startup_kind::COPY && (drv.runtime & RUNTIME_INIT)) {
-      each_psect(kind, [&](const std::string &psect) { write_copy(w, kind, psect); });
+      bool first = true;
+      uint32_t end = 0;
+      each_psect(kind, [&](const std::string &psect) { write_copy(w, kind, psect, first, end); });
     }
   }
   int j = 1;

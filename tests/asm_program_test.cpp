@@ -39,12 +39,15 @@ _count:	ds	2
 	global	_flags
 _flags:	ds	3
 
-; Initialised data: an absolute block and its ROM image.
-	global	__Ldata0, __Hdata0
+; Initialised data: two absolute blocks and their ROM image, in order.
+	global	__Ldata0, __Hdata0, __Ldata1, __Hdata1
 __Ldata0	equ	0x150
 __Hdata0	equ	0x154
+__Ldata1	equ	0x160
+__Hdata1	equ	0x163
 	psect	idata,class=CODE,space=0,reloc=2
 	db	0x11, 0x22, 0x33, 0x44
+	db	0x55, 0x66, 0x77
 
 	psect	text,class=CODE,delta=1,reloc=2
 	global	_main
@@ -112,7 +115,11 @@ TEST(asm_program, builds_into_a_hex_file_that_starts_up_in_gpsim) {
   EXPECT_EQ(ram[0x151], 0x22u);
   EXPECT_EQ(ram[0x152], 0x33u);
   EXPECT_EQ(ram[0x153], 0x44u);
-  EXPECT_EQ(ram[0x154], 0xA5u);  // the image is four bytes
+  EXPECT_EQ(ram[0x154], 0xA5u);  // the first block is four bytes
+  EXPECT_EQ(ram[0x160], 0x55u);  // the second block takes the image's next bytes
+  EXPECT_EQ(ram[0x161], 0x66u);
+  EXPECT_EQ(ram[0x162], 0x77u);
+  EXPECT_EQ(ram[0x163], 0xA5u);
   for (unsigned a : {count, count + 1, flags, flags + 1, flags + 2}) EXPECT_EQ(ram[a], 0u) << std::hex << a;
   EXPECT_EQ(ram[0x100], 0xA5u);  // what nothing claims keeps the power-up pattern
 }
