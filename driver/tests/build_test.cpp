@@ -223,7 +223,7 @@ const build_case build_cases[] = {
      {}, {"parsk", "codrel", "quelm", "jointa"}},
 };
 
-TEST(build, pass_sequences_and_argument_vectors) {
+TEST(driver_build, pass_sequences_and_argument_vectors) {
   for (const build_case &c : build_cases) {
     build_harness h;
     build_run r = h.run(c.args, c.env);
@@ -236,7 +236,7 @@ TEST(build, pass_sequences_and_argument_vectors) {
 
 namespace {
 
-TEST(build, a_pass_that_cannot_be_started_fails_the_build) {
+TEST(driver_build, a_pass_that_cannot_be_started_fails_the_build) {
   build_harness h;
   fs::remove(h.inst + "/bin/forvane");
   build_run r = h.run({"--chip=18F452", "main.c"});
@@ -246,7 +246,7 @@ TEST(build, a_pass_that_cannot_be_started_fails_the_build) {
   EXPECT_TRUE(h.temporaries_left().empty());
 }
 
-TEST(build, per_pass_option_files) {
+TEST(driver_build, per_pass_option_files) {
   build_harness h;
   // --getoption starts no pass; each linker run rewrites the file.
   build_run got = h.run({"--chip=18F452", "--output=intel", "--getoption=jointa,link.opt", "main.c"});
@@ -288,7 +288,7 @@ TEST(build, per_pass_option_files) {
   EXPECT_TRUE(missing.temporaries_left().empty());
 }
 
-TEST(build, arguments_reach_passes_whole_and_are_shown_with_minus_v) {
+TEST(driver_build, arguments_reach_passes_whole_and_are_shown_with_minus_v) {
   build_harness h;
   h.write("my dir/main.c", "/* source */\n");
   build_run once = h.run({"--chip=18F452", "--output=intel", "-Q", "-V", "my dir/main.c"});
@@ -306,7 +306,7 @@ TEST(build, arguments_reach_passes_whole_and_are_shown_with_minus_v) {
   EXPECT_TRUE(message_numbers(twice.output).empty()) << twice.output;
 }
 
-TEST(build, noexec_runs_no_pass) {
+TEST(driver_build, noexec_runs_no_pass) {
   build_harness h;
   build_run r = h.run({"--chip=18F452", "-Q", "--noexec", "main.c", "lowlevel.as"});
   EXPECT_EQ(r.status, 0) << r.output;
@@ -315,7 +315,7 @@ TEST(build, noexec_runs_no_pass) {
   EXPECT_TRUE(h.temporaries_left().empty());
 }
 
-TEST(build, time_lists_stages_in_order_of_first_use) {
+TEST(driver_build, time_lists_stages_in_order_of_first_use) {
   build_harness h;
   build_run r = h.run({"--chip=18F452", "-Q", "--output=intel", "--time", "main.c"});
   EXPECT_EQ(r.status, 0) << r.output;
@@ -334,7 +334,7 @@ TEST(build, time_lists_stages_in_order_of_first_use) {
   EXPECT_NE(r.output.find(" secs\n"), std::string::npos);
 }
 
-TEST(build, an_interrupted_build_exits_2_without_temporaries) {
+TEST(driver_build, an_interrupted_build_exits_2_without_temporaries) {
   build_harness h;
   pid_t pid = h.start({"--chip=18F452", "--output=intel", "--runtime=-keep", "main.c"}, {{"STANDIN_SLEEP", "parsk"}});
   std::string pid_file = h.pid_path();
@@ -355,7 +355,7 @@ namespace {
 
 // The final module is written from the prelink's symbol file; its body is
 // the one the start-up tests expect for that file.
-TEST(build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
+TEST(driver_build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
   build_harness h;
   build_run r = h.run({"--chip=18F452", "--runtime=+config", "--warn=-1", "--output=intel", "main.c"},
                       {{"STANDIN_SYMBOLS", std::string(TOVRA_TEST_DIR) + "/fixtures/startup/program.sym"}});
@@ -381,7 +381,7 @@ namespace {
 
 // What the user's own objects define and say of their functions reaches the
 // code generator; the objects follow the program's own in the link.
-TEST(build, user_objects_tell_the_code_generator_what_they_define) {
+TEST(driver_build, user_objects_tell_the_code_generator_what_they_define) {
   build_harness h;
   h.write("user.obj", object_text()
                           .define("_helper")
@@ -402,7 +402,7 @@ namespace {
 
 // A ".usb" description is compiled through the C written from it; a bad
 // one is reported and its source skipped.
-TEST(build, usb_descriptions_are_compiled_as_c) {
+TEST(driver_build, usb_descriptions_are_compiled_as_c) {
   build_harness h;
   h.write("gadget.usb", read_file(std::string(TOVRA_TEST_DIR) + "/fixtures/usb/custom.usb"));
   build_run r = h.run({"--chip=18F452", "--output=intel", "-C", "gadget.usb"});
@@ -421,7 +421,7 @@ TEST(build, usb_descriptions_are_compiled_as_c) {
 namespace {
 
 // -E makes the error file the standard error of the driver and its passes.
-TEST(build, the_error_file_takes_every_message) {
+TEST(driver_build, the_error_file_takes_every_message) {
   build_harness h;
   build_run r = h.run({"--chip=18F452", "-Eerrors.txt", "main.c"}, {{"STANDIN_FAIL", "parsk"}});
   EXPECT_EQ(r.status, 1);
@@ -435,7 +435,7 @@ namespace {
 
 // Without a prelink the final link has no symbol file of this build to read;
 // one left by an earlier build must not steer it.
-TEST(build, no_startup_ignores_an_old_symbol_file) {
+TEST(driver_build, no_startup_ignores_an_old_symbol_file) {
   build_harness h;
   h.write("main.sym", read_file(fixtures + "/program.sym"));
   build_run r = h.run({"--chip=18F452", "--output=intel", "--runtime=no_startup", "main.c"});

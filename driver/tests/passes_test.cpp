@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(prototypes, old_style_lines) {
+TEST(driver_prototypes, old_style_lines) {
   const struct {
     const char *line;
     const char *old_style;
@@ -27,7 +27,7 @@ TEST(prototypes, old_style_lines) {
   for (const auto &c : cases) EXPECT_EQ(proto_old_style(c.line), c.old_style) << c.line;
 }
 
-TEST(prototypes, the_file_is_sorted_into_extern_and_static_blocks) {
+TEST(driver_prototypes, the_file_is_sorted_into_extern_and_static_blocks) {
   scratch_dir here(true);
   here.file("main.pro", "static int s(void);\nextern int b(char);\nextern int a(int (*)(void), char);\n");
   proto_rewrite("main.");
@@ -52,7 +52,7 @@ TEST(prototypes, the_file_is_sorted_into_extern_and_static_blocks) {
             "#endif /* PROTOTYPES */\n\n");
 }
 
-TEST(libraries, variant_prefixes_and_library_files) {
+TEST(driver_libraries, variant_prefixes_and_library_files) {
   run_driver_options({"--chip=18F452", "-Q"});
   const struct {
     uint32_t errata;
