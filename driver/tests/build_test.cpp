@@ -232,9 +232,6 @@ TEST(driver_build, pass_sequences_and_argument_vectors) {
   }
 }
 
-}  // namespace
-
-namespace {
 
 TEST(driver_build, a_pass_that_cannot_be_started_fails_the_build) {
   build_harness h;
@@ -349,9 +346,6 @@ TEST(driver_build, an_interrupted_build_exits_2_without_temporaries) {
   EXPECT_TRUE(h.temporaries_left().empty()) << ::testing::PrintToString(h.temporaries_left());
 }
 
-}  // namespace
-
-namespace {
 
 // The final module is written from the prelink's symbol file; its body is
 // the one the start-up tests expect for that file.
@@ -375,9 +369,6 @@ TEST(driver_build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
   EXPECT_NE(h.log({"quelm"}).find("\t-lstartup.lst\n"), std::string::npos);
 }
 
-}  // namespace
-
-namespace {
 
 // What the user's own objects define and say of their functions reaches the
 // code generator; the objects follow the program's own in the link.
@@ -396,9 +387,6 @@ TEST(driver_build, user_objects_tell_the_code_generator_what_they_define) {
   expect_matches("user_objects", r, h.log({"codrel", "jointa"}));
 }
 
-}  // namespace
-
-namespace {
 
 // A ".usb" description is compiled through the C written from it; a bad
 // one is reported and its source skipped.
@@ -416,9 +404,6 @@ TEST(driver_build, usb_descriptions_are_compiled_as_c) {
   EXPECT_EQ(bad.log({"codrel"}), "");
 }
 
-}  // namespace
-
-namespace {
 
 // -E makes the error file the standard error of the driver and its passes.
 TEST(driver_build, the_error_file_takes_every_message) {
@@ -429,9 +414,6 @@ TEST(driver_build, the_error_file_takes_every_message) {
   EXPECT_EQ(read_file(h.work + "/errors.txt"), "parsk: stand-in failure\n");
 }
 
-}  // namespace
-
-namespace {
 
 // Without a prelink the final link has no symbol file of this build to read;
 // one left by an earlier build must not steer it.
