@@ -697,6 +697,8 @@ void ic_write_strings() {
   }
 }
 
+const char *ic_spool_path() { return spool_path; }
+
 void ic_spool_close(bool remove_file) {
   if (spool) fclose(spool);
   spool = nullptr;

@@ -56,6 +56,7 @@ bool ic_spool_open(const char *path);
 // Writes the string records to the output; false on a read failure.
 void ic_write_strings();
 void ic_spool_close(bool remove_file);
+const char *ic_spool_path();
 // Name writer and signature writer, also used by the prototype printer.
 std::string ic_name(const symbol *s);
 std::string ic_signature(const type_t &t);

@@ -48,8 +48,12 @@ struct deferred_options {
   bool proto_perror = false;
 };
 
+// Only async-signal-safe work here: the temporaries and the unfinished
+// output are unlinked, then the process ends.
 void on_signal(int) {
-  prog_cleanup(4);
+  if (body_path) unlink(body_path);
+  if (const char *spool = ic_spool_path()) unlink(spool);
+  if (output_path) unlink(output_path);
   _exit(4);
 }
 
@@ -248,6 +252,7 @@ void prog_cleanup(int status) {
   lex_close();
   expr_release();
   sym_release();
+  types_release();
   if (read_args) {
     for (char **a = read_args; *a; a++) xfree(*a);
     xfree(read_args);

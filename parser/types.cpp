@@ -65,6 +65,18 @@ void types_init() {
   fastcall_mode = false;
 }
 
+void types_release() {
+  for (qual_keyword *kw : keywords) {
+    xfree(kw->name);
+    xfree(kw->pattern);
+    xfree(kw);
+  }
+  keywords.clear();
+  for (int i = 2; i < 32; i++)
+    if (qual_table[i].name) xfree((void *)qual_table[i].name);
+  memset(qual_table, 0, sizeof qual_table);
+}
+
 void qual_define(const char *spec) {
   const char *comma = strchr(spec, ',');
   if (!spec[0] || !comma || !comma[1]) {

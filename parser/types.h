@@ -88,6 +88,8 @@ extern uint32_t qual_copy_quals;         // "-I" list
 extern bool fastcall_mode;               // a "__fastcall16" qualifier exists
 
 void types_init();
+// Frees the qualifier names and keywords (the end of a run).
+void types_release();
 // "-Q<letter>[flags][size],<name>"; reports 233 or 307.
 void qual_define(const char *spec);
 uint32_t qual_lookup(const char *name);
