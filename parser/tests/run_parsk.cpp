@@ -8,6 +8,8 @@
 #include <regex>
 #include <sstream>
 
+#include <gtest/gtest.h>
+
 #include "ic_check.h"
 
 namespace fs = std::filesystem;
@@ -78,6 +80,8 @@ parsk_run run_parsk(const std::string &source, const std::string &args,
   if (it != r.files.end()) {
     r.ic = it->second;
     r.format_errors = ic_check(r.ic);
+    // Every output a test produces must be well formed.
+    EXPECT_TRUE(r.format_errors.empty()) << source.substr(0, 200) << "\n" << r.format_errors[0];
   }
   return r;
 }
