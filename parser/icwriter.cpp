@@ -252,6 +252,19 @@ std::string class_field(const symbol *s) {
   return out;
 }
 
+// A names record: the tag's name (or "."), then each member's or constant's
+// name (or ".") followed by a blank.
+std::string names_record(const std::string &head, const symbol *tag, const char *end) {
+  std::string names = head + " ";
+  names += (tag->name[0] && !(tag->flags & SF_TEMP)) ? tag->name : ".";
+  names += " ";
+  for (const symbol *m = tag->first; m; m = m->next) {
+    names += m->name[0] ? m->name : ".";
+    names += " ";
+  }
+  return names + end;
+}
+
 // Initialiser under construction: written whole once its dependencies are.
 struct init_line {
   int kind;  // 0 expression, 1 open, 2 close, 3 character
@@ -429,17 +442,7 @@ void ic_struct(symbol *tag, int stream) {
   }
   rec += " ]\n";
   fputs(rec.c_str(), f);
-  if (!popt.shroud) {
-    std::string names = "[n S" + std::to_string(tag->tag_number) + " ";
-    names += (tag->name[0] && !(tag->flags & SF_TEMP)) ? tag->name : ".";
-    names += " ";
-    for (symbol *m = tag->first; m; m = m->next) {
-      names += m->name[0] ? m->name : ".";
-      names += " ";
-    }
-    names += "]\n";
-    fputs(names.c_str(), f);
-  }
+  if (!popt.shroud) fputs(names_record("[n S" + std::to_string(tag->tag_number), tag, "]\n").c_str(), f);
 }
 
 void ic_enum(symbol *tag, int stream) {
@@ -455,17 +458,7 @@ void ic_enum(symbol *tag, int stream) {
   for (symbol *c = tag->first; c; c = c->next) rec += " " + std::to_string((long)c->value);
   rec += " .. ]\n";
   fputs(rec.c_str(), f);
-  if (!popt.shroud) {
-    std::string names = "[n E" + std::to_string(tag->serial) + " ";
-    names += (tag->name[0] && !(tag->flags & SF_TEMP)) ? tag->name : ".";
-    names += " ";
-    for (symbol *c = tag->first; c; c = c->next) {
-      names += c->name[0] ? c->name : ".";
-      names += " ";
-    }
-    names += " ]\n";
-    fputs(names.c_str(), f);
-  }
+  if (!popt.shroud) fputs(names_record("[n E" + std::to_string(tag->serial), tag, " ]\n").c_str(), f);
 }
 
 void ic_type_deps(const type_t &t, int stream) {

@@ -37,6 +37,19 @@ void close_brace() {
   }
 }
 
+// Elements past the end of a braced list: one message, then up to "}".
+void too_many() {
+  msg(240);
+  while (tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) {
+    if (tok.code == T_LBRACE) {
+      lex_next();
+      close_brace();
+    } else {
+      lex_next();
+    }
+  }
+}
+
 // Zero of a type, for structure members the list leaves out.
 void zero_fill(const type_t &t) {
   type_t s = type_strip(t);
@@ -83,16 +96,7 @@ int32_t array_elements(const type_t &t, bool braced) {
   int32_t n = 0;
   while (tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) {
     if (count > 0 && n >= count) {
-      if (!braced) break;
-      msg(240);
-      while (tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) {
-        if (tok.code == T_LBRACE) {
-          lex_next();
-          close_brace();
-        } else {
-          lex_next();
-        }
-      }
+      if (braced) too_many();
       break;
     }
     value(elem, true);
@@ -131,17 +135,7 @@ void struct_members(const type_t &t, bool braced) {
   }
   if (!is_union)
     for (; m; m = m->next) zero_fill(m->type);
-  if (braced && tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) {
-    msg(240);
-    while (tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) {
-      if (tok.code == T_LBRACE) {
-        lex_next();
-        close_brace();
-      } else {
-        lex_next();
-      }
-    }
-  }
+  if (braced && tok.code != T_RBRACE && tok.code != T_EOF && tok.code != T_SEMI) too_many();
   ic_init_close();
 }
 

@@ -113,6 +113,7 @@ void fi_end(long line) {
 }
 
 int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_used);
+bool loop_jump(uint32_t target, const char *word);
 
 void block_items(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_used, int *used_continue) {
   while (tok.code != T_RBRACE && tok.code != T_EOF) {
@@ -447,28 +448,10 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
       return used;
     }
     case K_BREAK:
-      lex_next();
-      if (!brk) {
-        msg(243, "break");
-        expect_semicolon();
-        return 0;
-      }
-      jump(brk);
-      *break_used = true;
-      expect_semicolon();
-      unreachable = true;
+      if (loop_jump(brk, "break")) *break_used = true;
       return 0;
     case K_CONTINUE:
-      lex_next();
-      if (!cont) {
-        msg(243, "continue");
-        expect_semicolon();
-        return 0;
-      }
-      jump(cont);
-      expect_semicolon();
-      unreachable = true;
-      return 1;
+      return loop_jump(cont, "continue") ? 1 : 0;
     case K_RETURN:
       return_statement();
       return 0;
@@ -551,6 +534,21 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
     if (tok.code == T_SEMI) lex_next();
   }
   return 0;
+}
+
+// "break" or "continue": a jump to the label of the enclosing statement, or
+// message 243 without one. True when the jump was written.
+bool loop_jump(uint32_t target, const char *word) {
+  lex_next();
+  if (!target) {
+    msg(243, word);
+    expect_semicolon();
+    return false;
+  }
+  jump(target);
+  expect_semicolon();
+  unreachable = true;
+  return true;
 }
 
 bool needs_checked_return(symbol *fn) {
