@@ -134,6 +134,10 @@ void driver_check_options() {
   }
   if (drv.setoption && drv.getoption) msg(895);
   build_memory_classes();
+  if (!drv.memmap_file.empty()) {
+    if (memmap_printer) memmap_printer(drv.memmap_file.c_str());
+    prog_exit(driver_failed());
+  }
   if (!drv.stop_at_asm && !drv.compile_only && !drv.scandep) {
     if (!ms_free_size(ms_find(mem_spaces, "data"))) msg(896);
     if (!ms_free_size(ms_find(mem_spaces, "code"))) msg(897);

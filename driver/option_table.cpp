@@ -543,15 +543,10 @@ static void ver_handler(opt_entry *, const char *) {
   fflush(stdout);
 }
 
-static void memmap_handler(opt_entry *, const char *value) {
-  FILE *f = fopen(value, "r");
-  if (!f) {
-    msg(141, "map", value);
-    return;
-  }
-  fclose(f);
-  if (memmap_printer) memmap_printer(value);
-}
+// The summaries need the chip's memory classes, which exist only once every
+// option has been taken: the run ends after they are printed
+// (driver_check_options).
+static void memmap_handler(opt_entry *, const char *value) { drv.memmap_file = value; }
 
 // --getoption=APP,file and --setoption=APP,file name a pass by a part of its
 // name; the cross-reference lister (the last pass) has nothing to set.
@@ -917,7 +912,7 @@ opt_entry driver_options[] = {
     VALUE(OPTID_SUMMARY, "summary", 2005, O, OPT_BITS, summary, summary_rows, &help_summary),
     HANDLER(OPTID_CHIPINFO, "chipinfo", 2000, T, chipinfo_handler, &help_chipinfo),
     HANDLER(OPTID_VER, "ver", 2000, T, ver_handler, &help_ver),
-    HANDLER(OPTID_MEMMAP, "memmap", 2000, R | T, memmap_handler, &help_memmap),
+    HANDLER(OPTID_MEMMAP, "memmap", 2000, R, memmap_handler, &help_memmap),
     HANDLER(OPTID_GETOPTION, "getoption", 2000, R, pass_option_handler, &help_getoption),
     HANDLER(OPTID_SETOPTION, "setoption", 2000, R, pass_option_handler, &help_setoption),
     HANDLER(OPTID_CHIP, "chip", 1990, R, chip_handler, &help_chip),

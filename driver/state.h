@@ -145,6 +145,7 @@ struct driver_state {
   std::string cross_ref_file;
   bool map_wanted;
   std::string map_file;    // -M
+  std::string memmap_file; // --memmap: summaries of this map file, then stop
   bool fill_given;
   std::string fill;
   bool serial_given;

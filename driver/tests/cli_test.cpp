@@ -45,7 +45,8 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
       {{"--chip=4520", "--rom=nowhere"}, 1, {907, 939}},
       {{"--chip=4520", "--noexec", "notes.txt", "x.c"}, 1, {894}},
       {{"--chip=4520", "--noexec", "only.lpp"}, 1, {836}},
-      {{"--memmap=missing.map"}, 1, {141}},
+      {{"--chip=452", "--memmap=missing.map"}, 1, {141}},
+      {{"--memmap=missing.map"}, 1, {902}},
       {{"@"}, 1, {931, 902}},
   };
   for (const status_case &c : cases) {
@@ -53,6 +54,17 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.output;
     EXPECT_EQ(message_numbers(r.output), c.messages) << ::testing::PrintToString(c.args) << r.output;
   }
+}
+
+// --memmap reads a map file against the chip's memory, so the chip's spaces
+// and their sizes show, not an empty "OTHER".
+TEST(tovra18, memmap_summarises_against_the_chosen_chip) {
+  program_run r = run_tovra18(
+      {"--chip=18F452", "--memmap=" + std::string(TOVRA_TEST_DIR) + "/fixtures/summary/prog.map"});
+  EXPECT_EQ(r.status, 0) << r.output;
+  EXPECT_NE(r.output.find("Program space        used   226h (   550) of  8000h bytes"), std::string::npos)
+      << r.output;
+  EXPECT_NE(r.output.find("Data space           used   12Ch (   300) of   600h bytes"), std::string::npos);
 }
 
 TEST(tovra18, help_lists_the_options_after_the_banner) {
