@@ -210,8 +210,8 @@ uint32_t keyword_apply(qual_keyword *kw, uint32_t bits_so_far) {
   return kw->bits;
 }
 
-type_t parse_struct(int keyword, int context);
-type_t parse_enum(int context);
+type_t parse_struct(int keyword);
+type_t parse_enum();
 
 bool parse_declarator(declarator &d, int context, int depth = 0);
 
@@ -809,14 +809,14 @@ bool decl_parse_specifiers(decl_spec &spec, int context) {
     } else if (code == K_STRUCT || code == K_UNION) {
       if (base) msg(269);
       quals_before_typedef = quals;
-      tag_type = parse_struct(code, context);
+      tag_type = parse_struct(code);
       tag = tag_type.base;
       base = tag_type.code;
       any = true;
       continue;
     } else if (code == K_ENUM) {
       if (base) msg(269);
-      tag_type = parse_enum(context);
+      tag_type = parse_enum();
       tag = tag_type.base;
       base = TC_ENUM;
       any = true;
@@ -1018,8 +1018,6 @@ void struct_members(symbol *tag) {
       skip_to_declaration_end();
       continue;
     }
-    bool explicit_signed = false;
-    (void)explicit_signed;
     if (tok.code == T_SEMI && type_is_struct(spec.type)) {
       // An unnamed member of structure or union type.
       symbol *m = sym_declare(nullptr, SC_MEMBER, spec.type, tag);
@@ -1086,7 +1084,7 @@ void struct_members(symbol *tag) {
   else msg(316);
 }
 
-type_t parse_struct(int keyword, int context) {
+type_t parse_struct(int keyword) {
   int cls = keyword == K_STRUCT ? SC_STRUCT : SC_UNION;
   sym_want_tag = true;
   lex_next();
@@ -1109,13 +1107,12 @@ type_t parse_struct(int keyword, int context) {
     sym_define(tag);
     if (tag->level > 0) ic_struct(tag, IC_NONE);
   }
-  (void)context;
   type_t t = type_plain(cls == SC_STRUCT ? TC_STRUCT : TC_UNION);
   t.base = tag;
   return t;
 }
 
-type_t parse_enum(int context) {
+type_t parse_enum() {
   sym_want_tag = true;
   lex_next();
   sym_want_tag = false;
@@ -1188,7 +1185,6 @@ type_t parse_enum(int context) {
   sym_define(tag);
   tag->flags |= SF_DEFINED;  // unnamed tags are temporaries, which sym_define passes over
   ic_enum(tag, IC_NONE);
-  (void)context;
   return et;
 }
 

@@ -538,7 +538,7 @@ bool builtin_label_args(std::string &prefix, int32_t &number) {
   return true;
 }
 
-expr_node *parse_primary(int ctx, bool addr_operand) {
+expr_node *parse_primary(bool addr_operand) {
   expr_node *e = nullptr;
   switch (tok.code) {
     case T_IDENT:
@@ -594,7 +594,6 @@ expr_node *parse_primary(int ctx, bool addr_operand) {
       msg(195);
       return nullptr;
   }
-  (void)ctx;
   return parse_postfix(e, addr_operand);
 }
 
@@ -662,10 +661,10 @@ expr_node *parse_unary(int ctx, bool addr_operand) {
         e = expr_convert(a, t);
         break;
       }
-      e = parse_primary(ctx, addr_operand);
+      e = parse_primary(addr_operand);
       break;
     default:
-      e = parse_primary(ctx, addr_operand);
+      e = parse_primary(addr_operand);
   }
   depth--;
   return e;

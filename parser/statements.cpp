@@ -154,8 +154,7 @@ bool simple_condition(const expr_node *c, const expr_node *init) {
   return init_const || (v->cls != SC_EXTERN && v->cls != SC_STATIC);
 }
 
-int for_statement(switch_ctx *sw) {
-  (void)sw;
+int for_statement() {
   lex_next();
   if (tok.code == T_LPAREN) lex_next();
   else msg(317);
@@ -422,7 +421,7 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
       return 0;
     }
     case K_FOR:
-      return for_statement(sw);
+      return for_statement();
     case K_SWITCH: {
       lex_next();
       expr_node *e = paren_expression();

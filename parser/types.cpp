@@ -299,11 +299,9 @@ type_t type_strip(const type_t &t) {
   while (r.kind == TK_NONE && r.ptr == 0 && r.code == TC_TYPEDEF && r.base && guard++ < 1000) {
     uint32_t quals = r.quals;
     r = r.base->type;
+    // On a pointer typedef the qualifiers are the pointer's own, which
+    // checks of the value do not look at.
     if (r.kind == TK_NONE && r.ptr == 0) r.quals |= quals;
-    else if (quals && r.kind == TK_NONE) {
-      // A qualified pointer typedef: the qualifiers belong to the pointer
-      // itself, which checks of the value ignore.
-    }
   }
   return r;
 }
