@@ -12,5 +12,7 @@ void call_record_fngroup();
 // Lays out the blocks at the start of placement; true when the call-graph
 // psect's contribution changed.
 bool call_layout();
+// After the third pass: the call-graph psect's size holds its blocks again.
+void call_add_sizes();
 // -R: the collected facts as FNCONF and FNINFO records.
 void call_write_relocatable();

@@ -56,6 +56,7 @@ struct link_symbol {
   bool claimed;            // a pulled library module defines it
   bool local;              // lives in a module's local table
   uint32_t slot;           // in the global table
+  link_symbol *split_of;   // a module's own part of this global psect
   std::vector<uint32_t> *roots;  // root indexes of the call graph (code 9)
 };
 

@@ -68,7 +68,7 @@ void record_ident() {
     lversion_major = ident.major;
     lversion_minor = ident.minor;
     map_ident(ident.major, ident.minor, lopt.machine.empty() ? ident.machine : lopt.machine.c_str());
-    if (!lopt.raw) write_record(&lout, IO_IDENT, r->length, r->body);
+    if (!lopt.raw) text_write_always(IO_IDENT, r->length, r->body);
   }
   lmachine = ident.machine;
 }
@@ -114,6 +114,7 @@ void finish_pass3() {
   text_flush();
   if (lopt.relocatable) call_write_relocatable();
   text_finish();
+  call_add_sizes();
   map_finish();
 }
 
@@ -284,17 +285,28 @@ bool link_open_outputs() {
   return true;
 }
 
+void link_remove_file(const char *path) {
+  // Only a file this link wrote: never a device such as /dev/null.
+  struct stat st;
+  if (stat(path, &st) == 0 && S_ISREG(st.st_mode)) remove(path);
+}
+
 void link_exit(int status) {
   fflush(stdout);
   if (outputs_open) {
     text_close_output();
     symfile_close();
     if (status != 0 || msg_failed()) {
-      remove(lopt.output.c_str());
+      link_remove_file(lopt.output.c_str());
       symfile_remove();
       if (status == 0) status = 1;
     }
   }
+  // Everything the link made goes before the program ends, so that a leak
+  // check at exit sees only real leaks.
+  sym_reset();
+  linputs.clear();
+  modules.clear();
   exit(status);
 }
 

@@ -62,6 +62,8 @@ bool link_open_outputs();
 // Ends the program: files closed, and after a failure no output left that
 // could pass for a good one.
 [[noreturn]] void link_exit(int status);
+// Removes an output of a failed link when it is a regular file.
+void link_remove_file(const char *path);
 // Runs one pass over every input and then its finisher.
 void link_run_pass(int pass);
 // Reads the records of one stream up to its first END with the handlers of

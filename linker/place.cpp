@@ -514,8 +514,7 @@ void place_class_element(element *el) {
     if (el->link_state == STATE_INCLASS) {
       // The class named after "=" takes each psect where it first fits.
       uint32_t link_units_at, load_units_at;
-      if (chain_place_in_class(el->link_target, p, link_counter, el->down, &link_units_at, &load_units_at))
-        p->owner->state &= ~ST_UNPLACED;
+      chain_place_in_class(el->link_target, p, el->min, el->down, &link_units_at, &load_units_at);
       continue;
     }
     uint32_t scale = scale_of(p);
@@ -549,84 +548,92 @@ void place_psect_element(pspec_parser *ps, element *el) {
   uint32_t delta = delta_of(p);
   uint32_t b = p->boundary > 1 ? p->boundary : 1;
   uint32_t units = units_of(p);
-  bool chain_placed = false;
-  uint32_t load_units_at = 0;
+  // Placed in a class's ranges by the chain allocator: the link address,
+  // and the load address too unless a load part says otherwise.
+  bool link_chained = false, load_chained = false;
+  uint32_t link_at, load_at;
 
   if (el->link_state == STATE_INCLASS) {
     link_symbol *cls = el->link_target;
     if (!cls->info->ranges || cls->info->ranges->empty()) {
       msg_report_hooked("E", "undefined or empty class used to link psect %s", el->entry->name);
-    } else {
-      if (el->has_min && el->min > link_counter) link_counter = el->min;
-      uint32_t link_units_at;
-      if (chain_place_in_class(cls, p, link_counter, ps->down, &link_units_at, &load_units_at)) {
-        chain_placed = true;
-        link_counter = link_units_at;
-        if (el->load_state == STATE_INCLASS && !el->load_target) load_counter = load_units_at;
-      }
+      return;
     }
+    if (el->has_min && el->min > link_counter) link_counter = el->min;
+    // A psect that fits nowhere in the class is left to default placement.
+    if (!chain_place_in_class(cls, p, el->min, ps->down, &link_at, &load_at)) return;
+    link_chained = true;
+    load_chained = !el->has_load_part;
   } else if (el->link_state == STATE_AFTER) {
     psect_info *after = el->link_target->info;
     link_counter = after->link + after->size;
     if (el->has_min && el->min > link_counter) link_counter = el->min;
     link_counter = round_up(link_counter, scale * b);
   }
-  if (link_counter % (scale * b) && !(p->owner->flags & LS_BIGBOUND))
-    msg(MSG_LINK_ALIGN, el->entry->name, (unsigned long)p->boundary);
-  if (el->link_state == STATE_EXPLICIT || el->link_state == STATE_INCLASS) link_counter *= delta;
-  if (ps->down && el->link_state != STATE_INCLASS)
-    link_counter -= units * delta + ps->previous_length;
-  if (!chain_placed) p->link = link_counter;
-
-  switch (el->load_state) {
-    case STATE_INCLASS:
-      if (el->load_target && el->load_target->info->ranges && !el->load_target->info->ranges->empty()) {
-        if (!p->children.empty()) {
-          msg(MSG_CHILDREN_LOAD, el->entry->name);
-          break;
-        }
-        uint32_t keep_link = p->link, link_units_at;
-        if (chain_place_in_class(el->load_target, p, load_counter, ps->down, &link_units_at, &load_units_at)) {
-          chain_placed = true;
-          load_counter = load_units_at;
-        }
-        p->link = keep_link;
-      }
-      break;
-    case STATE_AFTER: {
-      psect_info *after = el->load_target ? el->load_target->info : el->link_target->info;
-      load_counter = after->load + link_load_bytes(after, after->size);
-      if (el->has_load_min && el->load_min > load_counter) load_counter = el->load_min;
-      load_counter = round_up(load_counter, b);
-      break;
-    }
-    case STATE_ASLINK:
-      load_counter = link_counter / scale + (link_counter % scale != 0);
-      break;
-    default:
-      break;
-  }
-  if (load_counter % b && !(p->owner->flags & LS_BIGBOUND))
-    msg(MSG_LOAD_ALIGN, el->entry->name, (unsigned long)p->boundary);
-  if (el->load_state == STATE_EXPLICIT || el->load_state == STATE_INCLASS) load_counter *= delta;
-  if (ps->down && el->load_state != STATE_INCLASS && el->link_state != STATE_INCLASS)
-    load_counter -= units * delta + ps->previous_length;
-  if (el->link_state == STATE_ASLOAD && !chain_placed) {
-    link_counter = load_counter;
+  if (!link_chained) {
+    if (link_counter % (scale * b) && !(p->owner->flags & LS_BIGBOUND))
+      msg(MSG_LINK_ALIGN, el->entry->name, (unsigned long)p->boundary);
+    if (el->link_state == STATE_EXPLICIT) link_counter *= delta;
+    if (ps->down) link_counter -= units * delta + ps->previous_length;
     p->link = link_counter;
   }
-  if (!chain_placed) p->load = load_counter;
+
+  if (!load_chained) {
+    switch (el->load_state) {
+      case STATE_INCLASS:
+        if (el->load_target && el->load_target->info->ranges && !el->load_target->info->ranges->empty()) {
+          if (!p->children.empty()) {
+            msg(MSG_CHILDREN_LOAD, el->entry->name);
+            break;
+          }
+          uint32_t keep_link = p->link;
+          uint8_t keep_state = p->place_state;
+          p->place_state = PL_NONE;
+          if (chain_place_in_class(el->load_target, p, el->has_load_min ? el->load_min : 0, ps->down, &link_at,
+                                   &load_at)) {
+            load_chained = true;
+            load_counter = p->load;
+          } else {
+            p->place_state = keep_state;
+          }
+          p->link = keep_link;
+        }
+        break;
+      case STATE_AFTER: {
+        psect_info *after = el->load_target ? el->load_target->info : el->link_target->info;
+        load_counter = after->load + link_load_bytes(after, after->size);
+        if (el->has_load_min && el->load_min > load_counter) load_counter = el->load_min;
+        load_counter = round_up(load_counter, b);
+        break;
+      }
+      case STATE_ASLINK:
+        load_counter = p->link / scale + (p->link % scale != 0);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!load_chained) {
+    if (load_counter % b && !(p->owner->flags & LS_BIGBOUND))
+      msg(MSG_LOAD_ALIGN, el->entry->name, (unsigned long)p->boundary);
+    if (el->load_state == STATE_EXPLICIT) load_counter *= delta;
+    if (ps->down && !link_chained) load_counter -= units * delta + ps->previous_length;
+    if (el->link_state == STATE_ASLOAD) p->link = load_counter;
+    p->load = load_counter;
+  }
   link_trace(1, "%s: %s: %lX/%lX (%lX)%s%s%s\n", el->entry->name, state_names[el->link_state],
              (unsigned long)p->link, (unsigned long)p->load, (unsigned long)p->size,
              el->link_target ? " [" : "", el->link_target ? el->link_target->name : "",
              el->link_target ? "]" : "");
-
-  if (!chain_placed) {
+  if (!link_chained && !load_chained) {
     open_or_extend_row(p, *el, link_load_bytes(p, p->size));
-    load_counter = p->load + units * delta;
-    link_counter = p->link + scale * units;
     mark_placed(p);
+  } else if (!load_chained) {
+    // The class gave the link address; the load part moved the bytes.
+    range_take_psect(p);
   }
+  load_counter = p->load + units * delta;
+  link_counter = p->link + scale * units;
   ps->previous_length = units;
 }
 
@@ -929,6 +936,12 @@ void define_bounds(psect_info *p) {
     sym_define_linker(base.c_str(), sym_abs_psect, p->low_bound, true);
     return;
   }
+  if (e->flags & LS_BOUNDS) {
+    // Absolute extents: the bounds are addresses already.
+    sym_define_linker(low.c_str(), e, p->low_bound, false);
+    sym_define_linker(high.c_str(), e, p->high_bound, false);
+    return;
+  }
   sym_define_linker(low.c_str(), e, 0, false);
   sym_define_linker(high.c_str(), e, p->size, false);
   if (p->load != p->link || (e->state & ST_LOADPART))
@@ -941,6 +954,32 @@ void place_class_by_default(psect_info *k) {
     if (!is_class(p) && !is_merged(p) && p->place_state == PL_NONE && p->cls && p->cls->info == k &&
         !(p->owner->flags & LS_BOUNDS))
       place_default(p);
+}
+
+// A global psect whose modules each placed their own part of it (a class
+// with ranges) spans those parts, so that its bound symbols tell where
+// they lie.
+bool take_span_of_parts(psect_info *g) {
+  bool any = false;
+  uint32_t low_link = 0, low_load = 0;
+  uint64_t high = 0;
+  link_symbol *cls = nullptr;
+  for (psect_info *part : sym_psect_list) {
+    if (part->owner->split_of != g->owner || part->place_state == PL_NONE || !part->size) continue;
+    cls = part->cls;
+    if (!any || part->link < low_link) low_link = part->link;
+    if (!any || part->load < low_load) low_load = part->load;
+    uint64_t end = (uint64_t)part->link + part->size;
+    if (end > high) high = end;
+    any = true;
+  }
+  if (!any) return false;
+  g->link = low_link;
+  g->load = low_load;
+  g->size = (uint32_t)(high - low_link);
+  g->place_state = PL_PLACED;
+  if (!g->cls) g->cls = cls;
+  return true;
 }
 
 void check_and_finish() {
@@ -966,12 +1005,17 @@ void check_and_finish() {
       p->size = 0;
       continue;
     }
-    if (p->place_state == PL_NONE) {
+    if (p->place_state == PL_NONE && !p->size && take_span_of_parts(p)) {
+      // Placed where its modules' parts lie.
+    } else if (p->place_state == PL_NONE) {
       if ((e->flags & LS_ABS) && (e->flags & LS_BOUNDS)) {
         p->link = p->load = p->low_bound;
         p->size = p->high_bound;
         p->contribution = p->high_bound - p->low_bound;
         p->place_state = PL_PLACED;
+        // A row of its own, so that absolute psects that overlap others are
+        // found with the segment rows.
+        if (p->high_bound > p->low_bound) place_new_segment(p, p->high_bound - p->low_bound);
       } else if (is_class(p)) {
         if (!(e->flags & LS_RANGED)) place_class_by_default(p);
       } else {
@@ -1006,9 +1050,9 @@ void place_all() {
     for (const std::string &text : lopt.pspecs) process_pspec(text);
     chain_allocate_all();
   }
-  map_psect_heading();
   check_and_finish();
   if (!lopt.relocatable) define_space_tops();
+  map_psect_heading();
 }
 
 void place_segments_output() {

@@ -407,6 +407,7 @@ void sym_record_xpsect() {
         link_symbol *local = new_entry(name, e->flags & ~(LS_GLOBAL | LS_KIND));
         local->local = true;
         local->info = sym_new_info(local, e->flags);
+        local->split_of = e;
         lpos.module->psects.push_back(local);
         lpos.module->psect_index[local->name] = local;
         e = local;
@@ -551,7 +552,8 @@ void sym_record_sym() {
   body_cursor c = body_of(lpos.reader);
   while (!body_at_end(&c)) {
     uint32_t value = body_u32(&c);
-    uint32_t flags = body_u16(&c);
+    // A signature comes from SIGNAT records only, whatever the flags say.
+    uint32_t flags = body_u16(&c) & ~LS_SIGNAT;
     const char *psect_name = body_string(&c);
     const char *name = body_string(&c);
     if (c.bad) return link_bad_record(IO_SYM);
@@ -805,15 +807,7 @@ void sym_resolve() {
 }
 
 void sym_write_all() {
-  for (uint32_t i = 0; i < SYM_SLOTS; i++) {
-    link_symbol *e = slots[i];
-    if (!e || (e->flags & LS_ENTRY)) continue;
-    if (!(e->flags & LS_GLOBAL) && (lopt.no_locals || lopt.no_symbols)) continue;
-    if (lopt.no_label_locals && link_is_local_label(e->name)) continue;
-    link_sym_write(e->name, e->value, e->flags & 0xFFFF, e->base);
-  }
-  flush_record(&lout);
-  place_segments_output();
+  // Psects first: a reader of this object needs a symbol's psect before it.
   if (!lopt.raw) {
     for (uint32_t i = 0; i < SYM_SLOTS; i++) {
       link_symbol *e = slots[i];
@@ -832,6 +826,15 @@ void sym_write_all() {
       flush_record(&lout);
     }
   }
+  for (uint32_t i = 0; i < SYM_SLOTS; i++) {
+    link_symbol *e = slots[i];
+    if (!e || (e->flags & LS_ENTRY)) continue;
+    if (!(e->flags & LS_GLOBAL) && (lopt.no_locals || lopt.no_symbols)) continue;
+    if (lopt.no_label_locals && link_is_local_label(e->name)) continue;
+    link_sym_write(e->name, e->value, e->flags & 0xFFFF, e->base);
+  }
+  flush_record(&lout);
+  place_segments_output();
   if ((lopt.relocatable || lopt.symbols_only) && !lopt.no_symbols) {
     for (uint32_t i = 0; i < SYM_SLOTS; i++) {
       link_symbol *e = slots[i];

@@ -115,6 +115,13 @@ void text_close_output() {
   out_fp = nullptr;
 }
 
+void text_write_always(uint8_t kind, uint32_t length, const uint8_t *body) {
+  bool symbols_only = lout.symbols_only;
+  lout.symbols_only = false;
+  write_record(&lout, kind, length, body);
+  lout.symbols_only = symbols_only;
+}
+
 void text_stop_output() {
   ltext_stopped = true;
   lout.stopped = true;
@@ -243,6 +250,6 @@ void text_finish() {
   if (!lopt.raw) {
     uint8_t body[2];
     io_put16(&lmaps, body, 0);
-    write_record(&lout, IO_END, 2, body);
+    text_write_always(IO_END, 2, body);
   }
 }

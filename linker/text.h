@@ -31,6 +31,8 @@ extern bool ltext_stopped;
 // Opens the output ("wb"); false after message 378.
 bool text_open_output(const char *name);
 void text_close_output();
+// A whole record that the symbol-only output keeps too (IDENT, END).
+void text_write_always(uint8_t kind, uint32_t length, const uint8_t *body);
 // Stops every further output record.
 void text_stop_output();
 

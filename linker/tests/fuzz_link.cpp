@@ -41,10 +41,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   link_begin();
   msg_set_error_limit(0xFFFFFFFFu);
   std::string place = data[0] & 4 ? "-Ptext=0,data=100h" : "-Ptext";
+  std::string ranges = data[0] & 8 ? "-ACODE=0-0FFh,200h-3FFh" : "-ARAM=0-0FFhx2";
+  std::string map = "-M" + path + ".map", sym = "-H+" + path + ".sym";
   std::string input = path;
-  char *argv[] = {(char *)"jointa", (char *)"-O/dev/null", (char *)place.c_str(), (char *)"-Ucall",
-                  (char *)input.c_str(), nullptr};
-  if (link_read_options(5, argv) && link_add_inputs() && link_open_outputs()) {
+  char *argv[] = {(char *)"jointa", (char *)"-O/dev/null", (char *)place.c_str(), (char *)ranges.c_str(),
+                  (char *)map.c_str(), (char *)sym.c_str(), (char *)"-Ucall", (char *)input.c_str(), nullptr};
+  if (link_read_options(8, argv) && link_add_inputs() && link_open_outputs()) {
     link_run_pass(1);
     link_run_pass(2);
     link_run_pass(3);
@@ -52,5 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   text_close_output();
   symfile_close();
   remove(path.c_str());
+  remove((path + ".map").c_str());
+  remove((path + ".sym").c_str());
   return 0;
 }

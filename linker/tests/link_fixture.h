@@ -89,7 +89,7 @@ struct module {
     b.push_back(0);
   }
 
-  module &ident(const std::string &machine = "PIC18", int major = 3, int minor = 4) {
+  module &ident(const std::string &machine = "PIC18", int major = 3, int minor = 5) {
     bytes b(maps.m32, maps.m32 + 4);
     b.push_back(maps.m16[0]);
     b.push_back(maps.m16[1]);
@@ -172,6 +172,46 @@ struct module {
     bytes b = u16(signature);
     add(b, name);
     return record(IO_SIGNAT, b);
+  }
+  module &fnconf(const std::string &psect, const std::string &autos, const std::string &args, int depth = -1) {
+    bytes b;
+    add(b, psect);
+    add(b, autos);
+    add(b, args);
+    if (depth >= 0) add(b, u16((uint32_t)depth));
+    return record(IO_FNCONF, b);
+  }
+  // FNINFO entries: each a code and its operands, already encoded.
+  module &fninfo(const std::vector<bytes> &items) { return entries(IO_FNINFO, items); }
+  bytes fn(uint8_t code, const std::string &a, const std::string &b = "") const {
+    bytes e = {code};
+    add(e, a);
+    if (!b.empty()) add(e, b);
+    return e;
+  }
+  bytes fn_size(const std::string &f, uint32_t autos, uint32_t args) const {
+    bytes e = fn(IO_FN_SIZE, f);
+    add(e, u32(autos));
+    add(e, u32(args));
+    return e;
+  }
+  module &absrange(uint8_t space, uint32_t address, uint32_t length) {
+    bytes b = {space};
+    add(b, u32(address));
+    add(b, u32(length));
+    return record(IO_ABSRANGE, b);
+  }
+  module &psectlim(const std::string &psect, uint32_t limit) {
+    bytes b = u32(limit);
+    b.resize(16);
+    add(b, psect);
+    return record(IO_PSECTLIM, b);
+  }
+  module &listreloc(const std::string &listing, const std::string &final_name) {
+    bytes b;
+    add(b, listing);
+    add(b, final_name);
+    return record(IO_LISTRELOC, b);
   }
   module &end() { return record(IO_END, u16(0)); }
 };
