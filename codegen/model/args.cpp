@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <set>
 
 #include "codegen/model/funcnum.h"

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "codegen/model/symbols.h"
-#include "codegen/model/tree.h"
 #include "common/alert.h"
 #include "common/alloc.h"
 
@@ -47,11 +46,7 @@ lex_stream *lex_open_file(FILE *file, long count) {
   return s;
 }
 
-void lex_close(lex_stream *s) {
-  if (!s) return;
-  tree_free(s->previous);
-  xfree(s);
-}
+void lex_close(lex_stream *s) { xfree(s); }
 
 int lex_getc(lex_stream *s) {
   for (;;) {

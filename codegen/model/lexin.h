@@ -21,7 +21,7 @@ enum { LEX_TOKEN_MAX = 510 };
 
 lex_stream *lex_open_text(const char *text);
 lex_stream *lex_open_file(FILE *file, long count);
-// Frees the stream (the file stays open; the previous tree is freed).
+// Frees the stream (the file stays open; the previous tree is the caller's).
 void lex_close(lex_stream *s);
 int lex_getc(lex_stream *s);  // EOF at the end
 // The next token in a buffer that the next call overwrites; null at the end.

@@ -16,6 +16,7 @@ struct model_state {
   uint32_t read_levels;      // interrupt-level mask of the function being read
   bool reading_rewrite;      // reading the replacement text of a rewrite pattern
   bool loading_library;      // reading a library module loaded for a wanted name
+  int16_t switch_strategy;   // for the next switch: 0 auto, 1 simple, 2 search, 3 direct
 };
 
 extern model_state model;

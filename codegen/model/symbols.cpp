@@ -2,10 +2,12 @@
 
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
 
+#include "codegen/model/callgraph.h"
 #include "codegen/model/decl.h"
 #include "codegen/model/funcnum.h"
 #include "codegen/model/ptrtargets.h"
@@ -116,6 +118,7 @@ void sym_init_types() {
   ptr_targets_reset();
   funcnum_reset();
   decl_reset();
+  cg_reset();
   types_init_basic();
   vec *basics = type_basic_list();
   for (uint32_t k = 0; k < vec_size(basics); k++) {
@@ -244,7 +247,11 @@ const char *sym_intern_file(const char *file) {
 }
 
 void sym_set_position(const char *file, int line) {
-  if (file) ss().file = sym_intern_file(file);
+  // The reader's position is the message context.
+  if (file && strcmp(file, ss().file) != 0) {
+    ss().file = sym_intern_file(file);
+    msg_set_context(ss().file, &ss().line, nullptr, nullptr);
+  }
   ss().line = line;
 }
 
@@ -412,8 +419,9 @@ vec *sym_params(symbol *callee) {
   if (!callee) return nullptr;
   if (vec_size(callee->params)) return callee->params;
   if (callee->fake_params) return callee->fake_params;
+  // Through pointers and arrays of them to the function type.
   ctype *t = type_unqual(callee->type);
-  if (t && t->kind == TY_POINTER) t = type_unqual(t->sub);
+  while (t && (t->kind == TY_POINTER || t->kind == TY_ARRAY)) t = type_unqual(t->sub);
   callee->fake_params = vec_new_default();
   if (!t || t->kind != TY_FUNCTION) return callee->fake_params;
   for (uint32_t k = 0; k < vec_size(t->params); k++) {

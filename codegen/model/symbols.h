@@ -16,7 +16,10 @@ struct tree_node;
 struct vec;
 typedef iset regset;
 
-enum { SYM_LEVEL_SLOTS = 8 };  // interrupt levels whose derived names are cached
+enum { SYM_LEVEL_SLOTS = 8 };
+
+// The lists global objects are classed into after all input.
+enum : uint8_t { OBJ_NONE = 0, OBJ_CONST, OBJ_INITIALISED, OBJ_ABSOLUTE_OR_PERSISTENT, OBJ_UNINITIALISED };  // interrupt levels whose derived names are cached
 
 struct symbol {
   char *name;          // assembler name (may be replaced by a derived name)
@@ -58,6 +61,7 @@ struct symbol {
   ptr_targets *targets;
   func_ctx *ctx;
   tree_node *init;     // initialiser expression
+  uint8_t object_list; // OBJ_ list of a global object, after all input
   uint32_t depth_main, depth_int;
   uint32_t levels_called;  // interrupt levels it is called from
   uint32_t levels_entry;   // level mask in force when its body began

@@ -297,6 +297,8 @@ bool tree_equal(const tree_node *a, const tree_node *b) {
     case OP_CONST:
       return a->value == b->value;
     case OP_ID: {
+      // An identifier read in a narrower type reads fewer bytes.
+      if (tree_size(a) != tree_size(b) || tree_arith(a) != tree_arith(b)) return false;
       if (a->sym == b->sym) return true;
       const uint32_t made_absolute = SYM_ABSOLUTE | SYM_COMPILER_MADE;
       return (a->sym->flags & made_absolute) == made_absolute &&
@@ -345,10 +347,7 @@ bool tree_fits_type(const tree_node *t, uint32_t size) {
       return true;
   }
   ctype *base = t->type;
-  while (base && (base->kind == TY_ARRAY || base->kind == TY_QUALIFIED) && base->sub) {
-    if (base->kind == TY_ARRAY) base = base->sub;
-    else base = base->sub;
-  }
+  while (base && (base->kind == TY_ARRAY || base->kind == TY_QUALIFIED) && base->sub) base = base->sub;
   uint32_t s = type_size(base);
   if (size == 0 || size > s) return false;
   switch (t->op) {
@@ -365,6 +364,7 @@ bool tree_fits_type(const tree_node *t, uint32_t size) {
 }
 
 tree_node *tree_narrow_source(tree_node *t) {
+  const tree_node *start = t;
   while (t && t->op != OP_CONV) {
     uint32_t d = op_dope(t->op);
     if (!(d & D_ZERO_EXTEND)) return nullptr;
@@ -381,6 +381,29 @@ tree_node *tree_narrow_source(tree_node *t) {
       break;
     found = operand;
     t = operand;
+  }
+  if (!found) return nullptr;
+  // The operations on the way keep the value within the source's width only
+  // with constants that do: | and ^ within its mask, / and % by a positive
+  // number, >> by a count that is not negative.
+  uint32_t mask = tree_value_mask(found);
+  for (const tree_node *n = start; n && n->op != OP_CONV; n = n->left) {
+    if (!op_is_binary(n->op)) continue;
+    int64_t k = n->right->value;
+    if (tree_size(n->right) >= 4 && tree_arith(n->right) != ARITH_SIGNED) k = int64_t(uint32_t(n->right->value));
+    switch (n->op) {
+      case OP_OR:
+      case OP_XOR:
+        if (k < 0 || uint64_t(k) > mask) return nullptr;
+        break;
+      case OP_DIV:
+      case OP_MOD:
+        if (k <= 0) return nullptr;
+        break;
+      case OP_SHR:
+        if (k < 0) return nullptr;
+        break;
+    }
   }
   return found;
 }

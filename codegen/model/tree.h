@@ -22,6 +22,7 @@ enum : uint32_t {
   TF_LEFT_NOT_FIRST = 0x100,
   TF_MAY_SHARE = 0x200,       // the operands may share an object
   TF_NEVER_SHARE = 0x400,     // the operands never share an object
+  TF_MADE_CONVERSION = 0x800, // a conversion the rewriting made, not the program
   TF_LIVE = 0x2000,
   TF_EFFECTS = 0x4000,        // touches a volatile object or has a side effect
 };

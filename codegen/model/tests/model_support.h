@@ -68,3 +68,20 @@ inline std::vector<uint32_t> set_members(const iset *s) {
   vec_free(v);
   return out;
 }
+
+struct tree_node;
+// Reads one prefix expression of the intermediate code (typed as it is read).
+tree_node *read_expression(const char *text);
+// The statements nodeRewrite makes of the expression, one per line.
+std::string rewrite_text(const char *text);
+
+// Moves the reader to a fresh source line, so that messages reported once
+// per position are reported again.
+void next_position();
+
+// One case of a stage: the input text, the expected text and messages.
+struct stage_case {
+  const char *input;
+  const char *expected;
+  std::vector<unsigned> messages = {};
+};

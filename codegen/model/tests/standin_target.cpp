@@ -9,6 +9,7 @@
 #include <string>
 
 #include "codegen/model/ops.h"
+#include "codegen/model/simplify.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
@@ -157,3 +158,5 @@ void out_printf(const char *format, ...) {
   va_end(args);
   standin_output() += buffer;
 }
+
+tree_node *cgen_split_tree(tree_node *t) { return t && t->op == OP_ASM ? t : tree_simplify(t); }

@@ -31,12 +31,14 @@ std::string type_string(ctype *t) {
   return "?";
 }
 
-std::string tree_text(const tree_node *t) {
+namespace {
+
+std::string text_of(const tree_node *t, bool typed) {
   if (!t) return "<null>";
   char buffer[64];
   switch (t->op) {
     case OP_ID:
-      return t->sym->name;
+      return typed ? std::string(t->sym->name) + ":" + type_string(t->type) : std::string(t->sym->name);
     case OP_CONST:
       return std::to_string(t->value) + "`" + type_string(t->type);
     case OP_FCONST:
@@ -52,13 +54,19 @@ std::string tree_text(const tree_node *t) {
       std::string text = "{";
       for (uint32_t k = 0; k < vec_size(t->args); k++) {
         if (k) text += " | ";
-        text += tree_text(static_cast<const tree_node *>(vec_get(t->args, k)));
+        text += text_of(static_cast<const tree_node *>(vec_get(t->args, k)), typed);
       }
       return text + "}";
     }
   }
   std::string text = lextab[t->op];
-  if (op_has_operands(t->op)) text += " " + tree_text(t->left);
-  if (op_is_binary(t->op)) text += " " + tree_text(t->right);
+  if (typed) text += ":" + type_string(t->type);
+  if (op_has_operands(t->op)) text += " " + text_of(t->left, typed);
+  if (op_is_binary(t->op)) text += " " + text_of(t->right, typed);
   return text;
 }
+
+}  // namespace
+
+std::string tree_text(const tree_node *t) { return text_of(t, false); }
+std::string tree_typed_text(const tree_node *t) { return text_of(t, true); }

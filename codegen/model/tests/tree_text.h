@@ -11,3 +11,5 @@ std::string type_string(ctype *t);
 // Operators by their tokens, identifiers by their names, constants as
 // value`type, conversions with their target type string, REG nodes as %n.
 std::string tree_text(const tree_node *t);
+// The same with the type of every operator node and identifier after a colon.
+std::string tree_typed_text(const tree_node *t);
