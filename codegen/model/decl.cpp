@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "codegen/model/lexin.h"
+#include "codegen/model/simplify.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/walk.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/symbols.h"
@@ -23,32 +26,18 @@ std::vector<symbol *> &named_structs() {
   return tags;
 }
 
-bool is_number(const char *t) {
-  if (*t == '-' || *t == '+') t++;
-  return isdigit(static_cast<unsigned char>(*t));
-}
-
-// A constant of the record syntax: a number, or "->" with a number and a
-// type. `first` is its first token when that was read already.
+// A constant expression of a record; `first` is its first token when that
+// was read already.
 bool read_constant(lex_stream *s, const char *first, int32_t *value, ctype **type) {
-  std::string tok = first ? first : "";
-  if (!first) {
-    const char *t = lex_token(s);
-    if (!t) return false;
-    tok = t;
+  tree_node *t = first ? tree_read_from(s, first) : tree_read(s);
+  if (t) t = tree_fold_constants(t);
+  bool constant = t && t->op == OP_CONST;
+  if (constant) {
+    *value = t->value;
+    *type = t->type;
   }
-  *type = type_long();
-  if (tok == "->") {
-    const char *t = lex_token(s);
-    if (!t || !is_number(t)) return false;
-    *value = int32_t(strtol(t, nullptr, 10));
-    t = lex_token(s);
-    if (t && (t[0] == '`' || t[0] == '\'')) *type = type_parse(t + 1);
-    return true;
-  }
-  if (!is_number(tok.c_str())) return false;
-  *value = int32_t(strtol(tok.c_str(), nullptr, 10));
-  return true;
+  tree_free(t);
+  return constant;
 }
 
 // Skips to the closing "]" of a record.

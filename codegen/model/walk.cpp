@@ -199,7 +199,11 @@ tree_node *tree_read(lex_stream *s) {
     msg(714, "end of input");
     return nullptr;
   }
-  std::string token = t;
+  return tree_read_from(s, t);
+}
+
+tree_node *tree_read_from(lex_stream *s, const char *first) {
+  std::string token = first;
   if (s->previous && strchr("LRNJ", token[0]) && lex_keyword(token.c_str()) < 0)
     return back_reference(s->previous, token);
   tree_node *n = lex_expr_token(s, token.c_str());

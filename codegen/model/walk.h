@@ -27,6 +27,8 @@ typedef tree_node *(*walk_fn)(void *ctx, tree_node *node, int a, int b, int c);
 tree_node *tree_walk(uint32_t order, void *ctx, tree_node *node, walk_fn fn, int a, int b, int c);
 
 tree_node *tree_read(lex_stream *s);
+// tree_read when the expression's first token was read already.
+tree_node *tree_read_from(lex_stream *s, const char *first);
 // One token of a prefix expression as a node (operators without operands).
 tree_node *lex_expr_token(lex_stream *s, const char *token);
 tree_node *tree_rebuild(vec *nodes);

@@ -39,6 +39,8 @@ TEST_F(SymbolsTest, DeclarationThenDefinition) {
 TEST_F(SymbolsTest, ArrayDeclaredWithoutLengthTakesTheDefinition) {
   read_records("[v _a `c -> 0 `x e ] [v _a `c -> 20 `x e ]");
   EXPECT_EQ(type_size(sym_find("_a")->type), 20u);
+  read_records("[v _m `i * -> 4 `x -> 5 `x e ]");
+  EXPECT_EQ(type_size(sym_find("_m")->type), 40u) << "a count is any constant expression";
   EXPECT_TRUE(captured_numbers().empty());
 }
 
