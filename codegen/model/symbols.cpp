@@ -182,6 +182,8 @@ void sym_free(symbol *s) {
   vec_free(s->temps);
   vec_free(s->reg_params);
   vec_free(s->fake_params);
+  vec_free(s->direct_callers);
+  vec_free(s->callers);
   iset_free(s->used_regs);
   for (int k = 0; k < SYM_LEVEL_SLOTS; k++) {
     xfree(s->asm_names[k]);

@@ -7,6 +7,7 @@
 
 #include "codegen/model/symflags.h"
 
+struct cg_node;
 struct ctype;
 struct func_ctx;
 struct hash_table;
@@ -71,6 +72,16 @@ struct symbol {
   uint32_t arg_max;        // largest argument offset any call reached
   uint32_t arg_max2;       // the same for calls through pointers
   uint32_t params_size;    // bytes of parameters in memory
+  // Whole-program phases: call graph, compiled stack, register allocation.
+  cg_node *cg;             // call-graph record of a function or function pointer
+  vec *direct_callers;     // functions calling it (for a variable: referencing it)
+  vec *callers;            // direct callers and, for a variable, the functions reaching them
+  uint32_t autos_size;     // bytes of its autos in its compiled-stack block
+  uint32_t temps_size;     // highest temporary offset its code used
+  uint32_t template_extra; // scratch bytes template expansion needed
+  uint32_t save_bytes;     // bytes entry, exit and selection code reserve in the block
+  uint32_t levels_written; // interrupt levels it has been written at
+  uint32_t levels_laid_out;
   char *asm_names[SYM_LEVEL_SLOTS];    // cached prefixed names by level
   char *level_names[SYM_LEVEL_SLOTS];
 };

@@ -38,12 +38,15 @@ enum : uint32_t {
   SYM2_FIXED = 0x10,             // fixed in place: absolute, assembly-defined, volatile or
                                  // used from an interrupt level
   SYM2_NOT_WRITTEN = 0x20,       // function not yet written
+  SYM2_SOLE_USER_CANDIDATE = 0x40,  // static or extern kept in registers by its only user
   SYM2_ADDRESS_TAKEN = 0x100,    // some pointer may point to it
+  SYM2_HAS_RECORDS = 0x200,      // has per-block records of the register allocation
   SYM2_UNDER_INDIRECTION = 0x400,
   SYM2_INLINE = 0x800,           // built-in or inline ("[p i"): never a real call
   SYM2_PROLOGUE_RMW = 0x2000,    // read-modify-written by _main's prologue
   SYM2_REENTRANT = 0x4000,       // parameters and autos live on the software stack
   SYM2_SPACE_PAIRED = 0x8000,    // pointer parameter paired with its whole memory space
+  SYM2_IN_MEMORY = 0x10000,      // needs a slot in its function's compiled-stack area
 };
 
 // Storage classes, printed with the letters "tpares".

@@ -54,6 +54,10 @@ void cgen_statement(tree_node *t, int flag);
 void cgen_emit_tree(tree_node *t, int flag);
 // The statement after simplifying and splitting what no pattern covers.
 tree_node *cgen_split_tree(tree_node *t);
+// Per-function counters of code selection, reset when a function's body
+// begins; one of them is the scratch bytes template expansion needed.
+void cgen_reset_function_counters();
+uint32_t cgen_template_extra();
 
 // Pattern data, constant tables generated with the patterns.
 enum { PATTERN_HASH_SLOTS = 9133, PATTERN_ANY_OPERATOR_ABOVE = 91 };

@@ -1,0 +1,27 @@
+// Preparing functions for the whole-program phases: parameter areas,
+// statements re-read and rewritten until code selection can cover them,
+// call edges collected; counting the uses of objects; the scan of _main's
+// prologue; removing objects that nothing uses.
+#pragma once
+#include <cstdint>
+
+struct symbol;
+struct tree_node;
+struct vec;
+
+// Prepares each function of the list; with graph_pass only as far as its
+// call edges, otherwise its uses are counted as well.
+void prepare_functions(vec *list, bool graph_pass);
+// Counts the uses of objects in a statement or initialiser (the current
+// function, when there is one, is recorded as a caller of each).
+void count_uses(tree_node *t);
+// Walks _main's start, moving variables it does not clear to zero off the
+// list of uninitialised data.
+void main_prologue_scan(symbol *main);
+// Marks every object of the list that nothing uses (message 1090 when asked
+// for); with `drop` it leaves the list.
+void drop_never_used(vec *list, bool drop);
+// Pointer nodes called indirectly pass that mark on to their targets.
+void mark_indirect_targets();
+// Every function on d's caller lists, and transitively theirs, joins the list.
+void add_transitive_callers(symbol *d, vec *working);

@@ -1,0 +1,29 @@
+// The compiled stack: every non-reentrant function keeps its parameters in
+// an area "?" + level name and its autos and temporaries in "??" + level
+// name. Blocks of functions that can never be active together share
+// addresses. This module sizes the blocks, gives each function its base,
+// lays out and equates the locals, and writes each function with its
+// FNSIZE, FNBREAK and signat lines.
+#pragma once
+#include <cstdint>
+
+struct symbol;
+struct vec;
+
+// autos + temporaries + template extra + save bytes: the "??" area.
+uint32_t stack_autos_part(const symbol *f);
+// The whole block: the "??" area and the parameters.
+uint32_t stack_block_size(const symbol *f);
+
+// Sizes one function (its autos and a silent run of its code) or pointer node.
+void size_function(symbol *f);
+// The bases of all functions of all levels; the program's compiled-stack size.
+void compute_stack_bases();
+uint32_t stack_size();
+// Offsets and equates of one function's locals at the current level (once per level).
+void layout_locals(symbol *f);
+// The output of one function at the current level.
+void write_function(symbol *f);
+
+// Sorts locals: by scope level, declaration line, size, use count, then name.
+void stack_sort_locals(vec *locals);
