@@ -129,7 +129,7 @@ void iset_union(iset *a, const iset *b) {
 void iset_intersect(iset *a, const iset *b) {
   if (a == b) return;
   a->bits &= b ? b->bits : 0;
-  if (!b || !b->overflow) {
+  if (!b || !b->overflow || hash_count(b->overflow) == 0) {
     hash_free(a->overflow);
     a->overflow = nullptr;
     return;

@@ -17,6 +17,8 @@ typedef iset regset;
 void emit_header();
 void emit_end();
 void emit_parse_chip_option(const char *text);
+// The processor named by the chip description ("" before one was given).
+const char *emit_processor_name();
 // End of the basic-type set-up: may resize basic types for the target.
 void emit_target_types_init();
 // SIGINT handler: ends codrel with status 151.
@@ -75,9 +77,16 @@ uint32_t pattern_operator(uint32_t pattern);
 vec *emit_place_variables();
 void emit_function_entry(int16_t param_regs, symbol *function);
 void emit_function_exit(int16_t param_regs, uint32_t autos, uint32_t params, symbol *function);
-enum { OUTPUT_FUNCTION_TEXT = 5 };
+// Psect kinds of emit_select_psect and emit_psect_for_data.
+enum {
+  OUTPUT_FUNCTION_TEXT = 5,
+  PSECT_DATA = 7,      // a data psect by the qualifiers
+  PSECT_IDATA = 8,     // the initial image of the data psect
+  PSECT_STRINGS = 10,
+  PSECT_CONST = 13,    // the const psect of the const model
+};
 void emit_select_psect(int kind, uint32_t qualifiers);
-void emit_psect_for_data(symbol *s, uint32_t qualifiers);
+void emit_psect_for_data(symbol *s, int kind, uint32_t qualifiers);
 void emit_psect(const char *name, int force);
 void emit_line_directive(int line, const char *file, int force);
 void emit_reset_free_regs();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "codegen/model/iset.h"
+#include "codegen/model/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "common/alert.h"
 #include "common/vector.h"
@@ -24,6 +25,7 @@ inline void capture_messages() {
     msg_set_output_hook(capture_line);
     msg_set_error_limit(1u << 30);
     msg_set_warn_level(-9);
+    standin_capture(true);
     ready = true;
   }
   captured_lines().clear();
@@ -45,9 +47,6 @@ inline std::vector<unsigned> captured_numbers() {
   }
   return numbers;
 }
-
-// Text written through out_printf by the model (kept by the stand-in target).
-std::string &standin_output();
 
 // A fresh program: empty symbol table, basic types, no messages.
 inline void fresh_model() {

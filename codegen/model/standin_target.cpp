@@ -1,0 +1,315 @@
+// The stand-in for the instruction-selection half: the target queries
+// answer as the PIC18 target's do; emission writes a short trace.
+#include "codegen/model/standin_target.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "codegen/model/ops.h"
+#include "codegen/model/simplify.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "common/vector.h"
+
+std::string &standin_output() {
+  static std::string text;
+  return text;
+}
+
+namespace {
+
+// A small candidate hash: two pairs that share a home slot, and a pair whose
+// probe runs off the last slot and wraps to the first.
+constexpr std::array<pattern_hash_slot, PATTERN_HASH_SLOTS> make_hash() {
+  std::array<pattern_hash_slot, PATTERN_HASH_SLOTS> t{};
+  t[2100] = {100, 21, 7};
+  t[2101] = {105, 20, -12};
+  t[9132] = {281, 64, 3};
+  t[0] = {281, 65, 9};
+  return t;
+}
+constexpr std::array<pattern_hash_slot, PATTERN_HASH_SLOTS> TEST_HASH = make_hash();
+
+}  // namespace
+
+const pattern_hash_slot *const pattern_hash = TEST_HASH.data();
+
+uint32_t pattern_operator(uint32_t pattern) {
+  switch (pattern) {
+    case 5: return OP_ADD;
+    case 6: return 200;  // a chain pattern: any operator
+  }
+  return 0;
+}
+
+void emit_target_types_init() {}
+uint32_t emit_code_ptr_size() { return 2; }
+char emit_pointer_kind(ptr_targets *) { return 0; }
+uint32_t emit_pointer_size(ptr_targets *) { return 2; }
+
+symbol *emit_space_target(ctype *pointee, ctype *, int) {
+  bool code = type_qualifiers(pointee) & Q_CONST;
+  const char *name = code ? "__space_code" : "__space_data";
+  if (symbol *s = sym_find(name)) return s;
+  return sym_new_area(name, code ? uint32_t(Q_CONST) : 0u, 0, 0);
+}
+
+void emit_enum_range(ctype *t, int32_t min, int32_t max) {
+  bool fits_byte = (min >= -128 && max <= 127) || (min >= 0 && max <= 255);
+  t->size = fits_byte ? 1 : 2;
+  t->arith = min < 0 ? ARITH_SIGNED : ARITH_UNSIGNED;
+}
+
+uint32_t emit_small_size(symbol *s) {
+  uint32_t size = type_size(s->type);
+  return size < 4 ? size : 0;
+}
+
+void emit_check_decl(symbol *) {}
+
+uint32_t local_param_reg(symbol *param, uint32_t index) {
+  return index == 0 && type_size(param->type) == 1 ? 1 : 0;
+}
+
+uint32_t local_reg_class_for(symbol *, regset *) { return 0; }
+
+bool local_is_const_address(const tree_node *t) {
+  if (!t) return false;
+  if (op_dope(t->op) & D_CONST) return true;
+  if (t->op == OP_STRING) return false;
+  auto is_static_address = [](const tree_node *n) {
+    return n && n->op == OP_ADDR && n->left && n->left->op == OP_ID && n->left->sym->sclass > SC_REGISTER &&
+           !(type_qualifiers(n->left->sym->type) & Q_NEAR);
+  };
+  if (is_static_address(t)) return true;
+  return t->op == OP_ADD && is_static_address(t->left) && t->right && t->right->op == OP_CONST;
+}
+
+uint32_t local_node_class(const tree_node *t) {
+  while (t->op == OP_CONV && t->left && tree_arith(t->left) == tree_arith(t) && tree_size(t->left) >= tree_size(t))
+    t = t->left;
+  if (t->op == OP_ADDR && t->left && t->left->op == OP_ID) return 12;
+  if (op_dope(t->op) & D_CONST) return 0;
+  if (tree_is_constant(t)) return 1;
+  if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left->op == OP_REG &&
+      t->left->right->op == OP_CONST)
+    return 2;
+  return op_dope(t->op) & D_CLASS;
+}
+
+bool local_cheap_op(const tree_node *t) {
+  uint32_t size = tree_size(t);
+  bool floating = tree_arith(t) == ARITH_FLOAT;
+  if ((t->op == OP_ADD || t->op == OP_SUB) && size == 4 && !floating) return true;
+  if ((t->op == OP_SHL || t->op == OP_SHR) && size == 1)
+    return t->right && t->right->op == OP_CONST && t->right->value == 1;
+  if (t->op == OP_MOD || t->op == OP_MUL || t->op == OP_DIV) return false;
+  if (size == 1 || floating) return false;
+  for (const tree_node *n = t->left; n; n = n->left) {
+    if (n->op == OP_CONV) continue;
+    if (tree_arith(n) == ARITH_FLOAT) return false;
+    switch (n->op) {
+      case OP_ID:
+      case OP_MOD:
+      case OP_MUL:
+      case OP_CALL:
+      case OP_DIV:
+      case OP_CALLRESULT:
+        return false;
+    }
+    return true;
+  }
+  return true;
+}
+
+bool local_is_step_one(const tree_node *t) {
+  return t->left && t->left->op == OP_ID && !t->left->sym->reg && t->right && t->right->op == OP_CONST &&
+         t->right->value == 1;
+}
+
+uint32_t cgen_float_bits(double value, uint32_t size) {
+  float f = float(value);
+  uint32_t bits;
+  memcpy(&bits, &f, sizeof bits);
+  if (((bits >> 23) & 0xff) == 0) return 0;
+  if (size == 4) return bits;
+  uint32_t sign = bits >> 31, exponent = (bits >> 23) & 0xff, fraction = ((bits & 0x7fffff) + 0x80) >> 8;
+  if (fraction > 0x7fff) {
+    if (exponent == 255) {
+      fraction = 0x7fff;
+    } else {
+      exponent++;
+      fraction &= 0x7fff;
+    }
+  }
+  return sign << 23 | exponent << 15 | fraction;
+}
+
+
+tree_node *cgen_split_tree(tree_node *t) { return t && t->op == OP_ASM ? t : tree_simplify(t); }
+
+namespace {
+
+struct standin_state {
+  bool capture;
+  std::string processor;
+  std::string selected = "text";
+  std::string written;
+};
+standin_state &st() {
+  static standin_state &state = *new standin_state();
+  return state;
+}
+
+const char *psect_name(int kind, uint32_t qualifiers) {
+  switch (kind) {
+    case OUTPUT_FUNCTION_TEXT: return "text";
+    case PSECT_DATA: return (qualifiers & Q_CONST) ? "const" : "data";
+    case PSECT_IDATA: return "idata";
+    case PSECT_STRINGS: return "strings";
+    case PSECT_CONST: return "const";
+  }
+  return "bss";
+}
+
+// A data value as text: constants, addresses and their sums.
+std::string value_text(const tree_node *t) {
+  if (!t) return "?";
+  switch (t->op) {
+    case OP_CONST: return std::to_string(t->value);
+    case OP_FCONST: {
+      char buffer[40];
+      snprintf(buffer, sizeof buffer, "%g", t->fvalue);
+      return buffer;
+    }
+    case OP_ID: return sym_asm_name(t->sym);
+    case OP_ADDR: return value_text(t->left);
+    case OP_CONV: return value_text(t->left);
+    case OP_ADD: return value_text(t->left) + "+" + value_text(t->right);
+  }
+  return lextab[t->op < OP_COUNT ? t->op : 0];
+}
+
+}  // namespace
+
+void standin_capture(bool on) { st().capture = on; }
+
+void standin_reset() {
+  bool capture = st().capture;
+  st() = standin_state();
+  st().capture = capture;
+}
+
+void out_printf(const char *format, ...) {
+  char buffer[4096];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(buffer, sizeof buffer, format, args);
+  va_end(args);
+  if (st().capture)
+    standin_output() += buffer;
+  else
+    fputs(buffer, stdout);
+}
+
+void emit_header() { out_printf("\tprocessor\t%s\n", st().processor.c_str()); }
+void emit_end() { out_printf("\tend\n"); }
+
+// The first description of the form "<processor>,<figures>..." names the chip.
+void emit_parse_chip_option(const char *text) {
+  const char *comma = strchr(text, ',');
+  if (!st().processor.empty() || !comma || strchr(text, '=')) return;
+  st().processor.assign(text, comma);
+}
+
+const char *emit_processor_name() { return st().processor.c_str(); }
+
+void prog_interrupt(int) { _exit(151); }
+
+bool cgen_match_tree(tree_node *, uint32_t, regset *) { return true; }
+
+void cgen_statement(tree_node *t, int) {
+  if (!t) return;
+  if (t->op == OP_INIT) {
+    out_printf("\tdata%u\t%s\n", tree_size(t), value_text(t->left).c_str());
+  } else if (t->op == OP_LABEL && t->left && t->left->op == OP_ID) {
+    out_printf("%s:\n", sym_asm_name(t->left->sym));
+  } else if (t->op == OP_LABEL && t->left && t->left->op == OP_CONST) {
+    out_printf("l%d:\n", t->left->value);
+  } else if (t->op == OP_ASM) {
+    out_printf("%s\n", t->text ? t->text : "");
+  } else {
+    out_printf("\t; %s\n", lextab[t->op < OP_COUNT ? t->op : 0]);
+  }
+}
+
+void cgen_emit_tree(tree_node *t, int flag) { cgen_statement(t, flag); }
+void cgen_reset_function_counters() {}
+uint32_t cgen_template_extra() { return 0; }
+
+vec *emit_place_variables() { return vec_new_default(); }
+
+void emit_function_entry(int16_t, symbol *f) { out_printf("\t; entry of %s\n", sym_asm_name(f)); }
+void emit_function_exit(int16_t, uint32_t, uint32_t, symbol *) { out_printf("\treturn\n"); }
+
+void emit_select_psect(int kind, uint32_t qualifiers) { st().selected = psect_name(kind, qualifiers); }
+void emit_psect_for_data(symbol *, int kind, uint32_t qualifiers) { emit_select_psect(kind, qualifiers); }
+
+void emit_psect(const char *name, int force) {
+  std::string chosen = name ? name : st().selected;
+  if (!force && chosen == st().written) return;
+  st().written = chosen;
+  out_printf("\tpsect\t%s\n", chosen.c_str());
+}
+
+void emit_line_directive(int line, const char *file, int) { out_printf("\tline\t%d\t; %s\n", line, file ? file : ""); }
+void emit_reset_free_regs() {}
+
+void emit_label(symbol *s) {
+  emit_psect(nullptr, 0);
+  if (s->sclass == SC_EXTERN) out_printf("\tglobal\t%s\n", sym_asm_name(s));
+  out_printf("%s:\n", sym_asm_name(s));
+  s->flags |= SYM_DEFINED;
+}
+
+void emit_variable(symbol *s) {
+  if (type_is_function(s->type)) return;
+  emit_psect(nullptr, 0);
+  if (s->sclass == SC_EXTERN) out_printf("\tglobal\t%s\n", sym_asm_name(s));
+  if (s->flags & SYM_ABSOLUTE) {
+    out_printf("%s\tequ\t%lu\n", sym_asm_name(s), (unsigned long)s->address);
+  } else {
+    out_printf("%s:\n\tds\t%u\n", sym_asm_name(s), type_size(s->type));
+  }
+  s->flags |= SYM_DEFINED;
+}
+
+void emit_reserve(uint32_t bytes) {
+  if (bytes & 0xffff) out_printf("\tds\t%u\n", bytes & 0xffff);
+}
+
+void emit_global_equ(symbol *s) {
+  out_printf("\tglobal\t%s\n", sym_asm_name(s));
+  if ((s->flags & SYM_ABSOLUTE) && s->sclass == SC_EXTERN)
+    out_printf("%s\tequ\t0x%lX\n", sym_asm_name(s), (unsigned long)s->address);
+}
+
+void emit_db_string(const uint8_t *bytes, uint32_t length) {
+  std::string line = "\tdb\t";
+  for (uint32_t k = 0; k < length; k++) line += (k ? "," : "") + std::to_string(int8_t(bytes[k]));
+  out_printf("%s\n", line.c_str());
+}
+
+void emit_float_constant(uint32_t number, const char *text, uint32_t, uint32_t) {
+  emit_select_psect(PSECT_CONST, 0);
+  emit_psect(nullptr, 0);
+  out_printf("e%u\n\tfcf\t%s\n", number, text);
+}
