@@ -205,7 +205,7 @@ void decl_var(lex_stream *s) {
       sym->kind = SK_TYPE_NAME;
       break;
     default:
-      msg(267, class_word.empty() ? "" : class_word.substr(0, 1).c_str());
+      msg(267);
       sym_free(sym);
       skip_record(s);
       return;
