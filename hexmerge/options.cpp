@@ -376,7 +376,7 @@ static void opt_fill(tessik_run *run, const char *value, bool) {
       return;
     }
     if (strcasecmp(p + 1, "data")) {
-      msg(MSG_UNEXPECTED, p + 1);
+      msg(MSG_UNEXPECTED, p + 1, "-FILL");
       return;
     }
     f.data_only = true;
@@ -674,7 +674,7 @@ static void read_addressing(tessik_run *run, int argc, char **argv) {
     if (hex_scan(&p, &v) <= 0 || *p) {
       usage_error(HELP_ADDRESSING);
     } else if (v < 1 || v > 4) {
-      msg(MSG_BAD_VALUE, arg + sizeof name - 1);
+      msg(MSG_BAD_VALUE, arg + sizeof name - 1, "-ADDRESSING");
     } else {
       run->unit = (uint32_t)v;
     }
