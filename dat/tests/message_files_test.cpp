@@ -305,15 +305,21 @@ TEST_F(MessageFiles, TranslationsHoldTheSameNumbersAndKinds) {
   for (const char *lang : LANGUAGES) {
     msgfile f = msgfile_read(msg_path(lang));
     std::ostringstream report;
+    std::vector<unsigned> missing;
     for (const auto &[number, line] : english_->lines) {
       auto it = f.lines.find(number);
       if (it == f.lines.end())
-        report << number << " missing\n";
+        missing.push_back(number);
       else if (it->second.kind != line.kind)
         report << number << " kind " << it->second.kind << ", English " << line.kind << "\n";
     }
     for (const auto &[number, line] : f.lines)
       if (!english_->lines.count(number)) report << number << " has no English line\n";
+    if (!missing.empty()) {
+      report << missing.size() << " number(s) missing:";
+      for (unsigned number : missing) report << " " << number;
+      report << "\n";
+    }
     EXPECT_EQ(report.str(), "") << lang << "_msgs.txt";
   }
 }
