@@ -685,7 +685,7 @@ bool declare_one(decl_spec &spec, declarator &d, int context, bool first) {
     }
     if (cls == SC_EXTERN && explicit_extern) msg(context == DC_FILE ? 339 : 238);
     uint32_t forbid = qual_roles[ROLE_PERSISTENT];
-    if (forbid && (expr_object_quals(s->type) & forbid)) msg(1081, s->name);
+    if (forbid && (expr_object_quals(s->type) & forbid)) msg(1081);
     lex_next();
     if (sym_define(s) && !(s->flags & SF_TEMP)) msg(237, s->name);
     if (context == DC_LOCAL && (cls == SC_AUTO || cls == SC_REGISTER)) {
