@@ -16,15 +16,20 @@
 // Number expressions it cannot work out fail the test unless listed in
 // acknowledged_unresolved below, with the reason they are safe.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/registry.h"
 #include "dat/tests/msgscan.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -341,6 +346,40 @@ TEST_F(MessageFiles, TranslationsKeepTheConversions) {
     }
     EXPECT_EQ(report.str(), "") << lang << "_msgs.txt";
   }
+}
+
+// The installed programs find the file of the language chosen in the
+// registry, and its lines print as written.
+TEST(MessageLanguages, ProgramsReportInTheChosenLanguage) {
+  struct language_case {
+    uint32_t id;
+    const char *code;
+  };
+  const language_case cases[] = {{9, "en"}, {7, "de"}, {12, "fr"}};
+  std::string scratch = (fs::temp_directory_path() / "msglang.XXXXXX").string();
+  ASSERT_NE(mkdtemp(scratch.data()), nullptr);
+  // No "../dat" beside the working folder, so the registry decides.
+  fs::create_directories(fs::path(scratch) / "run");
+  std::string registry = scratch + "/registry";
+  setenv("TOVRA18_REGISTRY", registry.c_str(), 1);
+  unsetenv("ZVQ_ERR_FILE");
+  for (const language_case &c : cases) {
+    SCOPED_TRACE(c.code);
+    ASSERT_EQ(reg_set_product_dword("language", c.id), 0);
+    msgfile f = msgfile_read(msg_path(c.code));
+    ASSERT_TRUE(f.lines.count(168));
+    std::string expected = f.lines.at(168).text;
+    expected.replace(expected.find("%s"), 2, "--no-such-option");
+    std::string command = "cd '" + scratch + "/run' && '" TOVRA_STAGE "/bin/prevo' --no-such-option 2>&1";
+    FILE *pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+    pclose(pipe);
+    EXPECT_NE(out.find("(168) " + expected), std::string::npos) << out;
+  }
+  fs::remove_all(scratch);
 }
 
 }  // namespace
