@@ -133,15 +133,19 @@ TEST(MessageScan, ReportsWhatItCannotWorkOut) {
 TEST(MessageScan, ClassifiesArguments) {
   std::vector<source_file> files = {
       {"prog/c.cpp", "prog",
-       "void f(const char *name, unsigned long size, int n, const std::string &s) {\n"
+       "void f(const char *name, unsigned long size, int n, const std::string &s, int list[]) {\n"
        "  long local = 0;\n"
+       "  char letter[2] = {'x', 0};\n"
+       "  int values[4];\n"
+       "  msg(2, letter, values, list);\n"
        "  msg(1, name, size, n, s.c_str(), \"lit\", 'c', 7, 7ul, (unsigned long)n, int(size), local,\n"
        "      v.size(), n ? \"a\" : \"b\", s, 1.5, static_cast<unsigned>(size));\n"
        "}\n"},
   };
   auto raises = raises_of(files);
-  ASSERT_EQ(raises.size(), 1u);
-  EXPECT_EQ(raises[0].args, (std::vector<arg_class>{ARG_STRING, ARG_LONG, ARG_INT, ARG_STRING, ARG_STRING, ARG_INT,
+  ASSERT_EQ(raises.size(), 2u);
+  EXPECT_EQ(raises[0].args, (std::vector<arg_class>{ARG_STRING, ARG_UNKNOWN, ARG_UNKNOWN}));
+  EXPECT_EQ(raises[1].args, (std::vector<arg_class>{ARG_STRING, ARG_LONG, ARG_INT, ARG_STRING, ARG_STRING, ARG_INT,
                                                     ARG_INT, ARG_LONG, ARG_LONG, ARG_INT, ARG_LONG, ARG_LONG,
                                                     ARG_STRING, ARG_UNKNOWN, ARG_DOUBLE, ARG_INT}));
 }

@@ -430,7 +430,9 @@ struct scanner {
       size_t end = e;
       for (size_t i = b; i < e; i++)
         if (f.toks[i].text == "=") end = i;
-      if (parameter_name(f, b, end) == name) return class_of_type(f.toks, b, end - 1);
+      if (parameter_name(f, b, end) != name) continue;
+      if (f.toks[end - 1].text == "]") return ARG_UNKNOWN;  // an array parameter is a pointer
+      return class_of_type(f.toks, b, end - 1);
     }
     for (size_t i = fn.body_open + 1; i < at; i++) {
       if (f.toks[i].text != name || f.toks[i].kind != T_IDENT) continue;
@@ -438,7 +440,10 @@ struct scanner {
       if (next != "=" && next != ";" && next != "," && next != "[") continue;
       size_t b = i;
       while (b > 0 && (is_type_word(f.toks[b - 1].text) || f.toks[b - 1].text == "*")) b--;
-      if (b < i) return class_of_type(f.toks, b, i);
+      if (b == i) continue;
+      arg_class c = class_of_type(f.toks, b, i);
+      if (next == "[") return c == ARG_INT && f.toks[i - 1].text == "char" ? ARG_STRING : ARG_UNKNOWN;
+      return c;
     }
     return ARG_UNKNOWN;
   }
