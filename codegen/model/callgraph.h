@@ -43,6 +43,9 @@ struct cg_node {
   vec *called_pointers; // function-pointer variables its body calls through
   bsr_summary bank;
   bool pass_mark;       // summarised in the current refinement pass
+  // Levels at which it was written, and had its locals laid out, under its
+  // plain name: a function not copied per level is written once.
+  uint32_t plain_written, plain_laid_out;
 };
 
 // A group of roots: interrupt functions of level 1 or 2, or (level 3) other

@@ -49,6 +49,8 @@ struct data_totals {
 };
 data_totals *optim_data_totals();
 void optim_set_data_counter(void (*count)(data_totals *totals));
+// Has the reader count the totals again (nothing when no counter is set).
+void optim_recount_data();
 
 // The debug side file's writer, when one is open: a symbol's record, the
 // opening of a function's scope, and its closing with the end line and the

@@ -97,8 +97,6 @@ struct ra_function {
 
 // The allocation of one function (phase 4, each function once).
 void allocate_function(symbol *f);
-// Adds a prepared statement to the function's allocation tables.
-void ra_add_statement(func_ctx *ctx, tree_node *t);
 // Builds the statement table and the blocks of a function with their
 // predecessors, records and liveness (the register choices are left to
 // allocate_function).

@@ -11,13 +11,20 @@
 #include <cstring>
 #include <string>
 
+#include "codegen/model/bsr.h"
 #include "codegen/model/ops.h"
+#include "codegen/model/progstate.h"
 #include "codegen/model/simplify.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "common/vector.h"
+
+standin_steering &standin_steer() {
+  static standin_steering &steering = *new standin_steering();
+  return steering;
+}
 
 std::string &standin_output() {
   static std::string text;
@@ -79,7 +86,9 @@ uint32_t local_param_reg(symbol *param, uint32_t index) {
   return index == 0 && type_size(param->type) == 1 ? 1 : 0;
 }
 
-uint32_t local_reg_class_for(symbol *, regset *) { return 0; }
+uint32_t local_reg_class_for(symbol *s, regset *set) {
+  return standin_steer().reg_class ? standin_steer().reg_class(s, set) : 0;
+}
 
 bool local_is_const_address(const tree_node *t) {
   if (!t) return false;
@@ -160,6 +169,7 @@ namespace {
 
 struct standin_state {
   bool capture;
+  uint32_t template_extra;
   std::string processor;
   std::string selected = "text";
   std::string written;
@@ -214,6 +224,8 @@ void out_printf(const char *format, ...) {
   va_start(args, format);
   vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
+  // Code generated only to be measured writes nothing.
+  if (model.output_suppressed) return;
   if (st().capture)
     standin_output() += buffer;
   else
@@ -238,6 +250,15 @@ bool cgen_match_tree(tree_node *, uint32_t, regset *) { return true; }
 
 void cgen_statement(tree_node *t, int) {
   if (!t) return;
+  if (standin_steer().template_extra > st().template_extra) st().template_extra = standin_steer().template_extra;
+  tree_node *call = t;
+  while (call && call->op != OP_CALL && op_is_binary(call->op)) call = call->right;
+  if (call && call->op == OP_CALL) {
+    bsr_call_entry(call);
+    bsr_call_exit(call);
+  }
+  unsigned bank;
+  if (t->op == OP_ASM && t->text && sscanf(t->text, " movlb %u", &bank) == 1) bsr_set_known(0xF, bank);
   if (t->op == OP_INIT) {
     out_printf("\tdata%u\t%s\n", tree_size(t), value_text(t->left).c_str());
   } else if (t->op == OP_LABEL && t->left && t->left->op == OP_ID) {
@@ -252,12 +273,16 @@ void cgen_statement(tree_node *t, int) {
 }
 
 void cgen_emit_tree(tree_node *t, int flag) { cgen_statement(t, flag); }
-void cgen_reset_function_counters() {}
-uint32_t cgen_template_extra() { return 0; }
+void cgen_reset_function_counters() { st().template_extra = 0; }
+uint32_t cgen_template_extra() { return st().template_extra; }
 
-vec *emit_place_variables() { return vec_new_default(); }
+vec *emit_place_variables() { return standin_steer().place ? standin_steer().place() : vec_new_default(); }
 
-void emit_function_entry(int16_t, symbol *f) { out_printf("\t; entry of %s\n", sym_asm_name(f)); }
+void emit_function_entry(int16_t, symbol *f) {
+  f->save_bytes = standin_steer().save_bytes;
+  bsr_forget(~0u);
+  out_printf("\t; entry of %s\n", sym_asm_name(f));
+}
 void emit_function_exit(int16_t, uint32_t, uint32_t, symbol *) { out_printf("\treturn\n"); }
 
 void emit_select_psect(int kind, uint32_t qualifiers) { st().selected = psect_name(kind, qualifiers); }

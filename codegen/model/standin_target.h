@@ -4,7 +4,13 @@
 // short readable trace of what it is asked to write (labels, psects,
 // reservations, data values, statements by their operators).
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <string>
+
+struct iset;
+struct symbol;
+struct vec;
 
 // Text written through out_printf while capturing (tests); otherwise the
 // text goes to standard output.
@@ -12,3 +18,16 @@ std::string &standin_output();
 void standin_capture(bool on);
 // Forgets the psect and chip state (a fresh program).
 void standin_reset();
+
+// What tests of the whole-program phases steer: the variables each round of
+// placement moves, the register a variable can be kept in, the bytes entry
+// code and templates reserve. Code selection tracks the bank-select state:
+// a call goes through its callees' summaries and an assembler line
+// "movlb n" selects bank n.
+struct standin_steering {
+  std::function<vec *()> place;
+  std::function<uint32_t(symbol *, iset *)> reg_class;
+  uint32_t save_bytes = 0;
+  uint32_t template_extra = 0;
+};
+standin_steering &standin_steer();

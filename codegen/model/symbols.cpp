@@ -10,6 +10,7 @@
 #include "codegen/model/callgraph.h"
 #include "codegen/model/decl.h"
 #include "codegen/model/funcnum.h"
+#include "codegen/model/optim.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/target_services.h"
@@ -118,7 +119,7 @@ void sym_init_types() {
   ptr_targets_reset();
   funcnum_reset();
   decl_reset();
-  cg_reset();
+  optim_reset();
   types_init_basic();
   vec *basics = type_basic_list();
   for (uint32_t k = 0; k < vec_size(basics); k++) {

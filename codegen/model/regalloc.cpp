@@ -1,0 +1,970 @@
+#include "codegen/model/regalloc.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "codegen/model/callgraph.h"
+#include "codegen/model/iset.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/optim.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/simplify.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/model/walk.h"
+#include "common/alert.h"
+#include "common/alloc.h"
+#include "common/lists.h"
+#include "common/vector.h"
+
+namespace {
+
+struct regalloc_state {
+  bool saw_reentrant, saw_nonreentrant;
+  bool tracking_comments;
+  bool building_again;  // tables rebuilt after a change: no messages
+};
+regalloc_state &rs() {
+  static regalloc_state state;
+  return state;
+}
+
+template <typename T>
+T *item(const vec *v, uint32_t k) {
+  return static_cast<T *>(vec_get(v, k));
+}
+
+uint32_t index_of(const vec *v, uint32_t k) { return uint32_t(uintptr_t(vec_get(v, k))); }
+void *as_item(uint32_t n) { return reinterpret_cast<void *>(uintptr_t(n)); }
+
+// ---- tables ----
+
+void free_block(ra_block *b) {
+  vec_free(b->statements);
+  vec_free(b->preds);
+  vec_free(b->succs);
+  iset_free(b->needed);
+  xfree(b->records);
+  xfree(b);
+}
+
+void free_tables(ra_function *ra) {
+  for (uint32_t k = 0; k < vec_size(ra->blocks); k++) free_block(item<ra_block>(ra->blocks, k));
+  for (uint32_t k = 0; k < vec_size(ra->vars); k++) xfree(vec_get(ra->vars, k));
+  for (uint32_t k = 0; k < vec_size(ra->webs); k++) {
+    ra_web *w = item<ra_web>(ra->webs, k);
+    vec_free(w->blocks);
+    iset_free(w->available);
+    xfree(w);
+  }
+  vec_clear(ra->blocks);
+  vec_clear(ra->vars);
+  vec_clear(ra->webs);
+  vec_clear(ra->table);
+}
+
+ra_function *tables_of(func_ctx *ctx) {
+  if (!ctx->alloc) {
+    ctx->alloc = static_cast<ra_function *>(xalloc(sizeof(ra_function)));
+    ctx->alloc->function = ctx->function;
+    ctx->alloc->table = vec_new(100);
+    ctx->alloc->vars = vec_new_default();
+    ctx->alloc->blocks = vec_new(100);
+    ctx->alloc->webs = vec_new(100);
+  }
+  return ctx->alloc;
+}
+
+ra_block *block_at(ra_function *ra, uint32_t k) { return item<ra_block>(ra->blocks, k); }
+
+ra_block *new_block(ra_function *ra, int32_t first) {
+  ra_block *b = static_cast<ra_block *>(xalloc(sizeof(ra_block)));
+  b->statements = vec_new_default();
+  b->preds = vec_new_default();
+  b->succs = vec_new_default();
+  b->needed = iset_alloc();
+  b->first = first;
+  vec_push(ra->blocks, b);
+  return b;
+}
+
+void flatten(tree_node *t, vec *table) {
+  if (!t) return;
+  if (t->op == OP_SEQ && t->left && t->right) {
+    flatten(t->left, table);
+    flatten(t->right, table);
+    return;
+  }
+  vec_push(table, t);
+}
+
+// ---- candidates and references ----
+
+bool is_candidate(symbol *f, symbol *s) {
+  if (!s || type_is_function(s->type) || !s->type) return false;
+  ctype *t = type_unqual(s->type);
+  if (!t || t->kind == TY_ARRAY) return false;
+  if ((s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)) || (s->flags & (SYM_STACK_AREA | SYM_DECLARED_ONLY)))
+    return false;
+  if ((s->sclass == SC_AUTO || s->sclass == SC_PARAM || s->sclass == SC_REGISTER) && s->owner == f) return true;
+  if (s->sclass == SC_EXTERN || s->sclass == SC_STATIC)
+    return vec_size(s->direct_callers) == 1 && vec_get(s->direct_callers, 0) == f;
+  return false;
+}
+
+struct ref_walk {
+  ra_function *ra;
+  std::map<symbol *, uint32_t> *numbers;
+  int32_t index;
+  // Per variable of this walk: what the statement does to it.
+  std::map<uint32_t, uint8_t> *effects;
+};
+
+// What a statement does to a variable: reads its value, writes it whole,
+// writes part of it (a member or bit-field: the rest is kept), or writes it
+// through a compound assignment (read and written).
+enum : uint8_t { EFFECT_READ = 1, EFFECT_DEF = 2, EFFECT_WHOLE = 4, EFFECT_PARTIAL = 8 };
+
+uint32_t var_number(ref_walk &w, symbol *s, bool make) {
+  auto found = w.numbers->find(s);
+  if (found != w.numbers->end()) return found->second;
+  if (!make) return UINT32_MAX;
+  ra_var *v = static_cast<ra_var *>(xalloc(sizeof(ra_var)));
+  v->sym = s;
+  v->sclass = s->sclass;
+  v->first_ref = v->last_ref = v->first_def = v->last_def = -1;
+  uint32_t n = vec_size(w.ra->vars);
+  vec_push(w.ra->vars, v);
+  (*w.numbers)[s] = n;
+  return n;
+}
+
+void note(ref_walk &w, symbol *s, uint8_t effect) {
+  uint32_t n = var_number(w, s, is_candidate(w.ra->function, s));
+  if (n != UINT32_MAX) (*w.effects)[n] |= effect;
+}
+
+void walk_refs(ref_walk &w, tree_node *t, bool under_deref);
+
+// The operand an assignment writes: a whole variable, or part of one.
+void walk_target(ref_walk &w, tree_node *target, bool plain) {
+  tree_node *base = target;
+  bool whole = plain;
+  while (base && (base->op == OP_BITFIELD || base->op == OP_DOT)) {
+    base = base->left;
+    whole = false;
+  }
+  if (base && base->op == OP_ID) {
+    uint8_t effect = EFFECT_DEF;
+    if (whole)
+      effect |= EFFECT_WHOLE;
+    else if (base != target)
+      effect |= EFFECT_PARTIAL;
+    else
+      effect |= EFFECT_READ;
+    note(w, base->sym, effect);
+    if (target != base) walk_refs(w, target->right, false);
+    return;
+  }
+  walk_refs(w, target, false);
+}
+
+void walk_refs(ref_walk &w, tree_node *t, bool under_deref) {
+  if (!t) return;
+  if (t->op == OP_ID) {
+    if (under_deref) t->sym->flags2 |= SYM2_UNDER_INDIRECTION;
+    note(w, t->sym, EFFECT_READ);
+    return;
+  }
+  uint32_t d = op_dope(t->op);
+  if (op_is_binary(t->op) && (d & D_SIDE_EFFECT) && !(d & D_NON_VALUE) && t->op != OP_CALL) {
+    walk_refs(w, t->right, false);
+    walk_target(w, t->left, t->op == OP_ASSIGN);
+    return;
+  }
+  if (t->op == OP_POSTINC || t->op == OP_POSTDEC) {
+    walk_target(w, t->left, false);
+    walk_refs(w, t->right, false);
+    return;
+  }
+  for (uint32_t k = 0; k < vec_size(t->args); k++) walk_refs(w, item<tree_node>(t->args, k), false);
+  if (op_has_operands(t->op)) walk_refs(w, t->left, t->op == OP_DEREF);
+  if (op_is_binary(t->op)) walk_refs(w, t->right, under_deref && t->op != OP_DEREF);
+}
+
+typedef std::map<uint32_t, uint8_t> effect_map;
+
+// The effects of one statement on the candidates.
+effect_map statement_effects(ra_function *ra, std::map<symbol *, uint32_t> &numbers, tree_node *t, int32_t index) {
+  effect_map effects;
+  ref_walk w{ra, &numbers, index, &effects};
+  walk_refs(w, t, false);
+  return effects;
+}
+
+// Every statement's effects, computed once per build.
+struct effects_table {
+  std::map<const tree_node *, effect_map> by_statement;
+  const effect_map &of(const tree_node *t) {
+    static const effect_map none;
+    auto found = by_statement.find(t);
+    return found == by_statement.end() ? none : found->second;
+  }
+};
+
+// ---- blocks ----
+
+int32_t label_of(const tree_node *t) {
+  if (!t) return -1;
+  switch (t->op) {
+    case OP_LABEL:
+    case OP_JUMP:
+    case OP_JUMP_EXIT:
+      return t->left && t->left->op == OP_CONST ? t->left->value : -1;
+    case OP_CJUMP:
+      return t->right && t->right->op == OP_CONST ? t->right->value : -1;
+  }
+  return -1;
+}
+
+bool ends_block(const tree_node *t) {
+  return t->op == OP_CJUMP || t->op == OP_JUMP || t->op == OP_JUMP_EXIT || t->op == OP_SWITCH;
+}
+
+bool is_label(const tree_node *t) { return t->op == OP_LABEL || t->op == OP_LABEL_EXIT; }
+
+// Labels of a switch: every case label in its chain, then the default.
+void switch_labels(const tree_node *chain, std::vector<int32_t> &out) {
+  while (chain && chain->op == OP_COMMA) {
+    if (chain->left && chain->left->op == OP_CJUMP) out.push_back(label_of(chain->left));
+    chain = chain->right;
+  }
+  if (chain && chain->op == OP_CJUMP) out.push_back(label_of(chain));
+  if (chain && chain->op == OP_CONST) out.push_back(chain->value);
+}
+
+void make_blocks(ra_function *ra, std::map<int32_t, uint32_t> &labels) {
+  const regset *all = rset_of(REG_ALLREG);
+  ra_block *current = nullptr;
+  for (uint32_t k = 0; k < vec_size(ra->table); k++) {
+    tree_node *t = item<tree_node>(ra->table, k);
+    if (is_label(t)) {
+      if (!current || vec_size(current->statements)) current = new_block(ra, int32_t(k));
+      if (t->op == OP_LABEL) labels[label_of(t)] = vec_size(ra->blocks) - 1;
+      if (t->op == OP_LABEL_EXIT) ra->end_line = t->line;
+      vec_push(current->statements, t);
+      continue;
+    }
+    if (!current) current = new_block(ra, int32_t(k));
+    // Statements needing other registers begin a block of their own.
+    if (t->op != OP_JUMP && t->sets[RS_USED] && vec_size(current->statements) > 1) {
+      regset *want = iset_dup(t->sets[RS_USED]);
+      iset_intersect(want, all);
+      regset *have = iset_dup(current->needed);
+      iset_intersect(have, all);
+      if (!iset_equal(want, have)) current = new_block(ra, int32_t(k));
+      iset_free(want);
+      iset_free(have);
+    }
+    if (t->sets[RS_USED]) iset_union(current->needed, t->sets[RS_USED]);
+    vec_push(current->statements, t);
+    if (ends_block(t)) current = nullptr;
+  }
+  if (!vec_size(ra->blocks)) new_block(ra, 0);
+}
+
+bool last_is_jump(const ra_block *b) {
+  uint32_t n = vec_size(b->statements);
+  return n && item<tree_node>(b->statements, n - 1)->op == OP_JUMP;
+}
+
+bool same_code(const ra_block *a, const ra_block *b) {
+  uint32_t n = vec_size(a->statements);
+  if (n != vec_size(b->statements)) return false;
+  for (uint32_t k = 0; k < n; k++) {
+    tree_node *x = item<tree_node>(a->statements, k), *y = item<tree_node>(b->statements, k);
+    if (is_label(x) && is_label(y)) continue;
+    if (!tree_equal(x, y)) return false;
+  }
+  return true;
+}
+
+// Blocks of the same statements that end in the same jump: the labels of
+// the later one are defined at the earlier one instead.
+void merge_tails(ra_function *ra, std::map<int32_t, uint32_t> &labels) {
+  uint32_t n = vec_size(ra->blocks);
+  for (uint32_t j = 1; j < n; j++) {
+    ra_block *bj = block_at(ra, j);
+    if (!last_is_jump(bj)) continue;
+    for (uint32_t i = 0; i < j; i++) {
+      ra_block *bi = block_at(ra, i);
+      if (bi->removed || !last_is_jump(bi) || !same_code(bi, bj)) continue;
+      uint32_t moved = 0;
+      while (vec_size(bj->statements) && item<tree_node>(bj->statements, 0)->op == OP_LABEL) {
+        tree_node *l = item<tree_node>(bj->statements, 0);
+        vec_remove_at(bj->statements, 0);
+        vec_insert(bi->statements, l, moved++);
+        labels[label_of(l)] = i;
+      }
+      break;
+    }
+  }
+}
+
+uint32_t block_of_label(std::map<int32_t, uint32_t> &labels, int32_t label, uint32_t fallback) {
+  auto found = labels.find(label);
+  return found == labels.end() ? fallback : found->second;
+}
+
+void link_blocks(ra_function *ra, std::map<int32_t, uint32_t> &labels) {
+  uint32_t n = vec_size(ra->blocks);
+  for (uint32_t k = 0; k < n; k++) {
+    ra_block *b = block_at(ra, k);
+    vec_clear(b->succs);
+    vec_clear(b->preds);
+  }
+  for (uint32_t k = 0; k < n; k++) {
+    ra_block *b = block_at(ra, k);
+    if (b->removed) continue;
+    std::vector<uint32_t> succ;
+    uint32_t count = vec_size(b->statements);
+    tree_node *last = count ? item<tree_node>(b->statements, count - 1) : nullptr;
+    if (last && last->op == OP_CJUMP) {
+      succ.push_back(block_of_label(labels, label_of(last), k + 1));
+      if (k + 1 < n) succ.push_back(k + 1);
+    } else if (last && (last->op == OP_JUMP || last->op == OP_JUMP_EXIT)) {
+      uint32_t target = block_of_label(labels, label_of(last), UINT32_MAX);
+      if (target != UINT32_MAX) succ.push_back(target);
+    } else if (last && last->op == OP_SWITCH) {
+      std::vector<int32_t> ls;
+      switch_labels(last->right, ls);
+      for (int32_t l : ls) {
+        uint32_t target = block_of_label(labels, l, UINT32_MAX);
+        if (target != UINT32_MAX) succ.push_back(target);
+      }
+    } else if (last && last->op == OP_LABEL_EXIT) {
+    } else if (k + 1 < n) {
+      succ.push_back(k + 1);
+    }
+    std::sort(succ.begin(), succ.end());
+    succ.erase(std::unique(succ.begin(), succ.end()), succ.end());
+    for (uint32_t s : succ)
+      if (s < n) vec_push(b->succs, as_item(s));
+  }
+  for (uint32_t k = 0; k < n; k++) {
+    ra_block *b = block_at(ra, k);
+    if (b->removed) continue;
+    for (uint32_t s = 0; s < vec_size(b->succs); s++) vec_push_unique(block_at(ra, index_of(b->succs, s))->preds, as_item(k));
+  }
+  for (uint32_t k = 0; k < n; k++) {
+    ra_block *b = block_at(ra, k);
+    std::vector<uint32_t> p;
+    for (uint32_t j = 0; j < vec_size(b->preds); j++) p.push_back(index_of(b->preds, j));
+    std::sort(p.begin(), p.end());
+    vec_clear(b->preds);
+    for (uint32_t j : p) vec_push(b->preds, as_item(j));
+  }
+}
+
+// Blocks nothing reaches lose their statements.
+void remove_unreachable(ra_function *ra) {
+  bool changed = true;
+  while (changed) {
+    changed = false;
+    for (uint32_t k = 1; k < vec_size(ra->blocks); k++) {
+      ra_block *b = block_at(ra, k);
+      if (b->removed) continue;
+      uint32_t preds = vec_size(b->preds);
+      if (preds && !(preds == 1 && index_of(b->preds, 0) == k)) continue;
+      b->removed = true;
+      vec_clear(b->statements);
+      for (uint32_t s = 0; s < vec_size(b->succs); s++) vec_remove(block_at(ra, index_of(b->succs, s))->preds, as_item(k));
+      vec_clear(b->succs);
+      vec_clear(b->preds);
+      changed = true;
+    }
+  }
+}
+
+// ---- per-block facts and liveness ----
+
+void fill_records(ra_function *ra, effects_table &effects) {
+  uint32_t nv = vec_size(ra->vars);
+  for (uint32_t k = 0; k < vec_size(ra->blocks); k++) {
+    ra_block *b = block_at(ra, k);
+    xfree(b->records);
+    b->records = static_cast<ra_record *>(xalloc(sizeof(ra_record) * (nv ? nv : 1)));
+    for (uint32_t v = 0; v < nv; v++) {
+      ra_record &r = b->records[v];
+      r.sym = item<ra_var>(ra->vars, v)->sym;
+      r.from = r.to = r.first_ref = r.first_def = r.last_def = -1;
+    }
+    for (uint32_t s = 0; s < vec_size(b->statements); s++) {
+      tree_node *t = item<tree_node>(b->statements, s);
+      int32_t index = int32_t(vec_find(ra->table, t));
+      for (auto [n, effect] : effects.of(t)) {
+        if (n >= nv) continue;
+        ra_record &r = b->records[n];
+        ra_var *v = item<ra_var>(ra->vars, n);
+        if (r.first_ref < 0) {
+          r.first_ref = index;
+          if ((effect & EFFECT_WHOLE) && !(effect & EFFECT_READ)) r.use_flags |= VAR_FIRST_PLAIN_ASSIGN;
+        }
+        r.refs++;
+        v->refs++;
+        if (v->first_ref < 0) v->first_ref = index;
+        v->last_ref = index;
+        r.to = index;
+        // Its old value used before any whole assignment in this block: live on entry.
+        if ((effect & (EFFECT_READ | EFFECT_PARTIAL)) && !(r.use_flags & VAR_WHOLE_STORE)) r.live_in = true;
+        if (effect & EFFECT_READ) r.use_flags |= VAR_READ;
+        if (effect & EFFECT_DEF) {
+          r.use_flags |= VAR_DEFINED;
+          if (r.first_def < 0) r.first_def = index;
+          r.last_def = index;
+          if (v->first_def < 0) v->first_def = index;
+          v->last_def = index;
+        }
+        if (effect & EFFECT_WHOLE) r.use_flags |= VAR_WHOLE_STORE;
+      }
+    }
+  }
+}
+
+bool keeps_value_across_calls(const ra_var *v) { return v->sclass == SC_EXTERN || v->sclass == SC_STATIC; }
+
+// Backward liveness of the candidates over the blocks.
+void compute_liveness(ra_function *ra) {
+  uint32_t nv = vec_size(ra->vars), nb = vec_size(ra->blocks);
+  std::vector<std::vector<bool>> in(nb, std::vector<bool>(nv)), out(nb, std::vector<bool>(nv)), exposed = in;
+  for (uint32_t k = 0; k < nb; k++)
+    for (uint32_t v = 0; v < nv; v++) exposed[k][v] = block_at(ra, k)->records[v].live_in;
+  bool changed = true;
+  while (changed) {
+    changed = false;
+    for (uint32_t k = nb; k-- > 0;) {
+      ra_block *b = block_at(ra, k);
+      if (b->removed) continue;
+      for (uint32_t v = 0; v < nv; v++) {
+        bool live_out = false;
+        for (uint32_t s = 0; s < vec_size(b->succs); s++) live_out = live_out || in[index_of(b->succs, s)][v];
+        // A static keeps its value for the next call.
+        if (!vec_size(b->succs) && keeps_value_across_calls(item<ra_var>(ra->vars, v))) live_out = true;
+        const ra_record &r = b->records[v];
+        bool live_in = exposed[k][v] || (live_out && !(r.use_flags & VAR_WHOLE_STORE));
+        if (live_out != out[k][v] || live_in != in[k][v]) {
+          out[k][v] = live_out;
+          in[k][v] = live_in;
+          changed = true;
+        }
+      }
+    }
+  }
+  for (uint32_t k = 0; k < nb; k++)
+    for (uint32_t v = 0; v < nv; v++) {
+      block_at(ra, k)->records[v].live_out = out[k][v];
+      block_at(ra, k)->records[v].live_in = in[k][v];
+    }
+}
+
+// Automatic variables that some path reads before assigning them: an
+// assignment of any part counts, as a struct is often filled member by member.
+void report_unassigned_reads(ra_function *ra, effects_table &effects) {
+  uint32_t nv = vec_size(ra->vars), nb = vec_size(ra->blocks);
+  std::vector<std::vector<bool>> assigned_out(nb, std::vector<bool>(nv, true));
+  auto assigned_in = [&](uint32_t k, uint32_t v) {
+    ra_block *b = block_at(ra, k);
+    if (k == 0 || !vec_size(b->preds)) return false;
+    for (uint32_t p = 0; p < vec_size(b->preds); p++)
+      if (!assigned_out[index_of(b->preds, p)][v]) return false;
+    return true;
+  };
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (uint32_t k = 0; k < nb; k++) {
+      ra_block *b = block_at(ra, k);
+      if (b->removed) continue;
+      for (uint32_t v = 0; v < nv; v++) {
+        bool assigned = assigned_in(k, v) || (b->records[v].use_flags & VAR_DEFINED);
+        if (assigned != assigned_out[k][v]) {
+          assigned_out[k][v] = assigned;
+          changed = true;
+        }
+      }
+    }
+  }
+  std::vector<bool> reported(nv);
+  for (uint32_t k = 0; k < nb; k++) {
+    ra_block *b = block_at(ra, k);
+    if (b->removed) continue;
+    std::vector<bool> assigned(nv);
+    for (uint32_t v = 0; v < nv; v++) assigned[v] = assigned_in(k, v);
+    for (uint32_t s = 0; s < vec_size(b->statements); s++) {
+      tree_node *t = item<tree_node>(b->statements, s);
+      for (auto [v, effect] : effects.of(t)) {
+        if (v >= nv) continue;
+        ra_var *var = item<ra_var>(ra->vars, v);
+        if ((effect & EFFECT_READ) && !assigned[v] && !reported[v] && !rs().building_again && var->sclass == SC_AUTO &&
+            !(var->sym->flags & SYM_COMPILER_MADE)) {
+          reported[v] = true;
+          const char *file = sym_current_file();
+          int line = sym_current_line();
+          sym_set_position(t->file ? t->file : file, t->line);
+          const char *name = var->sym->source_name;
+          msg(748, name && name[0] ? name + 1 : var->sym->name);
+          sym_set_position(file, line);
+        }
+        if (effect & EFFECT_DEF) assigned[v] = true;
+      }
+    }
+  }
+}
+
+// An assignment to an automatic variable that nothing reads afterwards
+// keeps only the side effects of its value; true when one went.
+bool drop_dead_stores(func_ctx *ctx) {
+  ra_function *ra = ctx->alloc;
+  bool dropped = false;
+  for (uint32_t k = 0; k < vec_size(ra->blocks); k++) {
+    ra_block *b = block_at(ra, k);
+    for (uint32_t v = 0; v < vec_size(ra->vars); v++) {
+      ra_var *var = item<ra_var>(ra->vars, v);
+      const ra_record &r = b->records[v];
+      if (var->sclass != SC_AUTO || r.refs != 1 || r.live_out || !(r.use_flags & VAR_WHOLE_STORE) ||
+          (r.use_flags & VAR_READ) || (type_qualifiers(var->sym->type) & Q_VOLATILE))
+        continue;
+      for (uint32_t s = 0; s < vec_size(b->statements); s++) {
+        tree_node *t = item<tree_node>(b->statements, s);
+        if (t->op != OP_ASSIGN || !t->left || t->left->op != OP_ID || t->left->sym != var->sym) continue;
+        tree_node *value = t->right;
+        t->right = nullptr;
+        int at = vec_find(ctx->statements, t);
+        tree_free(t);
+        if (value && tree_has_side_effect(value)) {
+          value = tree_simplify(value);
+        } else {
+          tree_free(value);
+          value = nullptr;
+        }
+        if (value) {
+          vec_set(b->statements, value, s);
+          if (at >= 0) vec_set(ctx->statements, value, uint32_t(at));
+        } else {
+          vec_remove_at(b->statements, s);
+          if (at >= 0) vec_remove_at(ctx->statements, uint32_t(at));
+        }
+        dropped = true;
+        break;
+      }
+    }
+  }
+  return dropped;
+}
+
+// ---- webs ----
+
+regset *block_free_regs(ra_block *b, const regset *held) {
+  regset *free_set = iset_dup(rset_of(REG_ALLREG));
+  iset_subtract(free_set, held);
+  iset_subtract(free_set, b->needed);
+  return free_set;
+}
+
+void build_webs(ra_function *ra, const regset *held) {
+  symbol *f = ra->function;
+  if (f->levels_called != 1) return;
+  uint32_t nb = vec_size(ra->blocks);
+  for (uint32_t v = 0; v < vec_size(ra->vars); v++) {
+    ra_var *var = item<ra_var>(ra->vars, v);
+    if (!var->refs || !local_reg_class_for(var->sym, const_cast<regset *>(rset_of(REG_ALLREG)))) continue;
+    std::vector<bool> taken(nb);
+    for (uint32_t start = 0; start < nb; start++) {
+      ra_block *b = block_at(ra, start);
+      if (taken[start] || b->removed || !b->records[v].refs) continue;
+      regset *avail = block_free_regs(b, held);
+      if (!local_reg_class_for(var->sym, avail)) {
+        iset_free(avail);
+        continue;
+      }
+      ra_web *w = static_cast<ra_web *>(xalloc(sizeof(ra_web)));
+      w->var = v;
+      w->blocks = vec_new_default();
+      w->available = avail;
+      std::vector<uint32_t> pending{start};
+      taken[start] = true;
+      while (!pending.empty()) {
+        uint32_t k = pending.back();
+        pending.pop_back();
+        vec_push(w->blocks, as_item(k));
+        ra_block *bk = block_at(ra, k);
+        for (vec *next : {bk->preds, bk->succs})
+          for (uint32_t j = 0; j < vec_size(next); j++) {
+            uint32_t n = index_of(next, j);
+            ra_block *bn = block_at(ra, n);
+            if (taken[n] || bn->removed) continue;
+            bool live = next == bk->preds ? bn->records[v].live_out : bn->records[v].live_in;
+            if (!live) continue;
+            regset *here = block_free_regs(bn, held);
+            regset *both = iset_dup(w->available);
+            iset_intersect(both, here);
+            iset_free(here);
+            if (local_reg_class_for(var->sym, both)) {
+              iset_assign(w->available, both);
+              taken[n] = true;
+              pending.push_back(n);
+            }
+            iset_free(both);
+          }
+      }
+      std::vector<uint32_t> sorted;
+      for (uint32_t j = 0; j < vec_size(w->blocks); j++) sorted.push_back(index_of(w->blocks, j));
+      std::sort(sorted.begin(), sorted.end());
+      vec_clear(w->blocks);
+      for (uint32_t j : sorted) {
+        vec_push(w->blocks, as_item(j));
+        w->refs += block_at(ra, j)->records[v].refs;
+      }
+      w->first_block = sorted.front();
+      w->last_block = sorted.back();
+      uint32_t small = var->sym->small_size;
+      w->priority = w->refs * small;
+      if (var->sym->reg && iset_includes(w->available, rset_of(var->sym->reg))) w->priority += small;
+      vec_push(ra->webs, w);
+    }
+  }
+}
+
+bool in_web(const ra_web *w, uint32_t block) { return vec_find(w->blocks, as_item(block)) >= 0; }
+
+// Loads where the variable arrives from memory, stores where memory must be current after.
+void mark_loads_stores(ra_function *ra, ra_web *w) {
+  ra_var *var = item<ra_var>(ra->vars, w->var);
+  for (uint32_t j = 0; j < vec_size(w->blocks); j++) {
+    uint32_t k = index_of(w->blocks, j);
+    ra_block *b = block_at(ra, k);
+    ra_record &r = b->records[w->var];
+    r.flags &= uint8_t(~(RA_LOAD | RA_STORE));
+    bool from_outside = k == 0 || !vec_size(b->preds);
+    for (uint32_t p = 0; p < vec_size(b->preds); p++) from_outside = from_outside || !in_web(w, index_of(b->preds, p));
+    if (from_outside && r.live_in) r.flags |= RA_LOAD;
+    bool to_outside = !vec_size(b->succs) && keeps_value_across_calls(var);
+    for (uint32_t s = 0; s < vec_size(b->succs); s++) {
+      uint32_t n = index_of(b->succs, s);
+      if (!in_web(w, n) && block_at(ra, n)->records[w->var].live_in) to_outside = true;
+    }
+    if (to_outside && (r.use_flags & VAR_DEFINED)) r.flags |= RA_STORE;
+  }
+}
+
+void assign_webs(ra_function *ra) {
+  symbol *f = ra->function;
+  std::vector<ra_web *> pending;
+  for (uint32_t k = 0; k < vec_size(ra->webs); k++) pending.push_back(item<ra_web>(ra->webs, k));
+  while (!pending.empty()) {
+    std::stable_sort(pending.begin(), pending.end(), [](ra_web *a, ra_web *b) { return a->priority > b->priority; });
+    ra_web *w = pending.front();
+    pending.erase(pending.begin());
+    if (!w->refs) break;
+    ra_var *var = item<ra_var>(ra->vars, w->var);
+    if (var->sym->flags2 & SYM2_FIXED) continue;
+    mark_loads_stores(ra, w);
+    uint32_t small = var->sym->small_size;
+    w->cost = 0;
+    for (uint32_t j = 0; j < vec_size(w->blocks); j++) {
+      const ra_record &r = block_at(ra, index_of(w->blocks, j))->records[w->var];
+      if (r.flags & RA_LOAD) w->cost += small;
+      if ((r.flags & RA_STORE) && !(index_of(w->blocks, j) == 0 && var->sym->reg)) w->cost += small;
+    }
+    uint32_t reg = 0;
+    if (var->sym->reg && iset_includes(w->available, rset_of(var->sym->reg)))
+      reg = var->sym->reg;
+    else if (f->levels_called == 1) {
+      regset *without_params = iset_dup(w->available);
+      for (uint32_t k = 0; k < vec_size(f->reg_params); k++)
+        iset_subtract(without_params, rset_of(item<symbol>(f->reg_params, k)->reg));
+      reg = local_reg_class_for(var->sym, without_params);
+      if (!reg) reg = local_reg_class_for(var->sym, w->available);
+      iset_free(without_params);
+    }
+    if (!reg) continue;
+    w->cost += w->refs * reg_cost(reg);
+    if (w->priority < w->cost) continue;
+    w->reg = reg;
+    reg_add_leaves(rset_function_used(), reg);
+    iset_subtract(w->available, rset_of(reg));
+    for (uint32_t j = 0; j < vec_size(w->blocks); j++) {
+      ra_block *b = block_at(ra, index_of(w->blocks, j));
+      ra_record &r = b->records[w->var];
+      r.reg = reg;
+      r.from = b->first;
+      r.flags |= RA_WHOLE;
+      reg_add_leaves(b->needed, reg);
+    }
+    for (ra_web *other : pending) {
+      bool shares = false;
+      for (uint32_t j = 0; j < vec_size(w->blocks) && !shares; j++) shares = in_web(other, index_of(w->blocks, j));
+      if (shares) iset_subtract(other->available, rset_of(reg));
+    }
+  }
+}
+
+// ---- output ----
+
+void write_asm_text(tree_node *t) {
+  emit_line_directive(t->line, t->file, 0);
+  out_printf("%s\n", t->text ? t->text : "");
+}
+
+}  // namespace
+
+namespace {
+
+// The statement list as single statements: sequences are taken apart.
+void flatten_statements(func_ctx *ctx) {
+  vec *flat = vec_new_default();
+  for (uint32_t k = 0; k < vec_size(ctx->statements); k++) {
+    std::vector<tree_node *> pending{item<tree_node>(ctx->statements, k)};
+    while (!pending.empty()) {
+      tree_node *t = pending.back();
+      pending.pop_back();
+      if (t->op == OP_SEQ && t->left && t->right) {
+        pending.push_back(t->right);
+        pending.push_back(t->left);
+        t->left = t->right = nullptr;
+        tree_node_free(t);
+        continue;
+      }
+      vec_push(flat, t);
+    }
+  }
+  vec_clear(ctx->statements);
+  vec_append(ctx->statements, flat);
+  vec_free(flat);
+}
+
+void build_tables(func_ctx *ctx) {
+  ra_function *ra = tables_of(ctx);
+  free_tables(ra);
+  ra->end_line = ctx->function->line;
+  vec_append(ra->table, ctx->statements);
+  std::map<symbol *, uint32_t> numbers;
+  effects_table effects;
+  for (uint32_t k = 0; k < vec_size(ra->table); k++) {
+    tree_node *t = item<tree_node>(ra->table, k);
+    effects.by_statement[t] = statement_effects(ra, numbers, t, int32_t(k));
+  }
+  std::map<int32_t, uint32_t> labels;
+  make_blocks(ra, labels);
+  merge_tails(ra, labels);
+  link_blocks(ra, labels);
+  remove_unreachable(ra);
+  fill_records(ra, effects);
+  compute_liveness(ra);
+  report_unassigned_reads(ra, effects);
+  for (uint32_t v = 0; v < vec_size(ra->vars); v++) item<ra_var>(ra->vars, v)->sym->flags2 |= SYM2_HAS_RECORDS;
+}
+
+}  // namespace
+
+void ra_build(func_ctx *ctx) {
+  flatten_statements(ctx);
+  build_tables(ctx);
+}
+
+bool fit_statement(func_ctx *, tree_node *t) {
+  if (!t || t->op == OP_ASM || is_label(t)) return true;
+  for (;;) {
+    iset_clear(rset_busy());
+    if (cgen_match_tree(t, GOAL_STATEMENT, rset_free_regs())) return true;
+    if (!sym_release_reg_params(rset_busy())) break;
+  }
+  msg(712);
+  return false;
+}
+
+void allocate_function(symbol *f) {
+  if (!f || !f->cg) return;
+  if (f->cg->flags & CG_POINTER) {
+    if (!f->used_regs) f->used_regs = iset_alloc();
+    iset_clear(f->used_regs);
+    vec *edges = f->cg->node->edges;
+    for (uint32_t k = 0; k < vec_size(edges); k++) {
+      symbol *g = cg_symbol(item<dag_edge>(edges, k)->target);
+      if (g && g->used_regs) iset_union(f->used_regs, g->used_regs);
+    }
+    return;
+  }
+  if (!(f->cg->flags & CG_FUNCTION) || (f->cg->flags & CG_ALLOCATED) || !f->ctx) return;
+  if (f->flags2 & SYM2_REENTRANT)
+    rs().saw_reentrant = true;
+  else
+    rs().saw_nonreentrant = true;
+  symbol *saved = sym_current_function();
+  sym_set_current_function(f);
+  if (!f->used_regs) f->used_regs = iset_alloc();
+  iset_clear(f->used_regs);
+  sym_layout_params(f);
+  for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+    symbol *p = item<symbol>(f->reg_params, k);
+    iset_union(f->used_regs, rset_of(p->reg));
+    p->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+  }
+  func_ctx *ctx = f->ctx;
+  flatten_statements(ctx);
+  for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, item<tree_node>(ctx->statements, k));
+  build_tables(ctx);
+  // Dropped stores change the facts: the tables are built again (the
+  // messages about unassigned reads were given the first time).
+  if (drop_dead_stores(ctx)) {
+    bool quiet = true;
+    std::swap(quiet, rs().building_again);
+    build_tables(ctx);
+    std::swap(quiet, rs().building_again);
+  }
+  ra_function *ra = ctx->alloc;
+  regset *held = iset_alloc();
+  build_webs(ra, held);
+  assign_webs(ra);
+  iset_free(held);
+  // What memory the locals need: a variable left in memory somewhere, or loaded and stored.
+  for (uint32_t v = 0; v < vec_size(ra->vars); v++) {
+    ra_var *var = item<ra_var>(ra->vars, v);
+    bool memory = false;
+    for (uint32_t k = 0; k < vec_size(ra->blocks); k++) {
+      ra_block *b = block_at(ra, k);
+      if (b->removed) continue;
+      const ra_record &r = b->records[v];
+      if ((r.refs && !r.reg) || (r.flags & (RA_LOAD | RA_STORE))) memory = true;
+    }
+    if (memory) var->sym->flags2 |= SYM2_IN_MEMORY;
+    else var->sym->flags2 &= ~SYM2_IN_MEMORY;
+    var->sym->use_count = uint16_t(var->refs);
+  }
+  for (uint32_t k = 0; k < vec_size(ra->blocks); k++) iset_union(f->used_regs, block_at(ra, k)->needed);
+  for (uint32_t k = 0; k < vec_size(ra->table); k++) {
+    tree_node *t = item<tree_node>(ra->table, k);
+    if (t->sets[RS_USED]) iset_union(f->used_regs, t->sets[RS_USED]);
+  }
+  f->cg->flags |= CG_ALLOCATED;
+  bsr_forget(~0u);
+  rset_temps_reset(TEMPS_FUNCTION);
+  cgen_reset_function_counters();
+  write_function_code(ctx, RA_TRACK);
+  bsr_summarise(ctx);
+  f->template_extra = (f->flags2 & SYM2_REENTRANT) ? 0 : cgen_template_extra();
+  f->temps_size = rset_temps_high();
+  sym_set_current_function(saved);
+}
+
+void write_function_code(func_ctx *ctx, int mode) {
+  if (!ctx) return;
+  if (!ctx->alloc) ra_build(ctx);
+  ra_function *ra = ctx->alloc;
+  symbol *f = ctx->function;
+  bool silent = model.output_suppressed;
+  if (mode != RA_OUTPUT) model.output_suppressed = true;
+  uint32_t nb = vec_size(ra->blocks), nv = vec_size(ra->vars);
+  int32_t last = -1;
+  for (uint32_t k = 0; k < nb; k++)
+    if (!block_at(ra, k)->removed) last = int32_t(k);
+  std::vector<uint32_t> saved_regs(nv);
+  for (uint32_t k = 0; k < nb; k++) {
+    ra_block *b = block_at(ra, k);
+    if (b->removed) continue;
+    bsr_current = b->bank.entry;
+    bsr_changed = 0;
+    for (uint32_t v = 0; v < nv; v++) {
+      ra_record &r = b->records[v];
+      if (!r.reg) continue;
+      symbol *s = r.sym;
+      if (s->reg != r.reg && !model.output_suppressed && rs().tracking_comments)
+        out_printf("; %s allocated to %s\n", sym_asm_name(s), register_name(r.reg));
+      saved_regs[v] = s->reg;
+      s->reg = r.reg;
+      if (r.flags & RA_LOAD) sym_load_reg(s);
+      s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+      iset_subtract(rset_free_regs(), rset_of(r.reg));
+    }
+    for (uint32_t s = 0; s < vec_size(b->statements); s++) {
+      tree_node *t = item<tree_node>(b->statements, s);
+      if (t->op == OP_ASM) {
+        if (mode == RA_OUTPUT && !model.output_suppressed) write_asm_text(t);
+        continue;
+      }
+      cgen_statement(t, 0);
+    }
+    for (uint32_t v = 0; v < nv; v++) {
+      ra_record &r = b->records[v];
+      if (!r.reg) continue;
+      if (r.flags & RA_STORE) sym_store_reg(r.sym);
+      r.sym->flags2 &= ~(SYM2_REG_HELD | SYM2_IN_REGISTER);
+      r.sym->reg = saved_regs[v];
+      iset_union(rset_free_regs(), rset_of(r.reg));
+    }
+    if (int32_t(k) == last) {
+      emit_function_exit(f->param_reg, f->autos_size, f->params_size, f);
+      if (!model.output_suppressed) {
+        const char *name = sym_asm_name(f);
+        out_printf("GLOBAL __end_of%s\n\t__end_of%s:\n", name, name);
+      }
+    }
+    bsr_end_block(&b->bank);
+  }
+  model.output_suppressed = silent;
+}
+
+void sym_load_reg(symbol *s) {
+  if (!s || !s->reg) return;
+  if (rs().tracking_comments && !model.output_suppressed) {
+    if (s->flags2 & SYM2_IN_REGISTER)
+      out_printf(";%s already in %s\n", sym_asm_name(s), register_name(s->reg));
+    else
+      out_printf("; %s loaded to %s\n", sym_asm_name(s), register_name(s->reg));
+  }
+  if (s->flags2 & SYM2_IN_REGISTER) return;
+  tree_node *t = tree_make(OP_ASSIGN, tree_reg_ident(s, s->reg), tree_ident(s), s->type);
+  cgen_statement(t, 0);
+  tree_free(t);
+  s->flags2 |= SYM2_IN_REGISTER;
+}
+
+void sym_store_reg(symbol *s) {
+  if (!s || !s->reg) return;
+  if (rs().tracking_comments && !model.output_suppressed)
+    out_printf(";%s stored from %s\n", sym_asm_name(s), register_name(s->reg));
+  tree_node *t = tree_make(OP_ASSIGN, tree_ident(s), tree_reg_ident(s, s->reg), s->type);
+  cgen_statement(t, 0);
+  tree_free(t);
+}
+
+bool sym_release_reg_params(const regset *regs) {
+  symbol *f = sym_current_function();
+  if (!f || !regs) return false;
+  for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+    symbol *p = item<symbol>(f->reg_params, k);
+    if (!p->reg || !(p->flags2 & SYM2_IN_REGISTER) || !iset_intersects(rset_of(p->reg), regs)) continue;
+    // It still arrives in its register; the body keeps it in its memory copy.
+    const regset *freed = rset_of(p->reg);
+    iset_union(rset_free_regs(), freed);
+    if (f->used_regs) iset_subtract(f->used_regs, freed);
+    p->flags2 &= ~SYM2_IN_REGISTER;
+    p->flags2 |= SYM2_IN_MEMORY;
+    return true;
+  }
+  return false;
+}
+
+bool ra_saw_reentrant_code() { return rs().saw_reentrant; }
+bool ra_saw_nonreentrant_code() { return rs().saw_nonreentrant; }
+void ra_set_tracking_comments(bool on) { rs().tracking_comments = on; }
+bool ra_tracking_comments() { return rs().tracking_comments; }
+
+void ra_reset() {
+  rs().saw_reentrant = rs().saw_nonreentrant = false;
+  rs().tracking_comments = false;
+}

@@ -1,0 +1,307 @@
+#include "codegen/model/stack.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "codegen/model/args.h"
+#include "codegen/model/bsr.h"
+#include "codegen/model/callgraph.h"
+#include "codegen/model/iset.h"
+#include "codegen/model/optim.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/regalloc.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "common/alloc.h"
+#include "common/lists.h"
+#include "common/vector.h"
+
+namespace {
+
+uint32_t compiled_stack_size;
+
+template <typename T>
+T *item(const vec *v, uint32_t k) {
+  return static_cast<T *>(vec_get(v, k));
+}
+
+int compare_locals(const void *pa, const void *pb) {
+  const symbol *a = *static_cast<symbol *const *>(pa);
+  const symbol *b = *static_cast<symbol *const *>(pb);
+  if (a->level != b->level) return a->level < b->level ? -1 : 1;
+  if (a->line != b->line) return a->line < b->line ? -1 : 1;
+  uint32_t sa = type_size(a->type), sb = type_size(b->type);
+  if (sa != sb) return sa < sb ? -1 : 1;
+  if (a->use_count != b->use_count) return a->use_count < b->use_count ? -1 : 1;
+  return strcmp(a->name, b->name);
+}
+
+uint32_t round_up(uint32_t n, uint32_t align_mask) { return (n + align_mask) & ~align_mask; }
+
+bool is_reentrant(const symbol *f) { return f->flags2 & SYM2_REENTRANT; }
+
+uint32_t return_size(symbol *f) {
+  ctype *t = type_unqual(f->type);
+  return t && t->kind == TY_FUNCTION && t->sub ? type_size(t->sub) : 0;
+}
+
+// Raises the base of every callee of f above f's block.
+void raise_callees(symbol *f) {
+  uint32_t end = f->cg->base + stack_block_size(f);
+  vec *edges = f->cg->node->edges;
+  for (uint32_t k = 0; k < vec_size(edges); k++) {
+    dag_edge *e = item<dag_edge>(edges, k);
+    symbol *g = cg_symbol(e->target);
+    if ((e->flags & EDGE_CALL) && g && g->cg && g->cg->base < end) g->cg->base = end;
+  }
+}
+
+void place_block(void *top, symbol *f, uint32_t) {
+  f->levels_called |= cg_level_mask();
+  uint32_t end = f->cg->base + stack_block_size(f);
+  uint32_t &running = *static_cast<uint32_t *>(top);
+  if (end > running) running = end;
+  if (!(f->cg->flags & CG_POINTER)) raise_callees(f);
+}
+
+// Locals in memory: the register allocation's records decide.
+bool needs_memory(symbol *v) {
+  if (v->flags2 & SYM2_HAS_RECORDS) return v->flags2 & SYM2_IN_MEMORY;
+  return v->use_count != 0;
+}
+
+void write_equate_line(symbol *v, const char *area, symbol *f, int offset) {
+  char *name = str_dup(sym_asm_name(v));
+  out_printf("%s\tequ\t%s%s+%d\n", name, area, sym_level_name(f), offset);
+  xfree(name);
+  emit_global_equ(v);
+}
+
+void write_debug_locals(symbol *f) {
+  const optim_debug_writer *debug = optim_debug();
+  if (!debug || !debug->record || model.output_suppressed) return;
+  vec *autos = vec_dup(f->autos);
+  stack_sort_locals(autos);
+  for (uint32_t k = 0; k < vec_size(autos); k++) debug->record(item<symbol>(autos, k));
+  vec_free(autos);
+  for (uint32_t k = 0; k < vec_size(f->params); k++) debug->record(item<symbol>(f->params, k));
+}
+
+uint32_t log2_of(uint32_t mask) { return mask ? uint32_t(31 - __builtin_clz(mask)) : 0; }
+
+}  // namespace
+
+uint32_t stack_autos_part(const symbol *f) {
+  return f->autos_size + f->temps_size + f->template_extra + f->save_bytes;
+}
+
+uint32_t stack_block_size(const symbol *f) { return stack_autos_part(f) + f->params_size; }
+
+void stack_sort_locals(vec *locals) { vec_sort(locals, compare_locals); }
+
+void size_function(symbol *f) {
+  if (!f || !f->cg) return;
+  if (f->cg->flags & CG_POINTER) {
+    if (!f->used_regs) f->used_regs = iset_alloc();
+    iset_clear(f->used_regs);
+    vec *edges = f->cg->node->edges;
+    for (uint32_t k = 0; k < vec_size(edges); k++) {
+      symbol *g = cg_symbol(item<dag_edge>(edges, k)->target);
+      if (g && g->used_regs) iset_union(f->used_regs, g->used_regs);
+    }
+    return;
+  }
+  // Calls may bind more bytes than the declared parameters hold.
+  if (f->arg_max > f->params_size) f->params_size = f->arg_max;
+  if (f->arg_max2 > f->params_size) f->params_size = f->arg_max2;
+  if (f->ctx) {
+    symbol *saved = sym_current_function();
+    sym_set_current_function(f);
+    f->autos_size = 0;
+    stack_sort_locals(f->autos);
+    for (uint32_t k = 0; k < vec_size(f->autos); k++) {
+      symbol *v = item<symbol>(f->autos, k);
+      f->autos_size = round_up(f->autos_size, type_align(v->type)) + type_size(v->type);
+    }
+    if (!f->used_regs) f->used_regs = iset_alloc();
+    iset_clear(f->used_regs);
+    bsr_forget(~0u);
+    rset_temps_reset(TEMPS_FUNCTION);
+    for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+      symbol *p = item<symbol>(f->reg_params, k);
+      iset_union(f->used_regs, rset_of(p->reg));
+      p->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+      f->autos_size = round_up(f->autos_size, type_align(p->type)) + type_size(p->type);
+    }
+    bool silent = model.output_suppressed;
+    model.output_suppressed = true;
+    cgen_reset_function_counters();
+    emit_function_entry(f->param_reg, f);
+    for (uint32_t k = 0; k < vec_size(f->ctx->statements); k++) {
+      tree_node *t = item<tree_node>(f->ctx->statements, k);
+      if (!fit_statement(f->ctx, t)) continue;
+      cgen_emit_tree(t, 0);
+      if (t->sets[RS_USED]) iset_union(f->used_regs, t->sets[RS_USED]);
+    }
+    emit_function_exit(f->param_reg, f->autos_size, f->params_size, f);
+    model.output_suppressed = silent;
+    f->template_extra = cgen_template_extra();
+    f->temps_size = rset_temps_high();
+    sym_set_current_function(saved);
+  }
+  uint32_t ret = return_size(f);
+  if ((f->cg->flags & CG_RETURNS_IN_PARAMS) && ret >= 2 && ret <= 4 && f->params_size < ret) f->params_size = ret;
+}
+
+void compute_stack_bases() {
+  optim_recount_data();
+  cg_traverse_all(
+      [](void *, symbol *f, uint32_t) {
+        f->cg->base = 0;
+        f->levels_called = 0;
+      },
+      nullptr, VISIT_ALL);
+  uint32_t top = 0;
+  cg_set_level_mask(1);
+  cg_traverse(cg_main(), place_block, &top, VISIT_ALL);
+  vec *groups = cg_level_groups();
+  for (uint32_t g = 0; g < vec_size(groups); g++) {
+    level_group *group = item<level_group>(groups, g);
+    cg_set_level_mask(1u << group->level);
+    group->stack_start = top;
+    for (uint32_t r = 0; r < vec_size(group->roots); r++) {
+      symbol *root = item<symbol>(group->roots, r);
+      if (root->cg) root->cg->base = top;
+    }
+    for (uint32_t r = 0; r < vec_size(group->roots); r++)
+      cg_traverse(item<symbol>(group->roots, r), place_block, &top, VISIT_ALL);
+  }
+  cg_set_level_mask(1);
+  compiled_stack_size = top;
+}
+
+uint32_t stack_size() { return compiled_stack_size; }
+
+void layout_locals(symbol *f) {
+  uint32_t level = cg_level_mask();
+  if (!f || !f->ctx || (f->levels_laid_out & level)) return;
+  bool plain = !*sym_level_prefix(f);
+  if (plain && f->cg && f->cg->plain_laid_out) {
+    f->levels_laid_out |= level;
+    return;
+  }
+  if (plain && f->cg) f->cg->plain_laid_out |= level;
+  bool reentrant = is_reentrant(f);
+  vec *locals = vec_new_default();
+  for (uint32_t k = 0; k < vec_size(f->autos); k++) {
+    symbol *v = item<symbol>(f->autos, k);
+    if (!(v->flags2 & SYM2_HAS_RECORDS)) v->flags2 &= ~SYM2_IN_MEMORY;
+    if (needs_memory(v)) v->flags2 |= SYM2_IN_MEMORY;
+    vec_push(locals, v);
+  }
+  // A register parameter that must also be kept in memory lives among the autos.
+  for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+    symbol *p = item<symbol>(f->reg_params, k);
+    if ((p->flags2 & SYM2_IN_MEMORY) && (p->flags2 & SYM2_REG_HELD)) vec_push(locals, p);
+  }
+  stack_sort_locals(locals);
+  int32_t sum = 0;
+  for (uint32_t k = 0; k < vec_size(locals); k++) {
+    symbol *v = item<symbol>(locals, k);
+    if (!(v->flags2 & SYM2_IN_MEMORY)) continue;
+    int32_t m = int32_t(type_align(v->type)), s = int32_t(type_size(v->type));
+    if (!reentrant) {
+      int32_t offset = (sum + m) & ~m;
+      sum = offset + s;
+      v->offset = uint16_t(offset);
+      write_equate_line(v, "??", f, offset);
+    } else {
+      int32_t r = (sum - s - m) % (m + 1);
+      sum = sum - (s + m) - r;
+      v->offset = uint16_t(int16_t(sum));
+      out_printf(";%s\toffset\t%d\n", sym_asm_name(v), sum);
+    }
+  }
+  vec_free(locals);
+  vec *params = vec_size(f->params) ? f->params : f->fake_params;
+  for (uint32_t k = 0; k < vec_size(params); k++) {
+    symbol *p = item<symbol>(params, k);
+    if (!(p->flags & SYM_PARAM_IN_MEMORY) || p->reg) continue;
+    if (reentrant)
+      out_printf(";%s\toffset=%d (param)\n", sym_asm_name(p), int(p->offset));
+    else
+      write_equate_line(p, "?", f, p->offset);
+  }
+  // A software-stack frame grows downwards: its size is the distance reached.
+  f->autos_size = uint32_t(sum < 0 ? -sum : sum);
+  f->levels_laid_out |= level;
+}
+
+void write_function(symbol *f) {
+  uint32_t level = cg_level_mask();
+  if (!f || !f->cg || !(f->cg->flags & CG_FUNCTION)) return;
+  bool reentrant = is_reentrant(f);
+  if (f->levels_written && reentrant) return;
+  if (!reentrant && level > 1 && !(f->levels_written & level) && !(type_qualifiers(f->type) & Q_INTERRUPT)) {
+    // Where it is also active below this level, the linker lays this
+    // level's copy out under the interrupt level's root only.
+    uint32_t n = log2_of(level);
+    uint32_t word = f->ctx ? f->ctx->levels : f->levels_entry;
+    for (uint32_t d = 1; level >> d; d++)
+      if (word & (1u << (n - d))) out_printf("\tglobal\tintlevel%u\n\tFNBREAK\t%s,intlevel%u\n", d, sym_level_name(f), d);
+  }
+  if ((f->levels_written & level) || (f->flags2 & SYM2_INLINE)) return;
+  f->levels_written |= level;
+  // A function not copied per level keeps one name: it is written once.
+  bool plain = !*sym_level_prefix(f);
+  if (plain && f->cg->plain_written) return;
+  if (plain) f->cg->plain_written |= level;
+  if ((f->flags & SYM_ABSOLUTE) && (f->flags & SYM_COMPILER_MADE)) return;
+  char *level_name = str_dup(sym_level_name(f));
+  if (strcmp(level_name, sym_asm_name(f)) != 0) out_printf("\tglobal\t%s\n", level_name);
+  if (!f->ctx) {
+    if (!model.output_suppressed && !reentrant && (f->params_size || stack_autos_part(f)))
+      out_printf("\tFNSIZE\t%s,%u,%u\n", level_name, stack_autos_part(f), f->params_size);
+    if (!(f->flags & SYM_DECLARED_ONLY)) {
+      xfree(level_name);
+      return;
+    }
+  }
+  emit_global_equ(f);
+  if (!reentrant) {
+    out_printf("\tglobal\t??%s\n", level_name);
+    out_printf("\tglobal\t?%s\n", level_name);
+  }
+  if (!f->ctx) {
+    xfree(level_name);
+    return;
+  }
+  const optim_debug_writer *debug = optim_debug();
+  f->flags2 &= ~SYM2_NOT_WRITTEN;
+  if (debug && debug->open_function) debug->open_function(f);
+  write_debug_locals(f);
+  symbol *saved = sym_current_function();
+  sym_set_current_function(f);
+  rset_temps_reset(TEMPS_FUNCTION);
+  iset_clear(rset_function_used());
+  emit_reset_free_regs();
+  emit_select_psect(OUTPUT_FUNCTION_TEXT, type_qualifiers(f->type));
+  emit_psect(nullptr, 0);
+  emit_line_directive(f->line, f->file, 1);
+  const char *name = sym_asm_name(f);
+  if (!model.output_suppressed) out_printf("\t__size_of%s\tequ\t__end_of%s-%s\n", name, name, name);
+  emit_function_entry(f->param_reg, f);
+  write_function_code(f->ctx, RA_OUTPUT);
+  if (!model.output_suppressed && !reentrant)
+    out_printf("\tFNSIZE\t%s,%u,%u\n", level_name, stack_autos_part(f), f->params_size);
+  int end_line = f->ctx->alloc ? f->ctx->alloc->end_line : f->line;
+  if (debug && debug->close_function) debug->close_function(f, end_line, f->autos_size);
+  if (!model.output_suppressed) out_printf("; =============== function %s ends ============\n\n", name);
+  emit_line_directive(end_line, f->file, 0);
+  out_printf("\tsignat\t%s,%u\n", name, unsigned(sym_signature(f)));
+  sym_set_current_function(saved);
+  xfree(level_name);
+}
