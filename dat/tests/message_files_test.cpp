@@ -99,10 +99,14 @@ TEST(MessageScan, FollowsWrappersVariablesAndTables) {
        "const row named[] = {{.a = 1, .code = 82}};\n"
        "void t(const row &r) { for (auto &x : rows) msg(x.side_msg, \"f\"); msg(r.code); }\n"},
       {"prog/user.cpp", "prog", "void u() { report(\"y\", 90); pend(91); }\n"},
+      {"lib/lib.h", "lib", "void lib_fail(unsigned number, const char *what);\n"},
+      {"lib/lib.cpp", "lib", "void lib_fail(unsigned number, const char *what) { msg(number, what); }\n"},
+      {"other/use.cpp", "other", "#include \"lib/lib.h\"\nvoid o() { lib_fail(92, \"z\"); }\n"},
+      {"third/own.cpp", "third", "static void lib_fail(int a, int b) {}\nvoid t() { lib_fail(1, 2); }\n"},
   };
   scan_result all;
   auto raises = raises_of(files, &all);
-  EXPECT_EQ(numbers_of(raises), (std::multiset<unsigned>{40, 50, 51, 60, 61, 70, 71, 80, 81, 82, 90, 91}));
+  EXPECT_EQ(numbers_of(raises), (std::multiset<unsigned>{40, 50, 51, 60, 61, 70, 71, 80, 81, 82, 90, 91, 92}));
   EXPECT_TRUE(all.unresolved.empty()) << all.unresolved[0].path << ":" << all.unresolved[0].expression;
   // A wrapper's arguments are those of the call it makes.
   for (const raise_site &r : raises) {

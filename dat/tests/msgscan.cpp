@@ -215,6 +215,7 @@ std::vector<token> tokenize(const std::string &s) {
 struct tfile {
   const source_file *src;
   std::vector<token> toks;
+  std::vector<std::string> includes;  // "folder/name.h" of each #include "..."
   std::vector<long> match;  // index of the partner bracket, -1 when none
   std::map<std::string, std::vector<unsigned>> constants;
 };
@@ -313,6 +314,9 @@ struct scanner {
       }
     }
     find_constants(f);
+    for (size_t i = 0; i + 2 < f.toks.size(); i++)
+      if (f.toks[i].text == "#" && f.toks[i + 1].text == "include" && f.toks[i + 2].kind == T_STRING)
+        f.includes.push_back(f.toks[i + 2].text.substr(1, f.toks[i + 2].text.size() - 2));
     by_folder[src.folder].push_back(files.size());
     files.push_back(std::move(f));
   }
@@ -734,20 +738,25 @@ struct scanner {
   }
 
   // The numbers reaching parameter k of function name, from its calls in the
-  // file that defines it (and in the folder, when a header declares it).
+  // file that defines it; when a header of the folder declares it, also from
+  // the folder's other files and from every file that includes that header.
   bool resolve_wrapper(const tfile &f, const std::string &name, size_t k, int depth, const std::string &via,
                        std::vector<found> *out) {
     if (depth > DEPTH_LIMIT) return false;
-    std::vector<const tfile *> scope = {&f};
+    std::set<std::string> headers;
     for (size_t idx : by_folder[f.src->folder]) {
       const tfile &g = files[idx];
-      if (&g == &f || g.src->path.size() < 2 || g.src->path.substr(g.src->path.size() - 2) != ".h") continue;
+      const std::string &path = g.src->path;
+      if (&g == &f || path.size() < 2 || path.compare(path.size() - 2, 2, ".h") != 0) continue;
       for (size_t i = 0; i + 1 < g.toks.size(); i++)
-        if (g.toks[i].text == name && g.toks[i + 1].text == "(") {
-          for (size_t j : by_folder[f.src->folder])
-            if (&files[j] != &f) scope.push_back(&files[j]);
-          i = g.toks.size();
-        }
+        if (g.toks[i].text == name && g.toks[i + 1].text == "(") headers.insert(path);
+    }
+    std::vector<const tfile *> scope = {&f};
+    for (const tfile &g : files) {
+      if (&g == &f || headers.empty()) continue;
+      bool includes = g.src->folder == f.src->folder;
+      for (const std::string &h : g.includes) includes = includes || headers.count(h);
+      if (includes) scope.push_back(&g);
     }
     std::string chain = via.empty() ? name : name + " < " + via;
     for (const tfile *g : scope)
