@@ -316,9 +316,13 @@ bool pragma_word(words &w, const std::string &word) {
     return true;
   }
   if (word == "stack_size") {
+    // A stack's name and its size travel as one word, as the code generator
+    // reads them.
     std::string n = w.next();
+    std::string size = n.empty() || isdigit((unsigned char)n[0]) ? "" : w.next();
     if (n.empty()) msg(217);
-    else ic_directive(IC_HEAD, "b %s", n.c_str());
+    else if (size.empty()) ic_directive(IC_HEAD, "b %s", n.c_str());
+    else ic_directive(IC_HEAD, "b %s,%s", n.c_str(), size.c_str());
     return true;
   }
   if (word == "inline") {

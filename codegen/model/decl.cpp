@@ -12,6 +12,7 @@
 #include "codegen/model/walk.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
+#include "codegen/model/sdb.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"
@@ -69,6 +70,31 @@ ctype *apply_count(ctype *type, int32_t count, ctype *count_type) {
   return type;
 }
 
+// "@" and a decimal address, or "@", an object and "+" a bit number for a
+// bit placed inside an object: at a fixed bit address when the object has a
+// fixed address; any other object cannot hold it (message 722).
+const char *read_placement(symbol *sym, const char *p) {
+  char *end;
+  if (isdigit(static_cast<unsigned char>(*p))) {
+    sym->address = strtoull(p, &end, 10);
+  } else {
+    const char *plus = strchr(p, '+');
+    std::string owner_name = plus ? std::string(p, plus) : std::string(p);
+    uint64_t bit = plus ? strtoull(plus + 1, &end, 10) : 0;
+    const char *after = plus ? end : p + strlen(p);
+    symbol *owner = sym_find(owner_name.c_str());
+    if (!owner || !(owner->flags & SYM_ABSOLUTE)) {
+      msg(722, (std::string("@") + std::string(p, after)).c_str());
+      return after;
+    }
+    sym->address = owner->address * 8 + bit;
+    end = const_cast<char *>(after);
+  }
+  sym->flags |= SYM_ABSOLUTE;
+  sym->flags2 |= SYM2_FIXED;
+  return end;
+}
+
 // The class word after its letter: 'f', digits, 'v', '@' address and, for a
 // function, its parameter types each after a back-quote.
 void read_class_details(symbol *sym, const char *p) {
@@ -86,13 +112,7 @@ void read_class_details(symbol *sym, const char *p) {
     sym->flags |= SYM_VARIADIC;
     p++;
   }
-  if (*p == '@') {
-    char *end;
-    sym->address = strtoull(p + 1, &end, 10);
-    sym->flags |= SYM_ABSOLUTE;
-    sym->flags2 |= SYM2_FIXED;
-    p = end;
-  }
+  if (*p == '@') p = read_placement(sym, p + 1);
   if (!function) return;
   ctype *old = type_unqual(sym->type);
   bool has_params = *p == '`';
@@ -237,6 +257,7 @@ void decl_var(lex_stream *s) {
     sym = nullptr;
   } else {
     join_lists(kept);
+    if (kept->sclass == SC_TYPE) sdb_write_type_name(kept);
   }
   emit_check_decl(kept);
   if (function && count != 0) define_function(kept);
@@ -350,6 +371,11 @@ void decl_enum(lex_stream *s) {
   expect_close(s);
 }
 
+namespace {
+void name_tag(symbol *tag, const std::string &tag_key, const std::string &name,
+              const std::vector<std::string> &members);
+}  // namespace
+
 void decl_names(lex_stream *s) {
   const char *tok = lex_token(s);
   if (!tok) {
@@ -364,6 +390,14 @@ void decl_names(lex_stream *s) {
   for (tok = lex_token(s); tok && strcmp(tok, "]") != 0; tok = lex_token(s)) members.push_back(tok);
   if (!tok) msg(714, "end of input");
   if (!tag || !tag->type) return;
+  name_tag(tag, tag_key, name, members);
+  sdb_write_tag(tag);
+}
+
+namespace {
+
+void name_tag(symbol *tag, const std::string &tag_key, const std::string &name,
+              const std::vector<std::string> &members) {
   ctype *t = tag->type;
   bool named = name[0] != '.';
   if (named) {
@@ -394,5 +428,7 @@ void decl_names(lex_stream *s) {
   }
   if (!tag->alias) named_structs().push_back(tag);
 }
+
+}  // namespace
 
 void decl_reset() { named_structs().clear(); }

@@ -7,10 +7,13 @@
 #include "codegen/model/symbols.h"
 #include "common/alert.h"
 #include "common/alloc.h"
+#include "common/osdep.h"
+#include "linker/lib.h"
 
 namespace {
 
 char token_buffer[LEX_TOKEN_MAX + 1];
+std::string source_folder;
 
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
@@ -26,6 +29,10 @@ void read_line_marker(lex_stream *s, const char *token) {
     size_t start = file.find_first_not_of(" \t");
     file = start == std::string::npos ? "" : file.substr(start);
     while (!file.empty() && (file.back() == ' ' || file.back() == '\t')) file.pop_back();
+  }
+  if (!file.empty() && !source_folder.empty()) {
+    std::string candidate = source_folder + "/" + os_basename(file.c_str());
+    if (os_file_exists(candidate.c_str())) file = candidate;
   }
   sym_set_position(file.empty() ? nullptr : file.c_str(), line);
 }
@@ -63,6 +70,10 @@ int lex_getc(lex_stream *s) {
       return EOF;
     }
     if (s->remaining > 0) s->remaining--;
+    if (s->descramble) {
+      s->counter++;
+      c ^= s->counter ^ lib_scramble_table[s->counter % 32];
+    }
     if (c == '\r') continue;
     return c;
   }
@@ -111,3 +122,16 @@ bool lex_gets(char *buffer, size_t size, lex_stream *s) {
   }
   return n > 0 || c == '\n';
 }
+
+bool lex_check_version(lex_stream *s) {
+  char line[LEX_VERSION_LINE];
+  int major = 0, minor = 0;
+  bool read = lex_gets(line, sizeof line, s);
+  if (read && sscanf(line, "Version %d.%d", &major, &minor) == 2 && major == LEX_VERSION_MAJOR &&
+      minor >= LEX_VERSION_MINOR)
+    return true;
+  msg(718, LEX_VERSION_MAJOR, LEX_VERSION_MINOR);
+  return false;
+}
+
+void lex_set_source_folder(const char *folder) { source_folder = folder ? folder : ""; }

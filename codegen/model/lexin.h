@@ -1,7 +1,8 @@
 // Reading the intermediate code: byte, token and line readers over a file or
 // a text in memory. Tokens are separated by white space; a token starting
 // with a double quote is a line marker, which sets the current position and
-// is never returned.
+// is never returned. A stream over a p-code library module unscrambles its
+// bytes as it reads them.
 #pragma once
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +16,8 @@ struct lex_stream {
   tree_node *previous;  // the tree that back-references start from
   long remaining;       // bytes left; -1 unlimited
   int last_end;         // the character that ended the last token
+  bool descramble;      // bytes are scrambled as in a p-code library module
+  uint8_t counter;      // bytes unscrambled so far, modulo 256
 };
 
 enum { LEX_TOKEN_MAX = 510 };
@@ -30,3 +33,12 @@ const char *lex_token(lex_stream *s);
 bool lex_expect(lex_stream *s, char c);
 // The rest of the line (up to size - 1 bytes); false at the end of input.
 bool lex_gets(char *buffer, size_t size, lex_stream *s);
+
+// The version line every input from a file begins with: "Version 3.2" or a
+// later minor number (message 718 otherwise); true when it is acceptable.
+enum { LEX_VERSION_MAJOR = 3, LEX_VERSION_MINOR = 2, LEX_VERSION_LINE = 80 };
+bool lex_check_version(lex_stream *s);
+
+// While library modules are read, a line marker's file name whose last
+// component exists in this folder is replaced by that path (null: off).
+void lex_set_source_folder(const char *folder);

@@ -17,6 +17,7 @@ struct model_state {
   bool reading_rewrite;      // reading the replacement text of a rewrite pattern
   bool loading_library;      // reading a library module loaded for a wanted name
   int16_t switch_strategy;   // for the next switch: 0 auto, 1 simple, 2 search, 3 direct
+  bool debug_dump;           // -D: code selection dumps what it does; off inside initialisers
 };
 
 extern model_state model;
@@ -42,3 +43,7 @@ enum : uint32_t {
   MODE_EMI_WORD = 1u << 19,
 };
 extern uint32_t mode_word;
+// Names of the mode bits by bit number (-M options, the debug file's mode
+// record); null below the first named bit.
+enum { MODE_FIRST_NAMED = 3, MODE_BITS = 20 };
+extern const char *const mode_names[MODE_BITS];

@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr uint32_t TABLE_BUCKETS = 101;
+constexpr uint32_t TABLE_BUCKETS = SYM_TABLE_BUCKETS;
 constexpr uint32_t ASM_NAME_BUCKETS = 128;
 
 struct symbols_state {
@@ -221,7 +221,12 @@ symbol *sym_declare(symbol *s) {
   if (old_base && new_base && old_base->kind == TY_ARRAY && new_base->kind == TY_ARRAY &&
       new_base->count > old_base->count)
     old->type = s->type;
-  if (!(s->flags & SYM_DECLARED_ONLY)) old->flags &= ~SYM_DECLARED_ONLY;
+  if (!(s->flags & SYM_DECLARED_ONLY) && (old->flags & SYM_DECLARED_ONLY)) {
+    // The definition is where the symbol is: messages and debug records say so.
+    old->flags &= ~SYM_DECLARED_ONLY;
+    old->file = s->file;
+    old->line = s->line;
+  }
   return old;
 }
 
@@ -278,6 +283,8 @@ bool sym_is_asm_defined(const char *name) {
 }
 
 uint16_t sym_next_sequence() { return ++ss().global_sequence; }
+
+symbol *sym_bucket(uint32_t index) { return index < TABLE_BUCKETS ? ss().buckets[index] : nullptr; }
 
 vec *sym_global_objects() {
   if (!ss().globals) ss().globals = vec_new_default();

@@ -131,6 +131,9 @@ uint16_t sym_next_sequence();
 
 // The program's global objects in declaration order.
 vec *sym_global_objects();
+// The chain of one bucket of the symbol table, innermost scope first.
+enum { SYM_TABLE_BUCKETS = 101 };
+symbol *sym_bucket(uint32_t index);
 
 symbol *sym_new_temp(tree_node *node);
 bool sym_mark_reentrant(symbol *f);

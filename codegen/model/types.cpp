@@ -67,6 +67,12 @@ uint32_t qualifier_bit(char letter) {
 
 }  // namespace
 
+void type_qualifier_letters(uint32_t bits, char *out) {
+  for (const qualifier_letter &q : QUALIFIER_LETTERS)
+    if (bits & q.bit) *out++ = q.letter;
+  *out = 0;
+}
+
 uint32_t type_align(ctype *t) {
   if (!t) return 0;
   switch (t->kind) {

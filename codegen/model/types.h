@@ -96,6 +96,10 @@ bool type_is_function(ctype *type);
 bool type_is_struct(ctype *type);  // after qualifiers and array dimensions
 void type_set_ptr_size(ctype *pointer, uint32_t size);
 ctype *type_parse(const char *text);
+// The letters of qualifier bits in the order of the qualifier letters (const
+// has two, "DC"); `out` holds at least TYPE_QUALIFIER_LETTERS + 1 bytes.
+enum { TYPE_QUALIFIER_LETTERS = 11 };
+void type_qualifier_letters(uint32_t bits, char *out);
 ctype *type_for_size(uint32_t size, uint8_t arith);
 ctype *type_arith_result(ctype *a, ctype *b);
 bool type_equal(ctype *a, ctype *b);
