@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 namespace e2e {
 
 struct folder {
@@ -29,17 +31,9 @@ struct folder {
   folder &operator=(const folder &) = delete;
   std::string operator/(const std::string &name) const { return path + "/" + name; }
 
-  void write(const std::string &name, const std::string &text) const {
-    std::ofstream out(*this / name, std::ios::binary);
-    out << text;
-  }
-  std::string read(const std::string &name) const {
-    std::ifstream in(*this / name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  bool exists(const std::string &name) const { return access((*this / name).c_str(), F_OK) == 0; }
+  void write(const std::string &name, const std::string &text) const { write_file(*this / name, text); }
+  std::string read(const std::string &name) const { return read_file(*this / name); }
+  bool exists(const std::string &name) const { return file_exists(*this / name); }
 
   // Runs a shell command line in the folder; its exit status, with standard
   // output and standard error kept in the files "out" and "err".
@@ -51,11 +45,8 @@ struct folder {
 };
 
 // The staged program of that name, quoted for a command line.
-inline std::string program(const std::string &name) { return "'" TOVRA_STAGE "/bin/" + name + "'"; }
+inline std::string program(const std::string &name) { return "'" + staged_program(name) + "'"; }
 
-inline bool have_tool(const char *name) {
-  std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-  return system(cmd.c_str()) == 0;
-}
+using ::have_tool;
 
 }  // namespace e2e

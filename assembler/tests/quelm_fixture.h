@@ -6,12 +6,12 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 
 #include "linker/tests/objdump.h"
+#include "tests/support/test_support.h"
 
 // Bytes by address from an Intel HEX text (record types 00, 01, 04).
 inline std::map<uint32_t, uint8_t> intel_hex_bytes(const std::string &text) {
@@ -41,16 +41,9 @@ struct QuelmTest : ::testing::Test {
 
   std::string path(const std::string &name) const { return (dir / name).string(); }
 
-  void write(const std::string &name, const std::string &text) const {
-    std::ofstream(path(name), std::ios::binary) << text;
-  }
+  void write(const std::string &name, const std::string &text) const { write_file(path(name), text); }
 
-  std::string read(const std::string &name) const {
-    std::ifstream in(path(name), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string read(const std::string &name) const { return read_file(path(name)); }
 
   bool exists(const std::string &name) const { return std::filesystem::exists(path(name)); }
 

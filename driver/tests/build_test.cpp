@@ -28,13 +28,6 @@ const std::string fixtures = std::string(TOVRA_TEST_DIR) + "/fixtures/build";
 const char *const pass_programs[] = {"lumet", "prevo",   "parsk",  "codrel", "quelm", "jointa",
                                      "imprel", "tessik", "forvane", "bindle", "tallik"};
 
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 void replace_all(std::string &text, const std::string &from, const std::string &to) {
   for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
     text.replace(at, from.size(), to);
@@ -165,7 +158,7 @@ class build_harness {
 // TOVRA_UPDATE_EXPECTED set in the environment it is written instead.
 void expect_matches(const std::string &name, const build_run &r, const std::string &log) {
   std::string numbers;
-  for (unsigned n : message_numbers(r.output)) numbers += " " + std::to_string(n);
+  for (unsigned n : tag_numbers(r.output)) numbers += " " + std::to_string(n);
   std::string actual = "status " + std::to_string(r.status) + "\nmessages" + numbers + "\n" + log;
   std::string path = fixtures + "/" + name + ".expected";
   if (getenv("TOVRA_UPDATE_EXPECTED")) std::ofstream(path, std::ios::binary) << actual;
@@ -238,7 +231,7 @@ TEST(driver_build, a_pass_that_cannot_be_started_fails_the_build) {
   fs::remove(h.inst + "/bin/forvane");
   build_run r = h.run({"--chip=18F452", "main.c"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(message_numbers(r.output), (std::vector<unsigned>{900, 908})) << r.output;
+  EXPECT_EQ(tag_numbers(r.output), (std::vector<unsigned>{900, 908})) << r.output;
   EXPECT_NE(r.output.find("No such file or directory"), std::string::npos) << r.output;
   EXPECT_TRUE(h.temporaries_left().empty());
 }
@@ -280,7 +273,7 @@ TEST(driver_build, per_pass_option_files) {
   build_harness missing;
   build_run r = missing.run({"--chip=18F452", "--setoption=jointa,nofile", "main.c"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(message_numbers(r.output), std::vector<unsigned>{899}) << r.output;
+  EXPECT_EQ(tag_numbers(r.output), std::vector<unsigned>{899}) << r.output;
   EXPECT_EQ(missing.log({"jointa"}), "");
   EXPECT_TRUE(missing.temporaries_left().empty());
 }
@@ -300,7 +293,7 @@ TEST(driver_build, arguments_reach_passes_whole_and_are_shown_with_minus_v) {
   EXPECT_EQ(shown.rfind("$INST/bin/lumet --edf=$INST/dat/en_msgs.txt main.c main.lst\n", 0), 0u) << shown;
   EXPECT_NE(shown.find("\n$INST/bin/tessik "), std::string::npos);
   // --noexec starts nothing, and nothing fails for the files it did not make.
-  EXPECT_TRUE(message_numbers(twice.output).empty()) << twice.output;
+  EXPECT_TRUE(tag_numbers(twice.output).empty()) << twice.output;
 }
 
 TEST(driver_build, noexec_runs_no_pass) {
@@ -355,7 +348,7 @@ TEST(driver_build, runtime_keep_leaves_the_start_up_module_beside_the_objects) {
                       {{"STANDIN_SYMBOLS", std::string(TOVRA_TEST_DIR) + "/fixtures/startup/program.sym"}});
   // The symbol file sets a configuration word the chip does not have.
   EXPECT_EQ(r.status, 1) << r.output;
-  EXPECT_EQ(message_numbers(r.output), (std::vector<unsigned>{1311, 1311, 1311, 1311, 1311, 1311, 1354}));
+  EXPECT_EQ(tag_numbers(r.output), (std::vector<unsigned>{1311, 1311, 1311, 1311, 1311, 1311, 1354}));
   std::string module = read_file(h.work + "/startup.as");
   std::string body = read_file(std::string(TOVRA_TEST_DIR) + "/fixtures/startup/final_18F452.as");
   ASSERT_GT(module.size(), body.size());

@@ -52,7 +52,7 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
   for (const status_case &c : cases) {
     program_run r = run_tovra18(c.args);
     EXPECT_EQ(r.status, c.status) << ::testing::PrintToString(c.args) << r.output;
-    EXPECT_EQ(message_numbers(r.output), c.messages) << ::testing::PrintToString(c.args) << r.output;
+    EXPECT_EQ(tag_numbers(r.output), c.messages) << ::testing::PrintToString(c.args) << r.output;
   }
 }
 
@@ -110,7 +110,7 @@ TEST(tovra18, without_arguments_the_words_come_from_standard_input) {
   program_run r = run_tovra18({});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.output.find("Enter TOVRA18 --HELP for help\n"), std::string::npos);
-  EXPECT_EQ(message_numbers(r.output), std::vector<unsigned>{902});
+  EXPECT_EQ(tag_numbers(r.output), std::vector<unsigned>{902});
 }
 
 TEST(tovra18, options_file_and_command_file) {
@@ -119,7 +119,7 @@ TEST(tovra18, options_file_and_command_file) {
   EXPECT_EQ(run_tovra18({"-DX", "--noexec", "x.c"}, here.path()).status, 0);
   here.file("cmd", "--nosuch\n");
   program_run r = run_tovra18({"--chip=4520", "@cmd"}, here.path());
-  EXPECT_EQ(message_numbers(r.output), (std::vector<unsigned>{168, 939}));
+  EXPECT_EQ(tag_numbers(r.output), (std::vector<unsigned>{168, 939}));
 }
 
 TEST(tovra18, setup_records_the_installation_folder) {
@@ -127,11 +127,11 @@ TEST(tovra18, setup_records_the_installation_folder) {
   std::string registry = here.path() + "/registry";
   program_run bad = run_tovra18({"--setup=/nonexistent/folder"}, "", registry);
   EXPECT_EQ(bad.status, 8);
-  EXPECT_EQ(message_numbers(bad.output), (std::vector<unsigned>{1180, 883}));
+  EXPECT_EQ(tag_numbers(bad.output), (std::vector<unsigned>{1180, 883}));
 
   program_run good = run_tovra18({"--setup=" TOVRA_STAGE}, "", registry);
   EXPECT_EQ(good.status, 0) << good.output;
-  EXPECT_TRUE(message_numbers(good.output).empty()) << good.output;
+  EXPECT_TRUE(tag_numbers(good.output).empty()) << good.output;
   program_run shown = run_tovra18({"-Q", "--setup"}, "", registry);
   EXPECT_EQ(shown.status, 0);
   EXPECT_NE(shown.output.find(TOVRA_STAGE "\n"), std::string::npos) << shown.output;

@@ -2,8 +2,6 @@
 // the prototype file rewriting and the choice of library files.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "driver/cgpass.h"
@@ -31,10 +29,7 @@ TEST(driver_prototypes, the_file_is_sorted_into_extern_and_static_blocks) {
   scratch_dir here(true);
   here.file("main.pro", "static int s(void);\nextern int b(char);\nextern int a(int (*)(void), char);\n");
   proto_rewrite("main.");
-  std::ifstream in(here.path() + "/main.pro");
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(),
+  EXPECT_EQ(read_file(here.path() + "/main.pro"),
             "/* Prototypes from main.c */\n\n"
             "/* extern functions - include these in a header file */\n\n"
             "#if        PROTOTYPES\n"

@@ -20,13 +20,6 @@ namespace {
 
 const std::string fixtures = std::string(TOVRA_TEST_DIR) + "/fixtures/startup";
 
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class startup_test : public ::testing::Test {
  protected:
   void SetUp() override {

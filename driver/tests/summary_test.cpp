@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +19,6 @@
 namespace {
 
 const std::string fixtures = std::string(TOVRA_TEST_DIR) + "/fixtures/summary/";
-
-std::string file_text(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // An Intel HEX data record.
 std::string hex_record(unsigned address, const std::vector<unsigned> &data) {
@@ -79,7 +70,7 @@ class summary_test : public ::testing::Test {
                                                    hex_record(0x100, {0x11, 0x22}) + ":00000001FF\n");
     std::string command = "cd '" + scratch.path() + "' && '" + TOVRA_STAGE + "/bin/tessik' prog.hex -logfile=prog.hxl -Oprog.hex >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
-    return file_text(scratch.path() + "/prog.hxl");
+    return read_file(scratch.path() + "/prog.hxl");
   }
 
   static summary_request all_reports() {
@@ -101,7 +92,7 @@ TEST_F(summary_test, reports_of_a_map) {
   EXPECT_TRUE(messages.lines().empty()) << messages.text();
   summary_request request;
   request.reports = SUMMARY_PSECT | SUMMARY_CLASS | SUMMARY_MEM;
-  EXPECT_EQ(print(map, request), file_text(fixtures + "prog.expected"));
+  EXPECT_EQ(print(map, request), read_file(fixtures + "prog.expected"));
 }
 
 TEST_F(summary_test, mem_alone_is_the_summary_only) {
@@ -232,12 +223,12 @@ TEST_F(summary_test, side_files_hold_what_the_screen_shows) {
   EXPECT_TRUE(messages.numbers().empty()) << screen;
   std::string sides;
   for (const char *ext : {"pum", "mcu", "mum", "hum"}) {
-    std::string side = file_text(request.file_stem + ext);
+    std::string side = read_file(request.file_stem + ext);
     EXPECT_FALSE(side.empty()) << ext;
     sides += side;
   }
   EXPECT_EQ(sides, screen);
-  EXPECT_EQ(file_text(request.file_stem + "mum").rfind("Memory Summary:\n", 0), 0u);
+  EXPECT_EQ(read_file(request.file_stem + "mum").rfind("Memory Summary:\n", 0), 0u);
 }
 
 TEST_F(summary_test, side_files_are_written_only_for_the_reports_asked) {
@@ -285,7 +276,7 @@ TEST_F(summary_test, ide_morvel_writes_only_side_files) {
   request.file_stem = scratch.path() + "/prog.";
   request.side_files = true;
   EXPECT_EQ(print(map, request), "");
-  std::string side = file_text(request.file_stem + "mum");
+  std::string side = read_file(request.file_stem + "mum");
   EXPECT_EQ(side.rfind("Summary:\n    Program space        used   226h", 0), 0u) << side;
 }
 
@@ -320,7 +311,7 @@ TEST_F(summary_test, after_link_writes_side_files_beside_the_output) {
   summary_after_link((fixtures + "prog.map").c_str());
   std::string screen = messages.text();
   EXPECT_TRUE(messages.numbers().empty()) << screen;
-  EXPECT_EQ(file_text(scratch.path() + "/prog.pum") + file_text(scratch.path() + "/prog.mum"), screen);
+  EXPECT_EQ(read_file(scratch.path() + "/prog.pum") + read_file(scratch.path() + "/prog.mum"), screen);
 }
 
 TEST_F(summary_test, memmap_prints_without_side_files) {

@@ -4,8 +4,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <filesystem>
 #include <unistd.h>
 
@@ -20,26 +18,18 @@
 
 namespace fs = std::filesystem;
 
-static std::vector<std::string> captured;
-
-static void capture_line(const char *line) {
-  std::string text = line;
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  captured.push_back(text);
-}
-
 message_capture::message_capture() {
-  captured.clear();
+  captured_lines().clear();
   msg_set_output_hook(capture_line);
 }
 
 message_capture::~message_capture() { msg_set_output_hook(nullptr); }
 
-const std::vector<std::string> &message_capture::lines() const { return captured; }
+const std::vector<std::string> &message_capture::lines() const { return captured_lines(); }
 
 // The "(n) " prefix of a message line stands at its start or after the
 // "file: line: " context.
-std::vector<unsigned> message_numbers(const std::string &output) {
+std::vector<unsigned> tag_numbers(const std::string &output) {
   std::vector<unsigned> numbers;
   size_t start = 0;
   while (start < output.size()) {
@@ -61,29 +51,28 @@ std::vector<unsigned> message_numbers(const std::string &output) {
 }
 
 bool has_message(const std::string &output, unsigned number) {
-  for (unsigned n : message_numbers(output))
+  for (unsigned n : tag_numbers(output))
     if (n == number) return true;
   return false;
 }
 
 std::vector<unsigned> message_capture::numbers() const {
   std::vector<unsigned> all;
-  for (const std::string &line : captured)
-    for (unsigned n : message_numbers(line)) all.push_back(n);
+  for (const std::string &line : captured_lines())
+    for (unsigned n : tag_numbers(line)) all.push_back(n);
   return all;
 }
 
 std::string message_capture::text() const {
   std::string all;
-  for (const std::string &line : captured) all += line + "\n";
+  for (const std::string &line : captured_lines()) all += line + "\n";
   return all;
 }
 
-void message_capture::clear() { captured.clear(); }
+void message_capture::clear() { captured_lines().clear(); }
 
 scratch_dir::scratch_dir(bool enter) {
-  std::string pattern = (fs::temp_directory_path() / "tovra-driver-XXXXXX").string();
-  path_ = mkdtemp(pattern.data());
+  path_ = make_scratch_dir("tovra-driver-");
   if (enter) {
     previous_ = fs::current_path().string();
     fs::current_path(path_);
@@ -98,7 +87,7 @@ scratch_dir::~scratch_dir() {
 
 std::string scratch_dir::file(const std::string &name, const std::string &contents) const {
   std::string full = path_ + "/" + name;
-  std::ofstream(full, std::ios::binary) << contents;
+  write_file(full, contents);
   return full;
 }
 
@@ -172,8 +161,5 @@ program_run run_tovra18(const std::vector<std::string> &args, const std::string 
   for (const std::string &a : args) command += " " + shell_quoted(a);
   command += " </dev/null >" + shell_quoted(out) + " 2>&1";
   int status = std::system(command.c_str());
-  std::ifstream in(out);
-  std::stringstream text;
-  text << in.rdbuf();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(out)};
 }

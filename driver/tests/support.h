@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 // Message lines reported while an instance lives.
 class message_capture {
  public:
@@ -47,6 +49,9 @@ struct program_run {
 program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder = "",
                         const std::string &registry = "");
 
-// Numbers of the numbered messages in a program's output.
-std::vector<unsigned> message_numbers(const std::string &output);
+// Numbers of the numbered messages in a program's output, from the tags
+// where the default layout puts them: "(n) " at a line's start or after the
+// "file: line: " context. The driver's output carries passes' output and
+// file names as well, where a "(digits)" is no message.
+std::vector<unsigned> tag_numbers(const std::string &output);
 bool has_message(const std::string &output, unsigned number);

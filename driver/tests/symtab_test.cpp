@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -92,10 +90,7 @@ TEST_F(symtab, functions_and_the_function_list) {
   EXPECT_EQ(main_fn->extra, 2u);
   EXPECT_EQ(main_fn->size, 0x40u);
   EXPECT_EQ(symt_function_total(), 0x50u);
-  std::ifstream in("funclist");
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "_main: text, 256 2 64\n_isr: text, 320 0 16\nTotal: 80");
+  EXPECT_EQ(read_file("funclist"), "_main: text, 256 2 64\n_isr: text, 320 0 16\nTotal: 80");
 }
 
 TEST_F(symtab, vectors) {

@@ -6,8 +6,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -19,13 +17,6 @@ namespace {
 
 const std::string fixtures = std::string(TOVRA_TEST_DIR) + "/fixtures/usb/";
 
-std::string file_text(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 class usb_test : public ::testing::Test {
  protected:
   // Generates C from the description text; the C, or "" when none was written.
@@ -34,7 +25,7 @@ class usb_test : public ::testing::Test {
     std::filesystem::remove(out);
     messages.clear();
     EXPECT_EQ(usb_generate(in.c_str(), out.c_str()), expected_result) << messages.text();
-    return file_text(out);
+    return read_file(out);
   }
 
   scratch_dir scratch;
@@ -57,7 +48,7 @@ TEST_F(usb_test, descriptors_of_the_fixtures) {
                           program + "' && '" + program + "' | python3 '" + fixtures + "decode_usb.py' > '" + decoded +
                           "'";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
-    EXPECT_EQ(file_text(decoded), file_text(fixtures + d.fixture + "." + d.device + ".expected")) << d.device;
+    EXPECT_EQ(read_file(decoded), read_file(fixtures + d.fixture + "." + d.device + ".expected")) << d.device;
   }
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "hexmerge/tests/hex_fixture.h"
-#include "hexmerge/tests/run_program.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ std::vector<uint8_t> pattern(size_t n, unsigned seed) {
 
 class Tessik : public testing::Test {
  protected:
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("hexmerge-");
   void SetUp() override {
     write_file(dir + "/a.hex", ihex({{0x0000, pattern(0x300, 1)}, {0xFFF8, pattern(0x20, 2)}}));
     write_file(dir + "/b.hex", ihex({{0x0400, pattern(0x100, 3)}, {0x20000, pattern(0x18, 4)}}));
@@ -29,7 +29,7 @@ class Tessik : public testing::Test {
                                      {0x10, {0x00, 0xC0, 0x00, 0x55}},
                                      {0x105, {0x77}}}));
   }
-  run_result tessik(const std::string &args) { return run_in(dir, program("tessik") + " " + args); }
+  run_result tessik(const std::string &args) { return run_in(dir, staged_program("tessik") + " " + args); }
   byte_map output_of(const std::string &args) {
     run_result r = tessik(args + " -Oout.hex");
     EXPECT_EQ(r.status, 0) << args << ": " << r.err;

@@ -7,14 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "linker/io.h"
-#include "linker/tests/msg_capture.h"
 #include "linker/tests/objdump.h"
+#include "tests/support/test_support.h"
 
 namespace fs = std::filesystem;
 
@@ -69,13 +67,11 @@ struct BindleTest : ::testing::Test {
 
   std::string path(const char *name) { return (dir / name).string(); }
 
-  void write(const char *name, const bytes &data) {
-    std::ofstream(path(name), std::ios::binary).write((const char *)data.data(), data.size());
-  }
-  void write(const char *name, const std::string &text) { std::ofstream(path(name), std::ios::binary) << text; }
+  void write(const char *name, const bytes &data) { write_file(path(name), data); }
+  void write(const char *name, const std::string &text) { write_file(path(name), text); }
   bytes read(const char *name) {
-    std::ifstream in(path(name), std::ios::binary);
-    return bytes(std::istreambuf_iterator<char>(in), {});
+    std::string text = read_file(path(name));
+    return bytes(text.begin(), text.end());
   }
 
   // Runs the installed program; its exit status.
@@ -84,12 +80,7 @@ struct BindleTest : ::testing::Test {
     int status = system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  std::string errors() {
-    std::ifstream in(path("stderr"));
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string errors() { return read_file(path("stderr")); }
 
   lib_directory directory(const char *name) {
     lib_directory dir_;

@@ -52,7 +52,7 @@ std::map<std::string, unsigned long> globals(const std::string &symfile) {
 
 struct CallGraph : ::testing::Test {
   workdir d;
-  run_result r;
+  link_result r;
   std::map<std::string, unsigned long> sym;
   void run(const module &m, std::vector<std::string> extra = {}) {
     d.put("cg.obj", m);
@@ -60,9 +60,9 @@ struct CallGraph : ::testing::Test {
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back("cg.obj");
     r = link(d, args);
-    sym = globals(read_text(d / "m.sym"));
+    sym = globals(read_file(d / "m.sym"));
   }
-  std::string map() { return read_text(d / "m.map"); }
+  std::string map() { return read_file(d / "m.map"); }
 };
 
 TEST_F(CallGraph, FunctionsThatNeverMeetShareTheirBlocks) {
@@ -204,7 +204,7 @@ TEST_F(CallGraph, RelocatableOutputCarriesTheFactsOn) {
   // Linked again, the facts give the same layout.
   r = link(d, {"-W1", "-Hm.sym", "-Ptext=0,cstack=100h", "part.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  sym = globals(read_text(d / "m.sym"));
+  sym = globals(read_file(d / "m.sym"));
   EXPECT_EQ(sym["?_f"], 0x102u);
   EXPECT_EQ(sym["??_f"], 0x104u);
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "linker/tests/msg_capture.h"
+#include "tests/support/test_support.h"
 #include "linker/tests/objdump.h"
 
 namespace {

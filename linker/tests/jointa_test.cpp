@@ -33,7 +33,7 @@ TEST(JointaLink, ModulesAreLaidOutInOrderAndCrossReferencesResolved) {
   workdir d;
   d.put("a.obj", caller());
   d.put("b.obj", callee());
-  run_result r = link(d, {"-Ptext=100h", "a.obj", "b.obj"});
+  link_result r = link(d, {"-Ptext=100h", "a.obj", "b.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.messages, none);
   std::string out = dump(d / "l.obj");
@@ -79,7 +79,7 @@ TEST(JointaCommandLine, BadOptionsAreReported) {
       {{"-cs", "-z", "-w9", "--norlf", "-ptext=0", "a.obj", "b.obj"}, {}, 0},
   };
   for (const option_case &c : cases) {
-    run_result r = link(d, c.args);
+    link_result r = link(d, c.args);
     std::string text;
     for (const std::string &a : c.args) text += a + " ";
     // The option's own message comes first; the link may add its own after it.
@@ -97,7 +97,7 @@ TEST(JointaCommandLine, AnInputThatIsTheOutputIsNeitherReadNorOverwritten) {
   workdir d;
   d.put("a.obj", caller());
   bytes before = read_bytes(d / "a.obj");
-  run_result r = link(d, {"-Oa.obj", "a.obj"});
+  link_result r = link(d, {"-Oa.obj", "a.obj"});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.messages, (std::vector<unsigned>{398}));
   EXPECT_EQ(read_bytes(d / "a.obj"), before);
@@ -112,7 +112,7 @@ TEST(JointaCommandLine, ArgumentsComeFromAnAtFileOrStandardInput) {
   d.put("b.obj", callee());
   std::string words = "-Ptext=0 -Ofrom_file.obj a.obj\nb.obj\n";
   write_file(d / "cmd", bytes(words.begin(), words.end()));
-  run_result r = link(d, {"@cmd"});
+  link_result r = link(d, {"@cmd"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(exists(d / "from_file.obj"));
   words = "-Ptext=0 -Ofrom_stdin.obj a.obj b.obj\n";
@@ -129,9 +129,9 @@ TEST(JointaCommandLine, AWideMapWidthIsNotAWarningLevel) {
   workdir d;
   d.put("a.obj", caller());
   d.put("b.obj", callee());
-  run_result r = link(d, {"-W12", "-Mm.map", "-Ptext=0", "a.obj", "b.obj"});
+  link_result r = link(d, {"-W12", "-Mm.map", "-Ptext=0", "a.obj", "b.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
-  std::string map = read_text(d / "m.map");
+  std::string map = read_file(d / "m.map");
   // Each argument that would reach the narrow margin starts a continued line.
   EXPECT_NE(map.find("-W12 \\\n  -Mm.map \\\n  -Ptext=0 \\\n  a.obj \\\n  b.obj \n"), std::string::npos) << map;
   // The warning level is untouched: 528 (level 0) still shows.
@@ -149,7 +149,7 @@ TEST(JointaPasses, AnObjectFileContributesOnlyItsFirstModule) {
   two.data.insert(two.data.end(), second.data.begin(), second.data.end());
   d.put("two.obj", two);
   d.put("b.obj", callee());
-  run_result r = link(d, {"-Ptext=0", "-U_g", "two.obj", "b.obj"});
+  link_result r = link(d, {"-Ptext=0", "-U_g", "two.obj", "b.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{499}));
   EXPECT_EQ(dump(d / "l.obj").find("EE"), std::string::npos);
 }
@@ -164,7 +164,7 @@ TEST(JointaPasses, AFalseConditionSkipsTheRestOfItsModuleOnly) {
   kept.sym({def("_here", "text", 0)}).start("text", 0).end();
   d.put("skipped.obj", skipped);
   d.put("kept.obj", kept);
-  run_result r = link(d, {"-Ptext=10h", "skipped.obj", "kept.obj"});
+  link_result r = link(d, {"-Ptext=10h", "skipped.obj", "kept.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string out = dump(d / "l.obj");
   EXPECT_EQ(lines_with(out, "TEXT"), (std::vector<std::string>{"TEXT text offset 0x10 bytes 1 66"}));
@@ -193,7 +193,7 @@ TEST(JointaSymbols, UndefinedAndDoublyDefinedSymbolsFailTheLink) {
   };
   for (const auto &c : cases) {
     remove((d / "l.obj").c_str());
-    run_result r = link(d, c.args);
+    link_result r = link(d, c.args);
     EXPECT_EQ(r.messages, c.messages) << r.err;
     EXPECT_EQ(r.status, c.status);
     // A failed link leaves no object behind.
@@ -213,7 +213,7 @@ TEST(JointaSymbols, EquatesAndCommonsAreResolved) {
   b.ident().psect("bss").sym({{8, IO_SYM_COMMON | IO_SYM_GLOBAL, "bss", "_buf"}}).end();
   d.put("a.obj", a);
   d.put("b.obj", b);
-  run_result r = link(d, {"-Ptext=100h,bss=200h", "a.obj", "b.obj"});
+  link_result r = link(d, {"-Ptext=100h,bss=200h", "a.obj", "b.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string out = dump(d / "l.obj");
   // _alias = _base + 3 = 0x105; _buf: the larger common, at bss's start.
@@ -231,7 +231,7 @@ TEST(JointaRelocation, ValuesThatDoNotFitTheirFieldsAreReported) {
   module f;
   f.ident().psect("data").text("data", 0, {1}).sym({def("_f", "data", 0)}).end();
   d.put("f.obj", f);
-  run_result r = link(d, {"-Ptext=0,data=300h", "far.obj", "f.obj"});
+  link_result r = link(d, {"-Ptext=0,data=300h", "far.obj", "f.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{1267, 1268}));
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(exists(d / "l.obj"));
@@ -245,7 +245,7 @@ TEST(JointaRelocation, PsectSelectorAndPcRelativeKinds) {
   m.reloc({{0, 0x42, "text", {}}, {2, 0x62, "_t", {}}, {4, 0x11, "text", {}}, {5, 0x01, "", {}}});
   m.sym({def("_t", "text", 6)}).start("text", 0).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-Ptext=20h", "m.obj"});
+  link_result r = link(d, {"-Ptext=20h", "m.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   // At 0x20: 0x20 - 0x20 - 0 = 0; at 0x22: 0x26 - 0x20 - 2 = 4; low byte 0x20.
   EXPECT_EQ(lines_with(dump(d / "l.obj"), "TEXT"),
@@ -256,7 +256,7 @@ TEST(JointaRelocation, RelocationsCanBeKeptInAFinalLink) {
   workdir d;
   d.put("a.obj", caller());
   d.put("b.obj", callee());
-  run_result r = link(d, {"-L", "-Ptext=100h", "a.obj", "b.obj"});
+  link_result r = link(d, {"-L", "-Ptext=100h", "a.obj", "b.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string out = dump(d / "l.obj");
   EXPECT_EQ(lines_with(out, "RELOC"), (std::vector<std::string>{"RELOC 0x2 type 0x02 name text"}));
@@ -277,7 +277,7 @@ TEST(JointaLibraries, ModulesArePulledForUndefinedSymbolsOnly) {
                              {"a.obj", a2, {"_f"}, {"_g"}},
                              {"b.obj", b, {"_f"}, {}},
                              {"unused.obj", unused, {"_u"}, {}}}));
-  run_result r = link(d, {"-Ptext=0", "main.obj", "lib1.lib"});
+  link_result r = link(d, {"-Ptext=0", "main.obj", "lib1.lib"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(lines_with(dump(d / "l.obj"), "TEXT"),
             (std::vector<std::string>{"TEXT text offset 0x0 bytes 4 A1 A2 06 00", "TEXT text offset 0x4 bytes 2 C0 C0",
@@ -298,7 +298,7 @@ TEST(JointaOutput, ARawImageHoldsTheCodeAtItsAddressLessTheBase) {
   module m;
   m.ident().psect("text").text("text", 4, {0x11, 0x22}).sym({def("_x", "text", 0)}).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-C1000h", "-Ptext=1000h", "m.obj"});
+  link_result r = link(d, {"-C1000h", "-Ptext=1000h", "m.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(read_bytes(d / "l.bin"), (bytes{0, 0, 0, 0, 0x11, 0x22}));
   r = link(d, {"-C0x1000", "-Ptext=0FF8h", "m.obj"});
@@ -312,7 +312,7 @@ TEST(JointaOutput, RelocatableOutputKeepsPiecesAndTheirRelocations) {
   small.ident().psect("text").text("text", 0, {0, 0, 0, 0}).reloc({{0, 0x12, "text", {}}, {2, 0x22, "_ext", {}}});
   small.sym({ref("_ext")}).end();
   d.put("small.obj", small);
-  run_result r = link(d, {"-R", "-Ox.obj", "small.obj"});
+  link_result r = link(d, {"-R", "-Ox.obj", "small.obj"});
   EXPECT_EQ(r.status, 0) << r.err;
   std::string out = dump(d / "x.obj");
   EXPECT_EQ(lines_with(out, "TEXT text offset 0x0 bytes 4").size(), 1u);
@@ -353,7 +353,7 @@ TEST(JointaOutput, StartRecords) {
   module both;
   both.ident().psect("text").text("text", 0, {1}).start("text", 0, IO_SEGSTART).start("text", 0).end();
   d.put("both.obj", both);
-  run_result r = link(d, {"-Ptext=0", "both.obj"});
+  link_result r = link(d, {"-Ptext=0", "both.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{501}));
 
   d.put("none.obj", callee());
@@ -410,7 +410,7 @@ TEST(JointaBadInput, CorruptObjectsAreReportedAndLeaveNoOutput) {
   for (const bad_case &c : cases) {
     d.put("bad.obj", c.data);
     remove((d / "l.obj").c_str());
-    run_result r = link(d, {"-Ptext=0", "-U_f", "bad.obj", "b.obj"});
+    link_result r = link(d, {"-Ptext=0", "-U_f", "bad.obj", "b.obj"});
     ASSERT_FALSE(r.messages.empty()) << c.what;
     EXPECT_EQ(r.messages[0], c.messages[0]) << c.what << "\n" << r.err;
     EXPECT_EQ(r.status, 1) << c.what;
@@ -422,7 +422,7 @@ TEST(JointaBadInput, MissingInputsAndBrokenLibraries) {
   workdir d;
   d.put("a.obj", caller());
   d.put("b.obj", callee());
-  run_result r = link(d, {"-Ptext=0", "a.obj", "missing.obj", "b.obj"});
+  link_result r = link(d, {"-Ptext=0", "a.obj", "missing.obj", "b.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{141}));
   EXPECT_EQ(r.status, 1);
   bytes lib = library({{"b.obj", callee(), {"_f"}, {}}});
@@ -446,7 +446,7 @@ TEST(JointaBadInput, ModulesThatDisagreeAboutAPsect) {
   b.ident().psect("data").xpsect("data", "RAM", 0, 0, 2, 2).sym({def("_b", "data", 0)}).end();
   d.put("a.obj", a);
   d.put("b.obj", b);
-  run_result r = link(d, {"-R", "a.obj", "b.obj"});
+  link_result r = link(d, {"-R", "a.obj", "b.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{488, 489}));
   EXPECT_EQ(r.status, 1);
 }
@@ -456,11 +456,6 @@ TEST(JointaBadInput, ModulesThatDisagreeAboutAPsect) {
 namespace {
 
 using namespace fixture;
-
-bool have_tool(const char *name) {
-  std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-  return system(cmd.c_str()) == 0;
-}
 
 // PIC18 instruction fields as an assembler would relocate them: word
 // addresses split over two instruction words, 11-bit branch distances,
@@ -503,12 +498,12 @@ TEST(JointaPic18, CrossModuleInstructionsDisassembleToTheirTargets) {
   other.end();
   d.put("main.obj", main);
   d.put("other.obj", other);
-  run_result r = link(d, {"-C0", "-Ptext=0", "-Pbss=100h", "main.obj", "other.obj"});
+  link_result r = link(d, {"-C0", "-Ptext=0", "-Pbss=100h", "main.obj", "other.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string cmd = "cd '" + d.path + "' && srec_cat l.bin -binary -o l.hex -intel >/dev/null 2>&1 && "
                     "gpdasm -p p18f452 l.hex > l.dis 2>&1";
   ASSERT_EQ(system(cmd.c_str()), 0);
-  std::string listing = read_text(d / "l.dis");
+  std::string listing = read_file(d / "l.dis");
   for (const char *line : {"000000:  ec0b  call    0x000016, 0x0", "000004:  ef0c  goto    0x000018",
                            "000008:  d004  bra     0x000012", "00000a:  ee11  lfsr    0x1, 0x100",
                            "00000e:  c110  movff   0x110, 0x111"})

@@ -91,10 +91,10 @@ TEST(JointaPlacement, PsectsFollowOneAnotherOrWhereTheyAreTold) {
   for (const auto &c : cases) {
     std::vector<std::string> args = c.placement;
     for (const char *a : {"-C0", "-Mm.map", "text.obj", "data.obj", "x.obj", "b.obj"}) args.push_back(a);
-    run_result r = link(d, args);
+    link_result r = link(d, args);
     ASSERT_EQ(r.status, 0) << r.err;
-    std::vector<map_row> rows = psect_table(read_text(d / "m.map"));
-    ASSERT_EQ(rows_named(rows, "text").size(), 1u) << read_text(d / "m.map");
+    std::vector<map_row> rows = psect_table(read_file(d / "m.map"));
+    ASSERT_EQ(rows_named(rows, "text").size(), 1u) << read_file(d / "m.map");
     EXPECT_EQ(rows_named(rows, "text")[0].link, c.text);
     EXPECT_EQ(rows_named(rows, "data")[0].link, c.data);
     EXPECT_EQ(rows_named(rows, "x")[0].link, c.x_link);
@@ -116,13 +116,13 @@ TEST(JointaPlacement, ClassRangesTakeThePsectsWhereTheyFitFirst) {
   d.put("b.obj", part("code", "CODE", 0xC0, 0xBB, "_b"));
   d.put("c.obj", part("code", "CODE", 0x40, 0xCC, "_c"));
   d.put("k.obj", part("konst", "CONST", 0x10, 0xDD, "_k"));
-  run_result r = link(d, {"-C0", "-Mm.map", "-Hm.sym", "-ACODE=0-0FFh,200h-2FFh", "-ACONST=100h-1FFh",
+  link_result r = link(d, {"-C0", "-Mm.map", "-Hm.sym", "-ACODE=0-0FFh,200h-2FFh", "-ACONST=100h-1FFh",
                           "-Pkonst=CONST", "a.obj", "b.obj", "c.obj", "k.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   // Each module's part is placed on its own, the largest first, each in the
   // first range where it fits.
-  std::vector<map_row> code = rows_named(psect_table(read_text(d / "m.map")), "code");
-  ASSERT_EQ(code.size(), 3u) << read_text(d / "m.map");
+  std::vector<map_row> code = rows_named(psect_table(read_file(d / "m.map")), "code");
+  ASSERT_EQ(code.size(), 3u) << read_file(d / "m.map");
   std::vector<unsigned long> links;
   for (const map_row &row : code) links.push_back(row.link);
   EXPECT_EQ(links, (std::vector<unsigned long>{0x200, 0x00, 0xC0}));
@@ -131,7 +131,7 @@ TEST(JointaPlacement, ClassRangesTakeThePsectsWhereTheyFitFirst) {
   EXPECT_EQ(byte_at(image, 0x0C0), 0xCCu);
   EXPECT_EQ(byte_at(image, 0x100), 0xDDu);
   EXPECT_EQ(byte_at(image, 0x200), 0xAAu);
-  std::string sym = read_text(d / "m.sym");
+  std::string sym = read_file(d / "m.sym");
   EXPECT_NE(sym.find("_a 200 0\n"), std::string::npos) << sym;
   EXPECT_NE(sym.find("_c C0 0\n"), std::string::npos) << sym;
 }
@@ -139,7 +139,7 @@ TEST(JointaPlacement, ClassRangesTakeThePsectsWhereTheyFitFirst) {
 TEST(JointaPlacement, APsectThatFitsNowhereIsPlacedByDefaultAfterTheMessage) {
   workdir d;
   d.put("big.obj", part("code", "CODE", 0x120, 0xEE, "_big"));
-  run_result r = link(d, {"-Mm.map", "-ACODE=0-0FFh", "big.obj"});
+  link_result r = link(d, {"-Mm.map", "-ACODE=0-0FFh", "big.obj"});
   // It failed its allocation, so default placement says nothing more.
   EXPECT_EQ(r.messages, (std::vector<unsigned>{593, 528}));
   EXPECT_EQ(r.status, 1);
@@ -166,7 +166,7 @@ TEST(JointaPlacement, AlignmentOverlapsLimitsAndSizes) {
     std::vector<std::string> args = c.args;
     args.insert(args.begin(), "-W1");
     args.insert(args.begin(), "-C0");
-    run_result r = link(d, args);
+    link_result r = link(d, args);
     EXPECT_EQ(r.messages, c.messages) << r.err;
   }
 }
@@ -175,9 +175,9 @@ TEST(JointaPlacement, DownwardPlacementEndsAtTheAddress) {
   workdir d;
   d.put("s.obj", part("stack", "", 0x20, 5, "_s"));
   d.put("h.obj", part("heap", "", 0x10, 6, "_h"));
-  run_result r = link(d, {"-Mm.map", "-Pstack=-400h,heap", "-C0", "s.obj", "h.obj"});
+  link_result r = link(d, {"-Mm.map", "-Pstack=-400h,heap", "-C0", "s.obj", "h.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::vector<map_row> rows = psect_table(read_text(d / "m.map"));
+  std::vector<map_row> rows = psect_table(read_file(d / "m.map"));
   EXPECT_EQ(rows_named(rows, "stack")[0].link, 0x3E0u);
   EXPECT_EQ(rows_named(rows, "heap")[0].link, 0x3D0u);
 }
@@ -188,9 +188,9 @@ TEST(JointaPlacement, AbsoluteRangesAndBoundsAreKeptFree) {
   abs.ident().absrange(1, 0, 0x20).end();
   d.put("abs.obj", abs);
   d.put("v.obj", part("vars", "RAM", 0x10, 7, "_v", 0, 1));
-  run_result r = link(d, {"-Mm.map", "-ARAM=0-0FFh", "-Pvars=RAM", "-C0", "abs.obj", "v.obj"});
+  link_result r = link(d, {"-Mm.map", "-ARAM=0-0FFh", "-Pvars=RAM", "-C0", "abs.obj", "v.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(rows_named(psect_table(read_text(d / "m.map")), "vars")[0].link, 0x20u);
+  EXPECT_EQ(rows_named(psect_table(read_file(d / "m.map")), "vars")[0].link, 0x20u);
 }
 
 TEST(JointaPlacement, PsectsPlacedInsideAnotherStayInItsPage) {
@@ -199,12 +199,12 @@ TEST(JointaPlacement, PsectsPlacedInsideAnotherStayInItsPage) {
   m.ident().psect("page").xpsect("page", "CODE", 0x100).psect("inner").xpsect("inner", "CODE", 0, 0, 0, 1, "page");
   m.text("page", 0, bytes(0xC0, 1)).text("inner", 0, bytes(0x20, 2)).sym({def("_in", "inner", 0)}).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-Mm.map", "-ACODE=0-3FFh", "-C0", "m.obj"});
+  link_result r = link(d, {"-Mm.map", "-ACODE=0-3FFh", "-C0", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::vector<map_row> rows = psect_table(read_text(d / "m.map"));
+  std::vector<map_row> rows = psect_table(read_file(d / "m.map"));
   unsigned long page = rows_named(rows, "page")[0].link, inner = rows_named(rows, "inner")[0].link;
   // The 0x100-byte page of page holds inner too.
-  EXPECT_EQ(page & ~0xFFul, inner & ~0xFFul) << read_text(d / "m.map");
+  EXPECT_EQ(page & ~0xFFul, inner & ~0xFFul) << read_file(d / "m.map");
 }
 
 }  // namespace

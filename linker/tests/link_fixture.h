@@ -2,12 +2,10 @@
 // that links them with the staged jointa and collects what it wrote.
 #pragma once
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -15,6 +13,7 @@
 #include "linker/io.h"
 #include "linker/lib.h"
 #include "linker/tests/objdump.h"
+#include "tests/support/test_support.h"
 
 namespace fixture {
 
@@ -222,22 +221,8 @@ inline sym_entry def(const std::string &name, const std::string &psect, uint32_t
 }
 inline sym_entry ref(const std::string &name) { return {0, IO_SYM_REF | IO_SYM_GLOBAL, "", name}; }
 
-inline void write_file(const std::string &path, const bytes &data) {
-  FILE *fp = fopen(path.c_str(), "wb");
-  ASSERT_TRUE(fp) << path;
-  if (!data.empty()) fwrite(data.data(), 1, data.size(), fp);
-  fclose(fp);
-}
-
-inline std::string read_text(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 inline bytes read_bytes(const std::string &path) {
-  std::string s = read_text(path);
+  std::string s = read_file(path);
   return bytes(s.begin(), s.end());
 }
 
@@ -287,10 +272,8 @@ struct workdir {
   void put(const std::string &name, const bytes &b) const { write_file(*this / name, b); }
 };
 
-struct run_result {
-  int status;
-  std::string out;  // standard output (the map when no file is named)
-  std::string err;
+// A jointa run, with the numbers of the messages it reported.
+struct link_result : run_result {
   std::vector<unsigned> messages;
   bool has(unsigned number) const {
     for (unsigned n : messages)
@@ -299,35 +282,11 @@ struct run_result {
   }
 };
 
-inline std::vector<unsigned> message_numbers(const std::string &text) {
-  std::vector<unsigned> numbers;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    size_t at = line.find('(');
-    while (at != std::string::npos) {
-      char *end;
-      unsigned long n = strtoul(line.c_str() + at + 1, &end, 10);
-      if (end != line.c_str() + at + 1 && *end == ')') {
-        numbers.push_back((unsigned)n);
-        break;
-      }
-      at = line.find('(', at + 1);
-    }
-  }
-  return numbers;
-}
-
 // Runs jointa in the folder with the arguments.
-inline run_result link(const workdir &dir, const std::vector<std::string> &args) {
-  std::string cmd = "cd '" + dir.path + "' && '" TOVRA_STAGE "/bin/jointa'";
+inline link_result link(const workdir &dir, const std::vector<std::string> &args) {
+  std::string cmd = "'" + staged_program("jointa") + "'";
   for (const std::string &a : args) cmd += " '" + a + "'";
-  cmd += " > '" + dir.path + "/.stdout' 2> '" + dir.path + "/.stderr'";
-  int raw = system(cmd.c_str());
-  run_result r;
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  r.out = read_text(dir / ".stdout");
-  r.err = read_text(dir / ".stderr");
+  link_result r{run_in(dir.path, cmd), {}};
   r.messages = message_numbers(r.err);
   return r;
 }

@@ -35,9 +35,9 @@ TEST(JointaMap, ModuleLinesAndTheirColumns) {
   bits.ident().psect("flags", IO_PSECT_GLOBAL | IO_PSECT_BIT).text("flags", 12, {}).sym({def("_f", "flags", 3)});
   bits.start("flags", 0).end();
   d.put("b.obj", bits);
-  run_result r = link(d, {"-Mm.map", "-Ptext=10h,flags=20h", "a_very_long_module_name.obj", "b.obj"});
+  link_result r = link(d, {"-Mm.map", "-Ptext=10h,flags=20h", "a_very_long_module_name.obj", "b.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string map = read_text(d / "m.map");
+  std::string map = read_file(d / "m.map");
   // A long name stands on its own line; its psect lines begin 16 columns in.
   EXPECT_TRUE(contains(map, "a_very_long_module_name.obj\n                text            10       10        4"
                             "      10     0\n"))
@@ -60,7 +60,7 @@ TEST(JointaMap, SymbolListingWidthsAndUndefinedSymbols) {
     std::vector<std::string> args = {"-I", "-Mm.map", "-Ptext=0", "m.obj"};
     if (width) args.insert(args.begin(), width);
     link(d, args);
-    std::vector<std::string> lines = lines_of(read_text(d / "m.map"));
+    std::vector<std::string> lines = lines_of(read_file(d / "m.map"));
     for (size_t i = 0; i < lines.size(); i++)
       if (lines[i].find("Symbol Table") != std::string::npos) {
         std::string first = lines[i + 2];
@@ -74,7 +74,7 @@ TEST(JointaMap, SymbolListingWidthsAndUndefinedSymbols) {
   EXPECT_GT(narrow, 0u);
   EXPECT_GT(wide, narrow);
   // An undefined symbol shows its name only.
-  std::string map = read_text(d / "m.map");
+  std::string map = read_file(d / "m.map");
   size_t at = map.find("_nowhere");
   ASSERT_NE(at, std::string::npos);
   // Blanks follow it up to the next column or the line's end.
@@ -86,9 +86,9 @@ TEST(JointaMap, SymbolListingWidthsAndUndefinedSymbols) {
 TEST(JointaMap, UnusedRangesJoinWhenContiguous) {
   workdir d;
   d.put("m.obj", labels("text", {def("_a", "text", 0)}));
-  run_result r = link(d, {"-Mm.map", "-Ptext=800h", "-AXRAM=0-0FFh,100h-1FFh", "-AXROM=400h-4FFh-5FFh", "m.obj"});
+  link_result r = link(d, {"-Mm.map", "-Ptext=800h", "-AXRAM=0-0FFh,100h-1FFh", "-AXROM=400h-4FFh-5FFh", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string map = read_text(d / "m.map");
+  std::string map = read_file(d / "m.map");
   // Addresses as wide as the widest symbol value (__Htext = 804h).
   EXPECT_TRUE(contains(map, "\nUNUSED ADDRESS RANGES\n\n        XRAM             000-1FF\n        XROM             "
                             "400-4FF+100\n"))
@@ -102,9 +102,9 @@ TEST(JointaSymbolFile, LineFormsOfTheFullForm) {
   module cls;
   cls.ident().psect("c").xpsect("c", "CODE").end();
   d.put("cls.obj", cls);
-  run_result r = link(d, {"-I", "-Hm.sym", "-Px=100h/80h,c=100h", "m.obj", "c.obj", "cls.obj"});
+  link_result r = link(d, {"-I", "-Hm.sym", "-Px=100h/80h,c=100h", "m.obj", "c.obj", "cls.obj"});
   ASSERT_EQ(r.messages, (std::vector<unsigned>{594, 528})) << r.err;
-  std::string sym = read_text(d / "m.sym");
+  std::string sym = read_file(d / "m.sym");
   EXPECT_TRUE(contains(sym, "_x 100 -80\n")) << sym;
   EXPECT_TRUE(contains(sym, "_c 100 0\n")) << sym;
   EXPECT_TRUE(contains(sym, "_undef 0 0\n")) << sym;
@@ -114,7 +114,7 @@ TEST(JointaSymbolFile, LineFormsOfTheFullForm) {
   EXPECT_FALSE(lines_with(dump(d / "l.obj"), "SYM fast_interrupt_1").empty());
 
   r = link(d, {"-I", "-H+m.sym", "-Px=100h/80h,c=100h", "m.obj", "c.obj", "cls.obj"});
-  sym = read_text(d / "m.sym");
+  sym = read_file(d / "m.sym");
   EXPECT_TRUE(contains(sym, "_c 100 0 CODE\n")) << sym;
   EXPECT_TRUE(contains(sym, "_x 100 -80 ABS\n")) << sym;
   EXPECT_TRUE(contains(sym, "_undef 0 0 ABS\n")) << sym;
@@ -130,32 +130,32 @@ TEST(JointaSymbolFile, LocalsFollowThePathOfTheirInput) {
          {6, IO_SYM_DEFINE, "text", "L12"}});
   m.end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-W1", "-Hm.sym", "-Ptext=20h", "m.obj"});
+  link_result r = link(d, {"-W1", "-Hm.sym", "-Ptext=20h", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(contains(read_text(d / "m.sym"),
+  EXPECT_TRUE(contains(read_file(d / "m.sym"),
                        "%locals\nm.obj\nlocal 22 0\nmain.c\n12 24 0\nsp stk -2\nr reg 5\nL12 26 0\n"))
-      << read_text(d / "m.sym");
+      << read_file(d / "m.sym");
   // -Z leaves out the compiler's labels, -X every local.
   link(d, {"-W1", "-Z", "-Hm.sym", "-Ptext=20h", "m.obj"});
-  EXPECT_FALSE(contains(read_text(d / "m.sym"), "L12"));
+  EXPECT_FALSE(contains(read_file(d / "m.sym"), "L12"));
   link(d, {"-W1", "-X", "-Hm.sym", "-Ptext=20h", "m.obj"});
-  EXPECT_FALSE(contains(read_text(d / "m.sym"), "local 22"));
-  EXPECT_TRUE(contains(read_text(d / "m.sym"), "_g 20 0\n"));
+  EXPECT_FALSE(contains(read_file(d / "m.sym"), "local 22"));
+  EXPECT_TRUE(contains(read_file(d / "m.sym"), "_g 20 0\n"));
 }
 
 TEST(JointaSymbolFile, ShortAndSpaceQualifiedForms) {
   workdir d;
   d.put("m.obj", labels("text", {def("_s", "text", 0x1A)}, 0x20));
-  run_result r = link(d, {"-W1", "-Dshort.sym", "-Ptext=0", "m.obj"});
+  link_result r = link(d, {"-W1", "-Dshort.sym", "-Ptext=0", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_TRUE(contains(read_text(d / "short.sym"), "001A _s\n")) << read_text(d / "short.sym");
-  EXPECT_FALSE(contains(read_text(d / "short.sym"), "%locals"));
+  EXPECT_TRUE(contains(read_file(d / "short.sym"), "001A _s\n")) << read_file(d / "short.sym");
+  EXPECT_FALSE(contains(read_file(d / "short.sym"), "%locals"));
 
   std::string avmap = "# spaces of the PIC18\nPIC18 text CODESPACE\n\t-\tDATASPACE\npic18 text OTHER\n";
   write_file(d / "av.map", bytes(avmap.begin(), avmap.end()));
   r = link(d, {"-W1", "-Hq.sym", "-Vav.map", "-Ptext=0", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string q = read_text(d / "q.sym");
+  std::string q = read_file(d / "q.sym");
   EXPECT_TRUE(contains(q, "SY _s CODESPACE:1A\n")) << q;
   EXPECT_TRUE(contains(q, "SY __Ltext CODESPACE:0\n")) << q;
   EXPECT_FALSE(contains(q, "%locals")) << q;
@@ -166,7 +166,7 @@ TEST(JointaSymbolFile, AddressSpaceMapProblems) {
   d.put("m.obj", labels("text", {def("_s", "text", 0)}));
   std::string avmap = "\tstray\tLINE\nMIPS text CODE\nPIC18 text\n";
   write_file(d / "av.map", bytes(avmap.begin(), avmap.end()));
-  run_result r = link(d, {"-W1", "-Hq.sym", "-Vav.map", "-Ptext=0", "m.obj"});
+  link_result r = link(d, {"-W1", "-Hq.sym", "-Vav.map", "-Ptext=0", "m.obj"});
   EXPECT_EQ(r.messages, (std::vector<unsigned>{463}));
   avmap = "MIPS text CODE\n";
   write_file(d / "av.map", bytes(avmap.begin(), avmap.end()));
@@ -183,7 +183,7 @@ TEST(JointaSymbolOnly, ASymbolObjectCarriesAbsoluteSymbolsToAnotherLink) {
   lib.sym({def("_service", "text", 2), {0, IO_SYM_COMMON | IO_SYM_GLOBAL, "text", "_ignored"}}).signat("_service", 0x4242);
   lib.end();
   d.put("lib.obj", lib);
-  run_result r = link(d, {"-F", "-Olib.syf", "-Ptext=300h", "lib.obj"});
+  link_result r = link(d, {"-F", "-Olib.syf", "-Ptext=300h", "lib.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string syf = dump(d / "lib.syf");
   EXPECT_EQ(lines_with(syf, "SYM _service"), (std::vector<std::string>{"SYM _service value 0x302 kind 0 global psect -"}));
@@ -223,10 +223,10 @@ TEST(JointaListing, RelocatedListingsTakeTheLinkedValues) {
   m.ident().psect("text").text("text", 0x1234, {0}).listreloc("prog.rlf", "prog.lst");
   m.sym({def("_target", "text", 0x1234)}).start("text", 0).end();
   d.put("objs/prog.obj", m);
-  run_result r = link(d, {"-Ptext=0", "objs/prog.obj"});
+  link_result r = link(d, {"-Ptext=0", "objs/prog.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   // Named without a folder: found beside the object, and written there.
-  EXPECT_EQ(read_text(d / "objs/prog.lst"), "addr 1234\nshown\n");
+  EXPECT_EQ(read_file(d / "objs/prog.lst"), "addr 1234\nshown\n");
   r = link(d, {"--norlf", "-Ptext=0", "objs/prog.obj"});
   EXPECT_EQ(r.status, 0);
   remove((d / "objs/prog.rlf").c_str());
@@ -247,20 +247,20 @@ TEST(JointaMap, SymbolsGroupedByClassOrSpaceAndSelectorAddresses) {
   m.text("text", 0, bytes(4, 0)).text("vars", 2, {}).sym({def("_code", "text", 2), def("_var", "vars", 1)});
   m.start("text", 0).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-Mc.map", "-Nc", "-Ptext=10h,vars=20h", "m.obj"});
+  link_result r = link(d, {"-Mc.map", "-Nc", "-Ptext=10h,vars=20h", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string map = read_text(d / "c.map");
+  std::string map = read_file(d / "c.map");
   EXPECT_TRUE(contains(map, "\nCLASS   CODE           \n")) << map;
   EXPECT_LT(map.find("\nCLASS   CODE"), map.find("        _code"));
   EXPECT_LT(map.find("        _code"), map.find("\nCLASS   RAM"));
   EXPECT_LT(map.find("\nCLASS   RAM"), map.find("        _var"));
   r = link(d, {"-Ms.map", "-Ns", "-Ptext=10h,vars=20h", "m.obj"});
-  map = read_text(d / "s.map");
+  map = read_file(d / "s.map");
   EXPECT_LT(map.find("\nSPACE   0\n"), map.find("        _code")) << map;
   EXPECT_LT(map.find("\nSPACE   1\n"), map.find("        _var")) << map;
   // -8: the selector and the offset.
   r = link(d, {"-M8.map", "-8", "-Ptext=10h,vars=20h", "m.obj"});
-  EXPECT_TRUE(contains(read_text(d / "8.map"), " text 0010:12")) << read_text(d / "8.map");
+  EXPECT_TRUE(contains(read_file(d / "8.map"), " text 0010:12")) << read_file(d / "8.map");
 }
 
 TEST(JointaOutput, SelectorsGiveSegmentRecordsAndSelectedSymbols) {
@@ -269,7 +269,7 @@ TEST(JointaOutput, SelectorsGiveSegmentRecordsAndSelectedSymbols) {
   m.ident().psect("text").xpsect("text", "CODE").text("text", 0, bytes(0x10, 1)).sym({def("_c", "text", 4)});
   m.start("text", 0).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-Mm.map", "-GA/10h", "-ACODE=100h-1FFh", "-Ptext=CODE", "m.obj"});
+  link_result r = link(d, {"-Mm.map", "-GA/10h", "-ACODE=100h-1FFh", "-Ptext=CODE", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   std::string out = dump(d / "l.obj");
   EXPECT_EQ(lines_with(out, "SEGMENT"),
@@ -286,13 +286,13 @@ TEST(JointaMap, ClassDeltasShowInTheSegmentTable) {
   m.ident().psect("text").xpsect("text", "CODE", 0, 0, 0, 2).text("text", 0, bytes(8, 1)).sym({def("_c", "text", 2)});
   m.start("text", 0).end();
   d.put("m.obj", m);
-  run_result r = link(d, {"-Mm.map", "-Hm.sym", "-DCODE=2", "-ACODE=100h-1FFh", "-Ptext=CODE", "m.obj"});
+  link_result r = link(d, {"-Mm.map", "-Hm.sym", "-DCODE=2", "-ACODE=100h-1FFh", "-Ptext=CODE", "m.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
-  std::string map = read_text(d / "m.map");
+  std::string map = read_file(d / "m.map");
   EXPECT_TRUE(contains(map, "Class Delta\n")) << map;
   // Units of two bytes: the psect's 8 bytes are 4 units at unit 100h.
   EXPECT_TRUE(contains(map, "text            000100  000004  000104")) << map;
-  EXPECT_TRUE(contains(read_text(d / "m.sym"), "_c 102 0\n")) << read_text(d / "m.sym");
+  EXPECT_TRUE(contains(read_file(d / "m.sym"), "_c 102 0\n")) << read_file(d / "m.sym");
 }
 
 TEST(JointaPlacementBounds, AbsoluteExtentsOfAllModulesAreKeptFree) {
@@ -318,12 +318,12 @@ TEST(JointaPlacementBounds, AbsoluteExtentsOfAllModulesAreKeptFree) {
   v.ident().psect("vars").xpsect("vars", "RAM").text("vars", 0x30, {}).sym({def("_v", "vars", 0)}).start("vars", 0);
   v.end();
   d.put("v.obj", v);
-  run_result r = link(d, {"-Hm.sym", "-ARAM=0-0FFh", "-Pvars=RAM", "a.obj", "b.obj", "v.obj"});
+  link_result r = link(d, {"-Hm.sym", "-ARAM=0-0FFh", "-Pvars=RAM", "a.obj", "b.obj", "v.obj"});
   ASSERT_EQ(r.status, 0) << r.err;
   // Both extents stay out of RAM: 10h..3Fh is in use, so 30h bytes fit from 40h.
-  EXPECT_TRUE(contains(read_text(d / "m.sym"), "_v 40 0\n")) << read_text(d / "m.sym");
-  EXPECT_TRUE(contains(read_text(d / "m.sym"), "__Labsv 10 0\n")) << read_text(d / "m.sym");
-  EXPECT_TRUE(contains(read_text(d / "m.sym"), "__Habsv 40 0\n")) << read_text(d / "m.sym");
+  EXPECT_TRUE(contains(read_file(d / "m.sym"), "_v 40 0\n")) << read_file(d / "m.sym");
+  EXPECT_TRUE(contains(read_file(d / "m.sym"), "__Labsv 10 0\n")) << read_file(d / "m.sym");
+  EXPECT_TRUE(contains(read_file(d / "m.sym"), "__Habsv 40 0\n")) << read_file(d / "m.sym");
   // Another absolute psect over the same addresses.
   d.put("w.obj", bounded(0x18, 0x28, "absw"));
   r = link(d, {"-ARAM=0-0FFh", "-Pvars=RAM", "a.obj", "b.obj", "v.obj", "w.obj"});

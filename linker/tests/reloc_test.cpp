@@ -9,7 +9,7 @@
 #include "linker/pass.h"
 #include "linker/sym.h"
 #include "linker/tests/link_fixture.h"
-#include "linker/tests/msg_capture.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "linker/options.h"
 #include "linker/pass.h"
-#include "linker/tests/msg_capture.h"
+#include "tests/support/test_support.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "listing/tests/run_program.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -46,11 +46,11 @@ TEST(LumetList, NumbersLinesAndExpandsTabs) {
 // awk script must agree, byte for byte.
 class LumetAgainstExpand : public testing::Test {
  protected:
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
 
   void check(const std::string &name, const std::string &text, int tab) {
     write_file(dir + "/" + name, text);
-    run_result mine = run_in(dir, program("lumet") + " -T" + std::to_string(tab) + " " + name);
+    run_result mine = run_in(dir, staged_program("lumet") + " -T" + std::to_string(tab) + " " + name);
     ASSERT_EQ(mine.status, 0) << mine.err;
     run_result ref = run_in(dir, "LC_ALL=C expand -t " + std::to_string(tab) + " " + name +
                                      " | awk '{ printf \"%6d: %s\\n\", NR, $0 }'");
@@ -82,16 +82,16 @@ TEST_F(LumetAgainstExpand, Fixtures) {
 }
 
 TEST(LumetProgram, ReadsStandardInputWithoutArguments) {
-  std::string dir = scratch_dir();
-  run_result r = run_in(dir, program("lumet"), "a\tb\n");
+  std::string dir = make_scratch_dir("listing-");
+  run_result r = run_in(dir, staged_program("lumet"), "a\tb\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "     1: a       b\n");
 }
 
 TEST(LumetProgram, WritesTheNamedOutputFile) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   write_file(dir + "/in.c", "x;\n");
-  run_result r = run_in(dir, program("lumet") + " in.c out.lst");
+  run_result r = run_in(dir, staged_program("lumet") + " in.c out.lst");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(read_file(dir + "/out.lst"), "     1: x;\n");
@@ -118,11 +118,11 @@ TEST(LumetProgram, RefusesBadArgumentsWithTheirMessages) {
       {"in.c /dev/full", 378, 255},
       {"subdir", 141, 1},
   };
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   write_file(dir + "/in.c", "keep\tme\n");
   run_in(dir, "mkdir subdir");
   for (const auto &c : cases) {
-    run_result r = run_in(dir, program("lumet") + " " + c.args);
+    run_result r = run_in(dir, staged_program("lumet") + " " + c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.err.find(msg_tag(c.message)), std::string::npos) << c.args << ": " << r.err;
   }
@@ -130,12 +130,12 @@ TEST(LumetProgram, RefusesBadArgumentsWithTheirMessages) {
 }
 
 TEST(LumetProgram, AcceptsTheCommonOptions) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   write_file(dir + "/in.c", "x\n");
-  run_result r = run_in(dir, program("lumet") + " -W3 -w-2! --emax=5 --disl=670 in.c");
+  run_result r = run_in(dir, staged_program("lumet") + " -W3 -w-2! --emax=5 --disl=670 in.c");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "     1: x\n");
-  r = run_in(dir, program("lumet") + " --ver");
+  r = run_in(dir, staged_program("lumet") + " --ver");
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("lumet"), std::string::npos) << r.out;
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "listing/tests/run_program.h"
+#include "tests/support/test_support.h"
 
 namespace {
 
@@ -60,14 +60,14 @@ std::string header(const std::string &heading, int page, int width = 80) {
 
 class TallikListing : public testing::Test {
  protected:
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   void SetUp() override {
     write_file(dir + "/a.crf", first_raw);
     write_file(dir + "/b.crf", second_raw);
     write_file(dir + "/stop", "  x\n\t\n");
   }
   run_result tallik(const std::string &options) {
-    return run_in(dir, program("tallik") + " -Fskip/ -XLBL0 -Sstop -Hxref " + options +
+    return run_in(dir, staged_program("tallik") + " -Fskip/ -XLBL0 -Sstop -Hxref " + options +
                            " a.crf b.crf");
   }
 };
@@ -112,17 +112,17 @@ TEST_F(TallikListing, WrapsLineNumbersAtThePageWidth) {
 }
 
 TEST_F(TallikListing, HeadingDefaultsToTheFirstInputName) {
-  run_result r = run_in(dir, program("tallik") + " b.crf");
+  run_result r = run_in(dir, staged_program("tallik") + " b.crf");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out.substr(0, header("b.crf", 1).size()), header("b.crf", 1));
 }
 
 TEST(TallikPages, AFullPageCarriesSixtyOneLines) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   std::string raw = "~f.c\n";
   for (int i = 0; i < 100; i++) raw += "sym" + std::to_string(1000 + i) + " " + std::to_string(i + 1) + "\n";
   write_file(dir + "/x.crf", raw);
-  run_result r = run_in(dir, program("tallik") + " x.crf");
+  run_result r = run_in(dir, staged_program("tallik") + " x.crf");
   ASSERT_EQ(r.status, 0) << r.err;
   // 100 symbols with blank lines between them make 199 lines over four pages.
   std::vector<int> lines_per_page;
@@ -140,12 +140,12 @@ TEST(TallikPages, AFullPageCarriesSixtyOneLines) {
 }
 
 TEST(TallikInput, DamagedRecordsAreSkippedWithoutHarm) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   std::string raw = std::string("orphan 4\n\n#\n# 5\nnoline\nname x12\n") +
                     "~f.c\r\nok 7\r\n" + std::string("bin\0ary 3\n", 11) + "\xff\xfe 9\n" +
                     "big 99999999999999999999\n" + std::string(5000, 'L') + " 1\n";
   write_file(dir + "/bad.crf", raw);
-  run_result r = run_in(dir, program("tallik") + " -Hh -P30000 bad.crf");
+  run_result r = run_in(dir, staged_program("tallik") + " -Hh -P30000 bad.crf");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.out.find("orphan"), std::string::npos);
   EXPECT_NE(r.out.find("f.c"), std::string::npos);
@@ -157,11 +157,11 @@ TEST(TallikInput, DamagedRecordsAreSkippedWithoutHarm) {
 }
 
 TEST(TallikInput, ManyReferencesToOneNameAreWarnedAboutAndKept) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   std::string raw = "~f.c\n";
   for (int i = 1; i <= 5500; i++) raw += "hot " + std::to_string(i) + "\n";
   write_file(dir + "/hot.crf", raw);
-  run_result r = run_in(dir, program("tallik") + " -P60000 -L100000 hot.crf");
+  run_result r = run_in(dir, staged_program("tallik") + " -P60000 -L100000 hot.crf");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_NE(r.err.find(msg_tag(674)), std::string::npos) << r.err;
   EXPECT_NE(r.out.find(" 5499  5500 \n"), std::string::npos);
@@ -181,14 +181,14 @@ TEST(TallikProgram, CommandLineOutcomes) {
       {"-Onodir/out ok.crf", 1, "(141)"},
       {"-O/dev/full ok.crf", 1, "(378)"},
   };
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("listing-");
   write_file(dir + "/ok.crf", "~a.c\nv 1\n");
   for (const auto &c : cases) {
-    run_result r = run_in(dir, program("tallik") + " " + c.args);
+    run_result r = run_in(dir, staged_program("tallik") + " " + c.args);
     EXPECT_EQ(r.status, c.status) << c.args;
     EXPECT_NE(r.err.find(c.in_err), std::string::npos) << c.args << ": " << r.err;
   }
-  run_result r = run_in(dir, program("tallik") + " --ver");
+  run_result r = run_in(dir, staged_program("tallik") + " --ver");
   EXPECT_EQ(r.status, 0);
 }
 

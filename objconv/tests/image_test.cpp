@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "linker/tests/msg_capture.h"
+#include "tests/support/test_support.h"
 #include "objconv/imprel.h"
 
 namespace {

@@ -56,9 +56,9 @@ struct result {
 result run_imprel(obj_fixture obj, const std::string &args, bool end = true) {
   if (end) obj.end();
   result r;
-  r.dir = scratch_dir();
+  r.dir = make_scratch_dir("objconv-");
   write_file(r.dir + "/l.obj", obj.data);
-  r.run = run_in(r.dir, program("imprel") + " " + args + " l.obj out.img");
+  r.run = run_in(r.dir, staged_program("imprel") + " " + args + " l.obj out.img");
   r.out = read_file(r.dir + "/out.img");
   return r;
 }

@@ -20,10 +20,10 @@ struct converted {
 // arguments and gives back what it wrote to the output name.
 converted convert(const obj_fixture &obj, const std::string &args,
                   const std::string &output = "out.img", std::string *dir_out = nullptr) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("objconv-");
   write_file(dir + "/l.obj", obj.data);
   converted c;
-  c.run = run_in(dir, program("imprel") + " " + args + " l.obj " + output);
+  c.run = run_in(dir, staged_program("imprel") + " " + args + " l.obj " + output);
   c.image_exists = file_exists(dir + "/" + output);
   c.image = read_file(dir + "/" + output);
   if (dir_out) *dir_out = dir;
@@ -159,7 +159,7 @@ TEST(ImprelFormats, SrecordReadsEveryRecordFormatAsTheSameImage) {
     std::string out = std::string("o") + c.args;
     for (char &ch : out)
       if (ch == ' ' || ch == ',') ch = '_';
-    run_result r = run_in(dir, program("imprel") + " " + c.args + " l.obj " + out);
+    run_result r = run_in(dir, staged_program("imprel") + " " + c.args + " l.obj " + out);
     ASSERT_EQ(r.status, 0) << c.args << "\n" << r.err;
     run_result cmp = run_in(dir, std::string("srec_cmp ref.hex -intel ") + out + " " + c.srec_format);
     EXPECT_EQ(cmp.status, 0) << c.args << "\n" << cmp.out << cmp.err;
@@ -172,11 +172,11 @@ TEST(ImprelFormats, TektronixAndBinaryImagesOfTheFirst64K) {
   obj.ident().text(0x10, seq_bytes(70, 1)).text(0x800, seq_bytes(3, 0xF0)).start(0x10).end();
   std::string dir;
   ASSERT_EQ(convert(obj, "", "ref.hex", &dir).run.status, 0);
-  run_result tek = run_in(dir, program("imprel") + " -T l.obj o.tek");
+  run_result tek = run_in(dir, staged_program("imprel") + " -T l.obj o.tek");
   ASSERT_EQ(tek.status, 0) << tek.err;
   EXPECT_EQ(run_in(dir, "srec_cmp ref.hex -intel o.tek -tektronix").status, 0);
   // Binary from address 0: gaps hold the fill, so the reference is filled too.
-  run_result bin = run_in(dir, program("imprel") + " -B -F0FFFFh l.obj o.bin");
+  run_result bin = run_in(dir, staged_program("imprel") + " -B -F0FFFFh l.obj o.bin");
   ASSERT_EQ(bin.status, 0) << bin.err;
   run_result cmp = run_in(dir, "srec_cmp ref.hex -intel -fill 0xFF 0 0x803 o.bin -binary");
   EXPECT_EQ(cmp.status, 0) << cmp.out << cmp.err;
@@ -276,7 +276,7 @@ TEST(ImprelChecksum, AgreesWithSrecCat) {
   std::string dir;
   ASSERT_EQ(convert(obj, "", "plain.hex", &dir).run.status, 0);
   write_file(dir + "/ck.txt", std::string("/* 8 and 16 bits */ 0-3FF 400\n0-3FF 402-403\n"));
-  run_result r = run_in(dir, program("imprel") + " -Cck.txt -F0xFF l.obj ck.hex");
+  run_result r = run_in(dir, staged_program("imprel") + " -Cck.txt -F0xFF l.obj ck.hex");
   ASSERT_EQ(r.status, 0) << r.err;
   // srec_cat over the same range, filled with the same value first.
   run_result want = run_in(
@@ -299,9 +299,9 @@ TEST(ImprelChecksum, BadSpecificationsAndWidths) {
     unsigned message;
   } rows[] = {{"0-FF", 427}, {"0-2 100-102", 430}, {"0-2 /* open", 427}};
   for (const row &r : rows) {
-    std::string dir = scratch_dir();
+    std::string dir = make_scratch_dir("objconv-");
     write_file(dir + "/l.obj", obj.data);
-    run_result run = run_in(dir, program("imprel") + " -C l.obj out.hex", r.spec);
+    run_result run = run_in(dir, staged_program("imprel") + " -C l.obj out.hex", r.spec);
     EXPECT_EQ(run.status, 1) << r.spec;
     EXPECT_EQ(message_numbers(run.err), std::vector<unsigned>{r.message}) << r.spec << run.err;
     EXPECT_FALSE(file_exists(dir + "/out.hex")) << r.spec;
@@ -404,10 +404,10 @@ TEST(ImprelBadObjects, FramingFaultsAreReportedAndNoImageIsLeft) {
   for (const row &r : rows) {
     obj_fixture obj = good;
     obj.data.insert(obj.data.end(), r.tail.begin(), r.tail.end());
-    std::string dir = scratch_dir();
+    std::string dir = make_scratch_dir("objconv-");
     write_file(dir + "/l.obj", obj.data);
     write_file(dir + "/old.hex", std::string(":00000001FF\n"));
-    run_result run = run_in(dir, program("imprel") + " l.obj old.hex");
+    run_result run = run_in(dir, staged_program("imprel") + " l.obj old.hex");
     EXPECT_EQ(run.status, 1) << r.name;
     EXPECT_EQ(message_numbers(run.err), std::vector<unsigned>{r.message}) << r.name << run.err;
     EXPECT_FALSE(file_exists(dir + "/old.hex")) << r.name;
@@ -456,9 +456,9 @@ TEST(ImprelCommandLine, BadOptionsAndFiles) {
       {"-Fzz -Bxyz -Axyz -Uxyz l.obj", {402, 408, 406, 407}},
   };
   for (const row &r : rows) {
-    std::string dir = scratch_dir();
+    std::string dir = make_scratch_dir("objconv-");
     write_file(dir + "/l.obj", obj.data);
-    run_result run = run_in(dir, program("imprel") + " " + r.args);
+    run_result run = run_in(dir, staged_program("imprel") + " " + r.args);
     EXPECT_EQ(run.status, 1) << r.args;
     EXPECT_EQ(message_numbers(run.err), r.messages) << r.args << "\n" << run.err;
     EXPECT_EQ(read_file(dir + "/l.obj"), std::string(obj.data.begin(), obj.data.end())) << r.args;
@@ -468,20 +468,20 @@ TEST(ImprelCommandLine, BadOptionsAndFiles) {
 TEST(ImprelCommandLine, DefaultNamesArgumentFilesAndVersion) {
   obj_fixture obj;
   obj.ident().text(0, {1}).start(0).end();
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("objconv-");
   write_file(dir + "/l.obj", obj.data);
-  EXPECT_EQ(run_in(dir, program("imprel")).status, 0);  // no words on standard input
+  EXPECT_EQ(run_in(dir, staged_program("imprel")).status, 0);  // no words on standard input
   EXPECT_EQ(read_file(dir + "/l.hex"), ":0100000001FE\n:00000001FF\n");
-  EXPECT_EQ(run_in(dir, program("imprel"), "-B\n").status, 0);
+  EXPECT_EQ(run_in(dir, staged_program("imprel"), "-B\n").status, 0);
   EXPECT_EQ(read_file(dir + "/l.com"), std::string("\x01", 1));
   write_file(dir + "/args", std::string("-M l.obj s.mot\n"));
-  EXPECT_EQ(run_in(dir, program("imprel") + " @args").status, 0);
+  EXPECT_EQ(run_in(dir, staged_program("imprel") + " @args").status, 0);
   EXPECT_EQ(read_file(dir + "/s.mot").substr(0, 2), "S0");
-  run_result ver = run_in(dir, program("imprel") + " --ver");
+  run_result ver = run_in(dir, staged_program("imprel") + " --ver");
   EXPECT_EQ(ver.status, 0);
   EXPECT_FALSE(ver.out.empty() && ver.err.empty());
   // -E with a name sends the messages into that file.
-  run_result redirected = run_in(dir, program("imprel") + " -Eerrs.txt missing.obj");
+  run_result redirected = run_in(dir, staged_program("imprel") + " -Eerrs.txt missing.obj");
   EXPECT_EQ(redirected.status, 1);
   EXPECT_EQ(message_numbers(read_file(dir + "/errs.txt")), std::vector<unsigned>{141});
 }

@@ -1,7 +1,6 @@
 // Small object files for the converters' tests, written through the record
-// writer, and helpers around the staged-program runner.
+// writer.
 #pragma once
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "linker/io.h"
-#include "listing/tests/run_program.h"
+#include "tests/support/test_support.h"
 
 using bytes = std::vector<uint8_t>;
 
@@ -118,28 +117,3 @@ struct obj_fixture {
     return *this;
   }
 };
-
-inline void write_file(const std::string &path, const bytes &data) {
-  write_file(path, std::string(data.begin(), data.end()));
-}
-
-inline bool file_exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
-
-// The numbers of the numbered messages in a program's standard error.
-inline std::vector<unsigned> message_numbers(const std::string &err) {
-  std::vector<unsigned> numbers;
-  size_t open = 0;
-  while ((open = err.find('(', open)) != std::string::npos) {
-    size_t close = err.find(')', open);
-    std::string inside = err.substr(open + 1, close == std::string::npos ? 0 : close - open - 1);
-    if (!inside.empty() && inside.find_first_not_of("0123456789") == std::string::npos)
-      numbers.push_back((unsigned)std::stoul(inside));
-    open++;
-  }
-  return numbers;
-}
-
-inline bool have_tool(const char *name) {
-  std::string probe = std::string("command -v ") + name + " >/dev/null 2>&1";
-  return std::system(probe.c_str()) == 0;
-}

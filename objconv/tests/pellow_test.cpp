@@ -62,9 +62,9 @@ obj_fixture module_with(const io_maps &maps, bool after) {
 
 TEST(PellowStrip, ListedGlobalDefinitionsBecomeLocal) {
   for (const io_maps *maps : {&io_little_endian, &io_big_endian}) {
-    std::string dir = scratch_dir();
+    std::string dir = make_scratch_dir("objconv-");
     write_file(dir + "/a.obj", module_with(*maps, false).data);
-    run_result r = run_in(dir, program("pellow") + " -main,x a.obj");
+    run_result r = run_in(dir, staged_program("pellow") + " -main,x a.obj");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read_file(dir + "/a.obj"), as_text(module_with(*maps, true).data));
     EXPECT_EQ(folder_files(dir), std::vector<std::string>{"a.obj"});
@@ -94,9 +94,9 @@ TEST(PellowStrip, OnlyTheFirstModuleIsKept) {
   obj_fixture second;
   second.ident().text(0, {9}).end();
   both.data.insert(both.data.end(), second.data.begin(), second.data.end());
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("objconv-");
   write_file(dir + "/l.obj", both.data);
-  run_result r = run_in(dir, program("pellow"), "-nothing\n");  // words from standard input
+  run_result r = run_in(dir, staged_program("pellow"), "-nothing\n");  // words from standard input
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(read_file(dir + "/l.obj"), as_text(first.data));
 }
@@ -121,10 +121,10 @@ TEST(PellowStrip, BadFilesStayAsTheyWere) {
     obj.ident().syms({{0, 0x10, "", "_main"}});
     obj.data.insert(obj.data.end(), r.tail.begin(), r.tail.end());
     if (!r.last) obj.end();
-    std::string dir = scratch_dir();
+    std::string dir = make_scratch_dir("objconv-");
     write_file(dir + "/a.obj", obj.data);
     write_file(dir + "/b.obj", good.data);
-    run_result run = run_in(dir, program("pellow") + " -main,x a.obj b.obj");
+    run_result run = run_in(dir, staged_program("pellow") + " -main,x a.obj b.obj");
     EXPECT_EQ(run.status, 1) << r.name;
     EXPECT_EQ(message_numbers(run.err), std::vector<unsigned>{r.message}) << r.name << run.err;
     EXPECT_EQ(read_file(dir + "/a.obj"), as_text(obj.data)) << r.name;
@@ -135,8 +135,8 @@ TEST(PellowStrip, BadFilesStayAsTheyWere) {
 }
 
 TEST(PellowStrip, MissingFilesAndUnwritableFolders) {
-  std::string dir = scratch_dir();
-  run_result missing = run_in(dir, program("pellow") + " -main none.obj");
+  std::string dir = make_scratch_dir("objconv-");
+  run_result missing = run_in(dir, staged_program("pellow") + " -main none.obj");
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(message_numbers(missing.err), std::vector<unsigned>{141});
   if (geteuid() == 0) GTEST_SKIP() << "folder permissions do not bind the super-user";
@@ -144,7 +144,7 @@ TEST(PellowStrip, MissingFilesAndUnwritableFolders) {
   mkdir((dir + "/ro").c_str(), 0755);
   write_file(dir + "/ro/a.obj", obj.data);
   chmod((dir + "/ro").c_str(), 0555);
-  run_result r = run_in(dir, program("pellow") + " -main ro/a.obj");
+  run_result r = run_in(dir, staged_program("pellow") + " -main ro/a.obj");
   chmod((dir + "/ro").c_str(), 0755);
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(message_numbers(r.err), std::vector<unsigned>{378});
@@ -153,12 +153,12 @@ TEST(PellowStrip, MissingFilesAndUnwritableFolders) {
 }
 
 TEST(PellowStrip, TheFileKeepsItsModeAndLinksStayLinks) {
-  std::string dir = scratch_dir();
+  std::string dir = make_scratch_dir("objconv-");
   mkdir((dir + "/real").c_str(), 0755);
   write_file(dir + "/real/a.obj", module_with(io_little_endian, false).data);
   chmod((dir + "/real/a.obj").c_str(), 0640);
   ASSERT_EQ(symlink("real/a.obj", (dir + "/link.obj").c_str()), 0);
-  run_result r = run_in(dir, program("pellow") + " -main,x link.obj");
+  run_result r = run_in(dir, staged_program("pellow") + " -main,x link.obj");
   EXPECT_EQ(r.status, 0) << r.err;
   struct stat st;
   ASSERT_EQ(lstat((dir + "/link.obj").c_str(), &st), 0);
@@ -170,8 +170,8 @@ TEST(PellowStrip, TheFileKeepsItsModeAndLinksStayLinks) {
 }
 
 TEST(PellowStrip, VersionBanner) {
-  std::string dir = scratch_dir();
-  run_result r = run_in(dir, program("pellow") + " --ver");
+  std::string dir = make_scratch_dir("objconv-");
+  run_result r = run_in(dir, staged_program("pellow") + " --ver");
   EXPECT_EQ(r.status, 0);
   EXPECT_FALSE(r.out.empty() && r.err.empty());
   EXPECT_FALSE(file_exists(dir + "/l.obj"));

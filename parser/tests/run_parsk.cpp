@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -13,13 +12,6 @@
 #include "ic_check.h"
 
 namespace fs = std::filesystem;
-
-std::string read_file(const std::string &path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 namespace {
 
@@ -47,11 +39,7 @@ parsk_run run_command(const std::string &command, const std::vector<scratch_file
                       const std::vector<std::string> &read_back) {
   char pattern[] = "/tmp/parsk-test-XXXXXX";
   std::string folder = mkdtemp(pattern);
-  for (const scratch_file &f : files) {
-    fs::path p = fs::path(folder) / f.path;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << f.text;
-  }
+  write_files(folder, files);
   std::string cmd = replace_all(command, "PARSK", "'" TOVRA_STAGE "/bin/parsk'");
   cmd = replace_all(cmd, "PREVO", "'" TOVRA_STAGE "/bin/prevo'");
   cmd = "cd '" + folder + "' && { " + cmd + " ; } 2> err.txt";

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/test_support.h"
+
 struct parsk_run {
   int status = -1;
   std::string ic;                           // the intermediate code written
@@ -12,11 +14,6 @@ struct parsk_run {
   std::vector<int> numbers;                 // message numbers, in order
   std::map<std::string, std::string> files; // files read back after the run
   std::vector<std::string> format_errors;   // the format checker's findings
-};
-
-struct scratch_file {
-  std::string path;
-  std::string text;
 };
 
 // Writes `source` to t.c and runs "parsk <args> t.c t.ic" (message file and
@@ -29,6 +26,5 @@ parsk_run run_parsk(const std::string &source, const std::string &args = "",
 // "PARSK" and "PREVO" in it stand for the staged programs.
 parsk_run run_command(const std::string &command, const std::vector<scratch_file> &files,
                       const std::vector<std::string> &read_back = {});
-std::string read_file(const std::string &path);
 // The body of a run's output without its version line.
 std::string ic_body_of(const std::string &ic);

@@ -9,7 +9,7 @@ namespace {
 
 struct output_case {
   const char *name;
-  std::vector<prevo_file> files;  // the first is the source
+  std::vector<scratch_file> files;  // the first is the source
   const char *args;               // before the source name
   const char *expected;
 };
@@ -141,7 +141,7 @@ TEST(prevo_input, output_goes_to_the_named_file) {
 }
 
 TEST(prevo_input, arguments_come_from_a_command_file_or_standard_input) {
-  std::vector<prevo_file> files = {{"x.c", "X\n"}, {"cmd", "-DX=7\nx.c\n"}};
+  std::vector<scratch_file> files = {{"x.c", "X\n"}, {"cmd", "-DX=7\nx.c\n"}};
   prevo_result from_file = run_prevo(files, "@cmd");
   EXPECT_EQ(from_file.out, "\n# 1 \"x.c\"\n7\n");
   std::string words = "-DX=8 x.c\n";
@@ -151,7 +151,7 @@ TEST(prevo_input, arguments_come_from_a_command_file_or_standard_input) {
 
 // ---- the file list ----
 
-const std::vector<prevo_file> list_files = {
+const std::vector<scratch_file> list_files = {
     {"x.c", "#include \"a.h\"\n#include \"sub/b c.h\"\n#include \"a.h\"\nint x;\n"},
     {"a.h", "int a;\n"},
     {"sub/b c.h", "int b;\n"},
@@ -179,7 +179,7 @@ TEST(prevo_list, make_style_names_the_parser_output) {
 }
 
 TEST(prevo_list, alone_it_reads_each_header_once) {
-  std::vector<prevo_file> files = {
+  std::vector<scratch_file> files = {
       {"x.c", "#include \"once.h\"\n#include \"once.h\"\n"},
       {"once.h", "#ifdef ONCE\n#error read twice\n#endif\n#define ONCE\n"}};
   EXPECT_EQ(run_prevo(files, "-L x.c").status, 0);
@@ -192,7 +192,7 @@ TEST(prevo_list, make_style_needs_a_dot_in_both_names) {
 }
 
 TEST(prevo_list, is_written_after_errors_too) {
-  std::vector<prevo_file> files = list_files;
+  std::vector<scratch_file> files = list_files;
   files[0].text += "#error stop\n";
   prevo_result r = run_prevo(files, "-LM-dep.d x.c", nullptr, {"dep.d"});
   EXPECT_EQ(r.status, 1);

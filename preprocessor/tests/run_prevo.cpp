@@ -5,32 +5,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
 
-std::string read_file(const std::string &path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-prevo_result run_prevo(const std::vector<prevo_file> &files, const std::string &args,
+prevo_result run_prevo(const std::vector<scratch_file> &files, const std::string &args,
                        const std::string *stdin_text,
                        const std::vector<std::string> &read_back) {
   char pattern[] = "/tmp/prevo-test-XXXXXX";
   prevo_result r;
   std::string folder = mkdtemp(pattern);
-  for (const prevo_file &f : files) {
-    fs::path p = fs::path(folder) / f.path;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << f.text;
-  }
+  write_files(folder, files);
   std::string in = stdin_text ? "in.stdin" : "/dev/null";
-  if (stdin_text) std::ofstream(fs::path(folder) / in, std::ios::binary) << *stdin_text;
+  if (stdin_text) write_file(folder + "/" + in, *stdin_text);
   std::string command = "cd '" + folder + "' && '" TOVRA_STAGE "/bin/prevo' " + args +
                         " < " + in + " > out.stdout 2> out.stderr";
   int raw = std::system(command.c_str());

@@ -6,10 +6,7 @@
 #include <utility>
 #include <vector>
 
-struct prevo_file {
-  std::string path;
-  std::string text;
-};
+#include "tests/support/test_support.h"
 
 struct prevo_result {
   int status;
@@ -21,7 +18,6 @@ struct prevo_result {
 
 // args are shell words; stdin_text, when given, is piped in; the files named
 // in read_back are read after the run. The folder is removed afterwards.
-prevo_result run_prevo(const std::vector<prevo_file> &files, const std::string &args,
+prevo_result run_prevo(const std::vector<scratch_file> &files, const std::string &args,
                        const std::string *stdin_text = nullptr,
                        const std::vector<std::string> &read_back = {});
-std::string read_file(const std::string &path);
