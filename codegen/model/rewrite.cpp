@@ -273,6 +273,37 @@ tree_node *mark_effects(void *ctx, tree_node *n, int a, int b, int) {
   return n;
 }
 
+struct increments_ctx {
+  vec *list;
+};
+
+// A post-increment or post-decrement by one in a call's arguments: C
+// finishes it before the call starts, so its old value goes to a temporary
+// and the step is made, both before the statement.
+tree_node *increment_before_call(void *ctx, tree_node *n, int a, int b, int) {
+  if (a || b || (n->op != OP_POSTINC && n->op != OP_POSTDEC) || !local_is_step_one(n)) return n;
+  vec *list = static_cast<increments_ctx *>(ctx)->list;
+  symbol *t = sym_new_temp(n->left);
+  nodeRewrite(tree_build(OP_ASSIGN, tree_ident(t), tree_copy(n->left)), list);
+  n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
+  nodeRewrite(n, list);
+  return tree_ident(t);
+}
+
+tree_node *increments_of_call(void *ctx, tree_node *n, int a, int b, int) {
+  if (n->op != OP_CALL) return n;
+  if (n->right && n->right->op == OP_CALLARGS) {
+    vec *args = n->right->args;
+    // The list runs in reverse source order.
+    for (uint32_t k = vec_size(args); k-- > 0;) {
+      tree_node *arg = static_cast<tree_node *>(vec_get(args, k));
+      vec_set(args, tree_walk(WALK_POST_RIGHT_FIRST, ctx, arg, increment_before_call, a, b, 1), k);
+    }
+  }
+  n->left = tree_walk(WALK_POST_RIGHT_FIRST, ctx, n->left, increment_before_call, a, b, 1);
+  return n;
+}
+
 // A statement that is left without any effect.
 bool does_nothing(const tree_node *s) {
   return s->op == OP_EMPTY || (op_is_leaf(s->op) && s->op != OP_ASM && !tree_is_volatile(s));
@@ -294,6 +325,8 @@ void append(tree_node *s, vec *list) {
     s = tree_walk(WALK_POST_RIGHT_FIRST, &hoist, s, hoist_calls, 0, 0, 0);
     if (!rewrite_again) break;
   }
+  increments_ctx increments{list};
+  s = tree_walk(WALK_PRE, &increments, s, increments_of_call, 0, 0, 0);
   char *comment = tree_take_pending_comment();
   if (does_nothing(s)) {
     tree_free(s);

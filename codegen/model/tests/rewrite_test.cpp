@@ -161,6 +161,19 @@ TEST_F(RewriteTest, CallsInArgumentsAreHoisted) {
       << "the argument with the call moves in front of the others";
 }
 
+TEST_F(RewriteTest, IncrementsInArgumentsAreDoneBeforeTheCall) {
+  // f(x++, y): f must see x's old value and x already stepped.
+  std::string out = rewrite_text("( _f (2 , ++ _x -> 1 `i _y");
+  ASSERT_EQ(vec_size(function->temps), 1u);
+  std::string temp = static_cast<symbol *>(vec_get(function->temps, 0))->name;
+  EXPECT_EQ(out, "= " + temp + " _x\n=+ _x 1`i\n( _f {= *U + &U ?_f 2`ux _y | = ?_f " + temp + "}\n");
+
+  out = rewrite_text("= _y ( _g .. ");
+  EXPECT_EQ(out, "= _y ( _g {}\n") << "a call without increments is left as it is";
+  out = rewrite_text("= _y + ( _k .. -- _x -> 1 `i");
+  EXPECT_EQ(out, "= _y + ( _k {} _x\n=+ _x -1`i\n") << "outside the arguments the step still follows";
+}
+
 TEST_F(RewriteTest, CommentsGoWithTheLastStatement) {
   tree_node *t = read_expression("$ && _x _y 5");
   t->comment = str_dup("; the source line");
