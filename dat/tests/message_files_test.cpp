@@ -3,16 +3,23 @@
 // printf conversions fit the arguments passed, and the German and French
 // files carry the same numbers, kinds and conversions.
 //
-// What the scanner cannot see:
+// The scanner follows numbers written as literals, enumerators, const and
+// #define constants, choices (?:), parameters of wrappers (into every file
+// that can call them), variables given their value by assignment, and
+// struct members filled from brace rows or designated initialisers.
+// What it cannot see:
 // - numbers computed by arithmetic, read from files or from the command line
 //   (e.g. "--msgdisable=" lists), or handed through function pointers;
 // - variables assigned in another file than the one that raises them;
 // - table rows of structs declared with several members in one declaration,
 //   or arrays initialised other than with brace rows;
-// - wrappers called through a differently named alias, and code that the
-//   preprocessor leaves out;
+// - wrappers called through a differently named alias or from lambdas, and
+//   code that the preprocessor leaves out;
 // - argument types beyond literals, casts, c_str(), size(), and the declared
-//   types of parameters and locals; signedness is not compared.
+//   types of parameters and locals; signedness is not compared, and
+//   arguments of a va_list handed to msg_vmsg are not counted;
+// - msg_report, msg_report_hooked and msg_print, whose texts are not in the
+//   message files.
 // Number expressions it cannot work out fail the test unless listed in
 // acknowledged_unresolved below, with the reason they are safe.
 #include <gtest/gtest.h>
