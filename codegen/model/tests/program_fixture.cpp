@@ -1,6 +1,8 @@
 #include "codegen/model/tests/program_fixture.h"
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <sstream>
 
 #include "codegen/model/callgraph.h"
@@ -122,3 +124,56 @@ std::vector<std::string> lines_starting(const std::string &text, std::vector<std
 }
 
 symbol *program_symbol(const char *name) { return sym_find(name); }
+
+random_graph random_program(unsigned seed, unsigned functions, unsigned interrupts) {
+  std::mt19937 rng(seed);
+  auto pick = [&](unsigned n) { return unsigned(rng() % n); };
+  random_graph g;
+  g.functions = functions;
+  g.calls.assign(functions, {});
+  g.interrupt_level.assign(functions, 0);
+  for (unsigned k = 1; k <= interrupts && k < functions; k++) g.interrupt_level[k] = 1 + (k - 1) % 2;
+  std::vector<unsigned> params(functions);
+  for (unsigned f = 0; f < functions; f++)
+    if (f && !g.interrupt_level[f]) params[f] = pick(3);
+  for (unsigned f = 0; f + 1 < functions; f++) {
+    unsigned n = pick(4);
+    for (unsigned c = 0; c < n; c++) {
+      unsigned callee = f + 1 + pick(functions - f - 1);
+      if (g.interrupt_level[callee]) continue;
+      if (std::find(g.calls[f].begin(), g.calls[f].end(), callee) == g.calls[f].end()) g.calls[f].push_back(callee);
+    }
+  }
+  static const char *const types[] = {"c", "i", "l", "uc"};
+  std::ostringstream out;
+  out << "[v _sink `Vl 1 e ]\n";
+  // Declarations first, as the parser writes them for calls before definitions.
+  for (unsigned f = 1; f < functions; f++) {
+    std::string ptypes;
+    for (unsigned p = 0; p < params[f]; p++) ptypes += "`i";
+    out << "[v _f" << f << " `" << (g.interrupt_level[f] ? "I" : "") << "(v 0 e" << ptypes << " ]\n";
+  }
+  for (unsigned f = 0; f < functions; f++) {
+    std::string name = f ? "_f" + std::to_string(f) : "_main";
+    std::string ptypes;
+    for (unsigned p = 0; p < params[f]; p++) ptypes += "`i";
+    out << "[v " << name << " `" << (g.interrupt_level[f] ? "I" : "") << "(v 1 e" << ptypes << " ]\n{\n";
+    if (g.interrupt_level[f] == 2) out << "[p l 2 ]\n";
+    for (unsigned p = 0; p < params[f]; p++) out << "[v _p" << p << " `i 1 p ]\n";
+    out << "[e :U " << name << " ]\n";
+    unsigned autos = pick(4);
+    for (unsigned a = 0; a < autos; a++) {
+      out << "[v _a" << a << " `" << types[pick(4)] << " 1 a ]\n";
+      out << "[e = _a" << a << " -> " << (1 + pick(9)) << " `i ]\n";
+    }
+    for (unsigned a = 0; a < autos; a++) out << "[e = _sink -> _a" << a << " `l ]\n";
+    for (unsigned p = 0; p < params[f]; p++) out << "[e = _sink -> _p" << p << " `l ]\n";
+    for (unsigned callee : g.calls[f]) {
+      static const char *const arguments[] = {" ..", " (1 -> 1 `i", " (2 , -> 1 `i -> 2 `i"};
+      out << "[e ( _f" << callee << arguments[params[callee]] << " ]\n";
+    }
+    out << "[e :UE " << (f + 1) << " ]\n}\n";
+  }
+  g.text = out.str();
+  return g;
+}

@@ -20,3 +20,15 @@ std::string program_run(int *status = nullptr);
 // The lines of a text that begin with one of the prefixes (after a tab).
 std::vector<std::string> lines_starting(const std::string &text, std::vector<std::string> prefixes);
 symbol *program_symbol(const char *name);
+
+// A random call graph as intermediate code: functions _f0 (which is _main)
+// to _f<n-1>, calls only from lower to higher numbers, interrupt functions
+// among the first after main; each function has autos and parameters of
+// random sizes that it really uses (through the volatile _sink).
+struct random_graph {
+  unsigned functions = 0;
+  std::vector<std::vector<unsigned>> calls;  // callees of each function
+  std::vector<unsigned> interrupt_level;     // 0: not an interrupt function
+  std::string text;
+};
+random_graph random_program(unsigned seed, unsigned functions, unsigned interrupts);
