@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/alert.h"
@@ -77,7 +78,9 @@ struct call_state {
   bool have_fnconf = false;
   std::string psect, auto_prefix, arg_prefix;
   uint32_t max_depth = 0;
-  std::map<uint32_t, std::vector<link_symbol *>> fn_groups;  // FNGROUP
+  // FNGROUP groups; the assembler numbers them within each module, so the
+  // key holds the module: the input file and the module inside a library.
+  std::map<std::tuple<uint32_t, uint32_t, uint32_t>, std::vector<link_symbol *>> fn_groups;
   uint32_t largest_extent = 0;
   link_symbol *area = nullptr;  // the call-graph psect once laid out
   // Printing.
@@ -375,7 +378,8 @@ void call_record_fngroup() {
   body_cursor c = body_of(lpos.reader);
   uint32_t number = body_u16(&c);
   if (c.bad) return link_bad_record(IO_FNGROUP);
-  std::vector<link_symbol *> &members = cs.fn_groups[number];
+  uint32_t in_library = lpos.module ? lpos.module->module_index : 0;
+  std::vector<link_symbol *> &members = cs.fn_groups[{lpos.file_index, in_library, number}];
   while (!body_at_end(&c)) {
     const char *name = body_string(&c);
     if (c.bad) return link_bad_record(IO_FNGROUP);
