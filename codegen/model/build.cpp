@@ -285,13 +285,13 @@ tree_node *build_by_operator(tree_node *n) {
         return p;
       }
       n->type = pointer;
+      n->indir = 0;
       if (left->op == OP_ID)
         n->targets = sym_ptr_targets(left->sym);
-      else if (left->op == OP_CALL && sym_current_function())
-        n->targets = sym_ptr_targets(sym_param_area(sym_current_function()));
+      else if (left->op == OP_CALL)
+        n->targets = cg_result_area(left, &n->indir);
       else
         n->targets = left->targets;
-      n->indir = 0;
       size_from_targets(n->type, n->targets, 1);
       return n;
     }

@@ -27,6 +27,9 @@ struct callgraph_state {
   uint32_t level_mask = 1;
   bool graph_completed;
   uint32_t main_depth, interrupt_depth;
+  // Results of calls through pointers: the set standing for them, and the
+  // called expression's set with its indirection.
+  std::vector<std::pair<ptr_targets *, std::pair<ptr_targets *, uint32_t>>> result_areas;
 };
 callgraph_state &cs() {
   static callgraph_state &state = *new callgraph_state();
@@ -386,6 +389,36 @@ bool cg_write_fncalls(symbol *root) {
   return held;
 }
 
+ptr_targets *cg_result_area(tree_node *call, uint32_t *indir) {
+  symbol *f = call->callee;
+  *indir = 0;
+  if (f && is_function(f) && !(f->flags & SYM_COMPILER_MADE)) return sym_ptr_targets(sym_param_area(f));
+  ptr_targets *called = nullptr;
+  uint32_t depth = 1;
+  if (f && is_function_pointer(f)) {
+    called = sym_ptr_targets(f);
+  } else if (call->left && call->left->targets) {
+    called = call->left->targets;
+    depth = call->left->indir;
+  }
+  ptr_targets *areas = ptr_targets_new(nullptr);
+  cs().result_areas.push_back({areas, {called, depth}});
+  *indir = 1;
+  return areas;
+}
+
+bool cg_fill_result_areas() {
+  bool grew = false;
+  for (auto &[areas, called] : cs().result_areas) {
+    vec *functions = vec_new_default();
+    add_function_targets(functions, called.first, called.second);
+    for (uint32_t k = 0; k < vec_size(functions); k++)
+      grew |= ptr_targets_add(areas, sym_ptr_targets(sym_param_area(item<symbol>(functions, k))));
+    vec_free(functions);
+  }
+  return grew;
+}
+
 symbol *cg_main() {
   symbol *m = sym_find("_main");
   return m && is_function(m) ? m : nullptr;
@@ -406,6 +439,7 @@ void cg_reset() {
   st.level_mask = 1;
   st.graph_completed = false;
   st.main_depth = st.interrupt_depth = 0;
+  st.result_areas.clear();
 }
 
 bool cg_args_overlap(symbol *, symbol *, uint32_t) { return false; }

@@ -9,6 +9,7 @@
 
 struct dag_node;
 struct iset;
+struct ptr_targets;
 struct ra_function;
 struct symbol;
 struct tree_node;
@@ -123,6 +124,14 @@ uint32_t cg_interrupt_depth();
 // The FNCALL lines of root's tree at the current level; true when the tree
 // held any written function.
 bool cg_write_fncalls(symbol *root);
+
+// Where the result of a call lives: the called function's parameter area,
+// or for a call through a pointer, an area of each function it may call
+// (*indir is the indirection that goes with the set). The sets of calls
+// through pointers are filled by cg_fill_result_areas once the pointers'
+// targets are known; true when one grew.
+ptr_targets *cg_result_area(tree_node *call, uint32_t *indir);
+bool cg_fill_result_areas();
 
 // The symbol _main, or null.
 symbol *cg_main();

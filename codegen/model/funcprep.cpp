@@ -218,8 +218,10 @@ bool scan_body(prologue_scan &scan, symbol *f) {
     t = tree_simplify(t);
     vec_set(list, t, k);
     if (!t) continue;
+    // A jump target may run more than once; the function's own entry label
+    // is not one.
     if (t->op == OP_LABEL) {
-      scan.zero_skipping = false;
+      if (!t->left || t->left->op != OP_ID) scan.zero_skipping = false;
       continue;
     }
     // A call inside an expression runs code the scan does not follow.

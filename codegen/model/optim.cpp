@@ -171,6 +171,7 @@ void reentrancy_fixpoint() {
   symbol *main = cg_main();
   for (;;) {
     bool changed = sym_propagate_targets();
+    changed |= cg_fill_result_areas();
     changed |= harmonise_pointer_sets();
     vec *functions = os().functions;
     for (uint32_t k = 0; k < vec_size(functions); k++) cg_collect_calls(item<symbol>(functions, k));
@@ -335,7 +336,7 @@ void write_fnalign_lines() {
     for (uint32_t t = 0; t < vec_size(set->targets); t++) {
       symbol *f = item<ptr_targets>(set->targets, t)->owner;
       if (!f || !f->use_count || !type_is_function(f->type) || (f->flags & SYM_COMPILER_MADE) ||
-          (f->flags2 & SYM2_REENTRANT) || !f->param_area)
+          (f->flags2 & SYM2_REENTRANT) || !f->params_size)
         continue;
       const char *name = sym_level_name(f);
       if (line.empty()) {
@@ -413,6 +414,7 @@ void write_argument_edges() {
 
 int optim_program() {
   optim_state &st = os();
+  uint32_t errors_before = msg_error_count();
   // 1. The roots.
   symbol *main = cg_main();
   if (!main || !main->ctx) {
@@ -502,7 +504,7 @@ int optim_program() {
   out_printf(";Data sizes: Strings %lu, constant %lu, data %lu, bss %lu, persistent %lu stack %lu\n", t.strings,
              t.constant, t.data, t.bss, t.persistent, (unsigned long)stack_size());
   // 22 - 25. The functions and the call graph.
-  if (msg_error_count()) return 1;
+  if (msg_error_count() != errors_before) return 1;
   cg_traverse_all([](void *, symbol *f, uint32_t) { write_function(f); }, nullptr, VISIT_ALL);
   write_call_graph();
   write_argument_edges();

@@ -250,6 +250,7 @@ bool cgen_match_tree(tree_node *, uint32_t, regset *) { return true; }
 
 void cgen_statement(tree_node *t, int) {
   if (!t) return;
+  if (standin_steer().statement) standin_steer().statement(t);
   if (standin_steer().template_extra > st().template_extra) st().template_extra = standin_steer().template_extra;
   tree_node *call = t;
   while (call && call->op != OP_CALL && op_is_binary(call->op)) call = call->right;

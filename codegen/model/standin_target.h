@@ -10,6 +10,7 @@
 
 struct iset;
 struct symbol;
+struct tree_node;
 struct vec;
 
 // Text written through out_printf while capturing (tests); otherwise the
@@ -29,5 +30,7 @@ struct standin_steering {
   std::function<uint32_t(symbol *, iset *)> reg_class;
   uint32_t save_bytes = 0;
   uint32_t template_extra = 0;
+  // Sees every statement code selection is asked for.
+  std::function<void(tree_node *)> statement;
 };
 standin_steering &standin_steer();
