@@ -28,7 +28,7 @@ const char BUILD[] = "4692";
 constexpr size_t STDERR_BUFFER = 512;
 int format_mode;
 std::string output_name;
-bool stdout_closed;
+bool stdout_closed;  // by fclose, or by a reopen that failed
 
 // Splits "name:a:b" at its colons.
 std::vector<std::string> fields(const char *text) {
@@ -48,10 +48,12 @@ uint32_t number_or_zero(const std::vector<std::string> &f, size_t k) {
   return k < f.size() ? uint32_t(strtoul(f[k].c_str(), nullptr, 10)) : 0;
 }
 
+// A failed reopen leaves no output at all: the run ends there.
 void reopen_stdout(const char *name) {
   if (!freopen(name, "w", stdout)) {
+    stdout_closed = true;
     msg(378, "output", name);
-    return;
+    prog_exit(1);
   }
   output_name = name;
 }
