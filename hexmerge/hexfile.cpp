@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/alert.h"
+#include "hexmerge/ihex.h"
 
 enum {
   MSG_CANT_OPEN = 141,
@@ -20,26 +21,6 @@ enum {
   MSG_UNKNOWN_TYPE = 960,
   MSG_NO_END = 966,
 };
-
-static int hex_digit_value(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// One digit of a record; a stranger counts as 0.
-static int hex_read_digit(const hex_input *in, char c) {
-  int v = hex_digit_value((unsigned char)c);
-  if (v >= 0) return v;
-  msg(MSG_BAD_DIGIT, in->name, in->records);
-  return 0;
-}
-
-static uint8_t hex_read_byte(const hex_input *in, const char *text) {
-  int high = hex_read_digit(in, text[0]);
-  return (uint8_t)(high << 4 | hex_read_digit(in, text[1]));
-}
 
 static bool read_whole(FILE *f, std::vector<char> *data) {
   char buf[65536];
@@ -81,39 +62,27 @@ void hex_read_input(hex_image *img, hex_input *in, int number) {
     while (end < size && text[end] != '\n' && text[end] != '\r' && text[end] != ':') end++;
     pos = end;
     // A record cut short (by the end of its line or of the file) is dropped
-    // whole: its digits cannot be told from the next line's.
-    size_t length = end - start;
-    if (length < 10) {
+    // whole: its digits cannot be told from the next line's. A stranger
+    // among the digits counts as 0.
+    ihex_record r;
+    bool whole = ihex_decode(text + start, end - start, &r);
+    for (unsigned i = 0; i < r.bad_digits; i++) msg(MSG_BAD_DIGIT, in->name, in->records);
+    if (!whole) {
       msg(MSG_BAD_DIGIT, in->name, in->records);
       continue;
     }
-    uint8_t bytes[5 + 255];
-    bytes[0] = hex_read_byte(in, text + start);
-    size_t count = (size_t)bytes[0] + 5;
-    if (length < 2 * count) {
-      msg(MSG_BAD_DIGIT, in->name, in->records);
-      continue;
-    }
-    unsigned sum = bytes[0];
-    for (size_t i = 1; i < count; i++) {
-      bytes[i] = hex_read_byte(in, text + start + 2 * i);
-      sum += bytes[i];
-    }
-    if (sum & 0xFF) msg(MSG_BAD_SUM, in->name, in->records);
-    const int data_count = bytes[0];
-    const uint8_t *payload = bytes + 4;
-    switch (bytes[3]) {
-      case 0x00:
-        store_data(img, in, (upper << 16) + (uint32_t)(bytes[1] << 8 | bytes[2]), payload,
-                   data_count, attr);
+    if (!r.sum_ok) msg(MSG_BAD_SUM, in->name, in->records);
+    switch (r.type) {
+      case IHEX_DATA:
+        store_data(img, in, (upper << 16) + r.address, r.data, r.count, attr);
         break;
-      case 0x01:
+      case IHEX_END:
         return;
-      case 0x04:
-        upper = (uint32_t)((data_count > 0 ? payload[0] : 0) << 8 | (data_count > 1 ? payload[1] : 0));
+      case IHEX_LINEAR:
+        upper = (uint32_t)((r.count > 0 ? r.data[0] : 0) << 8 | (r.count > 1 ? r.data[1] : 0));
         break;
       default:
-        msg(MSG_UNKNOWN_TYPE, (unsigned)bytes[3], in->records, in->name);
+        msg(MSG_UNKNOWN_TYPE, (unsigned)r.type, in->records, in->name);
         break;
     }
   }
@@ -130,24 +99,8 @@ struct hex_writer {
   int format;
   unsigned long written;
 
-  void put_byte(unsigned v) {
-    static const char digits[] = "0123456789ABCDEF";
-    buf += digits[(v >> 4) & 15];
-    buf += digits[v & 15];
-  }
-  void record(unsigned type, unsigned address, const uint8_t *data, int count) {
-    buf += ':';
-    put_byte((unsigned)count);
-    put_byte(address >> 8 & 0xFF);
-    put_byte(address & 0xFF);
-    put_byte(type);
-    unsigned sum = (unsigned)count + (address >> 8) + address + type;
-    for (int i = 0; i < count; i++) {
-      put_byte(data[i]);
-      sum += data[i];
-    }
-    put_byte((0x100 - (sum & 0xFF)) & 0xFF);
-    buf += '\n';
+  void put(const char *line, size_t length) {
+    buf.append(line, length);
     if (buf.size() >= 60000) flush();
   }
   void data(uint32_t address, const uint8_t *bytes, int count) {
@@ -155,13 +108,13 @@ struct hex_writer {
     written += (unsigned long)count;
     if (!f) return;
     uint32_t upper = address >> 16;
+    char line[IHEX_MAX_LINE];
     if (upper != last_upper || (format == INHX032 && first)) {
-      uint8_t word[2] = {(uint8_t)(upper >> 8), (uint8_t)upper};
-      record(0x04, 0, word, 2);
+      put(line, ihex_format_extended(line, IHEX_LINEAR, (uint16_t)upper));
       last_upper = upper;
     }
     first = false;
-    record(0x00, address & 0xFFFF, bytes, count);
+    put(line, ihex_format(line, IHEX_DATA, (uint16_t)address, bytes, (uint8_t)count));
   }
   void flush() {
     if (f && !buf.empty()) fwrite(buf.data(), 1, buf.size(), f);
@@ -210,7 +163,8 @@ unsigned long hex_write(hex_image *img, const hex_output *format, FILE *f) {
 done:
   w.data(record_start, record, count);
   if (f) {
-    w.buf += ":00000001FF\n";
+    char line[IHEX_MAX_LINE];
+    w.put(line, ihex_format(line, IHEX_END, 0, nullptr, 0));
     w.flush();
   }
   return w.written;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/alert.h"
+#include "hexmerge/ihex.h"
 
 namespace {
 
@@ -99,22 +100,15 @@ void walk_records(imprel_state *s, uint32_t max_length, Emit emit) {
 
 // ---- Intel HEX ----
 
+// Records hold at most 32 data bytes and an alignment of at most 16 more.
 void intel_line(imprel_state *s, uint8_t type, uint32_t address, const uint8_t *data, uint32_t n) {
-  line_buf l;
-  unsigned sum = n + (address >> 8 & 0xFF) + (address & 0xFF) + type;
-  l.ch(':');
-  hex_out_byte(&l, (uint8_t)n);
-  hex_out_word(&l, (uint16_t)address);
-  hex_out_byte(&l, type);
-  for (uint32_t i = 0; i < n; i++) sum += data[i];
-  hex_out_bytes(&l, data, n);
-  hex_out_byte(&l, (uint8_t)(0x100 - (sum & 0xFF)));
-  line_end(s, &l);
+  char line[IHEX_MAX_LINE];
+  out_bytes(&s->out, line, ihex_format(line, type, (uint16_t)address, data, (uint8_t)n));
 }
 
 void intel_extended(imprel_state *s, uint8_t type, uint32_t value) {
-  uint8_t field[2] = {(uint8_t)(value >> 8), (uint8_t)value};
-  intel_line(s, type, 0, field, 2);
+  char line[IHEX_MAX_LINE];
+  out_bytes(&s->out, line, ihex_format_extended(line, type, (uint16_t)value));
 }
 
 void intel_write(imprel_state *s, uint32_t start) {
@@ -124,20 +118,20 @@ void intel_write(imprel_state *s, uint32_t start) {
     uint32_t u = address & 0xFFFF0000u;
     if (u != upper) {
       if (linear)
-        intel_extended(s, 4, u >> 16);
+        intel_extended(s, IHEX_LINEAR, u >> 16);
       else
-        intel_extended(s, 2, (u >> 4) & 0xFFFF);
+        intel_extended(s, IHEX_SEGMENT, (u >> 4) & 0xFFFF);
       upper = u;
     }
-    intel_line(s, 0, address & 0xFFFF, data, n);
+    intel_line(s, IHEX_DATA, address & 0xFFFF, data, n);
   });
   if (s->start_segment * 16 != upper) {
     if (linear && s->start_segment == 0)
-      intel_extended(s, 4, 0);
+      intel_extended(s, IHEX_LINEAR, 0);
     else
-      intel_extended(s, 2, s->start_segment);
+      intel_extended(s, IHEX_SEGMENT, s->start_segment);
   }
-  intel_line(s, 1, start & 0xFFFF, nullptr, 0);
+  intel_line(s, IHEX_END, start & 0xFFFF, nullptr, 0);
 }
 
 // ---- Motorola S-records ----
