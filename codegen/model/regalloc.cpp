@@ -894,6 +894,8 @@ void write_function_code(func_ctx *ctx, int mode) {
       tree_node *t = item<tree_node>(b->statements, s);
       if (t->op == OP_ASM) {
         if (mode == RA_OUTPUT && !model.output_suppressed) write_asm_text(t);
+        // Assembler text may select any bank.
+        bsr_forget(~0u);
         continue;
       }
       cgen_statement(t, 0);

@@ -258,8 +258,6 @@ void cgen_statement(tree_node *t, int) {
     bsr_call_entry(call);
     bsr_call_exit(call);
   }
-  unsigned bank;
-  if (t->op == OP_ASM && t->text && sscanf(t->text, " movlb %u", &bank) == 1) bsr_set_known(0xF, bank);
   if (t->op == OP_INIT) {
     out_printf("\tdata%u\t%s\n", tree_size(t), value_text(t->left).c_str());
   } else if (t->op == OP_LABEL && t->left && t->left->op == OP_ID) {

@@ -22,9 +22,8 @@ void standin_reset();
 
 // What tests of the whole-program phases steer: the variables each round of
 // placement moves, the register a variable can be kept in, the bytes entry
-// code and templates reserve. Code selection tracks the bank-select state:
-// a call goes through its callees' summaries and an assembler line
-// "movlb n" selects bank n.
+// code and templates reserve, and what a statement does besides. Code
+// selection takes the bank-select state through each call's callees.
 struct standin_steering {
   std::function<vec *()> place;
   std::function<uint32_t(symbol *, iset *)> reg_class;

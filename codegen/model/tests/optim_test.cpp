@@ -453,4 +453,39 @@ TEST_F(OptimTest, CommentLinesAtFileLevelAreWrittenAndInsideFunctionsKept) {
   lex_close(s);
 }
 
+// The address of a call's result points where the result lives: into the
+// called function's parameter area, and through a pointer into those of
+// every function the pointer may call.
+TEST_F(OptimTest, TheAddressOfACallsResultPointsIntoTheCalleesArea) {
+  program_read(R"(
+[s S1 `i 1 `i 1 ]
+[v F1 `(S1 1 t ]
+[v _fp `*F1 1 e ]
+[v _get `(S1 0 e ]
+[v _get `(S1 1 e ]
+{
+[e :U _get ]
+[e :UE 1 ]
+}
+[v _main `(v 1 e ]
+{
+[e :U _main ]
+[e = _fp &U _get ]
+[e :UE 2 ]
+}
+)");
+  sym_set_current_function(program_symbol("_main"));
+  tree_node *direct = read_expression("&U ( _get ..");
+  EXPECT_EQ(direct->targets, sym_ptr_targets(sym_param_area(program_symbol("_get"))));
+  EXPECT_EQ(direct->indir, 0u);
+  tree_node *indirect = read_expression("&U ( *U _fp ..");
+  sym_set_current_function(nullptr);
+  program_run();
+  ASSERT_EQ(indirect->indir, 1u);
+  ASSERT_EQ(vec_size(indirect->targets->targets), 1u);
+  EXPECT_EQ(vec_get(indirect->targets->targets, 0), sym_ptr_targets(sym_param_area(program_symbol("_get"))));
+  tree_free(direct);
+  tree_free(indirect);
+}
+
 }  // namespace

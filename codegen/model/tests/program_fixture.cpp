@@ -37,6 +37,21 @@ void read_statement(lex_stream *s) {
   cg_store_statement(ctx, nodes);
 }
 
+// An assembler line inside a function is a statement of its own.
+void read_asm_line(lex_stream *s) {
+  tree_node *t = tree_asm_line(s);
+  symbol *f = sym_current_function();
+  if (!t || !f) {
+    tree_free(t);
+    return;
+  }
+  func_ctx *ctx = f->ctx ? f->ctx : new_func(f);
+  vec *nodes = vec_new_default();
+  vec_push(nodes, tree_copy_node(t));
+  vec_push(ctx->statements, t);
+  cg_store_statement(ctx, nodes);
+}
+
 void skip_record(lex_stream *s) {
   while (const char *tok = lex_token(s))
     if (strcmp(tok, "]") == 0) break;
@@ -64,6 +79,8 @@ void program_read(const char *text) {
       decl_struct(s, tok[1] == 'u');
     } else if (strcmp(tok, "[e") == 0) {
       read_statement(s);
+    } else if (strcmp(tok, "[;") == 0) {
+      read_asm_line(s);
     } else if (strcmp(tok, "[p") == 0) {
       read_directive(s);
     } else if (strcmp(tok, "[f") == 0) {

@@ -8,8 +8,8 @@
 struct symbol;
 
 // Reads intermediate-code records: declarations, scopes, "[e" statements of
-// function bodies (rewritten and stored as the reader does), "[p l n ]"
-// interrupt levels and "[f ]". A "}" back at file level completes the
+// function bodies (rewritten and stored as the reader does), "[;" assembler
+// lines, "[p l n ]" interrupt levels, "[p m ]" and "[f ]". A "}" back at file level completes the
 // function. Objects declared at file level join the list of uninitialised
 // data unless moved with program_object.
 void program_read(const char *text);
