@@ -69,12 +69,13 @@ const char *const HEADER =
     "\tprocessor\t18F452\n"
     "\tFNCONF\trparam,??,?\n"
     "\tpsect\trparam,class=RAM,space=1\n"
+    "\tpsect\tdata,class=RAM,space=1\n"
     "\tpsect\ttext,class=CODE,delta=1,reloc=2\n"
     "\tglobal\tintlevel1,intlevel2\n"
     "intlevel1:\n"
     "intlevel2:\n";
 
-const char *const LINK = "-Ptext=0,rparam=100h -ACODE=0-7FFFh -ARAM=100h-5FFh -Mm.map -Hm.sym";
+const char *const LINK = "-Ptext=0,rparam=100h,data=300h -ACODE=0-7FFFh -ARAM=100h-5FFh -Mm.map -Hm.sym";
 
 class LinkerPairTest : public testing::Test {
  protected:
@@ -257,6 +258,34 @@ TEST_F(LinkerPairTest, AlignedGroupsOfTwoModulesStayApart) {
   EXPECT_EQ(sym["?_a2"], 0x106u);
   EXPECT_EQ(sym["?_b1"], 0x102u);
   EXPECT_EQ(sym["?_b2"], 0x102u);
+}
+
+// A C program through the staged preprocessor, parser and code generator:
+// its call-graph lines, and its link.
+TEST_F(LinkerPairTest, ACProgramCompiledByThePassesLinksItsCompiledStack) {
+  dir.write("t.c", R"(int g;
+int (*fp)(int);
+static int leaf(int a) { int t = a + 1; return t; }
+int other(int b) { return b * 2; }
+interrupt void isr(void) { g++; leaf(3); }
+int main(void) { int x; x = leaf(1); fp = other; x += fp(x); g = x; while (1); }
+)");
+  ASSERT_EQ(dir.run("prevo", "t.c t.pre"), 0) << dir.read("out");
+  ASSERT_EQ(dir.run("parsk", "-QI,interrupt t.pre t.parsk"), 0) << dir.read("out");
+  ASSERT_EQ(dir.run("codrel", "t.parsk t.as"), 0) << dir.read("out");
+  std::string out = dir.read("t.as");
+  EXPECT_EQ(lines_starting(out, {"FN"}),
+            (std::vector<std::string>{"FNSIZE\t_main,2,0", "FNSIZE\t_leaf,2,2", "FNSIZE\t_other,0,2",
+                                      "FNSIZE\t_isr,0,0", "FNBREAK\t_leaf,intlevel1", "FNCALL\t_main,_leaf",
+                                      "FNCALL\t_main,_other", "FNROOT\t_main", "FNCALL\t_isr,_leaf",
+                                      "FNCALL\tintlevel1,_isr", "FNROOT\tintlevel1"}))
+      << out;
+  // The code generator's lines from the first equate to its end, under a
+  // header and an end of our own.
+  size_t from = out.find("main@x"), to = out.rfind("\tend");
+  std::map<std::string, unsigned long> sym = link_program(out.substr(from, to - from));
+  // _leaf, shared with the interrupt level, lies apart from main's blocks.
+  EXPECT_TRUE(sym["?_leaf"] >= sym["??_other"] || sym["??_leaf"] + 2 <= sym["??_main"]) << sym["?_leaf"];
 }
 
 }  // namespace
