@@ -429,11 +429,22 @@ void cg_reset() {
   vec *universe = st.universe;
   for (uint32_t k = 0; k < vec_size(universe); k++) {
     symbol *s = cg_symbol(item<dag_node>(universe, k));
-    if (s && s->cg) s->cg = nullptr;
+    if (!s || !s->cg) continue;
+    vec_free(s->cg->partners);
+    vec_free(s->cg->called_pointers);
+    xfree(s->cg);
+    s->cg = nullptr;
   }
   dag_free_universe(universe);
   st.universe = nullptr;
-  vec_clear(cg_level_groups());
+  vec *groups = cg_level_groups();
+  for (uint32_t k = 0; k < vec_size(groups); k++) {
+    level_group *g = item<level_group>(groups, k);
+    vec_free(g->roots);
+    xfree(g->prefix);
+    xfree(g);
+  }
+  vec_clear(groups);
   vec_clear(cg_functions_without_body());
   vec_clear(cg_argument_edge_list());
   st.level_mask = 1;

@@ -488,4 +488,63 @@ TEST_F(OptimTest, TheAddressOfACallsResultPointsIntoTheCalleesArea) {
   tree_free(indirect);
 }
 
+// A call the command line declares from assembly code into C makes the C
+// function used and reaches the linker; declared depths are kept for what
+// no root reaches.
+TEST_F(OptimTest, DeclaredCallsAndDepthsFromTheCommandLine) {
+  program_read(R"(
+[v _sink `Vl 1 e ]
+[v _asm_entry `(v 0 e ]
+[v _handler `(v 1 e ]
+{
+[v _h `l 1 a ]
+[e :U _handler ]
+[e = _h -> 1 `l ]
+[e = _sink _h ]
+[e :UE 1 ]
+}
+[v _main `(v 1 e ]
+{
+[e :U _main ]
+[e ( _asm_entry .. ]
+[e :UE 2 ]
+}
+)");
+  optim_declare_call("_asm_entry", "_handler");
+  optim_declare_depths("_elsewhere", 3, 1);
+  optim_declare_depths("_no_such_name", 3, 1);
+  program_read("[v _elsewhere `(v 0 e ]");
+  std::string out = program_run();
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{}) << "_handler is used";
+  EXPECT_EQ(lines_starting(out, {"FNCALL"}),
+            (std::vector<std::string>{"FNCALL\t_main,_asm_entry", "FNCALL\t_asm_entry,_handler"}));
+  EXPECT_EQ(program_symbol("_handler")->depth_main, 2u);
+  EXPECT_EQ(program_symbol("_elsewhere")->depth_main, 3u);
+  EXPECT_EQ(program_symbol("_elsewhere")->depth_int, 1u);
+  EXPECT_EQ(sym_find("_no_such_name"), nullptr);
+}
+
+// Interrupt functions by the level they were read under: level 1 by
+// default, level 2 when the body said so; more than one level, or one above
+// the highest, is reported.
+TEST_F(OptimTest, InterruptLevelsOfInterruptFunctions) {
+  struct level_case {
+    const char *directives;
+    uint32_t level;
+    std::vector<unsigned> messages;
+  };
+  const level_case cases[] = {
+      {"", 1, {}}, {"[p l 1 ]", 1, {}}, {"[p l 2 ]", 2, {}}, {"[p l 1 ] [p l 2 ]", 1, {692}}, {"[p l 3 ]", 3, {1179}},
+  };
+  for (const level_case &c : cases) {
+    fresh_model();
+    std::string text = std::string("[v _isr `I(v 1 e ]\n{\n") + c.directives + "\n[e :U _isr ]\n[e :UE 1 ]\n}\n";
+    program_read(text.c_str());
+    vec *groups = cg_level_groups();
+    ASSERT_EQ(vec_size(groups), 1u) << c.directives;
+    EXPECT_EQ(static_cast<level_group *>(vec_get(groups, 0))->level, c.level) << c.directives;
+    EXPECT_EQ(captured_numbers(), c.messages) << c.directives;
+  }
+}
+
 }  // namespace
