@@ -337,6 +337,16 @@ bool cg_reaches(symbol *a, symbol *b) {
   return a && b && a->cg && b->cg && dag_reaches(a->cg->node, b->cg->node, EDGE_CALL);
 }
 
+void cg_pointer_regs(symbol *pointer) {
+  if (!pointer->used_regs) pointer->used_regs = iset_alloc();
+  iset_clear(pointer->used_regs);
+  vec *edges = pointer->cg->node->edges;
+  for (uint32_t k = 0; k < vec_size(edges); k++) {
+    symbol *g = cg_symbol(item<dag_edge>(edges, k)->target);
+    if (g && g->used_regs) iset_union(pointer->used_regs, g->used_regs);
+  }
+}
+
 void cg_call_depths() {
   callgraph_state &st = cs();
   cg_traverse_all([](void *, symbol *s, uint32_t) { s->depth_main = s->depth_int = 0; }, nullptr, VISIT_FUNCTIONS);

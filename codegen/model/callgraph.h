@@ -114,6 +114,8 @@ void cg_traverse(symbol *root, cg_action action, void *ctx, uint32_t mode);
 void cg_traverse_all(cg_action action, void *ctx, uint32_t mode);
 // True when a reaches b over call edges.
 bool cg_reaches(symbol *a, symbol *b);
+// A pointer node's used registers: those of everything it may call.
+void cg_pointer_regs(symbol *pointer);
 
 // Main-level and interrupt-level call depths of every function reachable
 // from a root, and the program's figures.

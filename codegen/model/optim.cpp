@@ -293,33 +293,37 @@ std::vector<allocation_entry> allocation_order() {
   return order;
 }
 
+// Runs an action on every function with a body once, from all roots in
+// ascending depth.
+struct function_action {
+  void (*run)(symbol *f);
+};
+
+void each_function_once(function_action action) {
+  vec *functions = os().functions;
+  for (uint32_t k = 0; k < vec_size(functions); k++)
+    if (symbol *f = item<symbol>(functions, k); f->cg) f->cg->pass_mark = false;
+  cg_traverse_all(
+      [](void *a, symbol *f, uint32_t) {
+        if (!f->ctx || f->cg->pass_mark) return;
+        f->cg->pass_mark = true;
+        static_cast<function_action *>(a)->run(f);
+      },
+      &action, VISIT_FUNCTIONS);
+}
+
 void refine_bank_selection() {
   if (!bsr_used()) return;
   for (int pass = 0; pass < BSR_SUMMARY_PASSES; pass++) {
     bsr_clear_pass_changed();
-    vec *functions = os().functions;
-    for (uint32_t k = 0; k < vec_size(functions); k++)
-      if (symbol *f = item<symbol>(functions, k); f->cg) f->cg->pass_mark = false;
-    cg_traverse_all(
-        [](void *, symbol *f, uint32_t) {
-          if (!f->ctx || f->cg->pass_mark) return;
-          f->cg->pass_mark = true;
-          symbol *saved = sym_current_function();
-          sym_set_current_function(f);
-          bsr_forget(~0u);
-          write_function_code(f->ctx, RA_TRACK);
-          sym_set_current_function(saved);
-        },
-        nullptr, VISIT_FUNCTIONS);
-    for (uint32_t k = 0; k < vec_size(functions); k++)
-      if (symbol *f = item<symbol>(functions, k); f->cg) f->cg->pass_mark = false;
-    cg_traverse_all(
-        [](void *, symbol *f, uint32_t) {
-          if (!f->ctx || f->cg->pass_mark) return;
-          f->cg->pass_mark = true;
-          bsr_summarise(f->ctx);
-        },
-        nullptr, VISIT_FUNCTIONS);
+    each_function_once({[](symbol *f) {
+      symbol *saved = sym_current_function();
+      sym_set_current_function(f);
+      bsr_forget(~0u);
+      write_function_code(f->ctx, RA_TRACK);
+      sym_set_current_function(saved);
+    }});
+    each_function_once({[](symbol *f) { bsr_summarise(f->ctx); }});
     if (!bsr_pass_changed()) break;
   }
 }

@@ -790,13 +790,7 @@ bool fit_statement(func_ctx *, tree_node *t) {
 void allocate_function(symbol *f) {
   if (!f || !f->cg) return;
   if (f->cg->flags & CG_POINTER) {
-    if (!f->used_regs) f->used_regs = iset_alloc();
-    iset_clear(f->used_regs);
-    vec *edges = f->cg->node->edges;
-    for (uint32_t k = 0; k < vec_size(edges); k++) {
-      symbol *g = cg_symbol(item<dag_edge>(edges, k)->target);
-      if (g && g->used_regs) iset_union(f->used_regs, g->used_regs);
-    }
+    cg_pointer_regs(f);
     return;
   }
   if (!(f->cg->flags & CG_FUNCTION) || (f->cg->flags & CG_ALLOCATED) || !f->ctx) return;

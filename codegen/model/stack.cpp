@@ -105,13 +105,7 @@ void stack_sort_locals(vec *locals) { vec_sort(locals, compare_locals); }
 void size_function(symbol *f) {
   if (!f || !f->cg) return;
   if (f->cg->flags & CG_POINTER) {
-    if (!f->used_regs) f->used_regs = iset_alloc();
-    iset_clear(f->used_regs);
-    vec *edges = f->cg->node->edges;
-    for (uint32_t k = 0; k < vec_size(edges); k++) {
-      symbol *g = cg_symbol(item<dag_edge>(edges, k)->target);
-      if (g && g->used_regs) iset_union(f->used_regs, g->used_regs);
-    }
+    cg_pointer_regs(f);
     return;
   }
   // Calls may bind more bytes than the declared parameters hold.
