@@ -661,6 +661,39 @@ void mark_loads_stores(ra_function *ra, ra_web *w) {
   }
 }
 
+// Blocks of the web whose own loads and stores cost more than they save
+// leave it, one at a time, until every block pays its way.
+void weigh_web(ra_function *ra, ra_web *w) {
+  for (bool dropped = true; dropped;) {
+    dropped = false;
+    mark_loads_stores(ra, w);
+    for (uint32_t j = 0; j < vec_size(w->blocks) && !dropped; j++) {
+      uint32_t k = index_of(w->blocks, j);
+      ra_block *b = block_at(ra, k);
+      ra_record &r = b->records[w->var];
+      int benefit = r.refs;
+      for (uint32_t s = 0; s < vec_size(b->succs); s++) {
+        uint32_t n = index_of(b->succs, s);
+        if (n != k && in_web(w, n) && block_at(ra, n)->records[w->var].live_in) benefit++;
+      }
+      for (uint32_t p = 0; p < vec_size(b->preds); p++) {
+        uint32_t n = index_of(b->preds, p);
+        if (n != k && in_web(w, n) && (block_at(ra, n)->records[w->var].use_flags & VAR_DEFINED) && r.live_in)
+          benefit++;
+      }
+      benefit -= (r.flags & RA_LOAD ? 1 : 0) + (r.flags & RA_STORE ? 1 : 0);
+      if (benefit >= 1) continue;
+      r.flags &= uint8_t(~(RA_LOAD | RA_STORE));
+      vec_remove_at(w->blocks, j);
+      dropped = true;
+    }
+  }
+  uint32_t small = item<ra_var>(ra->vars, w->var)->sym->small_size;
+  w->refs = 0;
+  for (uint32_t j = 0; j < vec_size(w->blocks); j++) w->refs += block_at(ra, index_of(w->blocks, j))->records[w->var].refs;
+  w->priority = w->refs * small;
+}
+
 void assign_webs(ra_function *ra) {
   symbol *f = ra->function;
   std::vector<ra_web *> pending;
@@ -672,7 +705,8 @@ void assign_webs(ra_function *ra) {
     if (!w->refs) break;
     ra_var *var = item<ra_var>(ra->vars, w->var);
     if (var->sym->flags2 & SYM2_FIXED) continue;
-    mark_loads_stores(ra, w);
+    weigh_web(ra, w);
+    if (!w->refs) continue;
     uint32_t small = var->sym->small_size;
     w->cost = 0;
     for (uint32_t j = 0; j < vec_size(w->blocks); j++) {

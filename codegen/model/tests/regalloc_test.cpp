@@ -303,4 +303,35 @@ TEST_F(RegallocTest, VariablesKeptInRegistersNeedNoMemory) {
             (std::vector<std::string>{"h@y\tequ\t??_h+0", "; f@x allocated to prodl"}));
 }
 
+// A static that its one user bumps and reads once needs a load and a store
+// around those references: the register would cost more than it saves.
+TEST_F(RegallocTest, AWebThatCostsMoreThanItSavesStaysInMemory) {
+  program_read(R"(
+[v _sink `Vc 1 e ]
+[v _count `c 1 s ]
+[v _f `(v 0 e ]
+[v _f `(v 1 e ]
+{
+[v _x `c 1 a ]
+[e :U _f ]
+[e =+ _count -> 1 `c ]
+[e = _sink _count ]
+[e = _x _sink ]
+[e = _sink + _x _x ]
+[e :UE 1 ]
+}
+[v _main `(v 1 e ]
+{
+[e :U _main ]
+[e ( _f .. ]
+[e :UE 2 ]
+}
+)");
+  standin_steer().reg_class = [](symbol *, iset *set) { return iset_member(set, REG_PRODL) ? uint32_t(REG_PRODL) : 0u; };
+  ra_set_tracking_comments(true);
+  std::string out = program_run();
+  EXPECT_EQ(lines_starting(out, {"; _count allocated", "; f@x allocated"}),
+            (std::vector<std::string>{"; f@x allocated to prodl"}));
+}
+
 }  // namespace
