@@ -22,6 +22,7 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
+#include "codegen/model/types.h"
 #include "codegen/model/walk.h"
 #include "common/alert.h"
 #include "common/vector.h"
@@ -37,8 +38,6 @@ reader_state &rs() {
   return state;
 }
 
-// Deeper expressions are refused rather than read recursively.
-constexpr int NESTING_LIMIT = 1000;
 
 // What an operand of a statement is: label numbers and string numbers are
 // offset by the bases of the file.
@@ -69,6 +68,20 @@ void read_string_number(statement_reader &r, const char *tok) {
   vec_push(r.nodes, tree_const(offset_label(rs().string_base, number, &rs().string_high)));
 }
 
+// The second operand of "?" must be the ":" of its two alternatives; what
+// stands there instead becomes the first alternative of a ":" made for it.
+void require_alternatives(statement_reader &r, uint32_t at) {
+  const tree_node *second = static_cast<const tree_node *>(vec_get(r.nodes, at));
+  if (second && second->op == OP_COLON) return;
+  msg(714, "?");
+  tree_node *colon = tree_node_new();
+  colon->op = OP_COLON;
+  colon->type = type_void();
+  colon->height = 1;
+  vec_insert(r.nodes, colon, at);
+  push_zero(r);
+}
+
 // One operand in prefix order: its node, then its own operands.
 void read_operand(statement_reader &r, operand_role role) {
   if (r.stopped) {
@@ -97,7 +110,7 @@ void read_operand(statement_reader &r, operand_role role) {
   vec_push(r.nodes, n);
   uint32_t op = n->op;
   if (op_is_leaf(op)) return;
-  if (++r.depth > NESTING_LIMIT && !r.stopped) {
+  if (++r.depth > READ_NESTING_LIMIT && !r.stopped) {
     msg(714, lextab[op]);
     r.stopped = true;
   }
@@ -111,7 +124,9 @@ void read_operand(statement_reader &r, operand_role role) {
     if (op == OP_CJUMP) right = ROLE_JUMP_LABEL;
     if (op == OP_SWITCH || (op == OP_COMMA && role == ROLE_SWITCH_CHAIN)) right = ROLE_SWITCH_CHAIN;
     read_operand(r, ROLE_VALUE);
+    uint32_t at = vec_size(r.nodes);
     read_operand(r, right);
+    if (op == OP_QUEST) require_alternatives(r, at);
   }
   r.depth--;
 }

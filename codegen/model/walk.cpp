@@ -23,6 +23,7 @@ namespace {
 
 constexpr size_t ASM_LINE_SIZE = 1536;
 constexpr size_t COMMENT_LIMIT = 511;
+constexpr int RECORD_NESTING_LIMIT = 100;
 
 char *pending_comment;
 
@@ -150,16 +151,25 @@ tree_node *tree_walk(uint32_t order, void *ctx, tree_node *node, walk_fn fn, int
 }
 
 tree_node *lex_expr_token(lex_stream *s, const char *first) {
+  // Records inside an expression read expressions of their own; a chain of
+  // them deeper than any program writes is refused.
+  static int records;
   std::string token = first;
   for (;;) {
+    bool record = token == "[c" || token == "[s" || token == "[u" || token == "[v";
+    if (!record) break;
+    if (records >= RECORD_NESTING_LIMIT) {
+      msg(714, token.c_str());
+      return nullptr;
+    }
+    records++;
     if (token == "[c")
       decl_enum(s);
     else if (token == "[s" || token == "[u")
       decl_struct(s, token[1] == 'u');
-    else if (token == "[v")
-      decl_var(s);
     else
-      break;
+      decl_var(s);
+    records--;
     const char *next = lex_token(s);
     if (!next) {
       msg(714, "end of input");
@@ -203,6 +213,8 @@ tree_node *tree_read(lex_stream *s) {
 }
 
 tree_node *tree_read_from(lex_stream *s, const char *first) {
+  // Deeper nesting than any program writes is refused, not followed down.
+  static int depth;
   std::string token = first;
   if (s->previous && strchr("LRNJ", token[0]) && lex_keyword(token.c_str()) < 0)
     return back_reference(s->previous, token);
@@ -211,10 +223,25 @@ tree_node *tree_read_from(lex_stream *s, const char *first) {
   uint32_t op = n->op;
   int16_t switch_value = n->switch_value;
   tree_node_free(n);
-  if (op_is_unary(op)) return tree_build(op, operand(s), nullptr);
-  tree_node *left = operand(s);
-  tree_node *right = operand(s);
-  tree_node *built = tree_build(op, left, right);
+  if (depth >= READ_NESTING_LIMIT) {
+    msg(714, lextab[op]);
+    return tree_const(0);
+  }
+  depth++;
+  tree_node *built;
+  if (op_is_unary(op)) {
+    built = tree_build(op, operand(s), nullptr);
+  } else {
+    tree_node *left = operand(s);
+    tree_node *right = operand(s);
+    if (op == OP_QUEST && right->op != OP_COLON) {
+      // "?" holds its alternatives in a ":".
+      msg(714, "?");
+      right = tree_build(OP_COLON, right, tree_const(0));
+    }
+    built = tree_build(op, left, right);
+  }
+  depth--;
   if (op == OP_SWITCH && built) built->switch_value = switch_value;
   return built;
 }

@@ -26,6 +26,8 @@ enum : uint32_t {
 typedef tree_node *(*walk_fn)(void *ctx, tree_node *node, int a, int b, int c);
 tree_node *tree_walk(uint32_t order, void *ctx, tree_node *node, walk_fn fn, int a, int b, int c);
 
+// The deepest expression the readers follow.
+enum { READ_NESTING_LIMIT = 1000 };
 tree_node *tree_read(lex_stream *s);
 // tree_read when the expression's first token was read already.
 tree_node *tree_read_from(lex_stream *s, const char *first);

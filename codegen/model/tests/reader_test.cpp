@@ -28,6 +28,12 @@ std::string function(const std::string &name, const std::string &body) {
   return "[v " + name + " `(v 1 e ]\n{\n[e :U " + name + " ]\n[f ]\n" + body + "}\n";
 }
 
+std::string repeated(const std::string &text, int times) {
+  std::string out;
+  for (int k = 0; k < times; k++) out += text;
+  return out;
+}
+
 std::set<long> numbers_in(const std::string &text, const std::regex &pattern) {
   std::set<long> out;
   for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it)
@@ -71,6 +77,9 @@ TEST_F(ReaderRecords, BadRecordsAreReportedAndSkipped) {
       {"[x 1 ]\n", {714, 714, 714}},
       {function("_f", "[e = _x @@ ]\n"), {730}},
       {function("_f", "[e = _x ]\n"), {714}},  // "]" where an operand was due
+      {function("_f", "[e = _x ? _x _x ]\n"), {714}},  // "?" without its ":"
+      {function("_f", "[e = _x " + repeated("- ", 1200) + "]\n"), {714, 714}},  // nested past the limit
+      {"[v _n `i [v _m `i [v _k `i 1 e ] 1 e ] 1 e ]\n", {}},  // records inside a record's count
       {"[i _nothing -> 1 `i ]\n", {714}},
       {"[v _f `(v 1 e ]\n{\n[e :U _f ]\n", {714}},  // the input ends inside a function
   };
