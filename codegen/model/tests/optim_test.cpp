@@ -96,6 +96,10 @@ TEST_F(OptimTest, CallGraphLinesOfDirectIndirectAndInterruptCalls) {
                                             "FNROOT\tintlevel1",
                                         }))
       << out;
+  // Locals placed in their function's areas, parameters in "?", autos in "??".
+  EXPECT_EQ(lines_starting(out, {"main@", "leaf@", "other@"}),
+            (std::vector<std::string>{"main@x\tequ\t??_main+0", "leaf@t\tequ\t??_leaf+0", "leaf@a\tequ\t?_leaf+0",
+                                      "other@b\tequ\t?_other+0"}));
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{1090}) << "_g is only ever written";
 }
 
