@@ -234,35 +234,55 @@ void io_reader_init(io_reader *r, FILE *fp, uint32_t max_body) {
   r->count_bytes = true;
 }
 
-int read_record_header(io_reader *r) {
+io_frame io_frame_header(io_reader *r, unsigned max_kind) {
   if (r->kind == IO_END) r->record_no = 0;
   r->record_no++;
   uint8_t header[IO_HEADER_SIZE];
-  if (fread(header, 1, IO_HEADER_SIZE, r->fp) != IO_HEADER_SIZE) {
+  size_t got = fread(header, 1, IO_HEADER_SIZE, r->fp);
+  if (got != IO_HEADER_SIZE) {
     r->kind = 0;
     r->length = 0;
-    msg(505);
-    return 0;
+    return got == 0 ? IO_FRAME_END_OF_FILE : IO_FRAME_PARTIAL_HEADER;
   }
   r->length = header[0] | (uint32_t)header[1] << 8;
   r->kind = header[2];
-  if (r->kind == 0 || r->kind > IO_KIND_LAST) {
-    msg(380, r->kind);
-    return 0;
+  if (r->kind == 0 || r->kind > max_kind) return IO_FRAME_BAD_KIND;
+  if (r->length > r->max_body) return IO_FRAME_TOO_LONG;
+  return IO_FRAME_RECORD;
+}
+
+io_frame io_frame_body(io_reader *r) {
+  if (fread(r->body, 1, r->length, r->fp) != r->length) return IO_FRAME_SHORT_BODY;
+  if (r->count_bytes) r->bytes_read += r->length + IO_HEADER_SIZE;
+  return IO_FRAME_RECORD;
+}
+
+io_frame io_next_record(io_reader *r, unsigned max_kind) {
+  io_frame frame = io_frame_header(r, max_kind);
+  return frame == IO_FRAME_RECORD ? io_frame_body(r) : frame;
+}
+
+int read_record_header(io_reader *r) {
+  switch (io_frame_header(r, IO_KIND_LAST)) {
+    case IO_FRAME_RECORD:
+      return 1;
+    case IO_FRAME_BAD_KIND:
+      msg(380, r->kind);
+      return 0;
+    case IO_FRAME_TOO_LONG:
+      msg(506, IO_HEADER_SIZE, r->length);
+      return 0;
+    default:  // the file ends before or inside a header
+      msg(505);
+      return 0;
   }
-  if (r->length > r->max_body) {
-    msg(506, IO_HEADER_SIZE, r->length);
-    return 0;
-  }
-  return 1;
 }
 
 int read_record_body(io_reader *r) {
-  if (fread(r->body, 1, r->length, r->fp) != r->length) {
+  if (io_frame_body(r) != IO_FRAME_RECORD) {
     msg(1044);
     return 0;
   }
-  if (r->count_bytes) r->bytes_read += r->length + IO_HEADER_SIZE;
   return 1;
 }
 

@@ -202,9 +202,7 @@ long io_skip_expr(const uint8_t *body, uint32_t length, uint32_t pos);
 // Entry kinds: RELOC, SYM, XSYM, SIGNAT, FNINFO, ABSRANGE.
 long io_skip_entry(uint8_t kind, const uint8_t *body, uint32_t length, uint32_t pos);
 
-// Record input: one stream, the body of the last record read. Failures are
-// reported as numbered messages (the message context tells the file); the
-// functions then return 0 and the stream is not read further.
+// Record input: one stream, the body of the last record read.
 struct io_reader {
   FILE *fp;
   uint32_t max_body;   // IO_MAX_BODY, or IO_MAX_BODY_LAX for the converters
@@ -217,6 +215,28 @@ struct io_reader {
 };
 
 void io_reader_init(io_reader *r, FILE *fp, uint32_t max_body);
+
+// What reading the next record met. The framing is the same for every
+// reader; which message a fault deserves is the caller's choice.
+enum io_frame {
+  IO_FRAME_RECORD,          // header (and body, when asked for) read into the reader
+  IO_FRAME_END_OF_FILE,     // no byte left before a header
+  IO_FRAME_PARTIAL_HEADER,  // the file ends inside a header
+  IO_FRAME_BAD_KIND,        // kind 0 or above the highest kind taken (r->kind holds it)
+  IO_FRAME_TOO_LONG,        // body above r->max_body (r->length holds it)
+  IO_FRAME_SHORT_BODY,      // the file ends inside the body
+};
+
+// Reads and counts the next header, taking kinds 1..max_kind.
+io_frame io_frame_header(io_reader *r, unsigned max_kind);
+// Reads the body of the header just read.
+io_frame io_frame_body(io_reader *r);
+// Both in one step.
+io_frame io_next_record(io_reader *r, unsigned max_kind);
+
+// The linker's reading of the same frames: a fault is reported as a numbered
+// message (the message context tells the file); the functions then return 0
+// and the stream is not read further.
 int read_record_header(io_reader *r);
 int read_record_body(io_reader *r);
 int skip_record(io_reader *r);

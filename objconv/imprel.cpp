@@ -10,7 +10,6 @@
 #include <ctime>
 
 #include "common/alert.h"
-#include "objconv/objframe.h"
 
 namespace {
 
@@ -658,20 +657,20 @@ int obj_read(imprel_state *s, FILE *in) {
   io_reader r;
   io_reader_init(&r, in, IO_MAX_BODY_LAX);
   for (;;) {
-    switch (obj_next_record(&r, IO_KIND_LAST)) {
-      case OBJ_RECORD:
+    switch (io_next_record(&r, IO_KIND_LAST)) {
+      case IO_FRAME_RECORD:
         break;
-      case OBJ_END_OF_FILE:
-      case OBJ_PARTIAL_HEADER:
+      case IO_FRAME_END_OF_FILE:
+      case IO_FRAME_PARTIAL_HEADER:
         msg(MSG_OBJECT_ENDS);
         return 0;
-      case OBJ_BAD_KIND:
+      case IO_FRAME_BAD_KIND:
         msg(MSG_BAD_KIND, (unsigned)r.kind);
         return 0;
-      case OBJ_TOO_LONG:
+      case IO_FRAME_TOO_LONG:
         msg(MSG_RECORD_TOO_LONG, (unsigned)r.length);
         return 0;
-      case OBJ_SHORT_BODY:
+      case IO_FRAME_SHORT_BODY:
         msg(MSG_BAD_RECORD, io_kind_name(r.kind));
         return 0;
     }

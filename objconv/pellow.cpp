@@ -11,7 +11,6 @@
 
 #include "common/alert.h"
 #include "linker/io.h"
-#include "objconv/objframe.h"
 
 namespace {
 
@@ -65,19 +64,19 @@ bool copy_module(const pellow_options *o, FILE *in, FILE *out) {
   io_reader_init(&r, in, IO_MAX_BODY_LAX);
   io_maps maps = io_little_endian;
   for (;;) {
-    switch (obj_next_record(&r, max_kind)) {
-      case OBJ_RECORD:
+    switch (io_next_record(&r, max_kind)) {
+      case IO_FRAME_RECORD:
         break;
-      case OBJ_END_OF_FILE:
-      case OBJ_PARTIAL_HEADER:
+      case IO_FRAME_END_OF_FILE:
+      case IO_FRAME_PARTIAL_HEADER:
         return true;
-      case OBJ_BAD_KIND:
+      case IO_FRAME_BAD_KIND:
         msg(MSG_BAD_KIND, (unsigned)r.kind);
         return false;
-      case OBJ_TOO_LONG:
+      case IO_FRAME_TOO_LONG:
         msg(MSG_RECORD_TOO_LONG, io_kind_name(r.kind), (unsigned)r.length);
         return false;
-      case OBJ_SHORT_BODY:
+      case IO_FRAME_SHORT_BODY:
         msg(MSG_SHORT_RECORD, (unsigned)r.kind, (unsigned)r.length);
         return false;
     }
