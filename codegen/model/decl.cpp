@@ -12,6 +12,7 @@
 #include "codegen/model/walk.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
+#include "codegen/model/reader.h"
 #include "codegen/model/sdb.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
@@ -342,6 +343,10 @@ void decl_enum(lex_stream *s) {
       return;
     }
     if (strcmp(tok, "..") == 0) break;
+    if (lex_keyword(tok) == int(OP_ASM)) {
+      lex_assembly_record(s);
+      continue;
+    }
     std::string first = tok;
     int32_t value;
     ctype *value_type;

@@ -273,10 +273,24 @@ bool all_zero(const init_record &r) {
 }
 
 void drop(symbol *s) {
+  tree_free(s->init);
+  s->init = nullptr;
   auto it = is().inits.find(s);
   if (it == is().inits.end()) return;
   free_values(it->second);
   is().inits.erase(it);
+}
+
+// The values as one tree for the passes that walk an object's initialiser
+// (use counts): the value itself, or the values joined by ",".
+void attach_values(symbol *s) {
+  tree_node *all = nullptr;
+  for (vec *nodes : is().inits[s].values) {
+    if (kind_of(nodes) != V_VALUE) continue;
+    tree_node *v = rebuilt(nodes);
+    all = all ? tree_make(OP_COMMA, all, v, type_void()) : v;
+  }
+  s->init = all;
 }
 
 // What the read values do to the object: an initialiser that changes
@@ -301,7 +315,10 @@ void settle(symbol *s) {
     return;
   }
   uint32_t bytes = lex_init_size(s, false);
-  if (!is_aggregate(s->type)) return;
+  if (!is_aggregate(s->type)) {
+    attach_values(s);
+    return;
+  }
   ctype *t = type_unqual(s->type);
   if (t->kind == TY_ARRAY && t->count == 0) {
     uint32_t element = type_size(t->sub);
@@ -310,7 +327,10 @@ void settle(symbol *s) {
     else
       s->type = type_qualify(type_array_of(t->sub, (bytes + element - 1) / element), type_qualifiers(s->type));
   }
-  if (!is_const && all_zero(r)) drop(s);
+  if (!is_const && all_zero(r))
+    drop(s);
+  else
+    attach_values(s);
 }
 
 int list_order(const void *a, const void *b) {
@@ -524,6 +544,11 @@ void lex_emit_initialisers() {
 }
 
 void initdata_reset() {
-  for (auto &entry : is().inits) free_values(entry.second);
+  for (auto &entry : is().inits) {
+    symbol *s = const_cast<symbol *>(entry.first);
+    tree_free(s->init);
+    s->init = nullptr;
+    free_values(entry.second);
+  }
   is().inits.clear();
 }

@@ -10,7 +10,8 @@ struct lex_stream;
 struct symbol;
 struct tree_node;
 
-// The "[i" record after its token.
+// The "[i" record after its token. The object's init tree then holds its
+// values (joined by "," when there are several) for the passes that walk it.
 void lex_initialiser(lex_stream *s);
 bool lex_has_initialiser(const symbol *s);
 // Bytes the initialiser gives the object; with `write` its data is written

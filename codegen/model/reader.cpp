@@ -167,7 +167,9 @@ void read_statement(lex_stream *s) {
   add_statement(f, nodes);
 }
 
-void read_assembly(lex_stream *s) {
+}  // namespace
+
+void lex_assembly_record(lex_stream *s) {
   tree_node *line = tree_asm_line(s);
   if (!line) return;
   if (symbol *f = sym_current_function()) {
@@ -180,6 +182,8 @@ void read_assembly(lex_stream *s) {
   if (!model.feature_list_mode) cgen_statement(line, 0);
   tree_free(line);
 }
+
+namespace {
 
 void end_function() {
   symbol *f = sym_current_function();
@@ -225,7 +229,7 @@ void lex_read_records(lex_stream *s) {
   while (const char *tok = lex_token(s)) {
     switch (lex_keyword(tok)) {
       case OP_ASM:
-        read_assembly(s);
+        lex_assembly_record(s);
         break;
       case OP_REC_A:
         lex_string_record(s, rs().string_base, &rs().string_high);

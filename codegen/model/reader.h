@@ -22,6 +22,9 @@ void lex_read_inputs(vec *paths);
 void lex_read_file(lex_stream *s);
 // Records until the end of the stream.
 void lex_read_records(lex_stream *s);
+// An assembly line or comment ("[;" read): a statement of the function being
+// read, or written at once outside functions.
+void lex_assembly_record(lex_stream *s);
 // One prefix expression of a record as the node list it is read into (the
 // form tree_rebuild takes), its label and string numbers offset by the
 // file's bases. `first` is its first token when that was read already;

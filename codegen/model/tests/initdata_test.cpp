@@ -13,6 +13,7 @@
 #include "codegen/model/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/reader_fixture.h"
+#include "codegen/model/tests/tree_text.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "common/vector.h"
@@ -83,6 +84,16 @@ TEST_F(Initialisers, InitialisersThatChangeNothingOrAreRefused) {
     EXPECT_EQ(lex_has_initialiser(sym_find("_t")), c.kept) << c.records;
     EXPECT_EQ(captured_numbers(), c.messages) << c.records;
   }
+}
+
+TEST_F(Initialisers, TheValuesStayForThePassesThatWalkThem) {
+  read_program({"[v _x `i 1 e ]\n[v _y `i 1 e ]\n"
+                "[v _p `*i 1 e ]\n[i _p\n&U _x\n]\n"
+                "[v _t `*i -> 2 `ux e ]\n[i _t\n:U ..\n&U _x\n&U _y\n..\n]\n"
+                "[v _z `i 1 e ]\n[i _z\n-> 0 `i\n]\n"});
+  EXPECT_EQ(tree_text(global("_p")->init), "&U _x");
+  EXPECT_EQ(tree_text(global("_t")->init), ", &U _x &U _y");
+  EXPECT_EQ(global("_z")->init, nullptr) << "a dropped initialiser leaves nothing to walk";
 }
 
 TEST_F(Initialisers, AnArrayWithoutALengthTakesItFromItsValues) {

@@ -217,6 +217,22 @@ TEST_F(ReaderRecords, LineMarkersSetThePosition) {
   EXPECT_EQ(c->line, 7);
 }
 
+TEST_F(ReaderRecords, AssemblyInsideAnEnumeration) {
+  read_program({"[c E1 -> 1 `i\n[; movlw 1 ;#\n-> 2 `i .. ]\n[v _e `E1 1 e ]\n"});
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{});
+  EXPECT_EQ(standin_output(), "movlw 1 ;#\n");
+  EXPECT_EQ(vec_size(type_unqual(sym_find("_e")->type)->members), 2u);
+}
+
+TEST_F(ReaderRecords, LibrarySourcesAreFoundInTheSourceFolder) {
+  write("shown.c", "int x;\n");
+  lex_set_source_folder(dir.c_str());
+  read_program({"\"3 /build/elsewhere/shown.c\n[v _a `i 1 e ]\n\"4 /build/elsewhere/absent.c\n[v _b `i 1 e ]\n"});
+  lex_set_source_folder(nullptr);
+  EXPECT_EQ(std::string(sym_find("_a")->file), dir + "/shown.c");
+  EXPECT_STREQ(sym_find("_b")->file, "/build/elsewhere/absent.c");
+}
+
 TEST_F(ReaderRecords, BitsPlacedInsideObjects) {
   read_program({"[v _PORTA `Vuc 1 s@3968 ]\n[v _RA3 `b 1 e@_PORTA+3 ]\n"
                 "[v _buf `uc 1 e ]\n[v _B0 `b 1 e@_buf+0 ]\n"});
