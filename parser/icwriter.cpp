@@ -424,12 +424,18 @@ void ic_symbol(symbol *s, int stream) {
   if (s->flags & SF_INLINE) ic_directive(actual, "i _%s", s->name);
 }
 
+// The stream a tag's record goes to: file-level tags go to the head, others
+// to the stream asked for or else the body. IC_NONE when the tag is written
+// already, not defined, or at file level with no stream asked for.
+static int tag_stream(const symbol *tag, int stream) {
+  if (!tag || (tag->flags & SF_WRITTEN) || !(tag->flags & SF_DEFINED)) return IC_NONE;
+  if (stream != IC_NONE) return tag->level == 0 ? IC_HEAD : stream;
+  return tag->level > 0 ? IC_BODY : IC_NONE;
+}
+
 void ic_struct(symbol *tag, int stream) {
-  if (!tag || (tag->flags & SF_WRITTEN) || !(tag->flags & SF_DEFINED)) return;
-  int actual;
-  if (stream != IC_NONE) actual = tag->level == 0 ? IC_HEAD : stream;
-  else if (tag->level > 0) actual = IC_BODY;
-  else return;
+  int actual = tag_stream(tag, stream);
+  if (actual == IC_NONE) return;
   tag->flags |= SF_WRITTEN;
   for (symbol *m = tag->first; m; m = m->next) ic_type_deps(m->type, actual);
   FILE *f = stream_file(actual);
@@ -446,11 +452,8 @@ void ic_struct(symbol *tag, int stream) {
 }
 
 void ic_enum(symbol *tag, int stream) {
-  if (!tag || (tag->flags & SF_WRITTEN) || !(tag->flags & SF_DEFINED)) return;
-  int actual;
-  if (stream != IC_NONE) actual = tag->level == 0 ? IC_HEAD : stream;
-  else if (tag->level > 0) actual = IC_BODY;
-  else return;
+  int actual = tag_stream(tag, stream);
+  if (actual == IC_NONE) return;
   tag->flags |= SF_WRITTEN;
   FILE *f = stream_file(actual);
   if (actual == IC_BODY) body_prefix(tag->file, tag->line);
