@@ -294,21 +294,10 @@ void rd_push_file(FILE *f, bool owns, const std::string &path, const std::string
 
 pp_input *rd_new_text() { return input_acquire(); }
 
-void rd_push_text(pp_input *in, pp_input_kind kind, pp_macro *macro) {
-  if (in->store.empty() || in->store.back() != 0) in->store.push_back(0);
+// Puts a text input read from text on top of the stack; a macro's text
+// keeps the macro active until it is read.
+static void push_text(pp_input *in, pp_input_kind kind, const wch *text, pp_macro *macro) {
   in->kind = kind;
-  in->buf = in->pos = in->store.data();
-  in->macro = macro;
-  in->name = macro ? macro->name : empty_text;
-  if (macro) macro->active++;
-  in->below = rd.top;
-  rd.top = in;
-  rd.text_depth++;
-}
-
-void rd_push_borrowed(const wch *text, pp_macro *macro) {
-  pp_input *in = input_acquire();
-  in->kind = PP_IN_TEXT;
   in->buf = in->pos = text;
   in->macro = macro;
   in->name = macro ? macro->name : empty_text;
@@ -317,6 +306,13 @@ void rd_push_borrowed(const wch *text, pp_macro *macro) {
   rd.top = in;
   rd.text_depth++;
 }
+
+void rd_push_text(pp_input *in, pp_input_kind kind, pp_macro *macro) {
+  if (in->store.empty() || in->store.back() != 0) in->store.push_back(0);
+  push_text(in, kind, in->store.data(), macro);
+}
+
+void rd_push_borrowed(const wch *text, pp_macro *macro) { push_text(input_acquire(), PP_IN_TEXT, text, macro); }
 
 void rd_push_copy(const wch *text, size_t n) {
   pp_input *in = input_acquire();
