@@ -18,13 +18,13 @@
 #include "codegen/model/pcodelib.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/regs.h"
-#include "codegen/model/rewrite.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "codegen/model/walk.h"
 #include "common/alert.h"
+#include "common/alloc.h"
 #include "common/vector.h"
 
 namespace {
@@ -145,12 +145,17 @@ void expect_close(lex_stream *s) {
 
 func_ctx *body_of(symbol *f) { return f->ctx ? f->ctx : new_func(f); }
 
-// A statement of the current function: kept as read for the optimiser's
-// re-reading, and rewritten into the function's simple statements.
+// A statement of the current function, kept as read: the optimiser builds
+// and rewrites every statement from these node lists in each of its passes,
+// so rewriting here too would only make temporaries nothing uses. Comment
+// lines read before it travel on its first node.
 void add_statement(symbol *f, vec *nodes) {
   func_ctx *ctx = body_of(f);
-  tree_node *tree = tree_rebuild(nodes);
-  if (tree) nodeRewrite(tree, ctx->statements);
+  if (char *comment = tree_take_pending_comment()) {
+    tree_node *first = static_cast<tree_node *>(vec_get(nodes, 0));
+    xfree(first->comment);
+    first->comment = comment;
+  }
   cg_store_statement(ctx, nodes);
 }
 

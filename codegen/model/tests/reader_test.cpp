@@ -217,6 +217,18 @@ TEST_F(ReaderRecords, LineMarkersSetThePosition) {
   EXPECT_EQ(c->line, 7);
 }
 
+TEST_F(ReaderRecords, StatementsAreKeptAsReadWithTheirCommentsAndAssembly) {
+  read_program({"[v _x `i 1 e ]\n" +
+                function("_f", "[; ;a.c: 3: x = 1;\n[; ;a.c: 3: (again)\n[e = _x -> 1 `i ]\n[; movlw 2 ;#\n"
+                               "[e :UE 1 ]\n")});
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{});
+  EXPECT_EQ(stored_statements("_f"), ":U _f\n= _x 1`i\n[; movlw 2 ;#\n:UE 1000000001`l\n");
+  vec *stored = global("_f")->ctx->stored;
+  tree_node *assignment = static_cast<tree_node *>(vec_get(static_cast<vec *>(vec_get(stored, 1)), 0));
+  ASSERT_NE(assignment->comment, nullptr);
+  EXPECT_STREQ(assignment->comment, ";a.c: 3: x = 1;\n;a.c: 3: (again)");
+}
+
 TEST_F(ReaderRecords, AssemblyInsideAnEnumeration) {
   read_program({"[c E1 -> 1 `i\n[; movlw 1 ;#\n-> 2 `i .. ]\n[v _e `E1 1 e ]\n"});
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{});
