@@ -11,6 +11,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/reader.h"
+#include "codegen/model/regalloc.h"
 #include "codegen/model/sdb.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
@@ -303,6 +304,7 @@ int codrel_main(int argc, char **argv) {
   write_header();
   sym_init_types();
   codrel_declare_names();
+  ra_set_tracking_comments(copt.tracking_comments);
   optim_set_debug_writer(sdb_is_open() ? &DEBUG_WRITER : nullptr);
   catch_interrupts();
   lex_read_inputs(inputs);

@@ -3,6 +3,11 @@
 // feature list it writes, and its command line, inputs and failures.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <string>
 #include <vector>
 
@@ -167,6 +172,39 @@ TEST_F(CodrelProgram, AStackSizePragmaReachesTheCodeGenerator) {
   run_result r = run(compile({"s", "n"}) + codrel("s.ic s.as") + "; " + codrel("n.ic n.as"));
   EXPECT_NE(read_file(dir + "/s.as").find("\tGLOBAL __USR_MODE\n\t__USR_MODE\tEQU 040h\n"), std::string::npos);
   EXPECT_EQ(message_numbers(r.err), std::vector<unsigned>{735}) << "a size without a name: " << r.err;
+}
+
+// codrel waiting on a pipe for its input gets SIGINT; its exit status.
+int status_after_interrupt(bool ignored) {
+  int in[2];
+  if (pipe(in) != 0) return -1;
+  std::string path = staged_program("codrel");
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    close(in[0]);
+    close(in[1]);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    signal(SIGINT, ignored ? SIG_IGN : SIG_DFL);
+    execl(path.c_str(), "codrel", CHIP.c_str(), static_cast<char *>(nullptr));
+    _exit(127);
+  }
+  close(in[0]);
+  if (write(in[1], VERSION, sizeof VERSION - 1) < 0) return -1;
+  sleep(1);
+  kill(pid, SIGINT);
+  usleep(200000);
+  close(in[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CodrelInterrupt, StopsWith151UnlessInterruptsWereIgnored) {
+  EXPECT_EQ(status_after_interrupt(false), 151);
+  EXPECT_EQ(status_after_interrupt(true), 0) << "an ignored interrupt stays ignored";
 }
 
 }  // namespace
