@@ -38,7 +38,6 @@ reader_state &rs() {
   return state;
 }
 
-
 // What an operand of a statement is: label numbers and string numbers are
 // offset by the bases of the file.
 enum operand_role { ROLE_VALUE, ROLE_JUMP_LABEL, ROLE_SWITCH_CHAIN, ROLE_STRING };
