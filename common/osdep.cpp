@@ -336,6 +336,12 @@ bool os_file_exists(const char *path) {
   return path && stat(path, &st) == 0;
 }
 
+bool os_same_file(FILE *open_file, const char *path) {
+  struct stat sa, sb;
+  return open_file && path && fstat(fileno(open_file), &sa) == 0 && stat(path, &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool os_is_dir(const char *path) {
   struct stat st;
   return path && stat(path, &st) == 0 && S_ISDIR(st.st_mode);

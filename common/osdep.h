@@ -2,6 +2,7 @@
 // time, sorting, spawning programs, file status, 16-bit strings.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 #include <cstdint>
 #include <ctime>
 
@@ -46,6 +47,9 @@ void *os_bsearch(const void *key, const void *base, size_t count, size_t size,
 int os_spawn(const char *path, char *const argv[]);
 
 bool os_file_exists(const char *path);
+// True when the open file and the path name one file (so writing the path
+// would destroy what is being read).
+bool os_same_file(FILE *open_file, const char *path);
 bool os_is_dir(const char *path);
 char *str_lower(char *text);
 char *str_upper(char *text);

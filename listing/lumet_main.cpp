@@ -1,5 +1,5 @@
 // lumet [options] [input [output]]: numbered source listing.
-#include <sys/stat.h>
+#include "common/osdep.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -22,12 +22,6 @@ static void prog_exit(int status) {
   exit(status);
 }
 
-static bool same_file(FILE *a, const char *path) {
-  struct stat sa, sb;
-  return fstat(fileno(a), &sa) == 0 && stat(path, &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
-}
-
 int main(int argc, char **argv) {
   msg_set_component("lumet");
   msg_set_exit_hook(prog_exit);
@@ -48,7 +42,7 @@ int main(int argc, char **argv) {
 
   const char *out_name = opt.output ? opt.output : "standard output";
   // Opening the input itself for writing would empty it before it is read.
-  if (opt.output && same_file(input_file, opt.output)) {
+  if (opt.output && os_same_file(input_file, opt.output)) {
     msg(MSG_CANT_WRITE, "output", opt.output);
     prog_exit(-1);
   }

@@ -1,5 +1,5 @@
 // imprel [options] [input [output]]: located object file to a program image.
-#include <sys/stat.h>
+#include "common/osdep.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,12 +26,6 @@ static void prog_exit(int status) {
   if (status != 0 && symbol_file_made) remove(state.opt.symbol_file);
   fflush(stdout);
   exit(status);
-}
-
-static bool same_file(FILE *a, const char *path) {
-  struct stat sa, sb;
-  return fstat(fileno(a), &sa) == 0 && stat(path, &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
 }
 
 static void read_checksums(imprel_state *s) {
@@ -62,7 +56,7 @@ static void open_files(imprel_state *s) {
     prog_exit(1);
   }
   // Opening the object itself for writing would empty it before it is read.
-  if (same_file(input_file, o.output)) {
+  if (os_same_file(input_file, o.output)) {
     msg(MSG_CANT_OPEN, "output", o.output);
     prog_exit(1);
   }

@@ -283,6 +283,22 @@ TEST(OsFile, ExistenceAndFolders) {
   EXPECT_FALSE(os_file_exists(nullptr));
 }
 
+// A program must not open for writing the file it is reading, whatever name
+// (a link, a relative path) the second one is given by.
+TEST(OsFile, SameFileThroughAnotherName) {
+  scratch_dir dir;
+  std::ofstream(dir / "f") << "x";
+  std::ofstream(dir / "g") << "x";
+  ASSERT_EQ(symlink((dir / "f").c_str(), (dir / "link").c_str()), 0);
+  FILE *open_file = fopen((dir / "f").c_str(), "r");
+  ASSERT_NE(open_file, nullptr);
+  EXPECT_TRUE(os_same_file(open_file, (dir / "f").c_str()));
+  EXPECT_TRUE(os_same_file(open_file, (dir / "link").c_str()));
+  EXPECT_FALSE(os_same_file(open_file, (dir / "g").c_str()));
+  EXPECT_FALSE(os_same_file(open_file, (dir / "missing").c_str()));
+  fclose(open_file);
+}
+
 // ---- Sorting and searching ----
 
 int compare_ints(const void *a, const void *b) {
