@@ -100,6 +100,7 @@ struct cursor {
   size_t next;
   symbol *object;
   bool write;
+  symbol *member;  // the struct member whose value is next, if any
 };
 
 value_kind peek(const cursor &c) { return c.next < c.values.size() ? kind_of(c.values[c.next]) : V_END; }
@@ -127,7 +128,12 @@ uint32_t put_value(tree_node *v, ctype *type, cursor &c) {
   bool pointer = type_is_pointer(type);
   uint32_t bytes = pointer ? type_size(type) : tree_size(v);
   if (!c.write) {
-    if (v->targets) sym_pair_targets(sym_ptr_targets(c.object), 1, v->targets, v->indir);
+    if (v->targets) {
+      sym_pair_targets(sym_ptr_targets(c.object), 1, v->targets, v->indir);
+      // A member is read through its own set (calls through a table of
+      // function pointers), so its value goes there as well.
+      if (c.member) sym_pair_targets(sym_ptr_targets(c.member), 1, v->targets, v->indir);
+    }
     tree_free(v);
     return bytes;
   }
@@ -200,7 +206,10 @@ uint32_t struct_values(ctype *t, cursor &c) {
       if (used == 0) break;
       k += used;
     } else {
+      symbol *outer = c.member;
+      c.member = m;
       bytes += init_object(m->type, c);
+      c.member = outer;
       k++;
     }
   }
@@ -450,7 +459,7 @@ uint32_t lex_init_size(symbol *s, bool write) {
   auto it = is().inits.find(s);
   if (it == is().inits.end()) return 0;
   sym_set_position(s->file, s->line);
-  cursor c{it->second.values, 0, s, write};
+  cursor c{it->second.values, 0, s, write, nullptr};
   uint32_t bytes = init_object(s->type, c);
   while (peek(c) == V_ASM) take_assembly(c);
   if (peek(c) != V_END) msg(240);

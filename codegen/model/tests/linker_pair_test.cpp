@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -286,6 +287,69 @@ int main(void) { int x; x = leaf(1); fp = other; x += fp(x); g = x; while (1); }
   std::map<std::string, unsigned long> sym = link_program(out.substr(from, to - from));
   // _leaf, shared with the interrupt level, lies apart from main's blocks.
   EXPECT_TRUE(sym["?_leaf"] >= sym["??_other"] || sym["??_leaf"] + 2 <= sym["??_main"]) << sym["?_leaf"];
+}
+
+// The bytes of each function's parameter and auto areas, from its FNSIZE
+// line and the link's symbols.
+struct area_span {
+  std::string area;
+  unsigned long lo, hi;
+};
+std::vector<area_span> block_of(const std::string &function, const std::string &assembly,
+                                std::map<std::string, unsigned long> &sym) {
+  std::vector<area_span> spans;
+  for (const std::string &line : lines_starting(assembly, {"FNSIZE\t" + function + ","})) {
+    unsigned autos = 0, params = 0;
+    sscanf(line.c_str() + line.find(',') + 1, "%u,%u", &autos, &params);
+    if (autos) spans.push_back({"??" + function, sym["??" + function], sym["??" + function] + autos});
+    if (params) spans.push_back({"?" + function, sym["?" + function], sym["?" + function] + params});
+  }
+  return spans;
+}
+
+// Functions reached only through tables of function pointers (a struct
+// member and an array, both filled by initialisers) are called from main:
+// each gets its call line, and the linker keeps its block off main's.
+TEST_F(LinkerPairTest, FunctionsCalledThroughInitialisedTablesKeepTheirBlocksOffTheCallers) {
+  dir.write("t.c", R"(int g;
+typedef int (*op_fn)(int);
+static int first(int a) { int t = a + 1; return t; }
+static int second(int b) { int u = b * 3; return u; }
+static int third(int c) { int v = c - 1; return v; }
+static const struct { const char *name; op_fn run; } ops[] = { { "first", first }, { "second", second } };
+static op_fn plain[] = { third };
+int main(void) {
+  unsigned i; int total = 0;
+  for (i = 0; i < 2; i++) total += ops[i].run(total);
+  total += plain[0](total);
+  g = total; return g;
+}
+)");
+  ASSERT_EQ(dir.run("prevo", "t.c t.pre"), 0) << dir.read("out");
+  ASSERT_EQ(dir.run("parsk", "t.pre t.parsk"), 0) << dir.read("out");
+  ASSERT_EQ(dir.run("codrel", "t.parsk t.as"), 0) << dir.read("out");
+  EXPECT_EQ(dir.read("out"), "") << "no message";
+  std::string out = dir.read("t.as");
+  std::vector<std::string> calls = lines_starting(out, {"FNCALL"});
+  std::sort(calls.begin(), calls.end());
+  EXPECT_EQ(calls, (std::vector<std::string>{"FNCALL\t_main,_first", "FNCALL\t_main,_second",
+                                             "FNCALL\t_main,_third"}))
+      << out;
+  // From the first equate to the call graph's root, without the data that
+  // the stand-in writes in directives of its own.
+  size_t from = out.find("main@"), to = out.find("\n", out.find("\tFNROOT"));
+  ASSERT_NE(from, std::string::npos) << out;
+  ASSERT_NE(to, std::string::npos) << out;
+  std::map<std::string, unsigned long> sym = link_program(out.substr(from, to + 1 - from));
+  std::vector<area_span> caller = block_of("_main", out, sym);
+  ASSERT_FALSE(caller.empty()) << out;
+  for (const char *callee : {"_first", "_second", "_third"}) {
+    std::vector<area_span> spans = block_of(callee, out, sym);
+    EXPECT_FALSE(spans.empty()) << callee << " is written with its areas\n" << out;
+    for (const area_span &a : spans)
+      for (const area_span &m : caller)
+        EXPECT_TRUE(a.hi <= m.lo || m.hi <= a.lo) << a.area << " overlaps " << m.area;
+  }
 }
 
 }  // namespace
