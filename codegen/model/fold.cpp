@@ -523,8 +523,17 @@ tree_node *reassociate(tree_node *n) {
   std::vector<tree_node *> parts;
   for (const term &t : kept) {
     tree_node *tree = tree_term(t.tree, t.k);
-    // Constants add up in the sum's own type, whatever type each was left in.
-    if (tree_is_constant(t.tree) && !tree_is_pointer(t.tree)) tree = tree_convert_to(tree, former);
+    // Constants add up in the sum's own type, whatever type each was left in;
+    // the sum wraps there, so no constant is reported as cut.
+    if (tree_is_constant(t.tree) && !tree_is_pointer(t.tree)) {
+      if (tree->op == OP_CONST) {
+        tree_node *type_node = tree_type_node(former);
+        tree_fit_folded_const(type_node, tree);
+        tree_node_free(type_node);
+      } else {
+        tree = tree_convert_to(tree, former);
+      }
+    }
     if (tree_is_constant(t.tree) && !tree_is_pointer(t.tree)) {
       constants = constants ? tree_fold_constants(tree_build(OP_ADD, constants, tree)) : tree;
       if (parts.empty() || parts.back() != nullptr) parts.push_back(nullptr);
@@ -542,7 +551,7 @@ tree_node *reassociate(tree_node *n) {
   if (!result) result = tree_const(0);
   if (result->op == OP_CONST) {
     tree_node *type_node = tree_type_node(former);
-    tree_convert_const(type_node, result);
+    tree_fit_folded_const(type_node, result);
     tree_node_free(type_node);
   } else if (tree_size(result) != type_size(former) || tree_arith(result) != type_arith(former)) {
     // Retyping would change what the top operation computes: convert instead.
@@ -590,7 +599,10 @@ tree_node *tree_commute(tree_node *n) {
     if (!tree_is_pointer(c) && type_size(inner_type) < tree_size(n) && !tree_is_pointer(n))
       inner_type = n->type;
     else if (type_size(inner_type) < tree_size(n))
-      inner_type = type_for_size(tree_size(n), tree_arith(b) == ARITH_UNSIGNED ? ARITH_UNSIGNED : ARITH_SIGNED);
+      // An offset with an unsigned part wraps in the address's width.
+      inner_type = type_for_size(tree_size(n), tree_arith(b) == ARITH_UNSIGNED || tree_arith(c) == ARITH_UNSIGNED
+                                                   ? ARITH_UNSIGNED
+                                                   : ARITH_SIGNED);
     inner->left = b;
     inner->right = c;
     inner->type = inner_type;

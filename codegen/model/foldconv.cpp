@@ -30,13 +30,22 @@ bool same_types(const tree_node *n, const tree_node *e) {
   return arith != ARITH_NONE && type_size(a) == type_size(b) && arith == type_arith(b);
 }
 
+// A constant operand moved under a conversion is cut to the conversion's
+// type silently: the conversion asked for that, and only its low bytes
+// matter to the operation.
+tree_node *narrowed_operand(tree_node *operand, tree_node *n) {
+  if (operand->op != OP_CONST || tree_arith(n) == ARITH_FLOAT) return tree_convert_to(operand, n->type);
+  tree_fit_folded_const(n, operand);
+  return operand;
+}
+
 // (T)(c ? a : b) is c ? (T)a : (T)b.
 tree_node *into_alternatives(tree_node *n) {
   tree_node *q = n->left;
   tree_node *alternatives = q->right;
   ctype *t = n->type;
-  alternatives->left = tree_convert_to(alternatives->left, t);
-  alternatives->right = tree_convert_to(alternatives->right, t);
+  alternatives->left = narrowed_operand(alternatives->left, n);
+  alternatives->right = narrowed_operand(alternatives->right, n);
   alternatives->left->partner = alternatives->right;
   alternatives->right->partner = alternatives->left;
   alternatives->type = q->type = t;
@@ -52,8 +61,8 @@ tree_node *narrow_operation(tree_node *n) {
   tree_node *e = n->left;
   ctype *t = n->type;
   bool shift = op_dope(e->op) & D_SHIFT;
-  e->left = tree_convert_to(e->left, t);
-  if (op_is_binary(e->op) && !shift) e->right = tree_convert_to(e->right, t);
+  e->left = narrowed_operand(e->left, n);
+  if (op_is_binary(e->op) && !shift) e->right = narrowed_operand(e->right, n);
   e->type = t;
   tree_set_height(e);
   tree_free(n->right);

@@ -69,6 +69,10 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   func_ctx *ctx = f->ctx;
   for (uint32_t k = 0; k < vec_size(ctx->statements); k++) tree_free(item<tree_node>(ctx->statements, k));
   vec_clear(ctx->statements);
+  // The temporaries of the statements just dropped: rebuilding makes its
+  // own, and the old ones would stay behind as autos nothing uses.
+  for (uint32_t k = 0; k < vec_size(f->temps); k++) vec_remove(f->autos, vec_get(f->temps, k));
+  vec_clear(f->temps);
   vec *rebuilt = vec_new_default();
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
     tree_node *t = tree_rebuild(item<vec>(ctx->stored, k));
@@ -117,7 +121,9 @@ bool mark_assigned(tree_node *target, uint32_t marks) {
   return false;
 }
 
-tree_node *use_marker(void *, tree_node *n, int, int, int) {
+void count_value_uses(tree_node *t);
+
+tree_node *use_marker(void *, tree_node *n, int, int, int inner) {
   if (n->op == OP_ID) {
     if (symbol *f = sym_current_function()) cg_record_caller(n->sym, f);
     n->sym->use_count++;
@@ -127,10 +133,17 @@ tree_node *use_marker(void *, tree_node *n, int, int, int) {
   bool plain = n->op == OP_ASSIGN;
   if (!plain && (d & 0xC00C) != 0x8008) return n;
   bool whole = mark_assigned(n->left, plain ? SYM_ASSIGNED | SYM_ASSIGNED_PLAIN : uint32_t(SYM_ASSIGNED));
-  // An indirection or element being stored to reads its pointer and index.
-  if (!whole) count_uses(n->left);
-  count_uses(n->right);
+  // An indirection or element being stored to reads its pointer and index;
+  // a compound assignment whose value is taken ((n -= 1) != c in a loop's
+  // test) reads its object too.
+  if (!whole || (inner && !plain)) count_value_uses(n->left);
+  count_value_uses(n->right);
   return nullptr;
+}
+
+// Uses in an operand, whose own value is read.
+void count_value_uses(tree_node *t) {
+  if (t) tree_walk(WALK_PRE, nullptr, t, use_marker, 0, 0, 1);
 }
 
 bool is_uninitialised_data(symbol *s) { return s->object_list == OBJ_UNINITIALISED; }

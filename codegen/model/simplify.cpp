@@ -246,6 +246,15 @@ bool fold_floating(tree_node *&n, tree_node *l, const tree_node *r) {
   return true;
 }
 
+// Signed overflow in a folded operation is reported; unsigned arithmetic
+// wraps by definition.
+void fit_result(const tree_node *n, tree_node *c) {
+  if (tree_arith(n) == ARITH_SIGNED)
+    tree_convert_const(n, c);
+  else
+    tree_fit_folded_const(n, c);
+}
+
 tree_node *fold_step(void *, tree_node *n, int, int, int) {
   if (n->op == OP_ADD && n->right && n->right->op == OP_NEG) {
     tree_node *neg = n->right;
@@ -297,11 +306,11 @@ tree_node *fold_step(void *, tree_node *n, int, int, int) {
       l->type = r->type;
       l->targets = r->targets;
     } else if (!node_floating && !(tree_is_pointer(l) && !tree_is_pointer(r))) {
-      tree_convert_const(n, l);
+      fit_result(n, l);
     }
     tree_free(r);
   } else if (!node_floating) {
-    tree_convert_const(n, l);
+    fit_result(n, l);
   }
   if (l->op == OP_CONST && (n->flags & TF_MADE_CONST)) l->flags |= TF_MADE_CONST;
   return give_way(n, l);

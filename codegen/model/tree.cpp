@@ -450,7 +450,9 @@ void tree_print_text(const tree_node *t) {
   out_printf("%s\n", t->text);
 }
 
-void tree_convert_const(const tree_node *t, tree_node *c) {
+namespace {
+
+void fit_const(const tree_node *t, tree_node *c, bool report) {
   if (tree_value_mask(t) == 1) {
     c->value &= 1;
   } else {
@@ -460,7 +462,7 @@ void tree_convert_const(const tree_node *t, tree_node *c) {
       bool is_signed = tree_arith(t) == ARITH_SIGNED;
       int64_t lo = is_signed ? -n / 2 : -n, hi = is_signed ? n / 2 - 1 : n - 1;
       int64_t v = c->value;
-      if ((v < lo || v > hi) && type_unqual(t->type) != type_index()) msg_once(751);
+      if (report && (v < lo || v > hi) && type_unqual(t->type) != type_index()) msg_once(751);
       uint32_t bits = uint32_t(v) & uint32_t(n - 1);
       if (is_signed && (bits & uint32_t(n / 2))) bits |= ~uint32_t(n - 1);
       c->value = int32_t(bits);
@@ -468,3 +470,9 @@ void tree_convert_const(const tree_node *t, tree_node *c) {
   }
   c->type = t->type;
 }
+
+}  // namespace
+
+void tree_convert_const(const tree_node *t, tree_node *c) { fit_const(t, c, true); }
+
+void tree_fit_folded_const(const tree_node *t, tree_node *c) { fit_const(t, c, false); }

@@ -110,3 +110,7 @@ void tree_set_position(const tree_node *t);
 void tree_print_text(const tree_node *t);
 // Gives the integer constant c the type of t (message 751 when it does not fit).
 void tree_convert_const(const tree_node *t, tree_node *c);
+// The same for the result of folding, which is silent: rewritten sums
+// (x - 1 as x + -1, reassociated offsets) wrap on purpose, and the source's
+// own constant expressions were checked by the parser.
+void tree_fit_folded_const(const tree_node *t, tree_node *c);

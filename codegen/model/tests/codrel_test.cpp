@@ -207,4 +207,44 @@ TEST(CodrelInterrupt, StopsWith151UnlessInterruptsWereIgnored) {
   EXPECT_EQ(status_after_interrupt(true), 0) << "an ignored interrupt stays ignored";
 }
 
+// Everyday C that once drew false warnings or lost code: subtracting one
+// from an index or a pointer, a truncating cast over a choice of constants,
+// a loop on a post-decrement, and choices lowered through temporaries in a
+// function prepared more than once. Only the one genuinely unused
+// parameter is reported, and the loop keeps its test.
+TEST_F(CodrelProgram, EverydayExpressionsCompileWithoutFalseWarnings) {
+  write_files(dir, {{"t.c", "typedef struct { unsigned limb[4]; unsigned char used; } big_t;\n"
+                            "big_t big;\n"
+                            "char tmp[8], letters[26];\n"
+                            "const char *cursor = \"hello\";\n"
+                            "static void set(big_t *b, long d, unsigned char borrow)\n"
+                            "{\n"
+                            "    b->limb[b->used - 1] = (unsigned)(d + (borrow ? 0x10000L : 0));\n"
+                            "    b->used = b->limb[1] ? 2 : b->limb[0] ? 1 : 0;\n"
+                            "}\n"
+                            "static unsigned char count(unsigned n, unsigned char unused)\n"
+                            "{\n"
+                            "    unsigned char c = 0;\n"
+                            "    while (n-- > 0)\n"
+                            "        c++;\n"
+                            "    return c;\n"
+                            "}\n"
+                            "int main(void)\n"
+                            "{\n"
+                            "    char *p = tmp + sizeof tmp - 1;\n"
+                            "    *p = letters[*cursor - 'a'];\n"
+                            "    set(&big, -5, 1);\n"
+                            "    big.used += count(3, 0);\n"
+                            "    return big.used + *p;\n"
+                            "}\n"}});
+  run_result r = run(compile({"t"}) + codrel(CHIP + " t.ic out.as"));
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "t.c: 11: (1090) \"unused\" is never used (warning)\n");
+  std::string as = read_file(dir + "/out.as");
+  size_t body = as.find("\n_count:\n"), end = as.find("__end_of_count:", body);
+  ASSERT_NE(body, std::string::npos) << as;
+  EXPECT_NE(as.substr(body, end - body).find("\t; $\n"), std::string::npos)
+      << "the loop still tests n\n" << as.substr(body, end - body);
+}
+
 }  // namespace
