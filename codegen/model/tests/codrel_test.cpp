@@ -8,6 +8,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -245,6 +248,41 @@ TEST_F(CodrelProgram, EverydayExpressionsCompileWithoutFalseWarnings) {
   ASSERT_NE(body, std::string::npos) << as;
   EXPECT_NE(as.substr(body, end - body).find("\t; $\n"), std::string::npos)
       << "the loop still tests n\n" << as.substr(body, end - body);
+}
+
+// The parser's corpus of valid programs as one whole program: what codrel
+// says of it is what a careful reader of the sources would say too (two
+// parameters no code reads, and recursion where autos live at fixed
+// addresses), and nothing more.
+TEST_F(CodrelProgram, TheParsersCorpusAsOneProgram) {
+  std::vector<std::string> names;
+  for (const auto &entry : std::filesystem::directory_iterator(TOVRA_PARSER_CORPUS)) {
+    std::filesystem::copy_file(entry.path(), dir + "/" + entry.path().filename().string());
+    if (entry.path().extension() == ".c") names.push_back(entry.path().stem());
+  }
+  std::sort(names.begin(), names.end());
+  std::string inputs;
+  for (const std::string &n : names) inputs += " " + n + ".ic";
+  run_result r = run(compile(names) + codrel(CHIP + " -Aall.as" + inputs));
+  EXPECT_EQ(r.status, 1) << r.err;
+  std::vector<std::string> lines;
+  std::istringstream said(r.err);
+  for (std::string line; std::getline(said, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "calc.c: 42: (1089) recursive call to function \"_primary\": its parameters and autos live "
+                       "at fixed addresses",
+                       "calc.c: 59: (1089) recursive call to function \"_term\": its parameters and autos live at "
+                       "fixed addresses",
+                       "calc.c: 81: (1089) recursive call to function \"_expression\": its parameters and autos "
+                       "live at fixed addresses",
+                       "lists.c: 146: (1089) recursive call to function \"_merge_sort\": its parameters and autos "
+                       "live at fixed addresses",
+                       "lists.c: 182: (1090) \"context\" is never used (warning)",
+                       "registers.c: 55: (1090) \"t\" is never used (warning)",
+                       "sorting.c: 33: (1089) recursive call to function \"_quick_sort\": its parameters and autos "
+                       "live at fixed addresses",
+                   }));
 }
 
 }  // namespace
