@@ -27,11 +27,20 @@ struct pcode_module {
 
 bool source_lookup_on;
 
+// A library is named on the command line, not in the source being read, so
+// its failure to open carries no source position.
+void report_unopened(const char *path) {
+  if (model.feature_list_mode) return;
+  msg_set_context(nullptr, nullptr, nullptr, nullptr);
+  msg(140, "library", path);
+  msg_set_context(sym_current_file(), sym_current_line_ptr(), nullptr, nullptr);
+}
+
 // The directory of one library; a library that cannot be read adds nothing.
 void read_directory(const char *path, std::vector<pcode_module> *modules) {
   FILE *fp = fopen(path, "rb");
   if (!fp) {
-    if (!model.feature_list_mode) msg(140, "library", path);
+    report_unopened(path);
     return;
   }
   lib_directory dir;
@@ -58,7 +67,7 @@ struct open_library {
     if (fp) fclose(fp);
     path = wanted;
     fp = fopen(wanted, "rb");
-    if (!fp && !model.feature_list_mode) msg(140, "library", wanted);
+    if (!fp) report_unopened(wanted);
     return fp != nullptr;
   }
   ~open_library() {

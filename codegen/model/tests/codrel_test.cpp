@@ -148,6 +148,8 @@ TEST_F(CodrelProgram, InputsOutputsAndCommandFiles) {
   r = run(codrel("-Aout.as in.ic missing.ic missing.lpp"));
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(message_numbers(r.err), (std::vector<unsigned>{140, 140})) << r.err;
+  EXPECT_NE(r.err.find("\n(140) cannot open library file \"missing.lpp\""), std::string::npos)
+      << "a library is not reported at a position of the source read before it\n" << r.err;
 
   r = run(codrel("nosuch.ic out.as"));
   EXPECT_EQ(r.status, 1);
