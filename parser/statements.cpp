@@ -437,6 +437,9 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
       jump(g);
       bool break_here = false;
       int used = parse_statement(cont, f, &ctx, &break_here);
+      // Nothing follows a switch whose every way out returns or jumps: it
+      // has a default, no break, and its last statement does not fall out.
+      bool falls_out = !unreachable || !ctx.default_seen || break_here;
       if (!ctx.default_seen) ctx.default_label = f;
       jump(f);
       label(g);
@@ -444,6 +447,7 @@ int parse_statement(uint32_t cont, uint32_t brk, switch_ctx *sw, bool *break_use
       expr_free(e);
       for (auto &c : ctx.cases) expr_free(c.value);
       label(f);
+      unreachable = !falls_out;
       return used;
     }
     case K_BREAK:

@@ -195,6 +195,13 @@ TEST(ParskExpressions, InterruptFunctionsAndReturnChecks) {
       {"char *f(void) { }\n", {343}},
       {"int f(void) { }\n", {}},
       {"char *f(void) { return; }\n", {344}},
+      // A switch ends the function's flow only when it has a default, no
+      // break, and no way of falling out of its last statement.
+      {"char *f(int k) { switch (k) { case 0: return 0; default: return 0; } }\n", {}},
+      {"char *f(int k) { switch (k) { case 0: return 0; case 1: return 0; } }\n", {343}},
+      {"char *f(int k) { switch (k) { case 0: break; default: return 0; } }\n", {343}},
+      {"char *f(int k) { switch (k) { default: return 0; case 1: k++; } }\n", {343}},
+      {"char *f(int k) { switch (k) { case 0: while (k) break; return 0; default: return 0; } }\n", {}},
   };
   for (const row &r : rows) EXPECT_EQ(run_parsk(r.source, "-QI,interrupt").numbers, r.numbers) << r.source;
 }
