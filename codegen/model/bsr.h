@@ -63,7 +63,7 @@ bool bsr_end_block(bsr_block *block);
 // in tracking mode after each pass that changed something), then its summary.
 void bsr_summarise(func_ctx *ctx);
 
-// Whether tracking was consulted at all (phase 5 of the optimiser runs only
+// Whether tracking was consulted at all (bank selection is refined only
 // then), and whether a block's exit state changed in the current pass.
 bool bsr_used();
 bool bsr_pass_changed();

@@ -77,7 +77,7 @@ tree_node *operate_narrow(tree_node *n, ctype *w, bool convert_right) {
   return tree_convert_to(n, former);
 }
 
-// Rule 10: both operands widened from narrower values of one class.
+// Both operands widened from narrower values of one class.
 tree_node *narrow_both(tree_node *n) {
   uint32_t d = op_dope(n->op);
   if (!(d & D_ZERO_EXTEND) || is_floating(n) || op_arity(n->op) == D_RECORD) return nullptr;
@@ -100,7 +100,7 @@ tree_node *narrow_both(tree_node *n) {
   return operate_narrow(n, type_unqual(w), binary && !shift);
 }
 
-// Rule 11: x /= (T)y with y of x's class and width.
+// x /= (T)y with y of x's class and width.
 void narrow_compound_divisor(tree_node *n) {
   if (n->op != OP_ASDIV && n->op != OP_ASMOD) return;
   tree_node *r = n->right;
@@ -114,7 +114,7 @@ void narrow_compound_divisor(tree_node *n) {
   fold_changed();
 }
 
-// Rule 12: same-size conversions under operations whose low bytes depend
+// Same-size conversions under operations whose low bytes depend
 // only on the operands' low bytes.
 void unwrap_same_size(tree_node *n) {
   if (!(op_dope(n->op) & D_LOW_BYTES) || op_arity(n->op) == D_RECORD) return;
@@ -135,7 +135,7 @@ void unwrap_same_size(tree_node *n) {
   if (op_is_binary(n->op) && !(op_dope(n->op) & D_SHIFT) && plain(n->right)) unwrap(n->right);
 }
 
-// Rule 13: (x << a) << b is x << (a + b), while the sum stays below the width.
+// (x << a) << b is x << (a + b), while the sum stays below the width.
 void join_shifts(tree_node *n) {
   if ((n->op != OP_SHL && n->op != OP_SHR) || !is_const(n->right)) return;
   tree_node *inner = n->left;
@@ -151,7 +151,7 @@ void join_shifts(tree_node *n) {
   fold_changed();
 }
 
-// Rules 14 and 15: & done in a narrower type.
+// & done in a narrower type.
 tree_node *narrow_and(tree_node *n) {
   if (n->op != OP_AND) return nullptr;
   tree_node *l = n->left, *r = n->right;
@@ -196,7 +196,7 @@ tree_node *narrow_and(tree_node *n) {
   return nullptr;
 }
 
-// Rule 16: operations whose result keeps the width of zero-extended
+// Operations whose result keeps the width of zero-extended
 // operands done in the width of the narrow source.
 tree_node *narrow_sources(tree_node *n) {
   uint32_t d = op_dope(n->op);
@@ -266,10 +266,10 @@ bool ordering_result(uint32_t op, bool constant_left, int64_t c, int64_t lo, int
   return false;
 }
 
-// Rule 17.
+// Comparisons in a narrower or cheaper form, each keeping C's result.
 tree_node *fold_comparison(tree_node *n) {
   tree_node *l = n->left, *r = n->right;
-  // a: a floating widening compared with zero.
+  // A floating widening compared with zero.
   if (is_conversion(l) && is_floating(l) && is_floating(l->left) && tree_size(l->left) <= tree_size(l) &&
       tree_is_zero(r)) {
     tree_node *x = l->left;
@@ -287,7 +287,7 @@ tree_node *fold_comparison(tree_node *n) {
     fold_changed();
     return nullptr;
   }
-  // b: a constant against a widened narrower value.
+  // A constant against a widened narrower value.
   bool const_left = is_const(l) && is_widening(r);
   if ((is_const(r) && is_widening(l)) || const_left) {
     tree_node *conv = const_left ? r : l, *c = const_left ? l : r;
@@ -318,7 +318,7 @@ tree_node *fold_comparison(tree_node *n) {
       return nullptr;
     }
   }
-  // c: an unsigned view of a sign-extended narrower value.
+  // An unsigned view of a sign-extended narrower value.
   if (is_const(r) && r->value >= 0 && is_conversion(l) && is_unsigned(l) && tree_size(l) > 1 &&
       is_conversion(l->left) && tree_arith(l->left) == ARITH_SIGNED && tree_size(l->left) == tree_size(l) &&
       tree_arith(l->left->left) == ARITH_SIGNED && tree_size(l->left->left) < tree_size(l)) {
@@ -334,7 +334,7 @@ tree_node *fold_comparison(tree_node *n) {
       return nullptr;
     }
   }
-  // d: a mask that fits the lower half compares in that half.
+  // A mask that fits the lower half compares in that half.
   if (l->op == OP_AND && is_const(l->right) && tree_size(l) > 1 && is_const(r)) {
     uint32_t half = tree_size(l) / 2;
     uint32_t m = uint32_t(l->right->value);
@@ -351,7 +351,7 @@ tree_node *fold_comparison(tree_node *n) {
       return nullptr;
     }
   }
-  // e: a floating widening against a constant.
+  // A floating widening against a constant.
   if (is_conversion(l) && is_floating(l) && tree_size(l) <= 4 && is_floating(l->left) &&
       tree_size(l->left) < tree_size(l) && is_fconst(r)) {
     uint32_t narrow_bits = cgen_float_bits(r->fvalue, tree_size(l->left));
@@ -370,12 +370,12 @@ tree_node *fold_comparison(tree_node *n) {
       return known_comparison(n, n->op == OP_NE);
     }
   }
-  // f
+  // An unsigned value above zero is one that is not zero.
   if (n->op == OP_GT && is_unsigned(l) && tree_is_zero(r)) {
     n->op = OP_NE;
     fold_changed();
   }
-  // g: x++ == c is (x += n) == c + n. Only equality: an ordering would see
+  // x++ == c is (x += n) == c + n. Only equality: an ordering would see
   // the stepped value wrap.
   if ((n->op == OP_EQ || n->op == OP_NE) && (l->op == OP_POSTINC || l->op == OP_POSTDEC) && l->right) {
     bool inc = l->op == OP_POSTINC;
@@ -386,7 +386,7 @@ tree_node *fold_comparison(tree_node *n) {
     fold_changed();
     return nullptr;
   }
-  // h: a widened narrower value against a constant out of its range.
+  // A widened narrower value against a constant out of its range.
   if (is_widening(l) || (is_conversion(l) && type_unqual(l->left->type) == type_bit())) {
     tree_node *x = l->left;
     bool x_bit = type_unqual(x->type) == type_bit();
@@ -417,7 +417,7 @@ tree_node *fold_comparison(tree_node *n) {
       return nullptr;
     }
   }
-  // i: both sides widened: compare in their usual arithmetic type, when
+  // Both sides widened: compare in their usual arithmetic type, when
   // both widenings keep the values (and so their order).
   auto keeps = [](const tree_node *conv) {
     return is_unsigned(conv->left) || tree_arith(conv) == ARITH_SIGNED;
@@ -488,7 +488,7 @@ int64_t wrap_coefficient(int64_t k, const tree_node *t) {
   return int64_t(masked);
 }
 
-// Rule 18: sums regrouped as terms with coefficients.
+// Sums regrouped as terms with coefficients.
 tree_node *reassociate(tree_node *n) {
   bool saved = tree_changed;
   ctype *former = n->type;

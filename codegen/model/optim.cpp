@@ -419,7 +419,7 @@ void write_argument_edges() {
 int optim_program() {
   optim_state &st = os();
   uint32_t errors_before = msg_error_count();
-  // 1. The roots.
+  // The roots.
   symbol *main = cg_main();
   if (!main || !main->ctx) {
     if (model.feature_list_mode) return 0;
@@ -438,7 +438,7 @@ int optim_program() {
   widen_bodiless_returns();
   if (main && main->ctx) main_prologue_scan(main);
   reentrancy_fixpoint();
-  // 8. The pointer graph is final; use counts from the roots.
+  // The pointer graph is final; use counts from the roots.
   cg_set_graph_completed();
   mark_indirect_targets();
   for (uint32_t k = 0; k < vec_size(st.functions); k++) {
@@ -447,7 +447,7 @@ int optim_program() {
     f->use_count = 0;
   }
   cg_traverse_all([](void *, symbol *s, uint32_t) { s->use_count++; }, nullptr, VISIT_ALL);
-  // 9. Uses inside the used functions; functions nothing calls.
+  // Uses inside the used functions; functions nothing calls.
   symbol *saved = sym_current_function();
   for (uint32_t k = 0; k < vec_size(st.functions); k++) {
     symbol *f = item<symbol>(st.functions, k);
@@ -469,15 +469,15 @@ int optim_program() {
   for (auto &[name, count] : st.uses)
     if (symbol *s = sym_find(name.c_str()); s && s->ctx && vec_find(working, s) >= 0) s->use_count = uint16_t(s->use_count + count);
   drop_unused_objects(working);
-  // 14. First sizing.
+  // First sizing.
   st.phase = PHASE_SIZING;
   size_all();
   compute_stack_bases();
   walk_function_uses(working);
-  // 15. Placement until stable.
+  // Placement until stable.
   placement_loop(working);
   vec_free(working);
-  // 16. Register allocation.
+  // Register allocation.
   tree_release_all();
   model.final_alloc_entered = true;
   st.phase = PHASE_ALLOCATION;
@@ -492,7 +492,7 @@ int optim_program() {
     allocate_function(e.f);
   }
   cg_set_level_mask(1);
-  // 17. Bank selection refined.
+  // Bank selection refined.
   st.phase = PHASE_BANK_REFINEMENT;
   refine_bank_selection();
   // 18 - 21. Output: the layout, then the data sizes.
