@@ -429,10 +429,10 @@ int optim_program() {
     main->use_count = 1;
   }
   if (main) cg_record(main);
-  // 2, 3. What the command line declares.
+  // What the command line declares.
   enter_declared_calls();
   raise_declared_depths();
-  // 4 - 7. The call graph and reentrancy.
+  // The call graph and reentrancy.
   st.phase = PHASE_CALL_GRAPH;
   prepare_functions(st.functions, true);
   widen_bodiless_returns();
@@ -460,7 +460,7 @@ int optim_program() {
   }
   sym_set_current_function(saved);
   if (model.feature_list_mode) return 0;
-  // 11 - 13. Used functions and objects.
+  // Used functions and objects.
   prepare_functions(st.functions, true);
   mark_objects();
   vec *working = used_functions();
@@ -495,7 +495,7 @@ int optim_program() {
   // Bank selection refined.
   st.phase = PHASE_BANK_REFINEMENT;
   refine_bank_selection();
-  // 18 - 21. Output: the layout, then the data sizes.
+  // Output: the layout, then the data sizes.
   st.phase = PHASE_OUTPUT;
   model.output_suppressed = silent;
   write_fnalign_lines();
@@ -507,7 +507,7 @@ int optim_program() {
   data_totals &t = st.totals;
   out_printf(";Data sizes: Strings %lu, constant %lu, data %lu, bss %lu, persistent %lu stack %lu\n", t.strings,
              t.constant, t.data, t.bss, t.persistent, (unsigned long)stack_size());
-  // 22 - 25. The functions and the call graph.
+  // The functions and the call graph.
   if (msg_error_count() != errors_before) return 1;
   cg_traverse_all([](void *, symbol *f, uint32_t) { write_function(f); }, nullptr, VISIT_ALL);
   write_call_graph();
