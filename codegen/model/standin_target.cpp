@@ -13,7 +13,9 @@
 
 #include "codegen/model/bsr.h"
 #include "codegen/model/ops.h"
+#include "codegen/model/iset.h"
 #include "codegen/model/progstate.h"
+#include "codegen/model/ptrtargets.h"
 #include "codegen/model/simplify.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
@@ -246,7 +248,25 @@ const char *emit_processor_name() { return st().processor.c_str(); }
 
 void prog_interrupt(int) { _exit(151); }
 
-bool cgen_match_tree(tree_node *, uint32_t, regset *) { return true; }
+// Every tree fits. A call clobbers what its callee uses (for a call through
+// a pointer, what any target uses), as the call pattern of the real half
+// says, so that no variable is kept in such a register across it.
+bool cgen_match_tree(tree_node *t, uint32_t, regset *) {
+  tree_find(t, t, [](tree_node *n, void *statement) {
+    if (n->op != OP_CALL) return false;
+    const regset *clobbered = nullptr;
+    if (n->left && n->left->op == OP_ID && n->left->sym && type_is_function(n->left->sym->type))
+      clobbered = n->left->sym->used_regs;
+    else if (n->left)
+      clobbered = sym_targets_regs(n->left->op == OP_DEREF ? n->left->left->targets : n->left->targets);
+    if (!clobbered) return false;
+    tree_node *s = static_cast<tree_node *>(statement);
+    if (!s->sets[RS_USED]) s->sets[RS_USED] = iset_alloc();
+    iset_union(s->sets[RS_USED], clobbered);
+    return false;
+  });
+  return true;
+}
 
 void cgen_statement(tree_node *t, int) {
   if (!t) return;
@@ -298,6 +318,7 @@ void emit_line_directive(int line, const char *file, int) { out_printf("\tline\t
 void emit_reset_free_regs() {}
 
 void emit_label(symbol *s) {
+  if (standin_steer().label) standin_steer().label(s);
   emit_psect(nullptr, 0);
   if (s->sclass == SC_EXTERN) out_printf("\tglobal\t%s\n", sym_asm_name(s));
   out_printf("%s:\n", sym_asm_name(s));
@@ -317,6 +338,7 @@ void emit_variable(symbol *s) {
 }
 
 void emit_reserve(uint32_t bytes) {
+  if (standin_steer().reserve) standin_steer().reserve(bytes);
   if (bytes & 0xffff) out_printf("\tds\t%u\n", bytes & 0xffff);
 }
 
@@ -327,6 +349,7 @@ void emit_global_equ(symbol *s) {
 }
 
 void emit_db_string(const uint8_t *bytes, uint32_t length) {
+  if (standin_steer().bytes) standin_steer().bytes(bytes, length);
   std::string line = "\tdb\t";
   for (uint32_t k = 0; k < length; k++) line += (k ? "," : "") + std::to_string(int8_t(bytes[k]));
   out_printf("%s\n", line.c_str());

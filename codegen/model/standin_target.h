@@ -31,5 +31,10 @@ struct standin_steering {
   uint32_t template_extra = 0;
   // Sees every statement code selection is asked for.
   std::function<void(tree_node *)> statement;
+  // Sees each data label, reservation and string of bytes, in the order
+  // they are written.
+  std::function<void(symbol *)> label;
+  std::function<void(uint32_t)> reserve;
+  std::function<void(const uint8_t *, uint32_t)> bytes;
 };
 standin_steering &standin_steer();
