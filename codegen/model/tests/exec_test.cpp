@@ -1,0 +1,970 @@
+// C programs through the staged prevo and parsk and then codrel's whole
+// program model, in this process: the statements the model finally hands
+// to code selection are run by a small interpreter, at the target's sizes
+// and byte order, and the program's volatile results must be what C says.
+// A fault anywhere in rewriting, folding, use counting, removal or the
+// passing of arguments shows as a wrong value, a program that does not
+// end, or a statement the interpreter cannot run.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "codegen/model/codrel.h"
+#include "codegen/model/initdata.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/optim.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/reader.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/iset.h"
+#include "codegen/model/standin_target.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/model/tests/tree_text.h"
+#include "common/alert.h"
+#include "common/vector.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct failure {
+  std::string text;
+};
+
+// The final statements of each function and the program's data, as code
+// selection and the data writer are given them.
+struct program_record {
+  std::map<symbol *, std::vector<tree_node *>> code;
+  std::map<symbol *, std::vector<std::pair<uint32_t, tree_node *>>> data;  // offset, value
+  std::map<symbol *, std::vector<uint8_t>> strings;
+  symbol *data_symbol = nullptr;  // whose values are being written
+  uint32_t data_offset = 0;
+  size_t label_at = 0;            // where in the output its label was written
+  std::vector<std::string> messages;
+};
+
+program_record &record() {
+  static program_record &r = *new program_record();
+  return r;
+}
+
+void keep_message(const char *line) { record().messages.push_back(line); }
+
+struct machine {
+  std::vector<uint8_t> memory = std::vector<uint8_t>(0x10000);
+  std::map<std::string, uint32_t> addresses;           // by assembler name
+  std::map<std::string, std::pair<std::string, uint32_t>> equates;  // local: area, offset
+  std::map<int32_t, int64_t> registers;
+  std::map<uint32_t, symbol *> functions_at;
+  uint32_t next_free = 0x100;
+  long steps = 0;
+  int depth = 0;
+
+  uint32_t place(const std::string &name, uint32_t size) {
+    auto found = addresses.find(name);
+    if (found != addresses.end()) return found->second;
+    uint32_t at = next_free;
+    next_free += (size ? size : 1) + 16;
+    if (next_free >= 0xF000) throw failure{"out of memory for " + name};
+    addresses[name] = at;
+    return at;
+  }
+
+  uint32_t address_of(symbol *s) {
+    if (type_is_function(s->type)) {
+      uint32_t at = 0xF000 + uint32_t(functions_at.size()) * 4;
+      for (auto &[a, f] : functions_at)
+        if (f == s) return a;
+      functions_at[at] = s;
+      return at;
+    }
+    if (s->flags & SYM_ABSOLUTE) return uint32_t(s->address);
+    std::string name = sym_asm_name(s);
+    auto local = equates.find(name);
+    if (local != equates.end()) return place(local->second.first, 256) + local->second.second;
+    return place(name, type_size(s->type));
+  }
+
+  static bool is_aggregate(const tree_node *t) {
+    ctype *type = type_unqual(t->type);
+    return type && (type->kind == TY_ARRAY || type->kind == TY_STRUCT);
+  }
+
+  static int64_t in_type(int64_t v, const tree_node *t) {
+    uint32_t size = tree_size(t);
+    if (type_unqual(t->type) == type_bit()) return v != 0;
+    if (size == 0 || size > 4) return v;
+    int bits = 8 * int(size);
+    uint64_t low = uint64_t(v) & ((uint64_t(1) << bits) - 1);
+    if (tree_arith(t) == ARITH_SIGNED && (low >> (bits - 1))) return int64_t(low) - (int64_t(1) << bits);
+    return int64_t(low);
+  }
+
+  int64_t load(uint32_t at, const tree_node *t) {
+    uint32_t size = tree_size(t);
+    if (size == 0) size = 1;
+    if (size > 4 || at + size > memory.size()) throw failure{"cannot read " + tree_typed_text(t)};
+    uint64_t v = 0;
+    for (uint32_t k = 0; k < size; k++) v |= uint64_t(memory[at + k]) << (8 * k);
+    return in_type(int64_t(v), t);
+  }
+
+  void store(uint32_t at, const tree_node *t, int64_t v) {
+    uint32_t size = tree_size(t);
+    if (size == 0) size = 1;
+    if (size > 4 || at + size > memory.size()) throw failure{"cannot write " + tree_typed_text(t)};
+    for (uint32_t k = 0; k < size; k++) memory[at + k] = uint8_t(uint64_t(v) >> (8 * k));
+  }
+
+  // Where an lvalue lives.
+  uint32_t where(const tree_node *t) {
+    switch (t->op) {
+      case OP_ID: return address_of(t->sym);
+      case OP_DEREF: return uint32_t(eval(t->left)) & 0xFFFF;
+      case OP_DOT: return where(t->left) + uint32_t(t->right->value);
+    }
+    throw failure{"not an lvalue: " + tree_typed_text(t)};
+  }
+
+  int64_t read(const tree_node *t) {
+    if (t->op == OP_REG) return in_type(registers[t->value], t);
+    if (t->op == OP_BITFIELD) {
+      const symbol *m = t->member;
+      int64_t unit = load(where(t->left), t->left);
+      uint64_t mask = m->bf_width >= 32 ? ~0ull : (1ull << m->bf_width) - 1;
+      return in_type(int64_t((uint64_t(unit) >> m->bf_offset) & mask), t);
+    }
+    return load(where(t), t);
+  }
+
+  void write(const tree_node *t, int64_t v) {
+    if (t->op == OP_REG) {
+      registers[t->value] = in_type(v, t);
+      return;
+    }
+    if (t->op == OP_BITFIELD) {
+      const symbol *m = t->member;
+      uint32_t at = where(t->left);
+      uint64_t unit = uint64_t(load(at, t->left));
+      uint64_t mask = (m->bf_width >= 32 ? ~0ull : (1ull << m->bf_width) - 1) << m->bf_offset;
+      unit = (unit & ~mask) | ((uint64_t(v) << m->bf_offset) & mask);
+      store(at, t->left, int64_t(unit));
+      return;
+    }
+    store(where(t), t, v);
+  }
+
+  static int64_t arithmetic(uint32_t op, int64_t a, int64_t b, const tree_node *t) {
+    switch (op) {
+      case OP_ADD: return a + b;
+      case OP_SUB: return a - b;
+      case OP_MUL: return int64_t(uint64_t(a) * uint64_t(b));
+      case OP_AND: return a & b;
+      case OP_OR: return a | b;
+      case OP_XOR: return a ^ b;
+      case OP_SHL: return b < 0 || b >= 64 ? 0 : int64_t(uint64_t(a) << b);
+      case OP_SHR: return b < 0 || b >= 64 ? (a < 0 ? -1 : 0) : a >> b;
+      case OP_ROTL:
+      case OP_ROTR: {
+        uint32_t bits = 8 * tree_size(t);
+        uint64_t mask = bits >= 64 ? ~0ull : (1ull << bits) - 1, u = uint64_t(a) & mask;
+        b %= bits;
+        if (op == OP_ROTR) b = (bits - b) % bits;
+        return int64_t(((u << b) | (u >> ((bits - b) % bits))) & mask);
+      }
+      case OP_DIV:
+      case OP_MOD:
+        if (b == 0) throw failure{"division by zero"};
+        return op == OP_DIV ? a / b : a % b;
+    }
+    throw failure{std::string("no arithmetic for ") + lextab[op]};
+  }
+
+  static uint32_t plain_op(uint32_t op) {
+    switch (op) {
+      case OP_ASADD: return OP_ADD;
+      case OP_ASSUB: return OP_SUB;
+      case OP_ASMUL: return OP_MUL;
+      case OP_ASDIV: return OP_DIV;
+      case OP_ASMOD: return OP_MOD;
+      case OP_ASAND: return OP_AND;
+      case OP_ASOR: return OP_OR;
+      case OP_ASXOR: return OP_XOR;
+      case OP_ASSHL: return OP_SHL;
+      case OP_ASSHR: return OP_SHR;
+    }
+    return OP_NONE;
+  }
+
+  int64_t eval(const tree_node *t) {
+    if (++steps > 2000000) throw failure{"the program does not end"};
+    switch (t->op) {
+      case OP_CONST: return in_type(t->value, t);
+      case OP_ID:
+        // A function or an array stands for its address; a structure for
+        // where it lives, as the operand of a copy.
+        if (type_is_function(t->sym->type) || is_aggregate(t)) return address_of(t->sym);
+        return read(t);
+      case OP_DEREF:
+      case OP_DOT:
+        if (is_aggregate(t)) return where(t);
+        return read(t);
+      case OP_REG:
+      case OP_BITFIELD: return read(t);
+      case OP_ADDR: return t->left->op == OP_ID && type_is_function(t->left->sym->type) ? address_of(t->left->sym)
+                                                                                       : where(t->left);
+      case OP_CONV: return in_type(eval(t->left), t);
+      case OP_NEG: return in_type(-eval(t->left), t);
+      case OP_COMPL: return in_type(~eval(t->left), t);
+      case OP_NOT: return eval(t->left) == 0;
+      case OP_PLUS: return in_type(eval(t->left), t);
+      case OP_LAND: return eval(t->left) != 0 && eval(t->right) != 0;
+      case OP_LOR: return eval(t->left) != 0 || eval(t->right) != 0;
+      case OP_QUEST: return in_type(eval(t->left) != 0 ? eval(t->right->left) : eval(t->right->right), t);
+      case OP_SEQ:
+      case OP_COMMA:
+        eval(t->left);
+        return eval(t->right);
+      case OP_ASSIGN: {
+        if (is_aggregate(t->left)) {
+          uint32_t to = where(t->left), from = uint32_t(eval(t->right)), size = tree_size(t->left);
+          for (uint32_t k = 0; k < size; k++) memory[to + k] = memory[from + k];
+          return to;
+        }
+        int64_t v = in_type(eval(t->right), t->left);
+        write(t->left, v);
+        return v;
+      }
+      case OP_POSTINC:
+      case OP_POSTDEC: {
+        int64_t old = read(t->left), step = eval(t->right);
+        write(t->left, in_type(t->op == OP_POSTINC ? old + step : old - step, t->left));
+        return old;
+      }
+      case OP_CALL:
+      case OP_CALLZAP: return call(t);
+      case OP_EQ: return eval(t->left) == eval(t->right);
+      case OP_NE: return eval(t->left) != eval(t->right);
+      case OP_LT: return eval(t->left) < eval(t->right);
+      case OP_LE: return eval(t->left) <= eval(t->right);
+      case OP_GT: return eval(t->left) > eval(t->right);
+      case OP_GE: return eval(t->left) >= eval(t->right);
+    }
+    if (uint32_t op = plain_op(t->op)) {
+      // The right operand first: it may be a call that changes the left.
+      int64_t b = eval(t->right);
+      int64_t a = read(t->left);
+      if (op == OP_SHL || op == OP_SHR) b = in_type(b, t->right);
+      int64_t v = in_type(arithmetic(op, a, b, t->left), t->left);
+      write(t->left, v);
+      return v;
+    }
+    if (op_is_binary(t->op)) {
+      int64_t a = eval(t->left), b = eval(t->right);
+      return in_type(arithmetic(t->op, a, b, t), t);
+    }
+    throw failure{"cannot run " + tree_typed_text(t)};
+  }
+
+  // A data value as the assembler takes it: a name stands for its address.
+  int64_t data_value(const tree_node *v) {
+    if (v->op == OP_ID) return address_of(v->sym);
+    if (v->op == OP_ADD || v->op == OP_SUB) {
+      int64_t a = data_value(v->left), b = data_value(v->right);
+      return v->op == OP_ADD ? a + b : a - b;
+    }
+    if (v->op == OP_CONV) return in_type(data_value(v->left), v);
+    return eval(v);
+  }
+
+  // The parameter area an argument is stored in, if it names one.
+  static std::string area_of(const tree_node *arg) {
+    std::string area;
+    tree_find(const_cast<tree_node *>(arg), &area, [](tree_node *n, void *out) {
+      if (n->op != OP_ID || !n->sym || sym_asm_name(n->sym)[0] != '?') return false;
+      *static_cast<std::string *>(out) = sym_asm_name(n->sym);
+      return true;
+    });
+    return area;
+  }
+
+  int64_t call(const tree_node *t) {
+    symbol *f = nullptr;
+    bool direct = t->left->op == OP_ID && type_is_function(t->left->sym->type);
+    if (direct) {
+      f = t->left->sym;
+    } else {
+      // The function a pointer points to: the call's operand is the pointer
+      // dereferenced.
+      const tree_node *pointer = t->left->op == OP_DEREF ? t->left->left : t->left;
+      auto found = functions_at.find(uint32_t(eval(pointer)));
+      if (found == functions_at.end()) throw failure{"a call through a pointer to no function"};
+      f = found->second;
+    }
+    std::string area;
+    if (t->right && t->right->op == OP_CALLARGS) {
+      for (uint32_t k = 0; k < vec_size(t->right->args); k++) {
+        tree_node *arg = static_cast<tree_node *>(vec_get(t->right->args, k));
+        if (area.empty()) area = area_of(arg);
+        eval(arg);
+      }
+    } else if (t->right) {
+      throw failure{"arguments not bound: " + tree_typed_text(t)};
+    }
+    // The linker lays the parameter areas of a pointer's targets and the
+    // pointer's own area at one address (FNALIGN): copying both ways does
+    // the same here.
+    std::string own = std::string("?") + sym_asm_name(f);
+    const uint32_t span = 8;
+    if (!direct && !area.empty() && area != own)
+      for (uint32_t k = 0; k < span; k++) memory[place(own, 256) + k] = memory[place(area, 256) + k];
+    bool returned = false;
+    int64_t v = run(f, &returned);
+    if (!direct && !area.empty() && area != own)
+      for (uint32_t k = 0; k < span; k++) memory[place(area, 256) + k] = memory[place(own, 256) + k];
+    // A function that returns through its parameter area leaves its value
+    // there for the caller.
+    if (is_aggregate(t)) return returned ? v : place(direct || area.empty() ? own : area, 256);
+    if (!returned && tree_size(t)) v = load(place(direct || area.empty() ? own : area, 256), t);
+    return in_type(v, t);
+  }
+
+  // Runs a function's statements; answers what it returns.
+  int64_t run(symbol *f, bool *returned = nullptr) {
+    auto found = record().code.find(f);
+    if (found == record().code.end()) throw failure{std::string("no code for ") + sym_asm_name(f)};
+    if (++depth > 64) throw failure{"calls nested too deep"};
+    const std::vector<tree_node *> &code = found->second;
+    // Parameters passed in registers are stored by the entry code.
+    for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+      symbol *p = static_cast<symbol *>(vec_get(f->reg_params, k));
+      tree_node *at = tree_ident(p);
+      store(address_of(p), at, registers[p->reg]);
+      tree_free(at);
+    }
+    // Labels the model makes are numbers; C labels are symbols.
+    std::map<std::pair<const void *, int64_t>, size_t> labels;
+    auto key = [](const tree_node *label) {
+      return label->op == OP_ID ? std::make_pair(static_cast<const void *>(label->sym), int64_t(0))
+                                : std::make_pair(static_cast<const void *>(nullptr), int64_t(label->value));
+    };
+    for (size_t k = 0; k < code.size(); k++)
+      if (code[k]->op == OP_LABEL) labels[key(code[k]->left)] = k;
+    auto jump = [&](const tree_node *label) {
+      auto to = labels.find(key(label));
+      if (to == labels.end()) throw failure{"jump to a label that is not there: " + tree_typed_text(label)};
+      return to->second;
+    };
+    int64_t result = 0;
+    for (size_t pc = 0; pc < code.size();) {
+      const tree_node *s = code[pc++];
+      switch (s->op) {
+        case OP_LABEL:
+        case OP_LABEL_EXIT:
+          break;
+        case OP_JUMP:
+          pc = jump(s->left);
+          break;
+        case OP_CJUMP:
+          if (eval(s->left)) pc = jump(s->right);
+          break;
+        case OP_JUMP_EXIT:
+          pc = code.size();
+          break;
+        case OP_RETURN:
+          if (s->left && is_aggregate(s->left)) {
+            // A structure comes back in the function's parameter area.
+            uint32_t from = uint32_t(eval(s->left)), to = place(std::string("?") + sym_asm_name(f), 256);
+            for (uint32_t k = 0; k < tree_size(s->left); k++) memory[to + k] = memory[from + k];
+            result = to;
+          } else if (s->left) {
+            result = in_type(eval(s->left), s->left);
+          }
+          if (s->left && returned) *returned = true;
+          break;
+        case OP_SWITCH: {
+          // The value, then "," pairs of a case ("$ value label") and the
+          // rest; the last is the default label.
+          int64_t v = eval(s->left);
+          const tree_node *rest = s->right;
+          while (rest->op == OP_COMMA && rest->left->op == OP_CJUMP && v != rest->left->left->value)
+            rest = rest->right;
+          pc = jump(rest->op == OP_COMMA ? rest->left->right : rest);
+          break;
+        }
+        default:
+          eval(s);
+      }
+    }
+    depth--;
+    return result;
+  }
+};
+
+// A variable the allocation keeps in a register is read and written there
+// while it is held: code selection would use the register.
+void in_registers(tree_node *t) {
+  if (!t) return;
+  if (t->op == OP_ID && t->sym && (t->sym->flags2 & SYM2_IN_REGISTER) && t->sym->reg) {
+    t->op = OP_REG;
+    t->value = int32_t(t->sym->reg);
+    t->sym = nullptr;
+    return;
+  }
+  if (op_has_operands(t->op)) in_registers(t->left);
+  if (op_is_binary(t->op)) in_registers(t->right);
+  for (uint32_t k = 0; k < vec_size(t->args); k++) in_registers(static_cast<tree_node *>(vec_get(t->args, k)));
+}
+
+symbol *by_assembler_name(const std::string &name) {
+  vec *objects = sym_global_objects();
+  for (uint32_t k = 0; k < vec_size(objects); k++) {
+    symbol *s = static_cast<symbol *>(vec_get(objects, k));
+    if (name == sym_asm_name(s)) return s;
+  }
+  return sym_find(name.c_str());
+}
+
+void record_statement(tree_node *t) {
+  if (t->op == OP_INIT) {
+    // Constant data follows its label; initialised data is written in its
+    // own psect, each object's values after a comment that names it.
+    program_record &r = record();
+    const std::string &text = standin_output();
+    const std::string mark = "\n;initializer for ";
+    size_t at = text.rfind(mark);
+    if (at != std::string::npos && at >= r.label_at) {
+      size_t end = text.find('\n', at + mark.size());
+      r.data_symbol = by_assembler_name(text.substr(at + mark.size(), end - at - mark.size()));
+      r.data_offset = 0;
+      r.label_at = end;
+    }
+    if (!r.data_symbol) return;
+    // The statement's own type is the width written (a pointer's, for a name).
+    tree_node *value = tree_copy(t->left);
+    if (tree_size(t)) value->type = t->type;
+    r.data[r.data_symbol].push_back({r.data_offset, value});
+    r.data_offset += tree_size(value);
+    return;
+  }
+  if (optim_phase() != PHASE_OUTPUT || model.output_suppressed) return;
+  if (symbol *f = sym_current_function()) {
+    tree_node *copy = tree_copy(t);
+    // The allocation's store of a register writes the variable's memory.
+    bool store = copy->op == OP_ASSIGN && copy->left->op == OP_ID && copy->right->op == OP_REG &&
+                 copy->left->sym->reg == uint32_t(copy->right->value);
+    in_registers(store ? copy->right : copy);
+    record().code[f].push_back(copy);
+  } else if (t->op == OP_LABEL && t->left && t->left->op == OP_ID) {
+    record().data_symbol = t->left->sym;  // a string literal's bytes follow
+    record().label_at = standin_output().size();
+  }
+}
+
+// Runs the model over the intermediate file and then main; the values of
+// the named objects, one "name value" line each, or "failed: why".
+std::string model_and_run(const std::string &ic, const std::vector<std::string> &names, bool registers) {
+  msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
+  msg_set_output_hook(keep_message);
+  standin_capture(true);
+  standin_steer().statement = record_statement;
+  standin_steer().label = [](symbol *s) {
+    record().data_symbol = s;
+    record().data_offset = 0;
+    record().label_at = standin_output().size();
+  };
+  standin_steer().reserve = [](uint32_t bytes) { record().data_offset += bytes; };
+  // Byte variables may be kept in a few spare registers, so that the
+  // allocation's loads and stores are run too.
+  if (registers)
+    standin_steer().reg_class = [](symbol *s, iset *set) {
+      if (type_size(s->type) != 1) return 0u;
+      for (uint32_t r : {uint32_t(REG_PRODL), uint32_t(REG_BTEMP), uint32_t(REG_BTEMP + 1), uint32_t(REG_BTEMP + 2)})
+        if (iset_member(set, r)) return r;
+      return 0u;
+    };
+  standin_steer().bytes = [](const uint8_t *bytes, uint32_t length) {
+    if (record().data_symbol) record().strings[record().data_symbol].assign(bytes, bytes + length);
+  };
+  sym_init_types();
+  codrel_declare_names();
+  vec *inputs = vec_new_default();
+  vec_push(inputs, const_cast<char *>(ic.c_str()));
+  lex_read_inputs(inputs);
+  if (msg_error_count() == 0) optim_program();
+  if (msg_error_count() == 0) lex_emit_initialisers();
+  std::string out;
+  for (const std::string &m : record().messages)
+    if (m.find("(warning)") == std::string::npos) out += "message: " + m + "\n";
+  if (msg_error_count()) return out + "failed: errors\n";
+  machine vm;
+  std::istringstream text(standin_output());
+  for (std::string line; std::getline(text, line);) {
+    char local[128], area[128];
+    unsigned offset;
+    if (sscanf(line.c_str(), "%127s equ %127[^+]+%u", local, area, &offset) == 3) vm.equates[local] = {area, offset};
+  }
+  try {
+    for (auto &[s, bytes] : record().strings)
+      for (size_t k = 0; k < bytes.size(); k++) vm.memory[vm.address_of(s) + k] = bytes[k];
+    for (auto &[s, values] : record().data)
+      for (auto &[offset, v] : values) vm.store(vm.address_of(s) + offset, v, vm.data_value(v));
+    symbol *main = sym_find("_main");
+    if (!main) throw failure{"no main"};
+    vm.run(main);
+    for (const std::string &name : names) {
+      symbol *s = sym_find(name.c_str());
+      if (!s) throw failure{"no object " + name};
+      tree_node *at = tree_ident(s);
+      out += name + " " + std::to_string(vm.load(vm.address_of(s), at)) + "\n";
+      tree_free(at);
+    }
+  } catch (const failure &f) {
+    out += "failed: " + f.text + "\n";
+    for (auto &[fn, code] : record().code) {
+      out += std::string(sym_asm_name(fn)) + ":\n";
+      for (tree_node *t : code) out += "  " + tree_typed_text(t) + "\n";
+    }
+  }
+  return out;
+}
+
+struct exec_case {
+  const char *name;
+  const char *source;
+  std::vector<std::pair<const char *, int64_t>> expected;  // objects and their values after main
+};
+
+std::ostream &operator<<(std::ostream &os, const exec_case &c) { return os << c.name; }
+
+// Every result lands in a volatile object, which nothing may remove. The
+// expected values are those of the same programs built for a host with
+// these sizes, none of them depending on the width of int.
+const char PRELUDE[] =
+    "typedef unsigned char u8; typedef signed char s8; typedef unsigned int u16; typedef int i16;\n"
+    "typedef unsigned long u32; typedef long i32;\n";
+
+const exec_case CASES[] = {
+    {"CallsArgumentsAndReturns",
+     "volatile i16 r_sum; volatile u8 r_i;\n"
+     "static const u8 table[] = { 3, 5, 7 };\n"
+     "static i16 add(i16 a, i16 b) { return a + b; }\n"
+     "static u8 pick(u8 k) { return table[k]; }\n"
+     "int main(void) {\n"
+     "  u8 i; i16 s = 0;\n"
+     "  for (i = 0; i < 3; i++) s = add(s, pick(i));\n"
+     "  r_sum = s; r_i = i;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_sum", 15}, {"_r_i", 3}}},
+    {"LoopsOnPostDecrementsAndIncrements",
+     "volatile u8 r_count, r_down, r_last; volatile u16 r_n;\n"
+     "static u8 count(u16 n) { u8 c = 0; while (n-- > 0) c++; return c; }\n"
+     "static u8 down(u8 n) { u8 c = 0; while (n--) c += 2; return c; }\n"
+     "int main(void) {\n"
+     "  u8 k = 0, last = 0; u16 n = 5;\n"
+     "  r_count = count(7);\n"
+     "  r_down = down(4);\n"
+     "  do { last = k++; } while (k < 6);\n"
+     "  r_last = last;\n"
+     "  while (--n > 1) ;\n"
+     "  r_n = n;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_count", 7}, {"_r_down", 8}, {"_r_last", 5}, {"_r_n", 1}}},
+    {"ChoicesAndLogic",
+     "volatile u8 r_a, r_b, r_c, r_d; volatile i16 r_e;\n"
+     "static u8 classify(i16 x) { return x < 0 ? 1 : x == 0 ? 2 : x < 100 ? 3 : 4; }\n"
+     "int main(void) {\n"
+     "  i16 x = -5, y = 0, z = 50; u8 t, f;\n"
+     "  r_a = (u8)(classify(x) * 64 + classify(y) * 16 + classify(z) * 4 + classify(300));\n"
+     "  t = (x < 0) && (z > 10);\n"
+     "  f = (y != 0) || (z < 10);\n"
+     "  r_b = (u8)(t * 2 + f);\n"
+     "  r_c = !y + !!z;\n"
+     "  if (x < 0 && y == 0 || z == 7) r_d = 9; else r_d = 8;\n"
+     "  r_e = y ? x : z ? -z : 0;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_a", 112}, {"_r_b", 2}, {"_r_c", 2}, {"_r_d", 9}, {"_r_e", -50}}},
+    {"SwitchStatements",
+     "volatile u16 r_dense, r_sparse;\n"
+     "static u8 dense(u8 k) {\n"
+     "  switch (k) { case 0: return 10; case 1: return 11; case 2: return 12; case 3: return 13;\n"
+     "               case 4: return 14; case 5: return 15; default: return 99; }\n"
+     "}\n"
+     "static u8 sparse(i16 k) {\n"
+     "  u8 r = 0;\n"
+     "  switch (k) { case -100: r = 1; break; case 7: r = 2; /* falls through */ case 900: r += 3; break;\n"
+     "               case 30000: r = 4; break; default: r = 5; }\n"
+     "  return r;\n"
+     "}\n"
+     "int main(void) {\n"
+     "  u8 i; u16 d = 0, s = 0;\n"
+     "  for (i = 0; i < 8; i++) d += dense(i);\n"
+     "  s = sparse(-100) * 1000 + sparse(7) * 100 + sparse(900) * 10 + sparse(30000);\n"
+     "  s = s * 10 + sparse(1);\n"
+     "  r_dense = d; r_sparse = s;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_dense", 273}, {"_r_sparse", 15345}}},
+    {"CompoundAssignments",
+     "volatile u16 r_u; volatile i16 r_s; volatile u8 r_c; volatile i32 r_l;\n"
+     "int main(void) {\n"
+     "  u16 u = 1000; i16 s = -300; u8 c = 200; i32 l = 100000L;\n"
+     "  u += 234; u -= 34; u *= 3; u /= 7; u %= 500; u <<= 3; u >>= 1; u |= 0x8001; u &= 0xF0F3; u ^= 0x0FF0;\n"
+     "  s += 45; s *= -3; s /= 4; s %= 50; s <<= 2; s >>= 1; s -= 1000;\n"
+     "  c += 100; c >>= 2; c *= 3; c ^= 0x55;\n"
+     "  l *= 7; l -= 12345L; l /= -9; l %= 10007L; l <<= 4; l >>= 2;\n"
+     "  r_u = u; r_s = s; r_c = c; r_l = l;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_u", 36801}, {"_r_s", -918}, {"_r_c", 116}, {"_r_l", -25428}}},
+    {"SignedAndUnsignedDivisionShiftsAndComparisons",
+     "volatile i16 r_q, r_r; volatile u16 r_uq, r_ur; volatile i16 r_sh; volatile u16 r_ush; volatile u8 r_cmp;\n"
+     "volatile i16 in_a = -37, in_b = 5; volatile u16 in_u = 40000u;\n"
+     "int main(void) {\n"
+     "  i16 a = in_a, b = in_b; u16 u = in_u;\n"
+     "  r_q = a / b; r_r = a % b;\n"
+     "  r_uq = u / 7u; r_ur = u % 7u;\n"
+     "  r_sh = a >> 2; r_ush = u >> 3;\n"
+     "  r_cmp = (u8)((a < b) * 1 + (u > 30000u) * 2 + ((u16)a > u) * 4 + (a < 0) * 8);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_q", -7}, {"_r_r", -2}, {"_r_uq", 5714}, {"_r_ur", 2}, {"_r_sh", -10}, {"_r_ush", 5000}, {"_r_cmp", 15}}},
+    {"ArraysPointersAndPostIncrement",
+     "volatile u16 r_sum; volatile u8 r_copy; volatile u8 r_len;\n"
+     "static u8 src[6] = { 1, 2, 3, 4, 5, 0 };\n"
+     "static u8 dst[6];\n"
+     "static u8 length(const u8 *p) { u8 n = 0; while (*p++) n++; return n; }\n"
+     "static void copy(u8 *d, const u8 *s) { while ((*d++ = *s++) != 0) ; }\n"
+     "int main(void) {\n"
+     "  u16 sum = 0; u8 i; u16 words[4]; u16 *w = words;\n"
+     "  for (i = 0; i < 4; i++) *w++ = (u16)(i * 300);\n"
+     "  for (i = 0; i < 4; i++) sum += words[i];\n"
+     "  copy(dst, src);\n"
+     "  r_sum = sum; r_copy = (u8)(dst[0] + dst[4] * 10); r_len = length(dst);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_sum", 1800}, {"_r_copy", 51}, {"_r_len", 5}}},
+    {"StructsAndBitFields",
+     "struct flags { unsigned ready:1; unsigned mode:3; unsigned count:4; };\n"
+     "struct rec { u8 id; i16 value; struct flags f; };\n"
+     "volatile u8 r_bits, r_id; volatile i16 r_value;\n"
+     "static struct rec recs[3];\n"
+     "static void set(struct rec *r, u8 id, i16 v) { r->id = id; r->value = v; r->f.mode = id & 7; r->f.count = 15; }\n"
+     "int main(void) {\n"
+     "  u8 k;\n"
+     "  for (k = 0; k < 3; k++) set(&recs[k], (u8)(k + 5), (i16)(k * -40));\n"
+     "  recs[1].f.ready = 1;\n"
+     "  recs[1].f.count -= 3;\n"
+     "  r_bits = (u8)(recs[1].f.ready * 128 + recs[1].f.mode * 16 + recs[1].f.count);\n"
+     "  r_id = recs[2].id; r_value = recs[2].value + recs[0].value;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_bits", 236}, {"_r_id", 7}, {"_r_value", -80}}},
+    {"FunctionPointerTables",
+     "typedef i16 (*op_fn)(i16, i16);\n"
+     "volatile i16 r_total;\n"
+     "static i16 plus(i16 a, i16 b) { return a + b; }\n"
+     "static i16 minus(i16 a, i16 b) { return a - b; }\n"
+     "static i16 times(i16 a, i16 b) { return a * b; }\n"
+     "static const struct { u8 code; op_fn run; } ops[] = { { 1, plus }, { 2, minus }, { 3, times } };\n"
+     "int main(void) {\n"
+     "  u8 i; i16 t = 2;\n"
+     "  for (i = 0; i < 3; i++) t = ops[i].run(t, (i16)(i + 3));\n"
+     "  r_total = t;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_total", 5}}},
+    {"NestedCallsInArguments",
+     "volatile i16 r_v;\n"
+     "static i16 sq(i16 x) { return x * x; }\n"
+     "static i16 sub3(i16 a, i16 b, i16 c) { return a - b - c; }\n"
+     "int main(void) {\n"
+     "  i16 k = 3;\n"
+     "  r_v = sub3(sq(k + 1), sq(sq(2)) / 8, sub3(20, sq(k), 1));\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_v", 4}}},
+    {"LongArithmetic",
+     "volatile u32 r_crc; volatile i32 r_mix; volatile u16 r_hi;\n"
+     "static const u8 data[] = { 0x31, 0x32, 0x33, 0x34, 0x35 };\n"
+     "int main(void) {\n"
+     "  u32 crc = 0xFFFFFFFFUL; u8 i, b; i32 m = -123456L;\n"
+     "  for (i = 0; i < 5; i++) {\n"
+     "    crc ^= data[i];\n"
+     "    for (b = 0; b < 8; b++) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320UL : crc >> 1;\n"
+     "  }\n"
+     "  r_crc = ~crc;\n"
+     "  m = m * 3 + 1000000L;\n"
+     "  m = (m >> 3) - (m / 7);\n"
+     "  r_mix = m;\n"
+     "  r_hi = (u16)(r_crc >> 16);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_crc", 3421846044}, {"_r_mix", -11243}, {"_r_hi", 52213}}},
+    {"BreakContinueGotoAndEarlyReturn",
+     "volatile u8 r_found; volatile u16 r_odd; volatile u8 r_g;\n"
+     "static u8 find(const u8 *a, u8 n, u8 v) { u8 i; for (i = 0; i < n; i++) if (a[i] == v) return i; return 255; }\n"
+     "static const u8 values[] = { 9, 4, 7, 1, 8 };\n"
+     "int main(void) {\n"
+     "  u8 i, g = 0; u16 odd = 0;\n"
+     "  for (i = 0; i < 20; i++) { if (i & 1) continue; if (i > 12) break; odd += i; }\n"
+     "  r_found = (u8)(find(values, 5, 7) * 16 + (find(values, 5, 3) == 255));\n"
+     "again:\n"
+     "  g++;\n"
+     "  if (g < 4) goto again;\n"
+     "  r_odd = odd; r_g = g;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_found", 33}, {"_r_odd", 42}, {"_r_g", 4}}},
+    {"StaticLocalsAndInitialisedData",
+     "volatile u16 r_calls; volatile i16 r_init;\n"
+     "static i16 start = -7;\n"
+     "static u16 table[3] = { 100, 200, 300 };\n"
+     "static u16 counter(void) { static u16 n = 40; return ++n; }\n"
+     "int main(void) {\n"
+     "  counter(); counter();\n"
+     "  r_calls = counter();\n"
+     "  r_init = start + (i16)table[2];\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_calls", 43}, {"_r_init", 293}}},
+    {"CharacterPromotions",
+     "volatile i16 r_s; volatile u16 r_u; volatile u8 r_c;\n"
+     "int main(void) {\n"
+     "  s8 a = -100, b = 90; u8 c = 250, d = 10;\n"
+     "  r_s = a - b;\n"
+     "  r_u = (u16)(c + d);\n"
+     "  r_c = (u8)(c + d);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_s", -190}, {"_r_u", 260}, {"_r_c", 4}}},
+    {"ShortCircuitsCallOnlyWhatTheyMust",
+     "volatile u8 r_calls, r_and, r_or, r_q;\n"
+     "static u8 calls;\n"
+     "static u8 yes(void) { calls++; return 1; }\n"
+     "static u8 no(void) { calls += 10; return 0; }\n"
+     "int main(void) {\n"
+     "  u8 a, o, q;\n"
+     "  a = no() && yes();\n"
+     "  o = yes() || no();\n"
+     "  q = a ? yes() : no();\n"
+     "  if (no() || (yes() && no())) q += 100;\n"
+     "  r_calls = calls; r_and = a; r_or = o; r_q = q;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_calls", 42}, {"_r_and", 0}, {"_r_or", 1}, {"_r_q", 0}}},
+    {"SideEffectsInsideExpressions",
+     "volatile u8 r_a0, r_a1, r_a2, r_i, r_j; volatile i16 r_x, r_y;\n"
+     "static u8 a[4];\n"
+     "int main(void) {\n"
+     "  u8 i = 0, j = 5; i16 x = 10, y = 20, t;\n"
+     "  a[i++] = j--;\n"
+     "  a[i++] = j--;\n"
+     "  a[i] += ++j;\n"
+     "  t = (x++, y += x, x + y);\n"
+     "  y = t > 40 ? x-- : y++;\n"
+     "  r_a0 = a[0]; r_a1 = a[1]; r_a2 = a[2]; r_i = i; r_j = j; r_x = x; r_y = y;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_a0", 5}, {"_r_a1", 4}, {"_r_a2", 4}, {"_r_i", 2}, {"_r_j", 4}, {"_r_x", 10}, {"_r_y", 11}}},
+    {"PowersOfTwoForSignedAndUnsigned",
+     "volatile i16 r_d4, r_m8, r_d2, r_m2; volatile u16 r_ud, r_um; volatile i32 r_ld, r_lm; volatile i16 r_mul;\n"
+     "volatile i16 in_x = -7; volatile i32 in_l = -100001L; volatile u16 in_u = 0xFFF7;\n"
+     "int main(void) {\n"
+     "  i16 x = in_x; i32 l = in_l; u16 u = in_u;\n"
+     "  r_d4 = x / 4; r_m8 = x % 8; r_d2 = x / 2; r_m2 = x % 2;\n"
+     "  r_ud = u / 16; r_um = u % 16;\n"
+     "  r_ld = l / 256; r_lm = l % 1024;\n"
+     "  r_mul = x * 32 + x * -8;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_d4", -1}, {"_r_m8", -7}, {"_r_d2", -3}, {"_r_m2", -1}, {"_r_ud", 4095}, {"_r_um", 7}, {"_r_ld", -390}, {"_r_lm", -673}, {"_r_mul", -168}}},
+    {"WideningNarrowingAndSignExtension",
+     "volatile i32 r_a, r_b; volatile u32 r_c; volatile i16 r_d; volatile u8 r_e; volatile s8 r_f; volatile u16 r_g;\n"
+     "volatile s8 in_s = -3; volatile u8 in_u = 253; volatile i32 in_l = 0x12345678L;\n"
+     "int main(void) {\n"
+     "  s8 s = in_s; u8 u = in_u; i32 l = in_l;\n"
+     "  r_a = s; r_b = u; r_c = (u32)s; r_d = (i16)l; r_e = (u8)(l >> 8); r_f = (s8)u; r_g = (u16)(s8)(u + 10);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_a", -3}, {"_r_b", 253}, {"_r_c", 4294967293}, {"_r_d", 22136}, {"_r_e", 86}, {"_r_f", -3}, {"_r_g", 7}}},
+    {"ComparisonsAtTheEdgesOfTheirTypes",
+     "volatile u16 r_bits;\n"
+     "volatile u8 in_c = 255; volatile s8 in_s = -128; volatile u16 in_u = 0; volatile i16 in_i = -32768;\n"
+     "int main(void) {\n"
+     "  u8 c = in_c; s8 s = in_s; u16 u = in_u; i16 i = in_i; u16 bits = 0;\n"
+     "  if (c < 256) bits |= 1;\n"
+     "  if (c > 254) bits |= 2;\n"
+     "  if (s < -127) bits |= 4;\n"
+     "  if (s >= -128) bits |= 8;\n"
+     "  if (u <= 0) bits |= 16;\n"
+     "  if (u - 1 > 100) bits |= 32;\n"
+     "  if ((i16)(i - 1) > 0) bits |= 128;\n"
+     "  if (c == 255 && (s8)c == -1) bits |= 256;\n"
+     "  if ((u8)(c + 1) == 0) bits |= 512;\n"
+     "  r_bits = bits;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_bits", 959}}},
+    {"ShiftsAndRotations",
+     "volatile u16 r_rl, r_rr; volatile u8 r_b; volatile u32 r_l; volatile i32 r_s; volatile u16 r_v;\n"
+     "volatile u16 in_w = 0x8421; volatile u8 in_n = 5;\n"
+     "int main(void) {\n"
+     "  u16 w = in_w; u8 n = in_n, b = 0x81; u32 l = 1; i32 s = -1024L;\n"
+     "  r_rl = (u16)((w << 3) | (w >> 13));\n"
+     "  r_rr = (u16)((w >> 1) | (w << 15));\n"
+     "  r_b = (u8)((b << 1) | (b >> 7));\n"
+     "  r_l = (l << 31) | (l << n);\n"
+     "  r_s = s >> n;\n"
+     "  r_v = w >> n;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_rl", 8460}, {"_r_rr", 49680}, {"_r_b", 3}, {"_r_l", 2147483680}, {"_r_s", -32}, {"_r_v", 1057}}},
+    {"StructCopiesParametersAndResults",
+     "struct pair { i16 a; u8 b; i32 c; };\n"
+     "volatile i16 r_a; volatile u8 r_b; volatile i32 r_c;\n"
+     "static struct pair make(i16 a, u8 b) { struct pair p; p.a = a; p.b = b; p.c = (i32)a * 1000; return p; }\n"
+     "static i32 total(struct pair p) { return p.a + p.b + p.c; }\n"
+     "int main(void) {\n"
+     "  struct pair x, y;\n"
+     "  x = make(-12, 7);\n"
+     "  y = x;\n"
+     "  y.b += 1;\n"
+     "  r_a = y.a; r_b = y.b; r_c = total(y) + total(x);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_a", -12}, {"_r_b", 8}, {"_r_c", -24009}}},
+    {"UnionsAndByteOrder",
+     "union word { u16 w; u8 b[2]; u32 l; };\n"
+     "volatile u8 r_lo, r_hi; volatile u16 r_w; volatile u32 r_l;\n"
+     "int main(void) {\n"
+     "  union word u;\n"
+     "  u.l = 0;\n"
+     "  u.w = 0x1234;\n"
+     "  r_lo = u.b[0]; r_hi = u.b[1];\n"
+     "  u.b[1] = 0xAB;\n"
+     "  r_w = u.w;\n"
+     "  r_l = u.l;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_lo", 52}, {"_r_hi", 18}, {"_r_w", 43828}, {"_r_l", 43828}}},
+    {"StringsAndCharacterArrays",
+     "volatile u8 r_len, r_first, r_last; volatile u16 r_sum;\n"
+     "static const char names[3][6] = { \"alpha\", \"beta\", \"gamma\" };\n"
+     "static char buffer[12];\n"
+     "static u8 length(const char *s) { u8 n = 0; while (s[n]) n++; return n; }\n"
+     "int main(void) {\n"
+     "  u8 i; u16 sum = 0; char *d = buffer; const char *s = \"hey\";\n"
+     "  for (i = 0; i < 3; i++) sum += length(names[i]);\n"
+     "  while (*s) *d++ = *s++;\n"
+     "  *d = 0;\n"
+     "  r_len = length(buffer); r_first = (u8)names[1][0]; r_last = (u8)buffer[2]; r_sum = sum;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_len", 3}, {"_r_first", 98}, {"_r_last", 121}, {"_r_sum", 14}}},
+    {"PointersComparedAndSubtracted",
+     "volatile i16 r_diff; volatile u8 r_cmp; volatile u16 r_sum;\n"
+     "static u16 values[6] = { 5, 10, 15, 20, 25, 30 };\n"
+     "int main(void) {\n"
+     "  u16 *p = values, *q = &values[5], *r; u16 sum = 0;\n"
+     "  r_diff = (i16)(q - p);\n"
+     "  r_cmp = (u8)((p < q) + (q > p) * 2 + (p == values) * 4 + (p + 5 == q) * 8);\n"
+     "  for (r = q; r >= p; r -= 2) sum += *r;\n"
+     "  r_sum = sum;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_diff", 5}, {"_r_cmp", 15}, {"_r_sum", 60}}},
+    {"NestedLoopsWithBreaksAndContinues",
+     "volatile u16 r_count; volatile u8 r_i, r_j;\n"
+     "int main(void) {\n"
+     "  u8 i, j; u16 count = 0;\n"
+     "  for (i = 0; i < 10; i++) {\n"
+     "    if (i == 7) break;\n"
+     "    j = 0;\n"
+     "    do {\n"
+     "      j++;\n"
+     "      if (j == 3) continue;\n"
+     "      if (j > i) break;\n"
+     "      count += j;\n"
+     "    } while (j < 8);\n"
+     "  }\n"
+     "  r_count = count; r_i = i; r_j = j;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_count", 44}, {"_r_i", 7}, {"_r_j", 7}}},
+    {"GlobalPointersInitialisedToObjects",
+     "volatile i16 r_v; volatile u8 r_c;\n"
+     "static i16 target = 321;\n"
+     "static i16 *const where = &target;\n"
+     "static u8 bytes[4] = { 9, 8, 7, 6 };\n"
+     "static u8 *cursor = &bytes[2];\n"
+     "int main(void) {\n"
+     "  *where += 4;\n"
+     "  cursor[1] += *cursor;\n"
+     "  r_v = target; r_c = bytes[3];\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_v", 325}, {"_r_c", 13}}},
+};
+
+// Each program as it is, and with byte variables kept in registers.
+class ModelRuns : public testing::TestWithParam<std::tuple<exec_case, bool>> {};
+
+TEST_P(ModelRuns, VolatileResultsAreWhatCSays) {
+  const exec_case &c = std::get<0>(GetParam());
+  bool registers = std::get<1>(GetParam());
+  std::string dir = make_scratch_dir("exec_");
+  write_file(dir + "/t.c", std::string(PRELUDE) + c.source);
+  run_result r = run_in(dir, "'" + staged_program("prevo") + "' t.c | '" + staged_program("parsk") +
+                                 "' --edf=" TOVRA_STAGE "/dat/en_msgs.txt -QI,interrupt - t.ic");
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> names;
+  std::string expected;
+  for (auto &[name, value] : c.expected) {
+    names.push_back(name);
+    expected += std::string(name) + " " + std::to_string(value) + "\n";
+  }
+  // The model runs in a child of its own, as codrel does: one program per
+  // process, and a crash is a failure rather than the end of the tests.
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    close(fds[0]);
+    std::string out = model_and_run(dir + "/t.ic", names, registers);
+    (void)!write(fds[1], out.data(), out.size());
+    _exit(0);
+  }
+  close(fds[1]);
+  std::string got;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) got.append(buffer, size_t(n));
+  close(fds[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the model's run ended abnormally\n" << got;
+  EXPECT_EQ(got, expected) << c.source;
+}
+
+INSTANTIATE_TEST_SUITE_P(Programs, ModelRuns, testing::Combine(testing::ValuesIn(CASES), testing::Bool()),
+                         [](const testing::TestParamInfo<std::tuple<exec_case, bool>> &info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "InRegisters" : "");
+                         });
+
+}  // namespace
