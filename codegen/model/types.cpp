@@ -232,6 +232,9 @@ ctype *type_qualify(ctype *type, uint32_t bits) {
 ctype *type_array_of(ctype *element, uint32_t count) {
   ctype *t = type_derive(element, TY_ARRAY);
   t->count = count;
+  ctype *inner = type_unqual(element);
+  while (inner && inner->kind == TY_ARRAY) inner = type_unqual(inner->sub);
+  if (inner && inner->kind == TY_POINTER) inner->ptr_flags |= PTRF_LAID_OUT;
   return t;
 }
 
@@ -314,7 +317,7 @@ bool type_is_struct(ctype *type) {
 
 void type_set_ptr_size(ctype *pointer, uint32_t size) {
   ctype *t = type_unqual(pointer);
-  if (t && t->kind == TY_POINTER && size) t->size = size;
+  if (t && t->kind == TY_POINTER && size && !(t->ptr_flags & PTRF_LAID_OUT)) t->size = size;
 }
 
 ctype *type_parse(const char *text) {

@@ -41,7 +41,9 @@ enum : uint32_t {
 };
 
 // Pointer flags.
-enum : uint8_t { PTRF_FUNCTION = 2, PTRF_NEW = 8 };
+// PTRF_LAID_OUT: the element of an array, whose stride the front end has
+// already built into the program's index arithmetic: its size stays.
+enum : uint8_t { PTRF_FUNCTION = 2, PTRF_NEW = 8, PTRF_LAID_OUT = 0x10 };
 
 struct ctype {
   uint8_t kind;
