@@ -968,6 +968,46 @@ const exec_case CASES[] = {
      "  return 0;\n"
      "}\n",
      {{"_r_len", 3}, {"_r_first", 98}, {"_r_sum", 80}}},
+    {"IncrementsInArgumentsAndChainedAssignments",
+     "volatile u8 r_a, r_b, r_c, r_d; volatile u16 r_sum;\n"
+     "static u8 buf[5] = { 10, 20, 30, 40, 50 };\n"
+     "static u16 add3(u8 a, u8 b, u8 c) { return a * 100 + b * 10 + c; }\n"
+     "int main(void) {\n"
+     "  u8 *p = buf; u8 i = 1, a, b, c;\n"
+     "  r_sum = add3(*p++, buf[4] / 10, i++);\n"
+     "  a = b = c = (u8)(i + 3);\n"
+     "  r_a = a; r_b = (u8)(b + *p); r_c = c; r_d = i;\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_a", 5}, {"_r_b", 25}, {"_r_c", 5}, {"_r_d", 2}, {"_r_sum", 1051}}},
+    {"WrappingCountersAndLongComparisons",
+     "volatile u8 r_steps; volatile u8 r_lt, r_sh; volatile u32 r_v;\n"
+     "volatile i32 in_a = -5L; volatile u32 in_b = 3000000000UL; volatile u8 in_n = 20;\n"
+     "int main(void) {\n"
+     "  u8 c, steps = 0; i32 a = in_a; u32 b = in_b; u8 n = in_n;\n"
+     "  for (c = 250; c != 4; c++) steps++;\n"
+     "  r_steps = steps;\n"
+     "  r_lt = (u8)((a < 0) + (b > 2000000000UL) * 2 + ((u32)a > b) * 4 + (a < (i32)7) * 8);\n"
+     "  r_v = (b >> n) + (1UL << n) + ((u32)a >> 28);\n"
+     "  r_sh = (u8)(b >> 24);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_steps", 10}, {"_r_lt", 15}, {"_r_sh", 178}, {"_r_v", 1051452}}},
+    {"LogicalValuesIntoVolatilesAndChoicesOfPointers",
+     "volatile u8 r_and, r_or, r_pick; volatile u8 v_flag;\n"
+     "static u8 left = 4, right = 9;\n"
+     "int main(void) {\n"
+     "  u8 k = 3, *p;\n"
+     "  v_flag = (k > 2) && (k < 5);\n"
+     "  r_and = v_flag;\n"
+     "  v_flag = (k == 0) || (k == 7);\n"
+     "  r_or = v_flag;\n"
+     "  p = k > 2 ? &right : &left;\n"
+     "  *p += 1;\n"
+     "  r_pick = (u8)(left * 10 + right);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r_and", 1}, {"_r_or", 0}, {"_r_pick", 50}}},
 };
 
 // Each program as it is, and with byte variables kept in registers.
