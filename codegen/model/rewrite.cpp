@@ -196,7 +196,7 @@ struct hoist_ctx {
 
 // Replaces each call in the tree by a temporary assigned before the statement.
 tree_node *call_to_temporary(void *ctx, tree_node *n, int, int, int) {
-  if (n->op != OP_CALL || (n->callee && (n->callee->flags & SYM_PARAM))) return n;
+  if (n->op != OP_CALL || (n->callee && (n->callee->flags2 & SYM2_INLINE))) return n;
   vec *list = static_cast<hoist_ctx *>(ctx)->list;
   symbol *t = sym_new_temp(n);
   tree_node *temp = tree_ident(t);

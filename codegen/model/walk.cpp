@@ -311,8 +311,11 @@ bool refers(tree_node *node, void *ctx) {
          node->sym->offset < type_size(s->type);
 }
 
+// Every call but one to a built-in or in-line function runs the callee,
+// whose parameter area and registers the call then uses. (The register-
+// argument mark that every prototyped function carries says nothing here.)
 bool is_real_call(tree_node *node, void *) {
-  return node->op == OP_CALL && !(node->callee && (node->callee->flags & SYM_PARAM));
+  return node->op == OP_CALL && !(node->callee && (node->callee->flags2 & SYM2_INLINE));
 }
 
 }  // namespace
