@@ -641,9 +641,27 @@ void build_webs(ra_function *ra, const regset *held) {
 
 bool in_web(const ra_web *w, uint32_t block) { return vec_find(w->blocks, as_item(block)) >= 0; }
 
-// Loads where the variable arrives from memory, stores where memory must be current after.
+// Whether some block of the web assigns the variable: only then can its
+// register hold a value that memory does not.
+bool web_defines(ra_function *ra, const ra_web *w) {
+  for (uint32_t j = 0; j < vec_size(w->blocks); j++)
+    if (block_at(ra, index_of(w->blocks, j))->records[w->var].use_flags & VAR_DEFINED) return true;
+  return false;
+}
+
+// The jump that ends a block, if one does.
+tree_node *final_jump(const ra_block *b) {
+  uint32_t n = vec_size(b->statements);
+  tree_node *last = n ? item<tree_node>(b->statements, n - 1) : nullptr;
+  return last && ends_block(last) ? last : nullptr;
+}
+
+// Loads where the variable arrives from memory, stores where memory must be
+// current after: where a successor outside the web reads it from memory and
+// the web may have changed it, whichever of its blocks did.
 void mark_loads_stores(ra_function *ra, ra_web *w) {
   ra_var *var = item<ra_var>(ra->vars, w->var);
+  bool defines = web_defines(ra, w);
   for (uint32_t j = 0; j < vec_size(w->blocks); j++) {
     uint32_t k = index_of(w->blocks, j);
     ra_block *b = block_at(ra, k);
@@ -657,7 +675,7 @@ void mark_loads_stores(ra_function *ra, ra_web *w) {
       uint32_t n = index_of(b->succs, s);
       if (!in_web(w, n) && block_at(ra, n)->records[w->var].live_in) to_outside = true;
     }
-    if (to_outside && (r.use_flags & VAR_DEFINED)) r.flags |= RA_STORE;
+    if (to_outside && defines) r.flags |= RA_STORE;
   }
 }
 
@@ -682,7 +700,11 @@ void weigh_web(ra_function *ra, ra_web *w) {
           benefit++;
       }
       benefit -= (r.flags & RA_LOAD ? 1 : 0) + (r.flags & RA_STORE ? 1 : 0);
-      if (benefit >= 1) continue;
+      // The store goes before the block's final jump, which must not be the
+      // one to change the variable: such a block keeps it in memory.
+      tree_node *jump = final_jump(b);
+      bool store_misplaced = (r.flags & RA_STORE) && jump && r.last_def == int32_t(vec_find(ra->table, jump));
+      if (benefit >= 1 && !store_misplaced) continue;
       r.flags &= uint8_t(~(RA_LOAD | RA_STORE));
       vec_remove_at(w->blocks, j);
       dropped = true;
@@ -849,6 +871,9 @@ void allocate_function(symbol *f) {
   // Dropped stores change the facts: the tables are built again (the
   // messages about unassigned reads were given the first time).
   if (drop_dead_stores(ctx)) {
+    // What is left of a dropped store is a new tree: it is fitted as well,
+    // or the registers its calls use would go unnoticed.
+    for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, item<tree_node>(ctx->statements, k));
     bool quiet = true;
     std::swap(quiet, rs().building_again);
     build_tables(ctx);
@@ -918,8 +943,18 @@ void write_function_code(func_ctx *ctx, int mode) {
       s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
       iset_subtract(rset_free_regs(), rset_of(r.reg));
     }
+    // Stores precede a final jump: code after it would run on one path at
+    // most.
+    tree_node *jump = final_jump(b);
+    auto store_all = [&]() {
+      for (uint32_t v = 0; v < nv; v++) {
+        ra_record &r = b->records[v];
+        if (r.reg && (r.flags & RA_STORE)) sym_store_reg(r.sym);
+      }
+    };
     for (uint32_t s = 0; s < vec_size(b->statements); s++) {
       tree_node *t = item<tree_node>(b->statements, s);
+      if (t == jump) store_all();
       if (t->op == OP_ASM) {
         if (mode == RA_OUTPUT && !model.output_suppressed) write_asm_text(t);
         // Assembler text may select any bank.
@@ -928,10 +963,10 @@ void write_function_code(func_ctx *ctx, int mode) {
       }
       cgen_statement(t, 0);
     }
+    if (!jump) store_all();
     for (uint32_t v = 0; v < nv; v++) {
       ra_record &r = b->records[v];
       if (!r.reg) continue;
-      if (r.flags & RA_STORE) sym_store_reg(r.sym);
       r.sym->flags2 &= ~(SYM2_REG_HELD | SYM2_IN_REGISTER);
       r.sym->reg = saved_regs[v];
       iset_union(rset_free_regs(), rset_of(r.reg));
