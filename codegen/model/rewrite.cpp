@@ -74,12 +74,50 @@ void jump_when_decided(tree_node *a, tree_node *b, bool is_and, tree_node *l, ve
 bool is_volatile_target(const tree_node *t) { return t && tree_is_volatile(t); }
 
 // target op (a && b) or (a || b), or a return of it (target null).
+bool contains_call(tree_node *t) { return tree_find_call(t) != nullptr; }
+
+// The object a store writes, seen through members and indexing; null when
+// it is reached through a pointer.
+const symbol *stored_object(const tree_node *t) {
+  for (;;) {
+    if (t->op == OP_ID) return t->sym;
+    if (t->op == OP_DOT || t->op == OP_BITFIELD) {
+      t = t->left;
+    } else if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left &&
+               t->left->left->op == OP_ADDR) {
+      t = t->left->left->left;
+    } else {
+      return nullptr;
+    }
+  }
+}
+
+// Whether evaluating t may read what a store to target writes: t names the
+// object, or reads through a pointer that may point to it. A store through
+// a pointer may write what anything reads.
+bool may_read_target(const tree_node *t, const tree_node *target) {
+  const symbol *object = stored_object(target);
+  if (!object) return !tree_is_constant(t);
+  if (tree_uses_symbol(t, object)) return true;
+  // A called function may read a static or extern object, or any object
+  // whose address it may have been given.
+  bool visible = object->sclass == SC_EXTERN || object->sclass == SC_STATIC || (object->flags2 & SYM2_ADDRESS_TAKEN);
+  if (visible && contains_call(const_cast<tree_node *>(t))) return true;
+  if (!(object->flags2 & SYM2_ADDRESS_TAKEN)) return false;
+  return tree_find(const_cast<tree_node *>(t), nullptr, [](tree_node *n, void *) {
+           return n->op == OP_DEREF && !(n->left && n->left->op == OP_ADD && n->left->left &&
+                                         n->left->left->op == OP_ADDR);
+         }) != nullptr;
+}
+
 void lower_logical(uint32_t op, tree_node *target, tree_node *c, vec *list) {
   bool is_and = c->op == OP_LAND;
   int32_t k = is_and ? 1 : 0;
   tree_node *a, *b;
   take_operands(c, &a, &b);
-  bool reads = target && target->op == OP_ID && tree_uses_symbol(a, target->sym);
+  // The plain form stores 1 - k before the operands are read: only when
+  // neither of them can read the target.
+  bool reads = target && (may_read_target(a, target) || may_read_target(b, target));
   if (reads || op != OP_ASSIGN || !target || is_volatile_target(target)) {
     tree_node *d = label(LABEL_LOGICAL_READ), *e = label(LABEL_LOGICAL_END);
     jump_when_decided(a, b, is_and, d, list);
@@ -97,7 +135,6 @@ void lower_logical(uint32_t op, tree_node *target, tree_node *c, vec *list) {
   nodeRewrite(define(l), list);
 }
 
-bool contains_call(tree_node *t) { return tree_find_call(t) != nullptr; }
 
 // target op (cond ? a : b), or a return of it (target null).
 void lower_conditional(uint32_t op, tree_node *target, tree_node *q, vec *list) {
@@ -105,13 +142,11 @@ void lower_conditional(uint32_t op, tree_node *target, tree_node *q, vec *list) 
   take_operands(q, &cond, &alternatives);
   take_operands(alternatives, &a, &b);
   a->partner = b->partner = nullptr;
-  bool branches = !target || op != OP_ASSIGN || is_volatile_target(target) ||
-                  (target->op == OP_ID && tree_uses_symbol(cond, target->sym));
+  bool branches = !target || op != OP_ASSIGN || is_volatile_target(target) || may_read_target(cond, target);
   if (!branches && target->op == OP_ID && (target->sym->flags & SYM_STACK_AREA) && contains_call(a)) branches = true;
   // Overwriting evaluates b unconditionally and before a: only when b has no
   // effect and a does not read what b wrote.
-  if (!branches && (tree_has_side_effect(b) || (target->op == OP_ID && tree_uses_symbol(a, target->sym))))
-    branches = true;
+  if (!branches && (tree_has_side_effect(b) || may_read_target(a, target))) branches = true;
   if (!branches) {
     tree_node *trial = tree_simplify(tree_build(OP_ASSIGN, tree_copy(target), tree_copy(a)));
     branches = !tree_has_side_effect(trial);
@@ -144,7 +179,7 @@ struct lower_ctx {
 
 bool is_logical(const tree_node *t) { return t && (t->op == OP_LAND || t->op == OP_LOR); }
 
-tree_node *lower_branches(void *ctx, tree_node *n, int, int, int) {
+tree_node *lower_branches(void *ctx, tree_node *n, int, int, int inner) {
   vec *list = static_cast<lower_ctx *>(ctx)->list;
   if (n->op == OP_RETURN && (is_logical(n->left) || (n->left && n->left->op == OP_QUEST))) {
     tree_node *value = n->left;
@@ -163,7 +198,10 @@ tree_node *lower_branches(void *ctx, tree_node *n, int, int, int) {
     case OP_ASSUB:
     case OP_ASXOR:
     case OP_ASOR:
-      if (n->left->op == OP_ID && !tree_is_volatile(n->left) &&
+      // Only a whole statement computes its target in place: the rest of an
+      // expression may run calls between (an argument stored into the
+      // parameter area of a function that the expression calls again).
+      if (!inner && n->left->op == OP_ID && !tree_is_volatile(n->left) &&
           (is_logical(n->right) || n->right->op == OP_QUEST)) {
         tree_node *target = n->left, *value = n->right;
         uint32_t op = n->op;

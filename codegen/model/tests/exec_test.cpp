@@ -526,6 +526,25 @@ const exec_case CASES[] = {
      "  return 0;\n"
      "}\n",
      {{"_r0", 52}}},
+    // Logical values whose operands read the target, directly or through a
+    // call, and one stored into the parameter area of a function that the
+    // expression calls again.
+    {"LogicalValuesThatReadTheirTarget",
+     "volatile u32 r0, r1, r2;\n"
+     "static u32 g1 = 9, g2;\n"
+     "static u8 b0 = 7;\n"
+     "static u32 f1(u32 a) { return a - g1; }\n"
+     "int main(void) {\n"
+     "  u32 l0 = 0xFFFF;\n"
+     "  u8 i;\n"
+     "  for (i = 0; i < 1; i++) l0 = (u32)(u8)(u32)((u32)(u8)(u32)b0 && (l0 + g2));\n"
+     "  r0 = l0;\n"
+     "  g1 = (u32)(f1(0) && (31 % (l0 | 8)));\n"
+     "  r1 = g1;\n"
+     "  r2 = f1(f1(50)) % (f1((u32)(l0 || g1) + 6) | 1);\n"
+     "  return 0;\n"
+     "}\n",
+     {{"_r0", 1}, {"_r1", 1}, {"_r2", 6}}},
 };
 
 // Each program as it is, and with byte variables kept in registers.
