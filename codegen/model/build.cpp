@@ -79,21 +79,6 @@ symbol *called_symbol(tree_node *callee) {
   return nullptr;
 }
 
-// The base of an assigned object, through bit-fields, members and
-// *(&x + offset).
-tree_node *assigned_base(tree_node *t) {
-  for (;;) {
-    if (t->op == OP_BITFIELD || t->op == OP_DOT) {
-      t = t->left;
-    } else if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left &&
-               t->left->left->op == OP_ADDR) {
-      t = t->left->left->left;
-    } else {
-      return t;
-    }
-  }
-}
-
 tree_node *build_conversion_of_const(tree_node *c, tree_node *type_node) {
   tree_convert_const(type_node, c);
   ctype *pointer = type_unqual(type_node->type);
@@ -485,6 +470,21 @@ tree_node *build_by_operator(tree_node *n) {
 
 }  // namespace
 
+// The base of an assigned object, through bit-fields, members and
+// *(&x + offset).
+tree_node *tree_assigned_base(tree_node *t) {
+  for (;;) {
+    if (t->op == OP_BITFIELD || t->op == OP_DOT) {
+      t = t->left;
+    } else if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left &&
+               t->left->left->op == OP_ADDR) {
+      t = t->left->left->left;
+    } else {
+      return t;
+    }
+  }
+}
+
 tree_node *tree_build(uint32_t op, tree_node *left, tree_node *right) {
   if (!op_is_binary(op)) right = nullptr;
   if (op == OP_CONV && left && left->op == OP_CONST && right && is_integer_class(type_arith(right->type)))
@@ -532,7 +532,7 @@ tree_node *tree_build(uint32_t op, tree_node *left, tree_node *right) {
   }
 
   if (op_is_binary(op) && (d & D_SIDE_EFFECT) && !(d & D_NON_VALUE) && left) {
-    tree_node *base = assigned_base(left);
+    tree_node *base = tree_assigned_base(left);
     if (base->op == OP_ID && (base->sym->flags & SYM_NEVER_USED)) {
       tree_free(left);
       drop_node(n);

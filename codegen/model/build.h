@@ -19,3 +19,6 @@ tree_node *tree_member_address(tree_node *dot);
 ctype *tree_index_type(const tree_node *p, uint8_t arith);
 // Replaces an identifier by its known value where that is allowed.
 tree_node *tree_subst_ident(tree_node *t);
+// The base of an assigned object, through bit-fields, members and
+// *(&x + offset).
+tree_node *tree_assigned_base(tree_node *t);

@@ -79,17 +79,8 @@ bool contains_call(tree_node *t) { return tree_find_call(t) != nullptr; }
 // The object a store writes, seen through members and indexing; null when
 // it is reached through a pointer.
 const symbol *stored_object(const tree_node *t) {
-  for (;;) {
-    if (t->op == OP_ID) return t->sym;
-    if (t->op == OP_DOT || t->op == OP_BITFIELD) {
-      t = t->left;
-    } else if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left &&
-               t->left->left->op == OP_ADDR) {
-      t = t->left->left->left;
-    } else {
-      return nullptr;
-    }
-  }
+  const tree_node *base = tree_assigned_base(const_cast<tree_node *>(t));
+  return base->op == OP_ID ? base->sym : nullptr;
 }
 
 // Whether evaluating t may read what a store to target writes: t names the
