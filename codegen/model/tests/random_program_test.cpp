@@ -1,9 +1,11 @@
 // Random C programs, run twice: built for this host by its C compiler, and
 // through the front end and codrel's model with the final statements
 // interpreted. Their arithmetic is in 32-bit unsigned longs, bytes, and
-// 16-bit words cast back after every operation, whose C results do not
-// depend on the width of int, and they do nothing C leaves undefined or
-// unordered, so both runs must leave the same values.
+// 16-bit words, signed or not, cast back after every operation, whose C
+// results do not depend on the width of int, and they do nothing C leaves
+// undefined or unordered, so both runs must leave the same values. (A
+// conversion to a signed type that cannot hold the value keeps the low
+// bits, as both this host and the target do.)
 #include <gtest/gtest.h>
 
 #include <random>
@@ -21,7 +23,7 @@ struct program_generator {
   int loop_depth = 0;
   int callable = 0;  // 2 in main (f1 and f2), 1 in f1 (f2), 0 in f2
   bool in_main = false;
-  std::vector<std::string> longs, words, bytes;  // variables that statements may assign
+  std::vector<std::string> longs, words, signeds, bytes;  // variables that statements may assign
 
   explicit program_generator(unsigned seed) : rng(seed) {}
 
@@ -69,8 +71,46 @@ struct program_generator {
       }
       case 5: return "(u16)(" + word(depth - 1) + " ? " + a + " : " + b + ")";
       case 6: return pick(2) ? "(u16)(~" + a + ")" : "(u16)(-" + a + ")";
-      case 7: return "(u16)" + expr(depth - 1);
+      case 7: return pick(2) ? "(u16)" + expr(depth - 1) : "(u16)" + signed_word(depth - 1);
       default: return "(u16)!" + a;
+    }
+  }
+
+  // A signed 16-bit expression without side effects. Sums, differences,
+  // products and left shifts are made in unsigned arithmetic, divisors are
+  // positive: nothing overflows, whatever the width of int.
+  std::string signed_word(int depth) {
+    if (depth <= 0 || pick(4) == 0) {
+      static const char *const values[] = {"(s16)0", "(s16)1", "(s16)-1", "(s16)-7", "(s16)100", "(s16)-32768",
+                                           "(s16)32767", "(s16)-300", "(s16)5"};
+      switch (pick(4)) {
+        case 0: return values[pick(sizeof values / sizeof values[0])];
+        case 1: return "(s16)(signed char)" + bytes[size_t(pick(int(bytes.size())))];
+        default: return signeds[size_t(pick(int(signeds.size())))];
+      }
+    }
+    std::string a = signed_word(depth - 1), b = signed_word(depth - 1);
+    switch (pick(11)) {
+      case 0: {
+        static const char *const ops[] = {"+", "-"};
+        return "(s16)(u16)((u16)" + a + " " + ops[pick(2)] + " (u16)" + b + ")";
+      }
+      case 1: return "(s16)(u16)((u32)(u16)" + a + " * (u16)" + b + ")";
+      case 2: {
+        static const char *const ops[] = {"&", "|", "^"};
+        return "(s16)(" + a + " " + ops[pick(3)] + " " + b + ")";
+      }
+      case 3: return "(s16)(" + a + (pick(2) ? " / " : " % ") + "(s16)((" + b + " & 0x3FFF) | 1))";
+      case 4: return "(s16)(" + a + " >> (" + b + " & 15))";
+      case 5: return "(s16)(u16)((u16)" + a + " << (" + b + " & 15))";
+      case 6: {
+        static const char *const ops[] = {"<", "<=", ">", ">=", "==", "!="};
+        return "(s16)(" + a + " " + ops[pick(6)] + " " + b + ")";
+      }
+      case 7: return "(s16)(" + signed_word(depth - 1) + " ? " + a + " : " + b + ")";
+      case 8: return pick(2) ? "(s16)(~" + a + ")" : "(s16)(u16)(-(u16)" + a + ")";
+      case 9: return pick(2) ? "(s16)" + word(depth - 1) : "(s16)(signed char)" + a;
+      default: return "(s16)!" + a;
     }
   }
 
@@ -79,6 +119,9 @@ struct program_generator {
       case 0: return constant();
       case 1: return "(u32)" + bytes[size_t(pick(int(bytes.size())))];
       case 4: return "(u32)" + word(1);
+      case 5:
+        // Widening a signed value extends its sign.
+        return pick(2) ? "(u32)" + signed_word(1) : "(u32)(long)" + signed_word(1);
       case 2:
         if (in_main) return "(u32)arr[" + std::to_string(pick(8)) + "]";
         return constant();
@@ -127,8 +170,18 @@ struct program_generator {
     const std::string &l = longs[size_t(pick(int(longs.size())))];
     const std::string &c = bytes[size_t(pick(int(bytes.size())))];
     const std::string &h = words[size_t(pick(int(words.size())))];
-    int kind = depth <= 0 ? pick(4) : pick(11);
+    const std::string &sv = signeds[size_t(pick(int(signeds.size())))];
+    int kind = depth <= 0 ? pick(4) : pick(12);
     switch (kind) {
+      case 11:
+        switch (pick(5)) {
+          case 0: line(sv + " = " + signed_word(3) + ";", indent); break;
+          case 1: line(sv + " = (s16)(u16)((u16)" + sv + " + (u16)" + signed_word(2) + ");", indent); break;
+          case 2: line(sv + " /= (s16)((" + signed_word(1) + " & 0x3FFF) | 1);", indent); break;
+          case 3: line(sv + " >>= (" + signed_word(1) + " & 15);", indent); break;
+          default: line(sv + " %= (s16)((" + signed_word(1) + " & 0x3FFF) | 1);", indent);
+        }
+        break;
       case 10:
         switch (pick(6)) {
           case 0: line(h + " = " + word(3) + ";", indent); break;
@@ -213,36 +266,42 @@ struct program_generator {
     out = "volatile u32 r0, r1, r2, r3;\n"
           "static u32 g0 = 0x1234, g1;\n"
           "static u16 gh = 0xBEEF;\n"
+          "static s16 gs = -1234;\n"
           "static u8 b0 = 7, b1;\n"
           "static u8 arr[8] = { 1, 2, 3, 4, 5, 6, 7, 8 };\n";
     // Helpers read the globals but change only their own variables, so no
     // expression depends on the order its calls run in.
-    out += "static u8 f2(u8 x) {\n  u32 s = x;\n  u16 v = x;\n  u8 i0, i1, w0, w1;\n";
+    out += "static u8 f2(u8 x) {\n  u32 s = x;\n  u16 v = x;\n  s16 n = (s16)(signed char)x;\n  u8 i0, i1, w0, w1;\n";
     longs = {"s"};
     words = {"v"};
+    signeds = {"n"};
     bytes = {"x"};
     statements(2, 2, 1);
     bytes = {"x", "b0", "b1"};
     out += "  return (u8)(" + expr(2) + ");\n}\n";
     callable = 1;
-    out += "static u32 f1(u32 a, u8 b) {\n  u32 t = a ^ g0;\n  u16 v = (u16)a;\n  u8 i0, i1, w0, w1;\n";
+    out += "static u32 f1(u32 a, u8 b) {\n  u32 t = a ^ g0;\n  u16 v = (u16)a;\n  s16 n = (s16)v;\n  u8 i0, i1, w0, w1;\n";
     longs = {"a", "t"};
     words = {"v"};
+    signeds = {"n"};
     bytes = {"b"};
     statements(3, 2, 1);
     longs = {"a", "t", "g0", "g1"};
     words = {"v", "gh"};
+    signeds = {"n", "gs"};
     bytes = {"b", "b0", "b1"};
-    out += "  return " + expr(3) + " + v;\n}\n";
+    out += "  return " + expr(3) + " + v + (u32)n;\n}\n";
     in_main = true;
     callable = 2;
     out += "int main(void) {\n  u32 l0 = " + constant() + ", l1 = " + constant() + ";\n  u16 h0 = " +
-           word_constant() + ";\n  u8 c0 = " + std::to_string(pick(256)) + ", i0, i1, w0, w1;\n";
+           word_constant() + ";\n  s16 k0 = -" + std::to_string(pick(40000) % 32768) + ";\n  u8 c0 = " +
+           std::to_string(pick(256)) + ", i0, i1, w0, w1;\n";
     longs = {"l0", "l1", "g0", "g1"};
     words = {"h0", "gh"};
+    signeds = {"k0", "gs"};
     bytes = {"c0", "b0", "b1"};
     statements(6, 3, 1);
-    out += "  r0 = l0 ^ g0;\n  r1 = l1 + g1 + ((u32)h0 << 16) + gh;\n  r2 = (u32)b0 * (u32)65536 + (u32)b1 * (u32)256 + c0;\n";
+    out += "  r0 = l0 ^ g0 ^ ((u32)(u16)k0 << 8);\n  r1 = l1 + g1 + ((u32)h0 << 16) + gh + (u32)gs;\n  r2 = (u32)b0 * (u32)65536 + (u32)b1 * (u32)256 + c0;\n";
     out += "  r3 = arr[0] + arr[1] * (u32)2 + arr[2] * (u32)4 + arr[3] * (u32)8 + arr[4] * (u32)16 +\n"
            "       arr[5] * (u32)32 + arr[6] * (u32)64 + arr[7] * (u32)128;\n";
     out += "  return 0;\n}\n";
@@ -254,7 +313,7 @@ struct program_generator {
 std::string host_values(const std::string &program, std::string *trouble) {
   std::string dir = make_scratch_dir("host_");
   write_file(dir + "/h.c",
-             "typedef unsigned char u8; typedef unsigned short u16; typedef unsigned int u32;\n"
+             "typedef unsigned char u8; typedef unsigned short u16; typedef short s16; typedef unsigned int u32;\n"
              "#define main program_main\n" + program +
                  "#undef main\n#include <stdio.h>\nint main(void) {\n  program_main();\n"
                  "  printf(\"_r0 %u\\n_r1 %u\\n_r2 %u\\n_r3 %u\\n\", r0, r1, r2, r3);\n  return 0;\n}\n");
@@ -265,7 +324,8 @@ std::string host_values(const std::string &program, std::string *trouble) {
 
 TEST(ModelRandomPrograms, AgreeWithTheHostCompiler) {
   if (!have_tool("cc")) GTEST_SKIP() << "no host C compiler";
-  const char prelude[] = "typedef unsigned char u8; typedef unsigned int u16; typedef unsigned long u32;\n";
+  const char prelude[] =
+      "typedef unsigned char u8; typedef unsigned int u16; typedef int s16; typedef unsigned long u32;\n";
   for (unsigned seed = 1; seed <= 40; seed++) {
     program_generator gen(seed);
     std::string program = gen.program();
