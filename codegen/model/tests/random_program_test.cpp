@@ -123,8 +123,14 @@ struct program_generator {
         // Widening a signed value extends its sign.
         return pick(2) ? "(u32)" + signed_word(1) : "(u32)(long)" + signed_word(1);
       case 2:
-        if (in_main) return "(u32)arr[" + std::to_string(pick(8)) + "]";
-        return constant();
+        if (!in_main) return constant();
+        switch (pick(5)) {
+          case 0: return "(u32)la[" + std::to_string(pick(4)) + "]";
+          case 1: return "(u32)lw[" + std::to_string(pick(3)) + "]";
+          case 2: return "(u32)*p";
+          case 3: return "(u32)sum4(la)";
+          default: return "(u32)arr[" + std::to_string(pick(8)) + "]";
+        }
       default: return longs[size_t(pick(int(longs.size())))];
     }
   }
@@ -206,8 +212,19 @@ struct program_generator {
           case 2: line(l + " <<= (" + expr(1) + " & (u32)31);", indent); break;
           case 3: line(l + " /= (" + expr(1) + " | (u32)1);", indent); break;
           default:
-            if (in_main) line("arr[" + expr(1) + " & (u32)7] = (u8)" + expr(2) + ";", indent);
-            else line(c + " += (u8)" + expr(2) + ";", indent);
+            if (!in_main) {
+              line(c + " += (u8)" + expr(2) + ";", indent);
+              break;
+            }
+            // Local arrays, written by index and through a pointer that
+            // stays inside one of them.
+            switch (pick(5)) {
+              case 0: line("la[" + expr(1) + " & (u32)3] = (u8)" + expr(2) + ";", indent); break;
+              case 1: line("lw[" + expr(1) + " % (u32)3] = " + word(2) + ";", indent); break;
+              case 2: line("p = &la[" + expr(1) + " & (u32)3];", indent); break;
+              case 3: line("*p " + std::string(pick(2) ? "+=" : "^=") + " (u8)" + expr(2) + ";", indent); break;
+              default: line("arr[" + expr(1) + " & (u32)7] = (u8)" + expr(2) + ";", indent);
+            }
         }
         break;
       case 4:
@@ -291,17 +308,22 @@ struct program_generator {
     signeds = {"n", "gs"};
     bytes = {"b", "b0", "b1"};
     out += "  return " + expr(3) + " + v + (u32)n;\n}\n";
+    // Reads the four bytes a pointer gives it, and nothing else.
+    out += "static u8 sum4(const u8 *q) {\n  return (u8)(q[0] + q[1] * 3 + q[2] * 5 + q[3] * 7);\n}\n";
     in_main = true;
     callable = 2;
     out += "int main(void) {\n  u32 l0 = " + constant() + ", l1 = " + constant() + ";\n  u16 h0 = " +
            word_constant() + ";\n  s16 k0 = -" + std::to_string(pick(40000) % 32768) + ";\n  u8 c0 = " +
-           std::to_string(pick(256)) + ", i0, i1, w0, w1;\n";
+           std::to_string(pick(256)) + ", i0, i1, w0, w1;\n  u8 la[4] = { 9, 8, 7, 6 };\n"
+           "  u16 lw[3] = { 1000, 2000, 3000 };\n  u8 *p = &la[" + std::to_string(pick(4)) + "];\n";
     longs = {"l0", "l1", "g0", "g1"};
     words = {"h0", "gh"};
     signeds = {"k0", "gs"};
     bytes = {"c0", "b0", "b1"};
     statements(6, 3, 1);
     out += "  r0 = l0 ^ g0 ^ ((u32)(u16)k0 << 8);\n  r1 = l1 + g1 + ((u32)h0 << 16) + gh + (u32)gs;\n  r2 = (u32)b0 * (u32)65536 + (u32)b1 * (u32)256 + c0;\n";
+    out += "  r2 ^= ((u32)la[0] << 24) + ((u32)la[1] << 16) + ((u32)la[2] << 8) + la[3] + lw[0] + lw[1] + lw[2] +\n"
+           "        (u32)(p - la);\n";
     out += "  r3 = arr[0] + arr[1] * (u32)2 + arr[2] * (u32)4 + arr[3] * (u32)8 + arr[4] * (u32)16 +\n"
            "       arr[5] * (u32)32 + arr[6] * (u32)64 + arr[7] * (u32)128;\n";
     out += "  return 0;\n}\n";
