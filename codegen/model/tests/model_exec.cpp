@@ -67,7 +67,10 @@ struct machine {
     auto found = addresses.find(name);
     if (found != addresses.end()) return found->second;
     // Objects lie side by side, as the linker places them: one that is
-    // written beyond the size reserved for it changes its neighbour.
+    // written beyond the size reserved for it changes its neighbour. A
+    // parameter or auto area ("?" names) is laid out by the linker from the
+    // call graph; here each has room of its own.
+    if (name[0] == '?' && size < 256) size = 256;
     uint32_t at = next_free;
     next_free += size ? size : 1;
     if (next_free >= 0xF000) throw failure{"out of memory for " + name};

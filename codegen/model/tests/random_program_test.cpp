@@ -127,8 +127,8 @@ struct program_generator {
         switch (pick(5)) {
           case 0: return "(u32)la[" + std::to_string(pick(4)) + "]";
           case 1: return "(u32)lw[" + std::to_string(pick(3)) + "]";
-          case 2: return "(u32)*p";
-          case 3: return "(u32)sum4(la)";
+          case 2: return pick(2) ? "(u32)*p" : (pick(2) ? "ls.c" : "(u32)gst.b");
+          case 3: return pick(2) ? "(u32)sum4(la)" : "(u32)(long)ls.d + ls.a";
           default: return "(u32)arr[" + std::to_string(pick(8)) + "]";
         }
       default: return longs[size_t(pick(int(longs.size())))];
@@ -156,7 +156,7 @@ struct program_generator {
       case 7: return "(u32)(u8)" + a;
       case 8: return "(u32)!" + a;
       case 9:
-        if (callable == 2) return "f1(" + a + ", (u8)" + b + ")";
+        if (callable == 2) return (pick(3) ? "f1(" : "fp(") + a + ", (u8)" + b + ")";
         if (callable == 1) return "(u32)f2((u8)" + a + ")";
         return "(" + a + " - " + b + ")";
       case 10:
@@ -218,11 +218,22 @@ struct program_generator {
             }
             // Local arrays, written by index and through a pointer that
             // stays inside one of them.
-            switch (pick(5)) {
+            switch (pick(6)) {
               case 0: line("la[" + expr(1) + " & (u32)3] = (u8)" + expr(2) + ";", indent); break;
               case 1: line("lw[" + expr(1) + " % (u32)3] = " + word(2) + ";", indent); break;
               case 2: line("p = &la[" + expr(1) + " & (u32)3];", indent); break;
               case 3: line("*p " + std::string(pick(2) ? "+=" : "^=") + " (u8)" + expr(2) + ";", indent); break;
+              case 4:
+                // Structures: members, copies, and one made by a function.
+                switch (pick(6)) {
+                  case 0: line("ls.a = (u8)" + expr(2) + ";", indent); break;
+                  case 1: line("ls.b = " + word(2) + ";", indent); break;
+                  case 2: line("ls.c ^= " + expr(2) + ";", indent); break;
+                  case 3: line("ls.d = " + signed_word(2) + ";", indent); break;
+                  case 4: line("gst = ls;", indent); break;
+                  default: line("ls = make(" + expr(2) + ");", indent);
+                }
+                break;
               default: line("arr[" + expr(1) + " & (u32)7] = (u8)" + expr(2) + ";", indent);
             }
         }
@@ -281,6 +292,8 @@ struct program_generator {
 
   std::string program() {
     out = "volatile u32 r0, r1, r2, r3;\n"
+          "struct st { u8 a; u16 b; u32 c; s16 d; };\n"
+          "static struct st gst;\n"
           "static u32 g0 = 0x1234, g1;\n"
           "static u16 gh = 0xBEEF;\n"
           "static s16 gs = -1234;\n"
@@ -310,12 +323,16 @@ struct program_generator {
     out += "  return " + expr(3) + " + v + (u32)n;\n}\n";
     // Reads the four bytes a pointer gives it, and nothing else.
     out += "static u8 sum4(const u8 *q) {\n  return (u8)(q[0] + q[1] * 3 + q[2] * 5 + q[3] * 7);\n}\n";
+    out += "static struct st make(u32 x) {\n  struct st m;\n  m.a = (u8)x;\n  m.b = (u16)(x >> 8);\n"
+           "  m.c = x ^ g0;\n  m.d = (s16)(u16)(x >> 3);\n  return m;\n}\n";
+    out += "static u32 (*fp)(u32, u8) = f1;\n";
     in_main = true;
     callable = 2;
     out += "int main(void) {\n  u32 l0 = " + constant() + ", l1 = " + constant() + ";\n  u16 h0 = " +
            word_constant() + ";\n  s16 k0 = -" + std::to_string(pick(40000) % 32768) + ";\n  u8 c0 = " +
            std::to_string(pick(256)) + ", i0, i1, w0, w1;\n  u8 la[4] = { 9, 8, 7, 6 };\n"
-           "  u16 lw[3] = { 1000, 2000, 3000 };\n  u8 *p = &la[" + std::to_string(pick(4)) + "];\n";
+           "  u16 lw[3] = { 1000, 2000, 3000 };\n  u8 *p = &la[" + std::to_string(pick(4)) + "];\n  struct st ls;\n"
+           "  ls.a = 1; ls.b = 2; ls.c = 3; ls.d = -4;\n";
     longs = {"l0", "l1", "g0", "g1"};
     words = {"h0", "gh"};
     signeds = {"k0", "gs"};
@@ -326,6 +343,7 @@ struct program_generator {
            "        (u32)(p - la);\n";
     out += "  r3 = arr[0] + arr[1] * (u32)2 + arr[2] * (u32)4 + arr[3] * (u32)8 + arr[4] * (u32)16 +\n"
            "       arr[5] * (u32)32 + arr[6] * (u32)64 + arr[7] * (u32)128;\n";
+    out += "  r3 += ls.a + ((u32)ls.b << 8) + ls.c + (u32)ls.d + gst.a + gst.b + gst.c + (u32)gst.d;\n";
     out += "  return 0;\n}\n";
     return out;
   }
