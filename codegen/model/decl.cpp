@@ -42,19 +42,6 @@ bool read_constant(lex_stream *s, const char *first, int32_t *value, ctype **typ
   return constant;
 }
 
-// Skips to the closing "]" of a record.
-void skip_record(lex_stream *s) {
-  while (const char *tok = lex_token(s))
-    if (strcmp(tok, "]") == 0) return;
-}
-
-void expect_close(lex_stream *s) {
-  const char *tok = lex_token(s);
-  if (tok && strcmp(tok, "]") == 0) return;
-  msg(714, tok ? tok : "end of input");
-  if (tok) skip_record(s);
-}
-
 void rename(symbol *s, const char *name) {
   if (s->base_name != s->name) xfree(s->base_name);
   xfree(s->name);
@@ -228,7 +215,7 @@ void decl_var(lex_stream *s) {
     default:
       msg(267);
       sym_free(sym);
-      skip_record(s);
+      lex_skip_record(s);
       return;
   }
   if (!class_word.empty()) read_class_details(sym, class_word.c_str() + 1);
@@ -373,7 +360,7 @@ void decl_enum(lex_stream *s) {
       break;
     }
   }
-  expect_close(s);
+  lex_expect_close(s);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "codegen/model/symbols.h"
@@ -108,6 +109,18 @@ bool lex_expect(lex_stream *s, char expected) {
   char seen[2] = {char(c == EOF ? 0 : c), 0};
   msg(714, c == EOF ? "end of input" : seen);
   return false;
+}
+
+void lex_skip_record(lex_stream *s) {
+  while (const char *tok = lex_token(s))
+    if (strcmp(tok, "]") == 0) return;
+}
+
+void lex_expect_close(lex_stream *s) {
+  const char *tok = lex_token(s);
+  if (tok && strcmp(tok, "]") == 0) return;
+  msg(714, tok ? tok : "end of input");
+  if (tok) lex_skip_record(s);
 }
 
 bool lex_gets(char *buffer, size_t size, lex_stream *s) {

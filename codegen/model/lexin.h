@@ -31,6 +31,11 @@ int lex_getc(lex_stream *s);  // EOF at the end
 const char *lex_token(lex_stream *s);
 // Skips white space; the character must follow (message 714 otherwise).
 bool lex_expect(lex_stream *s, char c);
+// Skips to the closing "]" of a record, past it.
+void lex_skip_record(lex_stream *s);
+// The record must end here with "]"; anything else is message 714 and the
+// record is skipped.
+void lex_expect_close(lex_stream *s);
 // The rest of the line (up to size - 1 bytes); false at the end of input.
 bool lex_gets(char *buffer, size_t size, lex_stream *s);
 

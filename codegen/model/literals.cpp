@@ -31,11 +31,6 @@ literal_state &ls() {
   return state;
 }
 
-void skip_record(lex_stream *s) {
-  while (const char *tok = lex_token(s))
-    if (strcmp(tok, "]") == 0) return;
-}
-
 void give_type(string_literal *lit) {
   ctype *array = type_array_of(type_char(), uint32_t(lit->bytes.size()));
   lit->sym->type = type_qualify(array, Q_CONST | lit->quals);
@@ -65,7 +60,7 @@ void lex_string_record(lex_stream *s, int64_t base, int64_t *highest) {
   long number = tok ? strtol(tok, &end, 10) : 0;
   if (!tok || end == tok) {
     msg(714, tok ? tok : "end of input");
-    if (tok && strcmp(tok, "]") != 0) skip_record(s);
+    if (tok && strcmp(tok, "]") != 0) lex_skip_record(s);
     return;
   }
   uint32_t quals = *end ? type_qualifiers(type_parse((std::string(end) + "c").c_str())) : 0;

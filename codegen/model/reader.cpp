@@ -130,18 +130,6 @@ void read_operand(statement_reader &r, operand_role role) {
   r.depth--;
 }
 
-void skip_record(lex_stream *s) {
-  while (const char *tok = lex_token(s))
-    if (strcmp(tok, "]") == 0) return;
-}
-
-void expect_close(lex_stream *s) {
-  const char *tok = lex_token(s);
-  if (tok && strcmp(tok, "]") == 0) return;
-  msg(714, tok ? tok : "end of input");
-  if (tok) skip_record(s);
-}
-
 func_ctx *body_of(symbol *f) { return f->ctx ? f->ctx : new_func(f); }
 
 // A statement of the current function, kept as read: the optimiser builds
@@ -162,12 +150,12 @@ void read_statement(lex_stream *s) {
   symbol *f = sym_current_function();
   if (!f) {
     msg(714, "[e");
-    skip_record(s);
+    lex_skip_record(s);
     return;
   }
   bool closed = false;
   vec *nodes = lex_read_expression(s, nullptr, &closed);
-  if (!closed) expect_close(s);
+  if (!closed) lex_expect_close(s);
   add_statement(f, nodes);
 }
 
@@ -245,7 +233,7 @@ void lex_read_records(lex_stream *s) {
         read_statement(s);
         break;
       case OP_REC_F:
-        skip_record(s);
+        lex_skip_record(s);
         break;
       case OP_REC_I:
         lex_initialiser(s);

@@ -52,11 +52,6 @@ void read_asm_line(lex_stream *s) {
   cg_store_statement(ctx, nodes);
 }
 
-void skip_record(lex_stream *s) {
-  while (const char *tok = lex_token(s))
-    if (strcmp(tok, "]") == 0) break;
-}
-
 void read_directive(lex_stream *s) {
   const char *word = lex_token(s);
   if (word && word[0] == 'l') {
@@ -65,7 +60,7 @@ void read_directive(lex_stream *s) {
   } else if (word && strcmp(word, "m") == 0) {
     optim_note_mainexit();
   }
-  skip_record(s);
+  lex_skip_record(s);
 }
 
 }  // namespace
@@ -84,7 +79,7 @@ void program_read(const char *text) {
     } else if (strcmp(tok, "[p") == 0) {
       read_directive(s);
     } else if (strcmp(tok, "[f") == 0) {
-      skip_record(s);
+      lex_skip_record(s);
     } else if (strcmp(tok, "{") == 0) {
       sym_scope_open();
     } else if (strcmp(tok, "}") == 0) {
