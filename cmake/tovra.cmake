@@ -52,3 +52,32 @@ function(tovra_stage_files subdir)
   add_custom_target(${tgt} ALL DEPENDS ${outputs})
   add_dependencies(tovra_stage ${tgt})
 endfunction()
+
+# A libFuzzer target built with clang in the sanitizer tree from <name>.cpp
+# and the SOURCES it needs; CTest runs it for a bounded time from the SEEDS
+# folder, with the test ENVIRONMENT given.
+function(tovra_fuzzer name)
+  cmake_parse_arguments(F "" "SEEDS" "SOURCES;ENVIRONMENT" ${ARGN})
+  find_program(TOVRA_CLANGXX clang++)
+  if(NOT (TOVRA_SANITIZE AND TOVRA_CLANGXX))
+    return()
+  endif()
+  set(out ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${TOVRA_CLANGXX} -std=c++20 -g -O1 -fno-omit-frame-pointer
+            -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+            -I${CMAKE_SOURCE_DIR} "-DTOVRA_STAGE=\"${TOVRA_STAGE}\""
+            ${CMAKE_CURRENT_SOURCE_DIR}/${name}.cpp ${F_SOURCES} -o ${out}
+    DEPENDS ${name}.cpp ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/fuzz_quiet.h
+    COMMENT "Building libFuzzer target ${name}"
+    VERBATIM)
+  add_custom_target(${name}_build ALL DEPENDS ${out})
+  file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  add_test(NAME ${name}
+    COMMAND ${out} -max_total_time=25 -timeout=5 -rss_limit_mb=1024
+            ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus ${F_SEEDS})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  if(F_ENVIRONMENT)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${F_ENVIRONMENT}")
+  endif()
+endfunction()

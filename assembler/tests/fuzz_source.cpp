@@ -9,21 +9,10 @@
 #include "assembler/objwrite.h"
 #include "assembler/source.h"
 #include "common/alert.h"
-
-namespace {
-
-void drop_line(const char *) {}
-
-}  // namespace
+#include "tests/support/fuzz_quiet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static bool ready = false;
-  if (!ready) {
-    msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
-    msg_set_output_hook(drop_line);
-    msg_set_error_limit(0xFFFFFFFFu);
-    ready = true;
-  }
+  fuzz_quiet_messages();
   asm_state st;
   st.source = "fuzz.as";
   msg_set_context("fuzz.as", &st.line, nullptr, nullptr);

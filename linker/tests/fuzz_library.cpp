@@ -7,21 +7,10 @@
 #include "common/alert.h"
 #include "linker/lib.h"
 #include "linker/tests/objdump.h"
-
-namespace {
-
-void drop_line(const char *) {}
-
-}  // namespace
+#include "tests/support/fuzz_quiet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static bool ready = false;
-  if (!ready) {
-    msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
-    msg_set_output_hook(drop_line);
-    msg_set_error_limit(0xFFFFFFFFu);
-    ready = true;
-  }
+  fuzz_quiet_messages();
   if (size == 0) return 0;
   // A real file, so that module lengths are checked against its size.
   FILE *fp = tmpfile();

@@ -13,23 +13,10 @@
 #include "linker/options.h"
 #include "linker/symfile.h"
 #include "linker/text.h"
-
-namespace {
-
-void drop_line(const char *) {}
-
-void setup() {
-  static bool ready = false;
-  if (ready) return;
-  msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
-  msg_set_output_hook(drop_line);
-  ready = true;
-}
-
-}  // namespace
+#include "tests/support/fuzz_quiet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  setup();
+  fuzz_quiet_messages();
   if (size < 1) return 0;
   static const char *const kinds[] = {".obj", ".lib", ".syf"};
   std::string path = "/tmp/fuzz_link_" + std::to_string(getpid()) + kinds[data[0] % 3];

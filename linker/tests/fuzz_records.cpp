@@ -8,19 +8,9 @@
 #include "common/alert.h"
 #include "linker/io.h"
 #include "linker/tests/objdump.h"
+#include "tests/support/fuzz_quiet.h"
 
 namespace {
-
-void drop_line(const char *) {}
-
-void setup() {
-  static bool ready = false;
-  if (ready) return;
-  msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
-  msg_set_output_hook(drop_line);
-  msg_set_error_limit(0xFFFFFFFFu);
-  ready = true;
-}
 
 void walk_body(const io_reader &r, io_maps *maps, std::string *text) {
   switch (r.kind) {
@@ -50,7 +40,7 @@ void walk_body(const io_reader &r, io_maps *maps, std::string *text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  setup();
+  fuzz_quiet_messages();
   if (size == 0) return 0;
   FILE *fp = fmemopen((void *)data, size, "rb");
   if (!fp) return 0;

@@ -14,22 +14,11 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "common/alert.h"
-
-namespace {
-
-void drop_line(const char *) {}
-
-}  // namespace
+#include "tests/support/fuzz_quiet.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  static bool ready = false;
-  if (!ready) {
-    msg_load_file(TOVRA_STAGE "/dat/en_msgs.txt");
-    msg_set_output_hook(drop_line);
-    msg_set_error_limit(0xFFFFFFFFu);
-    standin_capture(true);
-    ready = true;
-  }
+  fuzz_quiet_messages();
+  standin_capture(true);
   if (size == 0) return 0;
   FILE *fp = tmpfile();
   if (!fp) return 0;
