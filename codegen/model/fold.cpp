@@ -304,9 +304,7 @@ tree_node *fold_comparison(tree_node *n) {
       return known_comparison(n, result);
     }
     if (tree_arith(x) == tree_arith(conv) || (is_unsigned(x) && !is_floating(conv))) {
-      tree_node *type_node = tree_type_node(x->type);
-      tree_convert_const(type_node, c);
-      tree_node_free(type_node);
+      tree_convert_const_to(x->type, c);
       tree_free(conv->right);
       free_shell(conv);
       if (const_left)
@@ -406,9 +404,7 @@ tree_node *fold_comparison(tree_node *n) {
         tree_node *constant = known_comparison(n, result);
         return tree_build(OP_SEQ, left, constant);
       }
-      tree_node *type_node = tree_type_node(x->type);
-      tree_convert_const(type_node, r);
-      tree_node_free(type_node);
+      tree_convert_const_to(x->type, r);
       tree_free(l->right);
       free_shell(l);
       n->left = x;
@@ -527,9 +523,7 @@ tree_node *reassociate(tree_node *n) {
     // the sum wraps there, so no constant is reported as cut.
     if (tree_is_constant(t.tree) && !tree_is_pointer(t.tree)) {
       if (tree->op == OP_CONST) {
-        tree_node *type_node = tree_type_node(former);
-        tree_fit_folded_const(type_node, tree);
-        tree_node_free(type_node);
+        tree_fit_folded_const_to(former, tree);
       } else {
         tree = tree_convert_to(tree, former);
       }
@@ -550,9 +544,7 @@ tree_node *reassociate(tree_node *n) {
   }
   if (!result) result = tree_const(0);
   if (result->op == OP_CONST) {
-    tree_node *type_node = tree_type_node(former);
-    tree_fit_folded_const(type_node, result);
-    tree_node_free(type_node);
+    tree_fit_folded_const_to(former, result);
   } else if (tree_size(result) != type_size(former) || tree_arith(result) != type_arith(former)) {
     // Retyping would change what the top operation computes: convert instead.
     result = tree_convert_to(result, former);
@@ -569,9 +561,7 @@ tree_node *tree_term(tree_node *subtree, int64_t k) {
   if (k == 1) return subtree;
   if (k == -1) return tree_build(OP_NEG, subtree, nullptr);
   tree_node *factor = tree_const(int32_t(k));
-  tree_node *type_node = tree_type_node(subtree->type);
-  tree_convert_const(type_node, factor);
-  tree_node_free(type_node);
+  tree_convert_const_to(subtree->type, factor);
   tree_node *product = tree_build(OP_MUL, subtree, factor);
   if (tree_bit_number(uint32_t(factor->value), product)) return tree_strength(product);
   return product;

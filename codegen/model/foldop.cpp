@@ -90,9 +90,7 @@ tree_node *fold_equality(tree_node *n) {
     free_shell(l);
     l = n->left;
     r->value = ~r->value;
-    tree_node *type_node = tree_type_node(l->type);
-    tree_convert_const(type_node, r);
-    tree_node_free(type_node);
+    tree_convert_const_to(l->type, r);
     fold_changed();
   }
   if (is_bit_typed(l) && is_const(r)) {
@@ -381,9 +379,7 @@ tree_node *fold_minus_const(tree_node *n) {
   if (tree_arith(n) == ARITH_SIGNED && is_const(n->right)) {
     tree_node *c = n->right;
     c->value = int32_t(0u - uint32_t(c->value));
-    tree_node *type_node = tree_type_node(c->type);
-    tree_convert_const(type_node, c);
-    tree_node_free(type_node);
+    tree_convert_const_to(c->type, c);
     n->op = n->op == OP_SUB ? OP_ADD : OP_ASADD;
     fold_changed();
   }

@@ -115,13 +115,9 @@ tree_node *fold_conversion(tree_node *n) {
     int64_t i = v >= 9.2e18 ? INT64_MAX : v <= -9.2e18 ? INT64_MIN : int64_t(v);
     result = tree_const(int32_t(uint32_t(uint64_t(i))));
     tree_free(c);
-    tree_node *type_node = tree_type_node(target);
-    tree_convert_const(type_node, result);
-    tree_node_free(type_node);
+    tree_convert_const_to(target, result);
   } else {
-    tree_node *type_node = tree_type_node(target);
-    tree_convert_const(type_node, c);
-    tree_node_free(type_node);
+    tree_convert_const_to(target, c);
     result = c;
     result->flags |= n->flags & TF_MADE_CONST;
   }

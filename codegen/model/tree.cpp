@@ -476,3 +476,15 @@ void fit_const(const tree_node *t, tree_node *c, bool report) {
 void tree_convert_const(const tree_node *t, tree_node *c) { fit_const(t, c, true); }
 
 void tree_fit_folded_const(const tree_node *t, tree_node *c) { fit_const(t, c, false); }
+
+void tree_convert_const_to(ctype *type, tree_node *c) {
+  tree_node *t = tree_type_node(type);
+  fit_const(t, c, true);
+  tree_node_free(t);
+}
+
+void tree_fit_folded_const_to(ctype *type, tree_node *c) {
+  tree_node *t = tree_type_node(type);
+  fit_const(t, c, false);
+  tree_node_free(t);
+}

@@ -114,3 +114,6 @@ void tree_convert_const(const tree_node *t, tree_node *c);
 // (x - 1 as x + -1, reassociated offsets) wrap on purpose, and the source's
 // own constant expressions were checked by the parser.
 void tree_fit_folded_const(const tree_node *t, tree_node *c);
+// The same two with the type itself.
+void tree_convert_const_to(ctype *type, tree_node *c);
+void tree_fit_folded_const_to(ctype *type, tree_node *c);
