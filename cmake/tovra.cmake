@@ -3,6 +3,10 @@
 
 file(MAKE_DIRECTORY ${TOVRA_STAGE}/bin ${TOVRA_STAGE}/dat ${TOVRA_STAGE}/include
      ${TOVRA_STAGE}/lib ${TOVRA_STAGE}/sources)
+# An installation has every folder the programs look in, even one that no
+# file of this build fills yet.
+install(DIRECTORY DESTINATION lib)
+install(DIRECTORY DESTINATION sources)
 
 # Every staged data file hangs off this target, so a test built on its own
 # still finds the message files and the chip database.

@@ -136,41 +136,53 @@ char *os_path_join(const char *dir, const char *name) {
 
 // Collapses runs of "/", drops "." components after the first, lets ".."
 // remove the component before it and drops a trailing "/" (the root stays).
-// A relative path that cancels out entirely becomes ".".
+// A relative path that cancels out entirely becomes ".". The result is never
+// longer than the path, so it is built in one buffer that remembers where each
+// kept component starts.
 char *os_normalise(const char *path) {
   if (!path) return nullptr;
   if (!*path) return str_dup("");
   bool absolute = *path == '/';
-  std::vector<std::string> parts;
+  char *out = static_cast<char *>(xalloc(strlen(path) + 2));
+  size_t n = absolute ? 1 : 0;
+  out[0] = '/';
+  std::vector<size_t> starts;
+  auto last_is = [&](const char *name) {
+    size_t length = strlen(name);
+    return !starts.empty() && n - starts.back() == length && memcmp(out + starts.back(), name, length) == 0;
+  };
+  auto drop_last = [&] {
+    n = starts.size() == 1 ? (absolute ? 1 : 0) : starts.back() - 1;
+    starts.pop_back();
+  };
   const char *p = path;
   while (*p) {
     while (*p == '/') p++;
     if (!*p) break;
-    const char *end = strchr(p, '/');
-    if (!end) end = p + strlen(p);
-    std::string part(p, end);
-    p = end;
-    if (part == "." && (absolute || !parts.empty())) continue;
-    if (part == "..") {
-      if (!parts.empty() && parts.back() == ".") {
-        parts.back() = "..";  // "./.." is ".."
+    size_t length = strcspn(p, "/");
+    bool dot = length == 1 && p[0] == '.';
+    bool dotdot = length == 2 && p[0] == '.' && p[1] == '.';
+    const char *part = p;
+    p += length;
+    if (dot && (absolute || !starts.empty())) continue;
+    if (dotdot) {
+      if (last_is(".")) {
+        drop_last();  // "./.." is ".."
+      } else if (!starts.empty() && !last_is("..")) {
+        drop_last();
         continue;
+      } else if (absolute) {
+        continue;  // nothing is above the root
       }
-      if (!parts.empty() && parts.back() != "..") {
-        parts.pop_back();
-        continue;
-      }
-      if (absolute) continue;  // nothing is above the root
     }
-    parts.push_back(part);
+    if (!starts.empty()) out[n++] = '/';
+    starts.push_back(n);
+    memcpy(out + n, part, length);
+    n += length;
   }
-  std::string result = absolute ? "/" : "";
-  for (size_t i = 0; i < parts.size(); i++) {
-    if (i) result += '/';
-    result += parts[i];
-  }
-  if (result.empty()) result = ".";
-  return str_dup(result.c_str());
+  if (n == 0) out[n++] = '.';
+  out[n] = '\0';
+  return out;
 }
 
 bool os_is_absolute(const char *path) { return path && *path == '/'; }
