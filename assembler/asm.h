@@ -37,6 +37,7 @@ enum {
   ASM_MSG_NOT_RELOCATABLE = 3222,
   ASM_MSG_TOO_LONG = 3223,
   ASM_MSG_DEEP = 3224,
+  ASM_MSG_BYTE_TRUNCATED = 3225,  // a warning
 };
 
 struct asm_psect;

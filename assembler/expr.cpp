@@ -109,12 +109,28 @@ struct parser {
       }
       return e;
     }
+    if (c == '\'') {
+      size_t end = asm_quote_end(text, pos);
+      std::vector<uint8_t> bytes;
+      if (end >= text.size() || !asm_quoted_bytes(text.substr(pos, end + 1 - pos), &bytes) || bytes.size() != 1) {
+        fail();
+        return nullptr;
+      }
+      pos = end + 1;
+      auto e = std::make_shared<asm_expr>();
+      e->kind = asm_expr::NUM;
+      e->num = bytes[0];
+      return e;
+    }
     if (asm_name_start(c)) {
       size_t start = pos;
       while (pos < text.size() && asm_name_char(text[pos])) pos++;
       auto e = std::make_shared<asm_expr>();
       e->kind = asm_expr::NAME;
       e->name = text.substr(start, pos - start);
+      auto known = st->symbols.find(e->name);
+      if (known != st->symbols.end() && known->second.kind == SYM_SET)
+        e->set_value = std::make_shared<const asm_value>(known->second.value);
       return e;
     }
     fail();
@@ -394,6 +410,80 @@ bool expr_number(const std::string &text, int64_t *out) {
   return true;
 }
 
+size_t asm_quote_end(const std::string &text, size_t open) {
+  char quote = text[open];
+  for (size_t i = open + 1; i < text.size(); i++) {
+    if (text[i] == '\\')
+      i++;
+    else if (text[i] == quote)
+      return i;
+  }
+  return text.size();
+}
+
+namespace {
+
+int hex_digit(char c) {
+  if (isdigit((unsigned char)c)) return c - '0';
+  if (isxdigit((unsigned char)c)) return tolower((unsigned char)c) - 'a' + 10;
+  return -1;
+}
+
+// One character of a quoted text from *pos, escapes decoded; false for a
+// malformed escape.
+bool quoted_char(const std::string &body, size_t *pos, uint8_t *out) {
+  char c = body[(*pos)++];
+  if (c != '\\') {
+    *out = (uint8_t)c;
+    return true;
+  }
+  if (*pos >= body.size()) return false;
+  c = body[(*pos)++];
+  static const char simple[] = "n\nt\tr\ra\ab\bf\fv\v";
+  if (c >= '0' && c <= '7') {
+    unsigned value = (unsigned)(c - '0');
+    for (int i = 0; i < 2 && *pos < body.size() && body[*pos] >= '0' && body[*pos] <= '7'; i++)
+      value = value * 8 + (unsigned)(body[(*pos)++] - '0');
+    if (value > 0xFF) return false;
+    *out = (uint8_t)value;
+    return true;
+  }
+  if (c == 'x' || c == 'X') {
+    unsigned value = 0;
+    int digits = 0;
+    for (; digits < 2 && *pos < body.size() && hex_digit(body[*pos]) >= 0; digits++)
+      value = value * 16 + (unsigned)hex_digit(body[(*pos)++]);
+    if (digits == 0) return false;
+    *out = (uint8_t)value;
+    return true;
+  }
+  for (const char *s = simple; *s; s += 2)
+    if (*s == c) {
+      *out = (uint8_t)s[1];
+      return true;
+    }
+  if (c == '\\' || c == '\'' || c == '"' || c == '?') {
+    *out = (uint8_t)c;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool asm_quoted_bytes(const std::string &text, std::vector<uint8_t> *out) {
+  if (text.size() < 2 || (text[0] != '"' && text[0] != '\'') || asm_quote_end(text, 0) != text.size() - 1)
+    return false;
+  std::string body = text.substr(1, text.size() - 2);
+  out->clear();
+  for (size_t pos = 0; pos < body.size();) {
+    uint8_t byte;
+    if (!quoted_char(body, &pos, &byte)) return false;
+    out->push_back(byte);
+  }
+  return true;
+}
+
 std::shared_ptr<asm_expr> expr_parse(asm_state *st, const std::string &text) {
   parser p{st, text};
   auto e = p.parse_or();
@@ -470,8 +560,20 @@ bool expr_eval(asm_state *st, const asm_expr *e, expr_mode mode, asm_value *out,
       out->k = e->offset / e->psect->unit();
       if (!e->psect->is_abs()) out->terms.push_back({true, e->psect->name, 1});
       return true;
-    case asm_expr::NAME:
-      return expr_symbol_value(st, asm_symbol_get(st, e->name), mode, out, quiet);
+    case asm_expr::NAME: {
+      asm_symbol *sym = asm_symbol_get(st, e->name);
+      if (e->set_value) {
+        sym->referenced = true;
+        *out = *e->set_value;
+        return true;
+      }
+      // A "set" symbol has no value above its first "set".
+      if (sym->kind == SYM_SET) {
+        if (!quiet) msg(ASM_MSG_NOT_DEFINED_YET, sym->name.c_str());
+        return false;
+      }
+      return expr_symbol_value(st, sym, mode, out, quiet);
+    }
     case asm_expr::UNARY:
       return eval_unary(st, e, mode, out, quiet);
     case asm_expr::BINARY:

@@ -5,8 +5,9 @@
 //   sum:    product { ("+" | "-") product }
 //   product: unary { ("*" | "/") unary }
 //   unary:  ("-" | "+" | "~" | "low" | "high" | "highword") unary | primary
-//   primary: number | name | "$" | "(" or ")"
-// Numbers: decimal, 0x.. or a digit-led ..h in hexadecimal.
+//   primary: number | 'c' | name | "$" | "(" or ")"
+// Numbers: decimal, 0x.. or a digit-led ..h in hexadecimal; a character
+// constant ('A', '\n', '\x41', '\101') is the character's code.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -27,6 +28,9 @@ struct asm_expr {
   asm_psect *psect = nullptr;  // "$": where the statement began
   uint32_t offset = 0;
   std::shared_ptr<asm_expr> left, right;
+  // A name that was a "set" symbol where the expression was written: the
+  // value it had there, whatever later "set"s give it.
+  std::shared_ptr<const asm_value> set_value;
 };
 
 enum { EXPR_SHL = 256, EXPR_SHR, EXPR_LOW, EXPR_HIGH, EXPR_HIGHWORD };
@@ -35,6 +39,12 @@ enum { EXPR_SHL = 256, EXPR_SHR, EXPR_LOW, EXPR_HIGH, EXPR_HIGHWORD };
 std::shared_ptr<asm_expr> expr_parse(asm_state *st, const std::string &text);
 // A number as written (decimal, 0x.., ..h); false when the text is none.
 bool expr_number(const std::string &text, int64_t *out);
+// The index of the quote that closes the one at text[open] ('"' or '\''),
+// a backslash escaping the character after it; text.size() when none does.
+size_t asm_quote_end(const std::string &text, size_t open);
+// The bytes of a quoted text, "..." or '...', with C escapes; false when
+// the text is not one quoted text or an escape is malformed.
+bool asm_quoted_bytes(const std::string &text, std::vector<uint8_t> *out);
 
 enum expr_mode {
   EXPR_NOW,    // symbols must already be defined

@@ -81,9 +81,16 @@ bool eval_operand(asm_state *st, const asm_operand &op, asm_value *v) {
   return expr_eval(st, op.expr.get(), EXPR_FINAL, v);
 }
 
-bool range_error(const asm_operand &op, const char *what) {
-  msg(ASM_MSG_RANGE, op.text.c_str(), what);
+bool range_error(const asm_operand &op, const char *what, int64_t lo, int64_t hi) {
+  msg(ASM_MSG_RANGE, op.text.c_str(), what, (long long)lo, (long long)hi);
   return false;
+}
+
+// A byte as PIC assemblers take it: -128..255 as written, beyond that a
+// warning and the low byte.
+uint8_t byte_value(const asm_operand &op, int64_t value) {
+  if (value < -128 || value > 0xFF) msg(ASM_MSG_BYTE_TRUNCATED, op.text.c_str(), (unsigned)(value & 0xFF));
+  return (uint8_t)value;
 }
 
 // An absolute operand within lo..hi.
@@ -95,7 +102,7 @@ bool absolute_in(asm_state *st, const asm_operand &op, int64_t lo, int64_t hi, c
     msg(ASM_MSG_NOT_RELOCATABLE, op.text.c_str(), what);
     return false;
   }
-  if (v.k < lo || v.k > hi) return range_error(op, what);
+  if (v.k < lo || v.k > hi) return range_error(op, what, lo, hi);
   *out = v.k;
   return true;
 }
@@ -167,7 +174,7 @@ bool encode_file(encoding *enc, const insn_desc *insn) {
   if (ops.a < 0) ops.a = in_sfr && !v.masked ? 0 : 1;
   w |= (uint16_t)(ops.a << 8);
   if (v.is_absolute()) {
-    if (v.k < 0 || v.k > 0xFFF) return range_error(fop, "file register");
+    if (v.k < 0 || v.k > 0xFFF) return range_error(fop, "file register", 0, 0xFFF);
     if (ops.a == 0 && v.k > 0xFF && !in_sfr) {
       msg(ASM_MSG_ACCESS, fop.text.c_str());
       return false;
@@ -192,9 +199,12 @@ bool encode_literal(encoding *enc, const insn_desc *insn, int bits) {
   if (!eval_operand(enc->st, op, &v)) return false;
   int64_t mask = (1 << bits) - 1;
   if (v.is_absolute()) {
-    int64_t lo = bits == 8 ? -128 : 0;
-    if (v.k < lo || v.k > mask) return range_error(op, "literal");
-    enc->word[0] = (uint16_t)(insn->opcode | (v.k & mask));
+    int64_t k = v.k;
+    if (bits == 8)
+      k = byte_value(op, k);
+    else if (k < 0 || k > mask)
+      return range_error(op, "literal", 0, mask);
+    enc->word[0] = (uint16_t)(insn->opcode | (k & mask));
     return true;
   }
   int64_t stored = 0;
@@ -285,7 +295,7 @@ bool encode_call(encoding *enc, const insn_desc *insn) {
   if (!eval_operand(enc->st, op, &t)) return false;
   uint16_t w0 = (uint16_t)(insn->opcode | fast << 8), w1 = 0xF000;
   if (t.is_absolute()) {
-    if (t.k < 0 || t.k > 0x1FFFFF) return range_error(op, "program address");
+    if (t.k < 0 || t.k > 0x1FFFFF) return range_error(op, "program address", 0, 0x1FFFFF);
     if (t.k & 1) {
       msg(ASM_MSG_ODD, op.text.c_str());
       return false;
@@ -315,7 +325,7 @@ bool encode_lfsr(encoding *enc, const insn_desc *insn) {
   if (!eval_operand(enc->st, op, &k)) return false;
   uint16_t w0 = (uint16_t)(insn->opcode | fsr << 4), w1 = 0xF000;
   if (k.is_absolute()) {
-    if (k.k < 0 || k.k > 0xFFF) return range_error(op, "data address");
+    if (k.k < 0 || k.k > 0xFFF) return range_error(op, "data address", 0, 0xFFF);
     w0 |= (uint16_t)(k.k >> 8);
     w1 |= (uint16_t)(k.k & 0xFF);
   } else {
@@ -333,7 +343,7 @@ bool movff_field(encoding *enc, const asm_operand &op, uint32_t offset, uint16_t
   asm_value v;
   if (!eval_operand(enc->st, op, &v)) return false;
   if (v.is_absolute()) {
-    if (v.k < 0 || v.k > 0xFFF) return range_error(op, "data address");
+    if (v.k < 0 || v.k > 0xFFF) return range_error(op, "data address", 0, 0xFFF);
     *word |= (uint16_t)v.k;
     return true;
   }
@@ -497,9 +507,11 @@ bool data_encode(asm_state *st, asm_item *item) {
   asm_value v;
   if (!eval_operand(st, op, &v)) return false;
   int64_t value;
-  if (v.is_absolute()) {
+  if (v.is_absolute() && size == 1) {
+    value = byte_value(op, v.k);
+  } else if (v.is_absolute()) {
     int64_t top = ((int64_t)1 << (8 * size)) - 1;
-    if (v.k < -((top + 1) / 2) || v.k > top) return range_error(op, size == 1 ? "byte" : "word");
+    if (v.k < -((top + 1) / 2) || v.k > top) return range_error(op, "word", -((top + 1) / 2), top);
     value = v.k;
   } else {
     add_value_reloc(item, 0, size, v, &value);

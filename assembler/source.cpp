@@ -53,12 +53,11 @@ bool is_name(const std::string &s) {
   return true;
 }
 
-// The line without its comment; a ";" inside double quotes is text.
+// The line without its comment; a ";" inside quotes is text.
 std::string strip_comment(const std::string &line) {
-  bool quoted = false;
   for (size_t i = 0; i < line.size(); i++) {
-    if (line[i] == '"') quoted = !quoted;
-    if (line[i] == ';' && !quoted) return line.substr(0, i);
+    if (line[i] == '"' || line[i] == '\'') i = asm_quote_end(line, i);
+    else if (line[i] == ';') return line.substr(0, i);
   }
   return line;
 }
@@ -198,22 +197,39 @@ void data(asm_state *st, int size, const std::string &operands) {
     msg(ASM_MSG_BIT_PSECT, st->current->name.c_str());
     return;
   }
+  // A string in db stands for its bytes, known at once.
   std::vector<asm_operand> ops;
+  std::vector<std::vector<uint8_t>> strings;
   for (const std::string &text : asm_split_operands(operands)) {
     asm_operand op;
     op.text = trim(text);
-    op.expr = expr_parse(st, op.text);
-    if (!op.expr) return;
+    std::vector<uint8_t> bytes;
+    if (size == 1 && !op.text.empty() && op.text[0] == '"') {
+      if (!asm_quoted_bytes(op.text, &bytes)) {
+        msg(ASM_MSG_SYNTAX, op.text.c_str());
+        return;
+      }
+    } else {
+      op.expr = expr_parse(st, op.text);
+      if (!op.expr) return;
+    }
     ops.push_back(std::move(op));
+    strings.push_back(std::move(bytes));
   }
   if (ops.empty()) {
     msg(ASM_MSG_OPERANDS, size == 1 ? "db" : "dw");
     return;
   }
-  for (asm_operand &op : ops) {
+  for (size_t i = 0; i < ops.size(); i++) {
+    if (!ops[i].expr) {
+      if (strings[i].empty()) continue;
+      asm_item *item = new_item(st, (uint32_t)strings[i].size());
+      item->bytes = std::move(strings[i]);
+      continue;
+    }
     asm_item *item = new_item(st, size);
     item->data_size = size;
-    item->operands.push_back(std::move(op));
+    item->operands.push_back(std::move(ops[i]));
   }
 }
 
@@ -268,7 +284,7 @@ bool want_count(const directive_ctx &d, const char *name, size_t lo, size_t hi) 
 bool absolute(asm_state *st, const std::string &text, int64_t lo, int64_t hi, const char *what, int64_t *out) {
   if (!expr_absolute_now(st, trim(text), out)) return false;
   if (*out >= lo && *out <= hi) return true;
-  msg(ASM_MSG_RANGE, trim(text).c_str(), what);
+  msg(ASM_MSG_RANGE, trim(text).c_str(), what, (long long)lo, (long long)hi);
   return false;
 }
 
@@ -473,7 +489,8 @@ bool apply_psect_flag(asm_state *st, asm_psect *p, const std::string &key, const
       p->boundary = (uint32_t)(n >> 16);
       p->flags |= IO_PSECT_BIGBOUND;
     } else {
-      msg(ASM_MSG_RANGE, value.c_str(), "boundary");
+      // Only multiples of 10000h lie above the 16-bit boundaries.
+      msg(ASM_MSG_RANGE, value.c_str(), "boundary", 0LL, 0xFFFFLL);
     }
   }
   return true;
@@ -614,12 +631,14 @@ void check_overlaps(asm_state *st, asm_psect *p) {
 std::vector<std::string> asm_split_operands(const std::string &text) {
   std::vector<std::string> out;
   int depth = 0;
-  bool quoted = false;
   size_t start = 0;
   for (size_t i = 0; i <= text.size(); i++) {
     char c = i < text.size() ? text[i] : ',';
-    if (c == '"') quoted = !quoted;
-    if (quoted && i < text.size()) continue;
+    if (c == '"' || c == '\'') {
+      i = asm_quote_end(text, i);
+      if (i < text.size()) continue;
+      c = ',';
+    }
     if (c == '(') depth++;
     if (c == ')') depth--;
     if (c == ',' && (depth <= 0 || i == text.size())) {

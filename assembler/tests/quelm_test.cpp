@@ -370,13 +370,15 @@ TEST_F(QuelmTest, ErrorsAreReportedAndLeaveNoObject) {
   } rows[] = {
       {code + "\tfoo\t1\n", 3201},
       {code + "\tmovlw\t(1\n", 3202},
-      {code + "\tmovlw\t256\n", 3203},
-      {code + "\tmovlw\t-129\n", 3203},
       {code + "\tbsf\t10h,8\n", 3203},
       {code + "\tmovwf\t1000h\n", 3203},
       {code + "\tmovlb\t16\n", 3203},
       {code + "\tlfsr\t3,0\n", 3203},
-      {code + "\tdb\t256\n", 3203},
+      {code + "\tdw\t10000h\n", 3203},
+      {code + "\tmovwf\tX,c\nX\tset\t5\n", 3210},
+      {code + "\tmovlw\t'AB'\n", 3202},
+      {code + "\tmovlw\t'\\q'\n", 3202},
+      {code + "\tdb\t\"abc\n", 3202},
       {code + "\tcall\t200000h\n", 3203},
       {code + "\tbra\t$+2050\n", 3204},
       {code + "\tbz\t$-258\n", 3204},
@@ -419,8 +421,56 @@ TEST_F(QuelmTest, ErrorsAreReportedAndLeaveNoObject) {
   }
 }
 
+// A "set" symbol is read with the value it has at the line that uses it,
+// in instructions, data, equates and the expressions of later "set"s.
+TEST_F(QuelmTest, SetSymbolsTakeTheValueOfTheirLine) {
+  std::string text = assemble("set", R"(	psect	text,class=CODE,reloc=2
+R_VAR	set	31h
+	movwf	R_VAR, c
+early	equ	R_VAR+later
+R_VAR	set	R_VAR+1
+	movwf	R_VAR, c
+	db	R_VAR, early
+	movlw	early
+R_VAR	set	60h
+later	equ	2
+)");
+  // movwf 31h / movwf 32h / db 32h, 33h / movlw 33h.
+  EXPECT_NE(text.find("bytes 8 31 6E 32 6E 32 33 33 0E"), std::string::npos) << text;
+}
+
+// Character constants with C escapes stand for their codes in operands and
+// data; a string in db stands for its bytes, quotes hiding "," and ";".
+TEST_F(QuelmTest, CharacterConstantsAndStrings) {
+  std::string text = assemble("chars", R"(	psect	text,class=CODE,reloc=2
+	movlw	'A'
+	movlw	';'	; a comment
+	addlw	','+1
+	db	1, 2, 3, 'A', 0FFh, '\n', '\x7f', '\101', '\'', '\\', '"'
+	db	"a,b;\"c\0", 0
+)");
+  EXPECT_NE(text.find("bytes 25 41 0E 3B 0E 2D 0F 01 02 03 41 FF 0A 7F 41 27 5C 22 61 2C 62 3B 22 63 00 00"),
+            std::string::npos)
+      << text;
+}
+
+// A byte literal outside -128..255 is warned about and its low byte used;
+// other fields that overflow stay errors that name their range.
+TEST_F(QuelmTest, ByteLiteralsOutOfRangeAreTruncated) {
+  std::string text = assemble("bytes", "\tpsect\ttext,class=CODE,reloc=2\n"
+                                       "\taddlw\t-200\n\tmovlw\t256\n\tretlw\t-1\n\tdb\t300, -129, -128\n");
+  EXPECT_NE(text.find("bytes 9 38 0F 00 0E FF 0C 2C 7F 80"), std::string::npos) << text;
+  for (const char *line : {"2: (3225)", "3: (3225)", "5: (3225)"})
+    EXPECT_NE(errors().find(line), std::string::npos) << line << "\n" << errors();
+  EXPECT_EQ(errors().find("4: (3225)"), std::string::npos) << errors();
+  write("field.as", "\tpsect\ttext,class=CODE,reloc=2\n\tmovlb\t16\n");
+  EXPECT_EQ(quelm("-ofield.obj field.as"), 1);
+  EXPECT_NE(errors().find("(3203) \"16\": value out of range for a literal (0 to 15)"), std::string::npos)
+      << errors();
+}
+
 TEST_F(QuelmTest, AssemblyGoesOnAfterAnError) {
-  write("two.as", "\tpsect\ttext,class=CODE,reloc=2\n\tfoo\n\tnop\n\tmovlw\t300\n");
+  write("two.as", "\tpsect\ttext,class=CODE,reloc=2\n\tfoo\n\tnop\n\tmovlb\t300\n");
   EXPECT_EQ(quelm("-otwo.obj two.as"), 1);
   EXPECT_NE(errors().find("two.as: 2: (3201)"), std::string::npos) << errors();
   EXPECT_NE(errors().find("two.as: 4: (3203)"), std::string::npos) << errors();
