@@ -68,7 +68,7 @@ const char *chip_arch_name(int arch) {
 
 // Reads a run of hexadecimal digits at *p; false when there is none or the
 // value does not fit in 32 bits.
-static bool hex_read(const char *&p, uint32_t &out) {
+bool hex_read(const char *&p, uint32_t &out) {
   if (!isxdigit(uint8_t(*p))) return false;
   uint64_t v = 0;
   while (isxdigit(uint8_t(*p))) {

@@ -102,6 +102,10 @@ const char *chip_arch_name(int arch);
 void chip_msg(const chip_record *chip, const char *format, ...)
     __attribute__((format(printf, 2, 3)));
 
+// A run of hexadecimal digits at p, moved past it; false (p left inside the
+// run) when there is none or its value passes 32 bits.
+bool hex_read(const char *&p, uint32_t &out);
+
 // Comma-separated LO-HI hexadecimal ranges, each optionally signed: "+" ranges
 // go to add, "-" ranges to remove; the sign holds until the next one. 1 on
 // success, 0 on a syntax error (ranges before it stay applied).

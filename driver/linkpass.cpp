@@ -139,7 +139,7 @@ void absolute_psect_placement(arglist *list) {
     uint32_t address = symt_sym_value(name);
     linker_option_addf(list, "-p%s_text=%lXh", function.c_str(), (unsigned long)address);
     uint32_t size = symt_sym_value(("__end_of" + function).c_str()) - symt_sym_value(function.c_str());
-    if (code && size) ms_add_range_all(code, RNG_USED, address, address + size - 1, 0);
+    if (code && size) ms_add_range_all(code, RNG_USED, address, block_last(address, size), 0);
   }
 }
 

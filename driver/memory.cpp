@@ -1,8 +1,11 @@
 #include "driver/memory.h"
 
 #include <cstdint>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/alert.h"
 #include "common/lists.h"
@@ -10,6 +13,15 @@
 #include "driver/state.h"
 
 mem_space *mem_spaces;
+
+// The PIC18's address limits: a 21-bit program counter, 12-bit file
+// register addresses; the image holds ID locations, configuration words and
+// EEPROM data above the program space.
+static const uint32_t PROGRAM_SPACE_TOP = 0x1FFFFF;
+static const uint32_t DATA_SPACE_TOP = 0xFFF;
+static const uint32_t IDLOC_LO = 0x200000, IDLOC_HI = 0x200007;
+static const uint32_t CONFIG_LO = 0x300000, CONFIG_HI = 0x30000D;
+static const uint32_t EEPROM_LO = 0xF00000;
 
 // The chip's ROM range list (ROMSIZE) and the debugger ranges by selector.
 static mem_range *chip_rom;
@@ -74,7 +86,7 @@ void chip_size_hook(chip_record *, int selector, uint32_t size) {
       add_split(class_in("data", "BIGRAM"), RNG_DEFINED, 0, size - 1, 0);
       break;
     case CHIP_SIZE_EEPROM:
-      add_split(class_in("eedata", "EEDATA"), RNG_DEFINED, 0xF00000, 0xF00000 + size - 1, 0);
+      add_split(class_in("eedata", "EEDATA"), RNG_DEFINED, EEPROM_LO, EEPROM_LO + size - 1, 0);
       break;
   }
 }
@@ -94,6 +106,69 @@ static void add_rom_range(uint32_t lo, uint32_t hi, uint32_t smallconst_lo) {
   add_split(class_in("code", "MEDIUMCONST"), RNG_DEFINED, lo, hi, 0x10000);
 }
 
+// A --ram range from this address on lies above the program memory: RAM on
+// the external bus, in program space. The largest 64-bit value when there is
+// no program memory to be above.
+static uint64_t external_ram_start() {
+  mem_class *code = existing("CODE");
+  return has_ranges(code) ? uint64_t(cls_free_top(code)) + 1 : UINT64_MAX;
+}
+
+struct address_extent {
+  int64_t lo, hi;
+};
+
+static const char *const option_names[] = {"--rom", "--ram", "--serial", "--checksum", "--fill", "--codeoffset"};
+
+static std::vector<address_extent> option_extents(mem_option which) {
+  switch (which) {
+    case MEMOPT_ROM:
+    case MEMOPT_CODEOFFSET:
+      return {{0, PROGRAM_SPACE_TOP}};
+    case MEMOPT_RAM: {
+      std::vector<address_extent> extents{{0, DATA_SPACE_TOP}};
+      uint64_t external = std::max<uint64_t>(external_ram_start(), DATA_SPACE_TOP + 1);
+      if (external <= PROGRAM_SPACE_TOP) extents.push_back({int64_t(external), PROGRAM_SPACE_TOP});
+      return extents;
+    }
+    default: {
+      std::vector<address_extent> extents{{0, PROGRAM_SPACE_TOP}, {IDLOC_LO, IDLOC_HI}, {CONFIG_LO, CONFIG_HI}};
+      if (drv.chip && drv.chip->eeprom_size) extents.push_back({EEPROM_LO, EEPROM_LO + int64_t(drv.chip->eeprom_size) - 1});
+      return extents;
+    }
+  }
+}
+
+static std::string address_text(int64_t address) {
+  char text[24];
+  snprintf(text, sizeof text, "%s%llXh", address < 0 ? "-" : "", address < 0 ? 0ULL - (unsigned long long)address : (unsigned long long)address);
+  return text;
+}
+
+static std::string range_text(int64_t lo, int64_t hi) {
+  return lo == hi ? address_text(lo) : address_text(lo) + "-" + address_text(hi);
+}
+
+bool memory_range_check(mem_option which, int64_t lo, int64_t hi) {
+  const char *option = option_names[which];
+  if (hi < lo) {
+    msg(933, option, range_text(lo, hi).c_str());
+    return false;
+  }
+  std::vector<address_extent> extents = option_extents(which);
+  std::string allowed;
+  for (const address_extent &e : extents) {
+    if (e.lo <= lo && hi <= e.hi) return true;
+    allowed += (allowed.empty() ? "" : ", ") + range_text(e.lo, e.hi);
+  }
+  msg(932, option, range_text(lo, hi).c_str(), allowed.c_str());
+  return false;
+}
+
+uint32_t block_last(uint32_t start, uint32_t length) {
+  return uint32_t(std::min<uint64_t>(uint64_t(start) + length - 1, UINT32_MAX));
+}
+
 void rom_ram_add(void *option, uint32_t lo, uint32_t hi) {
   mem_option which = mem_option(reinterpret_cast<intptr_t>(option));
   if (which == MEMOPT_ROM) {
@@ -104,8 +179,7 @@ void rom_ram_add(void *option, uint32_t lo, uint32_t hi) {
     return;
   }
   if (which != MEMOPT_RAM) return;
-  mem_class *code = existing("CODE");
-  if (has_ranges(code) && lo > cls_free_top(code)) {
+  if (lo > DATA_SPACE_TOP && lo >= external_ram_start()) {
     // Above program memory: RAM on the external bus.
     if (!drv.chip || !drv.chip->has_extmem) {
       msg(1211, "FARRAM");
@@ -219,12 +293,12 @@ void build_memory_classes() {
   }
   if (!space("idloc")) ms_new(&mem_spaces, "idloc", "ID Location space", 4);
   if (!space("config")) ms_new(&mem_spaces, "config", "Configuration bits", 3);
-  add_split(class_in("idloc", "IDLOC"), RNG_DEFINED, 0x200000, 0x200007, 0);
+  add_split(class_in("idloc", "IDLOC"), RNG_DEFINED, IDLOC_LO, IDLOC_HI, 0);
   // J chips keep their configuration words in the last eight bytes of flash.
   if (chip_name_has_j(chip))
     add_split(class_in("config", "CONFIG"), RNG_DEFINED, chip->rom_size, chip->rom_size + 7, 0);
   else
-    add_split(class_in("config", "CONFIG"), RNG_DEFINED, 0x300000, 0x30000D, 0);
+    add_split(class_in("config", "CONFIG"), RNG_DEFINED, CONFIG_LO, CONFIG_HI, 0);
 }
 
 struct psect_description {
@@ -284,6 +358,6 @@ bool comram_covers(uint32_t address) {
 bool mark_absolute_range(const char *class_name, uint32_t start, uint32_t length) {
   mem_class *cls = existing(class_name);
   if (!cls) return false;
-  if (length) ms_add_range_all(cls->space, RNG_USED, start, start + length - 1, 0);
+  if (length) ms_add_range_all(cls->space, RNG_USED, start, block_last(start, length), 0);
   return true;
 }

@@ -12,8 +12,22 @@ struct mem_space;
 // once the options are read.
 extern mem_space *mem_spaces;
 
-// The options whose ranges reach the classes.
-enum mem_option { MEMOPT_ROM, MEMOPT_RAM, MEMOPT_SERIAL, MEMOPT_CHECKSUM };
+// The options that name addresses; their ranges reach the classes.
+enum mem_option { MEMOPT_ROM, MEMOPT_RAM, MEMOPT_SERIAL, MEMOPT_CHECKSUM, MEMOPT_FILL, MEMOPT_CODEOFFSET };
+
+// True when lo..hi lies in the memory the option may name on the selected
+// chip: program space for --rom and --codeoffset; data space, or external
+// memory above the program memory, for --ram; program space, ID locations,
+// configuration words or EEPROM of the image for the hex merger's options.
+// Otherwise a numbered message names the option and the range, and false.
+// The bounds are signed 64-bit so that an end computed from a start and a
+// length, or a copy repeated downwards, may lie outside the 32-bit
+// addresses. Every address an option gives goes through here before it
+// changes anything.
+bool memory_range_check(mem_option which, int64_t lo, int64_t hi);
+// The last address of a block of length addresses from start (length > 0),
+// kept within the 32-bit addresses.
+uint32_t block_last(uint32_t start, uint32_t length);
 
 // Creates the code, data and eedata spaces.
 void memory_spaces_new();

@@ -1,5 +1,8 @@
 #include "driver/option_table.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -620,6 +623,17 @@ static void take_space_ranges(mem_space *to, mem_space *from, bool keep) {
   rng_free(ranges);
 }
 
+// Every range of a memory option is checked against the chip's memory.
+struct range_check {
+  mem_option which;
+  bool fits;
+};
+
+static void check_range(void *target, uint32_t lo, uint32_t hi) {
+  range_check *check = static_cast<range_check *>(target);
+  check->fits &= memory_range_check(check->which, lo, hi);
+}
+
 // A value is checked before it empties the space, so that a mistyped one
 // leaves the chip's memory as it was.
 static void rom_ram_handler(opt_entry *entry, const char *value) {
@@ -647,6 +661,9 @@ static void rom_ram_handler(opt_entry *entry, const char *value) {
     msg(906, opt_display_name(entry));
     return;
   }
+  range_check check{rom ? MEMOPT_ROM : MEMOPT_RAM, true};
+  if (!none && ranges) range_list_parse(rest.c_str(), &check, check_range, check_range);
+  if (!check.fits) return;
   if (!none && !ranges) {
     named = ms_find(mem_spaces, rest.c_str());
     if (!named) {
@@ -730,37 +747,82 @@ static void map_handler(opt_entry *, const char *value) {
   if (value) drv.map_file = value;
 }
 
-static void fill_handler(opt_entry *, const char *value) {
+// --fill=code[@start-end[,data]]: a range given goes to the hex merger as
+// it stands, so it is checked here.
+static void fill_handler(opt_entry *entry, const char *value) {
+  if (const char *at = strchr(value, '@')) {
+    const char *p = at + 1;
+    uint32_t lo, hi;
+    if (!hex_read(p, lo) || *p++ != '-' || !hex_read(p, hi) || (*p && *p != ',')) {
+      msg(906, opt_display_name(entry));
+      return;
+    }
+    if (!memory_range_check(MEMOPT_FILL, lo, hi)) return;
+  }
   drv.fill_given = true;
   drv.fill = value;
 }
 
-static bool read_hex(const char *&p, uint32_t &out) {
-  char *end;
-  if (!isxdigit(uint8_t(*p))) return false;
-  out = uint32_t(strtoul(p, &end, 16));
-  p = end;
+// The hex merger's serial code, code[+|-step]@address[+|-interval][rN]:
+// the bytes it writes and the addresses its copies span.
+struct serial_code {
+  uint32_t address, length;
+  int64_t lo, hi;
+};
+
+static bool serial_parse(const char *value, serial_code &out) {
+  const char *p = value;
+  uint32_t digits = 0;
+  while (isxdigit(uint8_t(*p))) p++, digits++;
+  uint32_t step;
+  if ((*p == '+' || *p == '-') && !hex_read(++p, step)) return false;
+  if (digits == 0 || *p++ != '@' || !hex_read(p, out.address)) return false;
+  out.length = (digits + 1) / 2;
+  int64_t interval = out.length;
+  if (*p == '+' || *p == '-') {
+    bool down = *p++ == '-';
+    uint32_t n;
+    if (!hex_read(p, n)) return false;
+    interval = down ? -int64_t(n) : int64_t(n);
+  }
+  long copies = 1;
+  if (*p == 'r' || *p == 'R') {
+    char *end;
+    errno = 0;
+    copies = strtol(p + 1, &end, 0);
+    if (end == p + 1 || errno || copies < 1) return false;
+    p = end;
+  }
+  if (*p) return false;
+  // Past 2^31 copies of a step of at least 1 the span leaves every space,
+  // and the product stays within 64 bits.
+  int64_t last = int64_t(out.address) + std::min<int64_t>(copies - 1, INT64_C(1) << 31) * interval;
+  out.lo = std::min<int64_t>(out.address, last);
+  out.hi = std::max<int64_t>(out.address, last) + out.length - 1;
   return true;
 }
 
-// --serial=code@address: the code's bytes are taken from program memory.
-static void serial_handler(opt_entry *, const char *value) {
+// The first copy's addresses are taken from program memory.
+static void serial_handler(opt_entry *entry, const char *value) {
+  serial_code code;
+  if (!serial_parse(value, code)) {
+    msg(906, opt_display_name(entry));
+    return;
+  }
+  if (code.length > 8) {
+    msg(1204, opt_display_name(entry), 8);
+    return;
+  }
+  if (!memory_range_check(MEMOPT_SERIAL, code.lo, code.hi)) return;
   drv.serial_given = true;
   drv.serial = value;
-  const char *at = strchr(value, '@');
-  uint32_t digits = 0;
-  for (const char *p = value; *p && p != at; p++)
-    if (isxdigit(uint8_t(*p))) digits++;
-  uint32_t length = digits / 2, address;
-  const char *p = at ? at + 1 : "";
-  if (at && read_hex(p, address)) {
-    drv.serial_address = address;
-    if (length)
-      rom_ram_reserve(reinterpret_cast<void *>(intptr_t(MEMOPT_SERIAL)), address, address + length - 1);
-  }
+  drv.serial_address = code.address;
+  rom_ram_reserve(reinterpret_cast<void *>(intptr_t(MEMOPT_SERIAL)), code.address,
+                  code.address + code.length - 1);
 }
 
 static void codeoffset_handler(opt_entry *, uint32_t value) {
+  if (!memory_range_check(MEMOPT_CODEOFFSET, value, value)) return;
   drv.code_offset = value;
   if (drv.chip) drv.chip->code_offset = value;
   if (mem_class *code = ms_find_class(mem_spaces, "CODE"); code && value) cls_add_range(code, RNG_USED, 0, value - 1, 0);
@@ -774,23 +836,28 @@ static bool whole_number(const std::string &text, int base, long &out) {
   return *end == 0 && errno == 0;
 }
 
+// A hexadecimal number of 32 bits and nothing else.
+static bool whole_hex(const std::string &text, uint32_t &out) {
+  const char *p = text.c_str();
+  return hex_read(p, out) && *p == 0;
+}
+
 // --checksum=start-end@destination[,width=n][,algorithm=n][,offset=x]
 static void checksum_handler(opt_entry *, const char *value) {
   checksum_spec spec{false, 0, 0, 0, -2, 1, 0};
   const char *p = value;
-  if (!read_hex(p, spec.start)) {
+  if (!hex_read(p, spec.start)) {
     msg(1241, "--checksum");
     return;
   }
-  if (*p++ != '-' || !read_hex(p, spec.end)) {
+  if (*p++ != '-' || !hex_read(p, spec.end)) {
     msg(1242, "--checksum");
     return;
   }
-  if (*p++ != '@' || !read_hex(p, spec.destination)) {
+  if (*p++ != '@' || !hex_read(p, spec.destination)) {
     msg(1243, "--checksum");
     return;
   }
-  spec.given = true;
   std::string rest = p;
   for (size_t start = 0; start < rest.size();) {
     size_t end = rest.find(',', start);
@@ -799,21 +866,28 @@ static void checksum_handler(opt_entry *, const char *value) {
     start = end + 1;
     if (item.empty()) continue;
     long number;
-    if (strncasecmp(item.c_str(), "width=", 6) == 0 && whole_number(item.substr(6), 10, number))
+    uint32_t offset;
+    // The hex merger stores results of 1 to 4 bytes.
+    if (strncasecmp(item.c_str(), "width=", 6) == 0 && whole_number(item.substr(6), 10, number) && number >= -4 &&
+        number <= 4)
       spec.width = int(number);
-    else if (strncasecmp(item.c_str(), "algorithm=", 10) == 0 && whole_number(item.substr(10), 0, number))
+    else if (strncasecmp(item.c_str(), "algorithm=", 10) == 0 && whole_number(item.substr(10), 0, number) &&
+             number >= INT_MIN && number <= INT_MAX)
       spec.algorithm = uint32_t(number);
-    else if (strncasecmp(item.c_str(), "offset=", 7) == 0 && whole_number(item.substr(7), 16, number))
-      spec.offset = uint32_t(number);
+    else if (strncasecmp(item.c_str(), "offset=", 7) == 0 && whole_hex(item.substr(7), offset))
+      spec.offset = offset;
     else
       msg(1236, "--checksum", item.c_str());
   }
+  if (!memory_range_check(MEMOPT_CHECKSUM, spec.start, spec.end)) return;
+  uint32_t bytes = uint32_t(spec.width < 0 ? -spec.width : spec.width);
+  if (bytes && !memory_range_check(MEMOPT_CHECKSUM, spec.destination, int64_t(spec.destination) + bytes - 1))
+    return;
+  spec.given = true;
   drv.checksum = spec;
-  if (spec.width != 0) {
-    uint32_t bytes = uint32_t(spec.width < 0 ? -spec.width : spec.width);
+  if (bytes)
     rom_ram_reserve(reinterpret_cast<void *>(intptr_t(MEMOPT_CHECKSUM)), spec.destination,
                     spec.destination + bytes - 1);
-  }
 }
 
 // Help texts: short and long.

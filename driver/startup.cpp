@@ -329,7 +329,7 @@ void write_copy_and_clear(writer &w) {
       each_psect(kind, [&](const std::string &psect) {
         uint32_t address = psect_address(psect.c_str()), size = psect_size(psect.c_str());
         if (kind.bits) address = (address + 7) / 8, size = (size + 7) / 8;
-        if (size) cls_add_range(clear, RNG_DEFINED, address, address + size - 1, 0);
+        if (size) cls_add_range(clear, RNG_DEFINED, address, block_last(address, size), 0);
       });
     } else if (kind.action == startup_kind::COPY && (drv.runtime & RUNTIME_INIT)) {
       bool first = true;

@@ -56,6 +56,48 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
   }
 }
 
+// Every option that names addresses, given the values users get wrong:
+// each run ends within its time limit with status 0, or with status 1 after
+// a numbered message (0 may come with warnings); never with a signal or a
+// hang. The values the chip's memory holds are accepted.
+TEST(tovra18, address_options_survive_hostile_values) {
+  const char *const values[] = {"FFFFFFFF", "FFFFFFFE", "100000000", "FFFFFFFFFFFFFFFFFFFF", "-1", "", "0",
+                                "1FFFFF", "200000"};
+  const char *const ranges[] = {"0-FFFFFFFF", "FFFFFFFF-FFFFFFFF", "FFFFFFFE-FFFFFFFF", "10-5", "5-", "-5", "",
+                                "-", "0-100000000", "-1-5", "0-0", "1FFFFF-1FFFFF", "0-1FFFFF", ",", "0-5,"};
+  // X stands for a value, R for a range.
+  const char *const value_forms[] = {"--codeoffset=X",      "--serial=1234@X",       "--serial=1234@7F00+Xr4",
+                                     "--serial=1234@7F00-Xr4", "--serial=12@0+1rX",     "--checksum=0-7FFF@X",
+                                     "--checksum=0-7FFF@X,width=4", "--checksum=0-7FFF@X,width=-4",
+                                     "--checksum=0-7FFF@8000,offset=X", "--checksum=0-7FFF@8000,width=X",
+                                     "--checksum=0-X@8000", "-AX"};
+  const char *const range_forms[] = {"--rom=R",        "--rom=default,R", "--rom=+R",          "--rom=default,-R",
+                                     "--ram=R",        "--ram=default,R", "--ram=default,-R", "--ram=+R",
+                                     "--fill=FF@R",    "--fill=FF@R,data", "--checksum=R@8000", "-XDATAR"};
+  std::vector<std::string> options;
+  auto expand = [&](const char *form, char mark, const char *text) {
+    std::string option = form;
+    option.replace(option.find(mark), 1, text);
+    options.push_back(option);
+  };
+  for (const char *form : value_forms)
+    for (const char *v : values) expand(form, 'X', v);
+  for (const char *form : range_forms)
+    for (const char *r : ranges) expand(form, 'R', r);
+  for (const std::string &option : options) {
+    program_run r = run_tovra18({"--chip=18F452", "-Q", "--noexec", option, "x.c"}, "", "", 20);
+    ASSERT_TRUE(r.status == 0 || r.status == 1) << option << " ended with " << r.status << "\n" << r.output;
+    if (r.status == 1) EXPECT_FALSE(tag_numbers(r.output).empty()) << option << "\n" << r.output;
+  }
+  // Values that lie in the chip's memory are taken as they are.
+  for (const char *option : {"--codeoffset=1FFFFF", "--serial=1234@1FFFFE", "--serial=1234@200000",
+                             "--checksum=0-1FFFFF@1FFFFE,width=-2", "--rom=0-1FFFFF", "--ram=default,-0-FFF",
+                             "--fill=FF@0-1FFFFF,data", "--checksum=0-7FFF@7FFF,width=1"}) {
+    program_run r = run_tovra18({"--chip=18F452", "-Q", "--noexec", option, "x.c"}, "", "", 20);
+    EXPECT_EQ(r.status, 0) << option << "\n" << r.output;
+  }
+}
+
 // --memmap reads a map file against the chip's memory, so the chip's spaces
 // and their sizes show, not an empty "OTHER".
 TEST(tovra18, memmap_summarises_against_the_chosen_chip) {

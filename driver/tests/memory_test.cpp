@@ -180,6 +180,32 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
       {{"--ram=data"}, "RAM", "-ARAM=00h-0FFhx6", {906}},
       {{"--ram=eedata"}, "RAM", "-ARAM=0F00000h-0F000FFh", {}},
       {{"--ram=+eedata"}, "BIGRAM", "-ABIGRAM=00h-05FFh,0F00000h-0F000FFh", {}},
+      // Addresses past the chip's spaces are refused before they change anything.
+      {{"--ram=0-FFFFFFFF"}, "RAM", "-ARAM=00h-0FFhx6", {932}},
+      {{"--ram=default,1000-10FF"}, "BIGRAM", "-ABIGRAM=00h-05FFh", {932}},
+      {{"--ram=default,-F0-FFFFF"}, "BIGRAM", "-ABIGRAM=00h-05FFh", {932}},
+      {{"--ram=0-FFF"}, "BIGRAM", "-ABIGRAM=00h-0FFFh", {}},
+      {{"--rom=0-FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--rom=0-1FFFFF", "--errata=none"}, "CODE", "-ACODE=00h-01FFFFFh", {}},
+      {{"--serial=1234@FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--serial=1234@FFFFFFFE"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--serial=1234@7FF0-10r0x801"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--serial=1234@7FF0-10r3"}, "CODE", "-ACODE=00h-03FFFh,04000h-07FEFh,07FF2h-07FFFh", {}},
+      {{"--serial=123@7FF0"}, "CODE", "-ACODE=00h-03FFFh,04000h-07FEFh,07FF2h-07FFFh", {}},
+      {{"--serial=1234@200000"}, "CODE", "-ACODE=00h-03FFFhx2", {}},
+      {{"--serial=1234"}, "CODE", "-ACODE=00h-03FFFhx2", {906}},
+      {{"--serial=123456789ABCDEF012@7F00"}, "CODE", "-ACODE=00h-03FFFhx2", {1204}},
+      {{"--checksum=0-7FFF@FFFFFFFF,width=4"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--checksum=0-7FFF@FFFFFFFF,width=0"}, "CODE", "-ACODE=00h-03FFFhx2", {}},
+      {{"--checksum=7FFF-0@7FFE"}, "CODE", "-ACODE=00h-03FFFhx2", {933}},
+      {{"--checksum=0-FFFFFFFF@7FFE"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--checksum=0-100000000@7FFE"}, "CODE", "-ACODE=00h-03FFFhx2", {1242}},
+      {{"--checksum=0-7FFD@7FFE,width=-2147483648"}, "CODE", "-ACODE=00h-03FFFh,04000h-07FFDh", {1236}},
+      {{"--codeoffset=FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--codeoffset=0"}, "CODE", "-ACODE=00h-03FFFhx2", {}},
+      {{"--fill=FF@0-FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--fill=FF@10-5"}, "CODE", "-ACODE=00h-03FFFhx2", {933}},
+      {{"--fill=FF@10"}, "CODE", "-ACODE=00h-03FFFhx2", {906}},
   };
   for (const memory_option_case &c : cases) {
     std::vector<std::string> args = {"--chip=18F452", "-Q"};
@@ -190,6 +216,13 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
   }
   run({"--chip=452", "--codeoffset=200"});
   EXPECT_EQ(drv.chip->code_offset, 0x200u);
+  // A refused value is not handed on to the passes either.
+  run({"--chip=452", "--codeoffset=FFFFFFFF", "--serial=1234@FFFFFFFF", "--fill=FF@0-FFFFFFFF",
+       "--checksum=0-7FFF@FFFFFFFF"});
+  EXPECT_EQ(drv.chip->code_offset, 0u);
+  EXPECT_FALSE(drv.serial_given);
+  EXPECT_FALSE(drv.fill_given);
+  EXPECT_FALSE(drv.checksum.given);
 }
 
 TEST_F(driver_options_run, checksum_specification) {

@@ -214,6 +214,17 @@ TEST_F(objread_test, absolute_psects_are_kept_out_of_their_classes) {
   char *text = cls_spec_string(ms_find_class(mem_spaces, "CONST"), "-A", "CONST");
   EXPECT_STREQ(text, "-ACONST=00h-0FFh,0120h-07FFFh");
   xfree(text);
+
+  // Bounds whose extent runs past the 32-bit addresses (or below its start)
+  // mark what they can reach, to the last address.
+  obj_reset();
+  paths = {file("wild.obj", object_text()
+                                .record(IO_PSECTBOUND, bounds("wild", "CODE", 0xC0, 0x7000, 0x10))
+                                .end())};
+  link_order(paths);
+  text = cls_spec_string(ms_find_class(mem_spaces, "CONST"), "-A", "CONST");
+  EXPECT_STREQ(text, "-ACONST=00h-0FFh,0120h-06FFFh");
+  xfree(text);
 }
 
 }  // namespace

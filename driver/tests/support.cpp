@@ -151,12 +151,13 @@ static std::string shell_quoted(const std::string &text) {
 }
 
 program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder,
-                        const std::string &registry_file) {
+                        const std::string &registry_file, int time_limit_seconds) {
   scratch_dir scratch;
   std::string registry = registry_file.empty() ? scratch.path() + "/registry" : registry_file;
   std::string out = scratch.path() + "/output";
   std::string command = "cd " + shell_quoted(folder.empty() ? scratch.path() : folder) +
                         " && env -u TOVRA18_OPTIONS TOVRA18_REGISTRY=" + shell_quoted(registry) + " " +
+                        (time_limit_seconds > 0 ? "timeout -s KILL " + std::to_string(time_limit_seconds) + " " : "") +
                         shell_quoted(std::string(TOVRA_STAGE) + "/bin/tovra18");
   for (const std::string &a : args) command += " " + shell_quoted(a);
   command += " </dev/null >" + shell_quoted(out) + " 2>&1";

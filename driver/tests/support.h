@@ -45,9 +45,10 @@ struct program_run {
   std::string output;  // standard output and standard error together
 };
 // Runs the staged tovra18 in a folder (a scratch one by default) with a
-// registry store of its own unless one is named.
+// registry store of its own unless one is named; with a time limit, a run
+// that outlasts it is killed (its status is then neither 0 nor 1).
 program_run run_tovra18(const std::vector<std::string> &args, const std::string &folder = "",
-                        const std::string &registry = "");
+                        const std::string &registry = "", int time_limit_seconds = 0);
 
 // Numbers of the numbered messages in a program's output, from the tags
 // where the default layout puts them: "(n) " at a line's start or after the
