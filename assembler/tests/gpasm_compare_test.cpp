@@ -63,6 +63,8 @@ std::vector<line_pair> instruction_table() {
       {"0F0h&3Ch", "0x30"}, {"1<<4", "16"},          {"80h>>3", "16"},
       {"~0F0h&0ffh", "0x0F"}, {"100/3", "33"},       {"7^2", "5"},
       {"0x1F-3", "28"},     {"low (0ABCDh)", "0xCD"}, {"2*3+4*5", "26"},
+      {"'A'", "'A'"},       {"';'", "';'"},          {"','+1", "0x2D"},
+      {"'\\n'", "'\\n'"},   {"'\\\\'", "'\\\\'"},   {"'\\''", "'\\''"},
   };
   for (const char *m : {"addlw", "andlw", "iorlw", "movlw", "mullw", "retlw", "sublw", "xorlw"})
     for (const literal &l : literals) add(std::string(m) + " " + l.ours, std::string(m) + " " + l.theirs);
@@ -116,6 +118,7 @@ std::vector<line_pair> instruction_table() {
   add("dw fwd", "dw fwd");
   add("db 1,2", "db 1, 2");
   add("db -1,80h", "db 0xFF, 0x80");
+  add("db 'A','\\n',\"a,b;\\\"c\"", "db 'A', '\\n', \"a,b;\\\"c\"");
   add("dw 1234h,-2", "dw 0x1234, 0xFFFE");
   rows.push_back({"fwd:", "fwd:"});
   add("bra back", "bra back");
