@@ -789,7 +789,9 @@ static bool serial_parse(const char *value, serial_code &out) {
   if (*p == 'r' || *p == 'R') {
     char *end;
     errno = 0;
-    copies = strtol(p + 1, &end, 0);
+    // Decimal, or hexadecimal after "0x", as the hex merger reads it.
+    int base = p[1] == '0' && (p[2] == 'x' || p[2] == 'X') ? 16 : 10;
+    copies = strtol(p + 1, &end, base);
     if (end == p + 1 || errno || copies < 1) return false;
     p = end;
   }

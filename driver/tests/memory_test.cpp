@@ -190,6 +190,7 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
       {{"--serial=1234@FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
       {{"--serial=1234@FFFFFFFE"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
       {{"--serial=1234@7FF0-10r0x801"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
+      {{"--serial=1234@7FF0-10r2049"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
       {{"--serial=1234@7FF0-10r3"}, "CODE", "-ACODE=00h-03FFFh,04000h-07FEFh,07FF2h-07FFFh", {}},
       {{"--serial=123@7FF0"}, "CODE", "-ACODE=00h-03FFFh,04000h-07FEFh,07FF2h-07FFFh", {}},
       {{"--serial=1234@200000"}, "CODE", "-ACODE=00h-03FFFhx2", {}},
@@ -206,6 +207,7 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
       {{"--fill=FF@0-FFFFFFFF"}, "CODE", "-ACODE=00h-03FFFhx2", {932}},
       {{"--fill=FF@10-5"}, "CODE", "-ACODE=00h-03FFFhx2", {933}},
       {{"--fill=FF@10"}, "CODE", "-ACODE=00h-03FFFhx2", {906}},
+      {{"--fill="}, "CODE", "-ACODE=00h-03FFFhx2", {924}},
   };
   for (const memory_option_case &c : cases) {
     std::vector<std::string> args = {"--chip=18F452", "-Q"};
