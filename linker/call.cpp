@@ -329,9 +329,11 @@ void define_blocks(cg_node *n, link_symbol *psect, int depth) {
 void write_entry(const std::vector<uint8_t> &entry) { io_add_entry(&lout, IO_FNINFO, entry.data(), (uint32_t)entry.size()); }
 
 std::vector<uint8_t> entry_of(uint8_t code, const char *a, const char *b = nullptr) {
-  std::vector<uint8_t> e = {code};
-  e.insert(e.end(), a, a + strlen(a) + 1);
-  if (b) e.insert(e.end(), b, b + strlen(b) + 1);
+  size_t a_size = strlen(a) + 1, b_size = b ? strlen(b) + 1 : 0;
+  std::vector<uint8_t> e(1 + a_size + b_size);
+  e[0] = code;
+  memcpy(e.data() + 1, a, a_size);
+  if (b) memcpy(e.data() + 1 + a_size, b, b_size);
   return e;
 }
 
