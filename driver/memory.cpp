@@ -1,7 +1,7 @@
 #include "driver/memory.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -133,7 +133,8 @@ static std::vector<address_extent> option_extents(mem_option which) {
     }
     default: {
       std::vector<address_extent> extents{{0, PROGRAM_SPACE_TOP}, {IDLOC_LO, IDLOC_HI}, {CONFIG_LO, CONFIG_HI}};
-      if (drv.chip && drv.chip->eeprom_size) extents.push_back({EEPROM_LO, EEPROM_LO + int64_t(drv.chip->eeprom_size) - 1});
+      if (drv.chip && drv.chip->eeprom_size)
+        extents.push_back({EEPROM_LO, EEPROM_LO + int64_t(drv.chip->eeprom_size) - 1});
       return extents;
     }
   }
@@ -141,7 +142,8 @@ static std::vector<address_extent> option_extents(mem_option which) {
 
 static std::string address_text(int64_t address) {
   char text[24];
-  snprintf(text, sizeof text, "%s%llXh", address < 0 ? "-" : "", address < 0 ? 0ULL - (unsigned long long)address : (unsigned long long)address);
+  unsigned long long magnitude = address < 0 ? 0ULL - (unsigned long long)address : (unsigned long long)address;
+  snprintf(text, sizeof text, "%s%llXh", address < 0 ? "-" : "", magnitude);
   return text;
 }
 
