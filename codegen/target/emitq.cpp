@@ -1,0 +1,90 @@
+#include "codegen/target/emitq.h"
+
+#include "codegen/model/ptrtargets.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+
+namespace {
+
+constexpr uint32_t CLASS_CONST = 0x40000, CLASS_FAR = 0x80000, CLASS_DATA = 0x130001;
+constexpr uint32_t ACCESS_SFR_LOW = 0xF01, DATA_SPACE_END = 4096;
+
+uint32_t target_bits(const tree_node *t) { return t->targets ? t->targets->class_bits : 0; }
+
+bool is_two_byte_pointer(const tree_node *t) {
+  ctype *plain = type_unqual(t->type);
+  return plain && plain->kind == TY_POINTER && tree_size(t) == 2;
+}
+
+// -2 when the first and last byte lie in different banks, -1 in the access bank.
+int32_t bank_of_range(uint32_t first, uint32_t last) {
+  if (first >> 8 != last >> 8) return BANK_CROSSING;
+  if (emit_in_access_bank(first) && emit_in_access_bank(last)) return BANK_COMMON;
+  return int32_t(first >> 8);
+}
+
+}  // namespace
+
+emit_chip_state &emit_chip() {
+  static emit_chip_state chip = {0x10000, 0x5f, {0, 0, 0, 0}, 0, 0};
+  return chip;
+}
+
+bool emit_in_access_ram(uint32_t address) { return address <= emit_chip().comram_top; }
+bool emit_in_access_sfr(uint32_t address) {
+  return address < DATA_SPACE_END && address >= emit_chip().comram_top + ACCESS_SFR_LOW;
+}
+bool emit_in_access_bank(uint32_t address) { return emit_in_access_ram(address) || emit_in_access_sfr(address); }
+
+bool emit_ptr_rom_and_ram(const tree_node *t) {
+  uint32_t bits = target_bits(t);
+  return is_two_byte_pointer(t) && (bits & CLASS_CONST) && (bits & CLASS_DATA);
+}
+
+bool emit_ptr_far_and_ram(const tree_node *t) {
+  uint32_t bits = target_bits(t);
+  return is_two_byte_pointer(t) && (bits & CLASS_FAR) && !(bits & CLASS_CONST) && (bits & CLASS_DATA);
+}
+
+int32_t emit_tblptr_usage() { return emit_chip().tblptr_usage; }
+
+int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, symbol **out_sym) {
+  for (; t; t = t->left) {
+    if (!no_register && level < t->count && t->greg[level] && t->greg[level] < REG_VIRTUAL_FIRST) {
+      uint32_t reg = t->greg[level];
+      return reg == REG_CSTACK || reg >= REG_TEMP ? emit_chip().param_bank : BANK_COMMON;
+    }
+    if (t->op == OP_ID && t->sym) {
+      symbol *s = t->sym;
+      if (s->flags & (SYM_ABSOLUTE | SYM_PLACED)) {
+        bool bit = type_arith(s->type) == ARITH_BIT;
+        uint32_t first = uint32_t(bit ? s->address / 8 : s->address);
+        uint32_t size = bit ? 1 : type_size(s->type);
+        return bank_of_range(first, first + (size ? size - 1 : 0));
+      }
+      if ((s->flags2 & SYM2_REG_HELD) && (s->flags2 & SYM2_IN_REGISTER)) return BANK_COMMON;
+      if (s->sclass != SC_PARAM && s->sclass != SC_AUTO && !(s->flags & SYM_STACK_AREA)) {
+        // Not placed yet: the placement of variables gives the bank.
+        if (out_sym && s->sclass == SC_EXTERN) *out_sym = s;
+        return BANK_UNKNOWN;
+      }
+      return emit_chip().param_bank;
+    }
+    if (t->op == OP_CALL || t->op == OP_CALLZAP) return emit_chip().param_bank;
+    bool follows = t->op == OP_CONV || t->op == OP_DEREF || t->op == OP_ADDR ||
+                   (t->op == OP_ADD && tree_is_pointer(t));
+    if (!follows) break;
+    level = 0;
+  }
+  return BANK_UNKNOWN;
+}
+
+uint32_t emit_bit_count(int32_t v) {
+  if (v == INT32_MIN) return 1;
+  if (v <= 0) return 32;
+  return uint32_t(__builtin_popcount(uint32_t(v)));
+}
+
+bool emit_is_pow2(int32_t v) { return v > 0 && (v & (v - 1)) == 0; }

@@ -1,0 +1,104 @@
+#include "codegen/target/local.h"
+
+#include <utility>
+
+#include "codegen/model/ops.h"
+#include "codegen/model/ptrtargets.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+
+namespace {
+
+// Class bits of pointer targets that matter for keeping a pointer in FSRs.
+constexpr uint32_t TARGET_BITS_RAM_ONLY_MASK = 0x70001;
+constexpr uint32_t TARGET_BANKED_RAM = 0x20000;
+
+bool is_static_address(const tree_node *n) {
+  return n && n->op == OP_ADDR && n->left && n->left->op == OP_ID && n->left->sym &&
+         n->left->sym->sclass > SC_REGISTER && !(type_qualifiers(n->left->sym->type) & Q_NEAR);
+}
+
+}  // namespace
+
+bool local_cheap_op(const tree_node *t) {
+  uint32_t size = tree_size(t);
+  bool floating = tree_arith(t) == ARITH_FLOAT;
+  if ((t->op == OP_ADD || t->op == OP_SUB) && size == 4 && !floating) return true;
+  if ((t->op == OP_SHL || t->op == OP_SHR) && size == 1)
+    return t->right && t->right->op == OP_CONST && t->right->value == 1;
+  if (t->op == OP_MOD || t->op == OP_MUL || t->op == OP_DIV) return false;
+  if (size == 1 || floating) return false;
+  // The first operand down the left spine that is not a conversion decides.
+  for (const tree_node *n = t->left; n; n = n->left) {
+    if (n->op == OP_CONV) continue;
+    if (tree_arith(n) == ARITH_FLOAT) return false;
+    switch (n->op) {
+      case OP_ID:
+      case OP_MOD:
+      case OP_MUL:
+      case OP_CALL:
+      case OP_DIV:
+      case OP_CALLRESULT:
+        return false;
+    }
+    return true;
+  }
+  return true;
+}
+
+tree_node *local_canon_compare(tree_node *t) {
+  if (t->op != OP_GT && t->op != OP_LE) return t;
+  t->op = t->op == OP_GT ? OP_LT : OP_GE;
+  std::swap(t->left, t->right);
+  return t;
+}
+
+bool local_is_const_address(const tree_node *t) {
+  if (!t) return false;
+  if (op_dope(t->op) & D_CONST) return true;
+  if (t->op == OP_STRING) return false;
+  if (is_static_address(t)) return true;
+  return t->op == OP_ADD && is_static_address(t->left) && t->right && t->right->op == OP_CONST;
+}
+
+uint32_t local_node_class(const tree_node *t) {
+  while (t->op == OP_CONV && t->left && tree_arith(t->left) == tree_arith(t) && tree_size(t->left) >= tree_size(t))
+    t = t->left;
+  if (t->op == OP_ADDR && t->left && t->left->op == OP_ID) return 12;
+  if (op_dope(t->op) & D_CONST) return 0;
+  if (tree_is_constant(t)) return 1;
+  if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left && t->left->left->op == OP_REG &&
+      t->left->right && t->left->right->op == OP_CONST)
+    return 2;
+  return op_dope(t->op) & D_CLASS;
+}
+
+bool local_is_step_one(const tree_node *t) {
+  return t->left && t->left->op == OP_ID && t->left->sym && !t->left->sym->reg && t->right &&
+         t->right->op == OP_CONST && t->right->value == 1;
+}
+
+uint32_t local_param_reg(symbol *param, uint32_t index) {
+  return index == 0 && type_size(param->type) == 1 ? uint32_t(REG_WREG) : 0u;
+}
+
+local_rewrite_fn local_null_hook() { return nullptr; }
+
+uint32_t local_reg_class_for(symbol *s, regset *set) {
+  // Fixed objects and objects reached through pointers stay in memory.
+  if (s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)) return 0;
+  ctype *type = s->type;
+  switch (type_size(type)) {
+    case 1: return rclass_pick(set, REG_CLASS_FIRST + 10);
+    case 2: {
+      ctype *plain = type_unqual(type);
+      bool banked_pointer = plain && plain->kind == TY_POINTER && !type_is_function(plain->sub) &&
+                            s->targets && (s->targets->class_bits & TARGET_BITS_RAM_ONLY_MASK) == TARGET_BANKED_RAM;
+      return rclass_pick(set, REG_CLASS_FIRST + (banked_pointer ? 7 : 8));
+    }
+    case 4: return rclass_pick(set, REG_CLASS_FIRST + 9);
+  }
+  return 0;
+}

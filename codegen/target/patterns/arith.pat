@@ -1,0 +1,48 @@
+# Byte arithmetic in W.
+
+rule add_w_const
+  goals wreg_byte
+  op +
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  code
+  | addlw R
+  text L
+
+rule add_w_mem
+  goals wreg_byte
+  op +
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | addwf R,w
+  text L
+
+rule add_mem_w
+  goals stmt
+  op =+
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind none
+  clobber status
+  code
+  | addwf L,f
+
+rule inc_mem
+  goals stmt
+  op ++
+  pred ISBYTE
+  left byte_mem
+  right @one
+  kind none
+  clobber status
+  code
+  | incf L,f

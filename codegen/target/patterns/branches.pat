@@ -1,0 +1,70 @@
+# Code labels, jumps and jumps on a byte compared with zero.
+
+goal label_ref z_set z_clear
+
+rule label_number
+  goals label_ref
+  op CONST
+  kind none
+  text lSN
+
+rule goto_label
+  goals stmt
+  op $U
+  left label_ref
+  kind none
+  code
+  | goto L
+
+rule place_label
+  goals stmt
+  op :U
+  left label_ref
+  kind none
+  code
+  : L:
+
+# The Z flag set when the byte is zero, clear when it is not.
+rule byte_eq_zero
+  goals z_set
+  op ==
+  pred LBYTE
+  left byte_mem
+  right @zero
+  kind none
+  clobber status
+  code
+  | movf L,f
+  text status,2
+
+rule byte_ne_zero
+  goals z_clear
+  op !=
+  pred LBYTE
+  left byte_mem
+  right @zero
+  kind none
+  clobber status
+  code
+  | movf L,f
+  text status,2
+
+rule jump_if_z
+  goals stmt
+  op $
+  left z_set
+  right label_ref
+  kind none
+  code
+  | btfsc status,2
+  | goto R
+
+rule jump_unless_z
+  goals stmt
+  op $
+  left z_clear
+  right label_ref
+  kind none
+  code
+  | btfss status,2
+  | goto R

@@ -1,0 +1,107 @@
+# Operands and moves of bytes and words.
+
+goal byte_mem byte_const wreg_byte word_mem
+
+# A byte variable in data memory, named by its address.
+rule byte_mem_id
+  goals byte_mem
+  op ID
+  pred ISBYTE
+  kind none
+  text SN
+
+# A constant zero, for the rules that clear.
+rule zero_byte
+  goals byte_const
+  label zero
+  op CONST
+  pred ISZERO
+  kind none
+  text VN
+
+# One, for the rules that step by one.
+rule one_byte
+  goals byte_const
+  label one
+  op CONST
+  pred ISONE
+  kind none
+  text VN
+
+rule byte_const_leaf
+  goals byte_const
+  op CONST
+  kind none
+  text VN
+
+rule w_from_const
+  goals wreg_byte
+  op CONST
+  result wreg
+  kind xreg
+  flags xreg_used
+  code
+  | movlw VN
+  text XN
+
+# Any byte in memory can be brought into W.
+rule w_from_mem
+  goals wreg_byte
+  chain byte_mem
+  result wreg
+  kind xreg
+  flags xreg_used
+  code
+  | movf L,w
+  text XN
+
+rule clear_byte
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_mem
+  right @zero
+  kind none
+  code
+  | clrf L
+
+rule move_byte_mem
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_mem
+  right byte_mem
+  kind none
+  code
+  | movff R,L
+
+rule store_w_byte
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind none
+  flags right_into_wanted
+  code
+  | movwf L
+
+# A word variable: its low byte, then its high byte.
+rule word_mem_id
+  goals word_mem
+  op ID
+  pred WORD
+  kind none
+  text SN
+  text SN+1
+
+rule move_word_mem
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right word_mem
+  kind none
+  code
+  | movff ~0/2R,~0/2L
+  | movff ~1/2R,~1/2L
