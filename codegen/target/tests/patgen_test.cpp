@@ -59,6 +59,40 @@ TEST(Patgen, WritesTablesWithEveryRowNamingItsRule) {
   EXPECT_NE(g.tables.find("// goal 92 \"=\": store"), std::string::npos);
 }
 
+// Two goals with the same candidates for "+" keep one list; a goal whose
+// candidates are the tail of a longer list starts inside it.
+TEST(Patgen, SharesEqualListsAndTails) {
+  generated g = generate(std::string(BASE) + R"(goal twin tail
+rule add_first
+  goals stmt twin
+  op +
+  pred ISBYTE
+  kind none
+  text L
+rule add_second
+  goals stmt twin tail
+  op +
+  pred WORD
+  kind none
+  text L
+rule add_third
+  goals stmt twin tail
+  op +
+  kind none
+  text L
+rule twin_mem
+  goals twin tail
+  op ID
+  kind none
+  text SN
+)");
+  ASSERT_EQ(g.run.status, 0) << g.run.err;
+  EXPECT_NE(g.tables.find("pattern_list_entries = 4;"), std::string::npos) << g.tables;
+  EXPECT_NE(g.tables.find("t[1932] = {92, 21, 1};"), std::string::npos) << g.tables;  // stmt
+  EXPECT_NE(g.tables.find("t[1995] = {95, 21, 1};"), std::string::npos);             // twin
+  EXPECT_NE(g.tables.find("t[2016] = {96, 21, 2};"), std::string::npos);             // tail
+}
+
 // A description with `extra` appended to the base, refused at `line` with
 // `message` among what the generator says.
 struct refusal {
