@@ -116,6 +116,15 @@ TEST_F(startup_test, odd_symbol_tables_write_no_broken_loops) {
   expect_assembles(text);
 }
 
+// A psect whose end symbol lies below its start (a symbol file written by
+// hand or cut short) reaches to the last address: the module is written,
+// and the assembler refuses the count, instead of the driver stopping.
+TEST_F(startup_test, a_psect_ending_below_its_start_reaches_the_last_address) {
+  std::string symbols = here.file("reversed.sym", "__Lrbss 30 COMRAM\n__Hrbss 20 COMRAM\n");
+  std::string text = module({"--chip=18F452"}, symbols, STARTUP_FINAL_LINK);
+  EXPECT_TRUE(holds(text, "\tlfsr\t0,48\n\tlfsr\t1,4294967248\n\tcall\tclear_ram\n")) << text;
+}
+
 TEST_F(startup_test, j_chips_declare_the_flash_buffer) {
   std::string text = module({"--chip=18F25J10"}, "", STARTUP_PRELINK);
   EXPECT_TRUE(holds(text, "\tpic18cxx\tequ\t1\n\n\tpsect\tjflash_buffer,class=CODE,reloc=0x400,space=0\n"
