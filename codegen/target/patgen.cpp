@@ -452,7 +452,11 @@ uint32_t resolve_goal(generator &gen, const goal_ref &ref, bool labels_allowed) 
   if (ref.name.empty()) return 0;
   if (ref.name[0] == '@') {
     auto it = gen.rule_by_label.find(ref.name.substr(1));
-    if (!labels_allowed || it == gen.rule_by_label.end()) {
+    if (!labels_allowed) {
+      gen.error(ref.at, "a label names an operand's pattern; here a goal is wanted");
+      return 0;
+    }
+    if (it == gen.rule_by_label.end()) {
       gen.error(ref.at, "unknown label \"" + ref.name.substr(1) + "\"");
       return 0;
     }
@@ -495,10 +499,6 @@ void check_rule(generator &gen, rule &r, goal_table &table) {
   bool rewrite = false, value = false, statement = false;
   if (r.goals.empty()) gen.error(r.at, "rule \"" + r.name + "\" lists no goal");
   for (const goal_ref &g : r.goals) {
-    if (g.name[0] == '@') {
-      gen.error(g.at, "a rule is listed under goals, not labels");
-      continue;
-    }
     uint32_t n = resolve_goal(gen, g, false);
     if (!n) continue;
     rewrite |= n == GOAL_REWRITE_NUMBER;

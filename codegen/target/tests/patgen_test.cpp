@@ -179,6 +179,12 @@ TEST(Patgen, RefusesWithFileAndLine) {
        "rule any_store\n  goals stmt\n  op =\n  left mem\n  right mem\n  kind none\n"
        "rule byte_store\n  goals stmt\n  op =\n  pred ISBYTE\n  left mem\n  right mem\n  kind none\n",
        next + 6, "\"byte_store\" can never be chosen: \"any_store\""},
+      {"rule named twice", "rule store\n  goals stmt\n  op +\n  kind none\n", next, "rule \"store\" given twice"},
+      {"goal declared twice", "goal mem\n", next, "goal \"mem\" declared twice"},
+      {"rewrite under another goal too", "rule r\n  goals rewrite stmt\n  op *\n  kind none\n", next,
+       "rewrite goal only"},
+      {"chain with operands", "rule r\n  goals wbyte\n  chain mem\n  left mem\n  kind left\n  text L\n", next,
+       "matches no operands"},
       {"too many value goals", many_goals(249), next, "more value goals than"},
       {"chains deeper than 8 levels", chain_of(8), next + 6 + 5 * 7, "deeper than 8 levels"},
       {"probe too long", crowded_hash(), 0, "probes of the hash, more than 16"},
