@@ -1,6 +1,6 @@
 # Operands and moves of bytes and words.
 
-goal byte_mem byte_const wreg_byte word_mem
+goal byte_mem byte_const wreg_byte word_mem word_const
 
 # A byte variable in data memory, named by its address.
 rule byte_mem_id
@@ -105,3 +105,24 @@ rule move_word_mem
   code
   | movff ~0/2R,~0/2L
   | movff ~1/2R,~1/2L
+
+# A word constant: its bytes are picked by the selection of the rule using it.
+rule word_const_leaf
+  goals word_const
+  op CONST
+  kind none
+  text VN
+
+rule store_word_const
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right word_const
+  kind none
+  clobber wreg
+  code
+  | movlw ~0/2R
+  | movwf ~0/2L
+  | movlw ~1/2R
+  | movwf ~1/2L
