@@ -51,6 +51,9 @@ enum {
   MSG_SEGMENTS_OVERLAP = 596,
 };
 
+// The most copies one repeated class range may ask for (banks or pages).
+constexpr uint32_t MAX_RANGE_COPIES = 0x10000;
+
 std::vector<segment_entry> place_segments;
 std::vector<addr_range> place_master;
 std::vector<space_top> place_space_tops;
@@ -207,7 +210,15 @@ void place_option_class_ranges(const char *text) {
         break;
       }
     }
-    uint32_t step = top - lo + 1;
+    // Copies stand for banks or pages, each kept as a range of its own: more
+    // than any memory has would only cost time, and copies past the 32-bit
+    // address space would wrap to low addresses.
+    uint64_t span = (uint64_t)top - lo + 1;
+    if (count > MAX_RANGE_COPIES || (count && load + span * count - 1 > 0xFFFFFFFFu)) {
+      msg(MSG_BAD_COUNT, name.c_str());
+      break;
+    }
+    uint32_t step = (uint32_t)span;
     for (uint32_t n = 0; n < count; n++) {
       k->ranges->push_back({lo, hi - lo + 1, load, top - hi, k, 0});
       load += step;

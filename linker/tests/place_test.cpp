@@ -89,7 +89,10 @@ TEST_F(Placement, BadClassRangeOptions) {
     unsigned message;
   } cases[] = {{"CODE", 441},         {"CODE=", 442},        {"CODE=0-1,", 442},   {"CODE=x-1", 443},
                {"CODE=0", 444},       {"CODE=0-", 445},      {"CODE=10-1", 445},   {"CODE=0-10-5", 446},
-               {"CODE=0-1/z", 447},   {"CODE=0-1x", 448},    {"CODE=0-1;", 449}};
+               {"CODE=0-1/z", 447},   {"CODE=0-1x", 448},    {"CODE=0-1;", 449},
+               // Repeats that would take unbounded time or wrap past 32 bits.
+               {"CODE=0-0hx0FFFFFFFFh", 448}, {"CODE=0-0FFhx1000000h", 448}, {"CODE=0FFFFFF00h-0FFFFFFFFhx2", 448},
+               {"CODE=0-0FFh/0FFFFFF00hx2", 448}};
   for (const auto &c : cases) {
     capture_messages();
     place_option_class_ranges(c.text);
