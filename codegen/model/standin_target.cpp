@@ -1,10 +1,8 @@
-// The stand-in for the instruction-selection half: the target queries
-// answer as the PIC18 target's do; emission writes a short trace.
+// The stand-in for code selection and emission: it writes a short trace.
 #include "codegen/model/standin_target.h"
 
 #include <unistd.h>
 
-#include <array>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>

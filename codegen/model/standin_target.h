@@ -1,8 +1,9 @@
-// The stand-in for codrel's instruction-selection and PIC18 output half,
-// linked by the program and the model's tests until the real half exists.
-// Its target queries answer as the PIC18 target does; its emission writes a
-// short readable trace of what it is asked to write (labels, psects,
-// reservations, data values, statements by their operators).
+// The stand-in for codrel's code selection and PIC18 output, linked by the
+// program and the model's tests until the real ones exist. Its emission
+// writes a short readable trace of what it is asked to write (labels,
+// psects, reservations, data values, statements by their operators). The
+// model's tests also take pattern data and target queries of the stand-in
+// (standin_patterns.cpp, standin_local.cpp); the program takes the real ones.
 #pragma once
 #include <cstdint>
 #include <functional>
