@@ -302,7 +302,7 @@ int identify(FILE *in, const char *name) {
     }
     verbose_log("Not %s", format_of(k).name);
   }
-  msg(MSG_UNKNOWN_FORMAT, name);
+  msg(MSG_UNKNOWN_FORMAT);
   return 0;
 }
 
@@ -317,6 +317,7 @@ void read_inputs() {
     }
     opened++;
     model.input_name = name;
+    input_context();
     int format = identify(in, name);
     if (format) {
       rewind(in);
@@ -333,6 +334,7 @@ void read_inputs() {
     fclose(in);
     model.input_name = nullptr;
   }
+  msg_set_context(settings.input_count ? settings.inputs[0] : nullptr, nullptr, nullptr, nullptr);
   verbose_log("Read %d input files", opened);
 }
 
@@ -567,17 +569,20 @@ void forvane_reset() {
 int forvane_run(int argc, char **argv) {
   forvane_reset();
   model_init();
+  // Errors of this run only: a test may run forvane more than once.
+  uint32_t errors_before = msg_error_count();
+  auto failed = [errors_before] { return msg_error_count() > errors_before || (errors_before == 0 && msg_failed()); };
   int status = read_arguments(argc, argv);
   if (status != GO_ON) return status;
-  if (msg_failed()) return 1;
+  if (failed()) return 1;
   read_inputs();
   if (settings.verbosity >= 1) sdb_dump();
   if (settings.identify_only) return 0;
   if (settings.verbosity >= 1)
     fprintf(stderr, "\nFiles: %d, syms: %d, lines: %d\n", int(vec_size(model.files)), int(vec_size(model.symbols)),
             int(vec_size(model.lines)));
-  if (settings.dump) return msg_failed() ? 1 : 0;
+  if (settings.dump) return failed() ? 1 : 0;
   forvane_complete();
   write_outputs();
-  return msg_failed() ? 1 : 0;
+  return failed() ? 1 : 0;
 }

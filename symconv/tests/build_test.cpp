@@ -1,0 +1,193 @@
+// An assembly program built by tovra18 (assembler, both link stages,
+// imprel and tessik), with a debug description written as the code
+// generator writes one: forvane's model of the build must hold every
+// function, global, local, parameter, line and type, placed where the link
+// put them, and the driver's own command line for forvane must still work.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/alloc.h"
+#include "common/vector.h"
+#include "symconv/forvane.h"
+#include "symconv/model.h"
+#include "symconv/sdb.h"
+#include "tests/e2e.h"
+
+namespace {
+
+using e2e::folder;
+using e2e::program;
+
+const char program_source[] = R"(
+	processor 18F452
+	FNCONF	rparam,??,?
+	psect	text,class=CODE,delta=1,reloc=2
+	file	"prog.c"
+	global	_main, _add, ??main, ?_add, ??_add, _total
+	line	10
+_main:
+	movlw	1
+	line	11
+	movwf	_total, b
+	line	12
+	call	_add
+	bra	$
+
+	line	20
+_add:
+	movf	?_add, w, c
+	line	21
+	addwf	?_add+1, w, c
+	return
+
+	psect	bss,class=RAM,space=1
+_total:	ds	2
+??main:	ds	3
+?_add:	ds	4
+??_add:	ds	1
+)";
+
+const char program_sdb[] = R"([p GLOBOPT ERRATA_4000_BOUNDARY SPEEDOPT ]
+[d version 1.1 ]
+[d edition pro ]
+[d chip 18F452 ]
+"3 prog.c
+[s S1 point 4 `i 1 x 2 0 `i 1 y 2 2 ]
+[e E2 mode `uc
+off 0
+on 1
+]
+"5
+[v _total `i  1 e 2 0 ]
+[v pt `S1  1 t 4 ]
+"20
+[v _add `(i  1 e 2 0 ]
+{
+[v _a `i  1 p 2 0 ]
+[v _b `i  1 p 2 2 ]
+"21
+} 1
+"10
+[v _main `(v  1 e 2 0 ]
+{
+[v _i `uc  1 a 1 0 ]
+[v _m `E2  1 a 1 1 ]
+[v _where `*S1  1 a 2 1 ]
+"12
+} 4
+)";
+
+// The value of a symbol (or of a line record) in the link's symbol file.
+unsigned value_in(const std::string &symbols, const std::string &name) {
+  std::istringstream lines(symbols);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string first, value;
+    if (fields >> first >> value && first == name) return unsigned(std::stoul(value, nullptr, 16));
+  }
+  ADD_FAILURE() << "no symbol " << name;
+  return 0;
+}
+
+// The scope whose items hold the record.
+sdb_record *holder(sdb_record *scope, const sdb_record *record) {
+  for (uint32_t k = 0; k < vec_size(scope->items); k++) {
+    sdb_record *item = static_cast<sdb_record *>(vec_get(scope->items, k));
+    if (item == record) return scope;
+    if (item->items)
+      if (sdb_record *found = holder(item, record)) return found;
+  }
+  return nullptr;
+}
+
+std::string hex(unsigned v) {
+  char text[16];
+  snprintf(text, sizeof text, "%X", v);
+  return text;
+}
+
+class BuiltProgram : public testing::Test {
+ protected:
+  folder dir;
+  std::string symbols;
+
+  void SetUp() override {
+    dir.write("prog.as", program_source);
+    dir.write("prog.sdb", program_sdb);
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel prog.as"), 0)
+        << dir.read("out") << dir.read("err");
+    ASSERT_TRUE(dir.exists("prog.hex"));
+    symbols = dir.read("prog.sym");
+  }
+};
+
+TEST_F(BuiltProgram, DumpListsFunctionsVariablesLinesAndTypes) {
+  ASSERT_EQ(dir.run(program("forvane") + " -v -v -P18F452,PIC18 prog.hex prog.sym -otitxt"), 0) << dir.read("err");
+  std::string dump = dir.read("err");
+  std::vector<std::string> expected = {
+      "func: _main() 10-12", "func: _add() 20-21", "extern: _total `i2 5", "extern: _main `(v 10",
+      "auto: _i `u1 10", "auto: _m `enum mode 10", "auto: _where `*struct point 10", "param: _a `i2 20",
+      "param: _b `i2 20", "struct: S1(point) = { x `i2 y `i2 }", "enum: E2(mode) = { off=0 on=1 }",
+      "typedef: pt `struct point 5", "module: \"prog.obj\" 3-21", "filename: \"prog.c\"",
+      "\"startup.obj\" 0-0", "File: prog.c\nSymbols: 0\nLines: 5",
+  };
+  for (const char *name : {"_main", "_add"})
+    expected.push_back(std::string("CODE        ") + hex(value_in(symbols, name)));
+  for (const char *line : {"10", "11", "12", "20", "21"}) {
+    char row[64];
+    snprintf(row, sizeof row, "\t%5.5u: %s-", unsigned(atoi(line)), hex(value_in(symbols, line)).c_str());
+    expected.push_back(row);
+  }
+  for (const std::string &text : expected) EXPECT_NE(dump.find(text), std::string::npos) << text << "\n" << dump;
+  EXPECT_TRUE(dir.exists("prog.txt"));
+}
+
+TEST_F(BuiltProgram, LocalsResolveToWhereTheLinkPutTheirAreas) {
+  char here[4096];
+  ASSERT_TRUE(getcwd(here, sizeof here));
+  ASSERT_EQ(chdir(dir.path.c_str()), 0);
+  std::vector<std::string> words = {"forvane", "-P18F452,PIC18", "prog.hex", "prog.sym", "-oquenlor", "copy"};
+  std::vector<char *> argv;
+  for (std::string &w : words) argv.push_back(w.data());
+  int status = forvane_run(int(argv.size()), argv.data());
+  ASSERT_EQ(chdir(here), 0);
+  ASSERT_EQ(status, 0);
+  struct {
+    const char *name;
+    const char *area;
+    unsigned offset;
+  } cases[] = {{"_i", "??main", 0}, {"_m", "??main", 1}, {"_b", "?_add", 2}, {"_total", "_total", 0}};
+  for (const auto &c : cases) {
+    sdb_record *var = sdb_find_global(c.name);
+    ASSERT_TRUE(var) << c.name;
+    sdb_record *scope = holder(sdb_global_scope(), var);
+    ASSERT_TRUE(scope) << c.name;
+    uint32_t address = 0, segment = 0;
+    ASSERT_TRUE(mach_resolve(var, scope, &address, &segment)) << c.name;
+    EXPECT_EQ(address, value_in(symbols, c.area) + c.offset) << c.name;
+  }
+  ASSERT_GE(vec_size(model.data), 1u);
+  forvane_reset();
+}
+
+TEST_F(BuiltProgram, TheDriversCommandLineIsRead) {
+  std::string edf = "--edf='" + staged_program("forvane").substr(0, staged_program("forvane").rfind("/bin/")) +
+                    "/dat/en_msgs.txt'";
+  // A format this forvane writes, then the driver's own request of a COFF
+  // variant, which it refuses by number.
+  std::string common = " -W-1 " + edf + " -k -m -P18F452,PIC18 -NCODE,CONST prog.hex prog.sym ";
+  ASSERT_EQ(dir.run(program("forvane") + common + "-otitxt -E1"), 0) << dir.read("err");
+  EXPECT_TRUE(dir.exists("prog.txt"));
+  EXPECT_EQ(dir.run(program("forvane") + common + "-omcof -E1"), 1);
+  EXPECT_NE(dir.read("err").find("615"), std::string::npos) << dir.read("err");
+}
+
+}  // namespace
