@@ -3,17 +3,11 @@
 #include <utility>
 
 #include "codegen/model/ops.h"
-#include "codegen/model/ptrtargets.h"
-#include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 
 namespace {
-
-// Class bits of pointer targets that matter for keeping a pointer in FSRs.
-constexpr uint32_t TARGET_BITS_RAM_ONLY_MASK = 0x70001;
-constexpr uint32_t TARGET_BANKED_RAM = 0x20000;
 
 bool is_static_address(const tree_node *n) {
   return n && n->op == OP_ADDR && n->left && n->left->op == OP_ID && n->left->sym &&
@@ -80,25 +74,4 @@ bool local_is_step_one(const tree_node *t) {
          t->right->op == OP_CONST && t->right->value == 1;
 }
 
-uint32_t local_param_reg(symbol *param, uint32_t index) {
-  return index == 0 && type_size(param->type) == 1 ? uint32_t(REG_WREG) : 0u;
-}
-
 local_rewrite_fn local_null_hook() { return nullptr; }
-
-uint32_t local_reg_class_for(symbol *s, regset *set) {
-  // Fixed objects and objects reached through pointers stay in memory.
-  if (s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)) return 0;
-  ctype *type = s->type;
-  switch (type_size(type)) {
-    case 1: return rclass_pick(set, REG_CLASS_FIRST + 10);
-    case 2: {
-      ctype *plain = type_unqual(type);
-      bool banked_pointer = plain && plain->kind == TY_POINTER && !type_is_function(plain->sub) &&
-                            s->targets && (s->targets->class_bits & TARGET_BITS_RAM_ONLY_MASK) == TARGET_BANKED_RAM;
-      return rclass_pick(set, REG_CLASS_FIRST + (banked_pointer ? 7 : 8));
-    }
-    case 4: return rclass_pick(set, REG_CLASS_FIRST + 9);
-  }
-  return 0;
-}

@@ -1,6 +1,6 @@
-// The target's answers to the tree rewriter, the register allocation of
-// variables and parameter passing: pure functions of a node or symbol. The
-// ones the program model calls are declared in target_services.h.
+// The target's answers to the tree rewriter: pure functions of a node. The
+// ones the program model calls are declared in target_services.h, with the
+// register questions of localreg.cpp.
 #pragma once
 #include <cstdint>
 
