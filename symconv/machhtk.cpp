@@ -13,41 +13,48 @@ const machine_register registers[] = {{"", 0, {}}, {"a", 1, {}}, {"iar0", 1, {}}
 const char *const flags[] = {"HOLTEK", "GLOBOPT", "AUTOSTATIC", "IEEE_DBL", "FORCEBANK", nullptr};
 
 const machine_basic basics[] = {
-    {"i", 2, TC_SIGNED},    {"s", 2, TC_SIGNED},    {"c", 1, TC_SIGNED},    {"l", 4, TC_SIGNED},
-    {"ui", 2, TC_UNSIGNED}, {"us", 2, TC_UNSIGNED}, {"uc", 1, TC_UNSIGNED}, {"ul", 4, TC_UNSIGNED},
-    {"f", 3, TC_FLOAT},     {"d", 4, TC_FLOAT},     {"x", 2, TC_SIGNED},    {"ux", 2, TC_UNSIGNED},
-    {"b", 0, TC_BIT},       {"v", 0, TC_VOID},
+    {"i", 2, TC_SIGNED},    {"s", 2, TC_SIGNED},    {"c", 1, TC_SIGNED},    {"l", 4, TC_SIGNED}, {"ui", 2, TC_UNSIGNED},
+    {"us", 2, TC_UNSIGNED}, {"uc", 1, TC_UNSIGNED}, {"ul", 4, TC_UNSIGNED}, {"f", 3, TC_FLOAT},  {"d", 4, TC_FLOAT},
+    {"x", 2, TC_SIGNED},    {"ux", 2, TC_UNSIGNED}, {"b", 0, TC_BIT},       {"v", 0, TC_VOID},
 };
 
 bool match(const char *name) { return !strncasecmp(name, "HT", 2); }
 
 bool resolve(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *segment) {
   switch (var->kind) {
-    case SDB_EXTERN:
-    case SDB_STATIC:
-      return machine_resolve_global(var, address, segment);
-    case SDB_AUTO:
-    case SDB_PARAM:
-      return machine_resolve_area(var, scope, "??", "?", address, segment);
     case SDB_REG: {
       model_segment *ram = model_find_segment("RAM");
       *segment = ram ? ram->space : 0;
-      if (var->value == 1) *address = 5;
-      else if (var->value == 2) *address = 0;
-      else return false;
+      if (var->value == 1)
+        *address = 5;
+      else if (var->value == 2)
+        *address = 0;
+      else
+        return false;
       return true;
     }
     default:
-      return false;
+      return machine_resolve_common(var, scope, "??", "?", address, segment);
   }
 }
-
-uint32_t type_size(const type_elem *outer) { return machine_type_size(outer, machpic_pointer_size); }
 
 }  // namespace
 
 const machine_desc machhtk_desc = {
-    "machhtk", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
-    basics, sizeof basics / sizeof basics[0], resolve, type_size, machine_enum_layout, machine_empty_text,
-    machpic_qualifiers, 1, 1,
+    "machhtk",
+    machine_true,
+    registers,
+    sizeof registers / sizeof registers[0],
+    flags,
+    match,
+    basics,
+    sizeof basics / sizeof basics[0],
+    resolve,
+    machine_type_size,
+    machpic_pointer_size,
+    machine_enum_layout,
+    machine_empty_text,
+    machpic_qualifiers,
+    1,
+    1,
 };

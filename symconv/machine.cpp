@@ -11,8 +11,8 @@
 
 enum { MSG_NO_MACHINE = 668, MSG_MACHINES_AMBIGUOUS = 669, FLAG_NAMES_MAX = 49 };
 
-const machine_desc *const machine_table[] = {&machpic_desc,  &machpic18_desc, &machdspic_desc, &machpic32_desc,
-                                             &mach51_desc,   &macharm_desc,   &machhtk_desc};
+const machine_desc *const machine_table[] = {&machpic_desc, &machpic18_desc, &machdspic_desc, &machpic32_desc,
+                                             &mach51_desc,  &macharm_desc,   &machhtk_desc};
 const uint32_t machine_count = sizeof machine_table / sizeof machine_table[0];
 
 namespace {
@@ -135,7 +135,10 @@ void machine_enum_layout(sdb_record *e) {
   e->sign_code = low < 0 ? 1 : 2;
 }
 
-uint32_t machine_type_size(const type_elem *outer, uint32_t (*pointer_size)(const type_elem *pointer)) {
+uint32_t machine_pointer_2(const type_elem *) { return 2; }
+uint32_t machine_pointer_4(const type_elem *) { return 4; }
+
+uint32_t machine_type_size(const type_elem *outer) {
   uint64_t times = 1;
   // Arrays and qualifiers are never a chain's base, so an element below
   // them always exists.
@@ -153,7 +156,7 @@ uint32_t machine_type_size(const type_elem *outer, uint32_t (*pointer_size)(cons
       case TK_STRUCT:
         return uint32_t(times * uint32_t(e->record ? e->record->struct_size : 0));
       case TK_POINTER:
-        return uint32_t(times * pointer_size(e));
+        return uint32_t(times * (model.machine ? model.machine->pointer_size(e) : 0));
       default:
         return 0;
     }
@@ -166,8 +169,8 @@ sdb_record *machine_func_of(sdb_record *scope) {
   return scope && scope->kind == SDB_FUNC ? scope : nullptr;
 }
 
-bool machine_resolve_area(sdb_record *var, sdb_record *scope, const char *autos, const char *params,
-                          uint32_t *address, uint32_t *segment) {
+bool machine_resolve_area(sdb_record *var, sdb_record *scope, const char *autos, const char *params, uint32_t *address,
+                          uint32_t *segment) {
   if (var->flags & SDB_RESOLVED) {
     *address = var->address;
     *segment = var->segment;
@@ -207,6 +210,25 @@ bool machine_resolve_frame(sdb_record *var, sdb_record *scope, uint32_t *address
   if (!func) return false;
   *address = uint32_t(var->value + func->numbers[var->kind == SDB_AUTO ? 1 : 3]);
   return true;
+}
+
+bool machine_resolve_common(sdb_record *var, sdb_record *scope, const char *autos, const char *params,
+                            uint32_t *address, uint32_t *segment) {
+  switch (var->kind) {
+    case SDB_EXTERN:
+    case SDB_STATIC:
+      return machine_resolve_global(var, address, segment);
+    case SDB_AUTO:
+    case SDB_PARAM:
+      return autos ? machine_resolve_area(var, scope, autos, params, address, segment)
+                   : machine_resolve_frame(var, scope, address);
+    default:
+      return false;
+  }
+}
+
+bool machine_resolve_pic(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *segment) {
+  return machine_resolve_common(var, scope, "??", "?", address, segment);
 }
 
 bool machine_name_has(const char *processor, const char *const *parts, bool exact_case) {

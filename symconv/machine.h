@@ -37,14 +37,15 @@ struct machine_desc {
   // The variable's address and segment index.
   bool (*resolve)(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *segment);
   uint32_t (*type_size)(const type_elem *outer);
+  uint32_t (*pointer_size)(const type_elem *pointer);
   void (*enum_layout)(sdb_record *e);
   const char *(*value_text)(const sdb_record *var);
   const machine_qualifier *qualifiers;  // ended by an empty row
   uint32_t step, span;
 };
 
-extern const machine_desc machpic_desc, machpic18_desc, machdspic_desc, machpic32_desc, mach51_desc,
-    macharm_desc, machhtk_desc;
+extern const machine_desc machpic_desc, machpic18_desc, machdspic_desc, machpic32_desc, mach51_desc, macharm_desc,
+    machhtk_desc;
 // In choice order.
 extern const machine_desc *const machine_table[];
 extern const uint32_t machine_count;
@@ -67,14 +68,27 @@ uint32_t machine_qualifier_bit(char letter);
 bool machine_true();
 const char *machine_empty_text(const sdb_record *var);
 void machine_enum_layout(sdb_record *e);
-// Size of a type from its outermost element, with the machine's pointer size.
-uint32_t machine_type_size(const type_elem *outer, uint32_t (*pointer_size)(const type_elem *pointer));
+// Size of a type from its outermost element, with the chosen machine's
+// pointer size; the type-size operation of every machine.
+uint32_t machine_type_size(const type_elem *outer);
+uint32_t machine_pointer_2(const type_elem *pointer);
+uint32_t machine_pointer_4(const type_elem *pointer);
+// Externs and statics by their symbols; autos and params by their area
+// symbols "<autos>name" and "<params>name", or with null prefixes by the
+// func scope's frame bases. Any other kind is unresolved.
+bool machine_resolve_common(sdb_record *var, sdb_record *scope, const char *autos, const char *params,
+                            uint32_t *address, uint32_t *segment);
+// Externs, statics, and autos and params in their "??" and "?" areas.
+bool machine_resolve_pic(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *segment);
+// The basic types of the PIC10/12/16 and PIC18 machines.
+extern const machine_basic machpic_basics[];
+extern const uint32_t machpic_basic_count;
 // The enclosing func scope of a variable reached through blocks only.
 sdb_record *machine_func_of(sdb_record *scope);
 // Address of an auto or param from the area symbols "<autos>name" and
 // "<params>name"; the result is kept in the record.
-bool machine_resolve_area(sdb_record *var, sdb_record *scope, const char *autos, const char *params,
-                          uint32_t *address, uint32_t *segment);
+bool machine_resolve_area(sdb_record *var, sdb_record *scope, const char *autos, const char *params, uint32_t *address,
+                          uint32_t *segment);
 // Address of an extern or static from its global symbol.
 bool machine_resolve_global(sdb_record *var, uint32_t *address, uint32_t *segment);
 // Address of an auto or param from the func scope's frame bases.

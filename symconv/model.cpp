@@ -39,6 +39,16 @@ char *file_key(const char *name) {
   return copy;
 }
 
+// Frees each record of the vector after what it owns.
+template <typename T, typename F>
+void free_records(vec *v, F owned) {
+  for (uint32_t k = 0; k < vec_size(v); k++) {
+    T *record = nth<T>(v, k);
+    owned(record);
+    xfree(record);
+  }
+}
+
 void free_settings() {
   xfree(settings.processor);
   for (int k = 0; k < settings.extra_count; k++) xfree(settings.extra_names[k]);
@@ -81,34 +91,16 @@ void model_init() {
 }
 
 void model_free() {
-  for (uint32_t k = 0; k < vec_size(model.files); k++) {
-    model_file *f = nth<model_file>(model.files, k);
+  free_records<model_file>(model.files, [](model_file *f) {
     xfree(f->name);
     xfree(f->symbols);
     xfree(f->lines);
-    xfree(f);
-  }
-  for (uint32_t k = 0; k < vec_size(model.symbols); k++) {
-    model_symbol *s = nth<model_symbol>(model.symbols, k);
-    xfree(s->name);
-    xfree(s);
-  }
-  for (uint32_t k = 0; k < vec_size(model.classes); k++) {
-    model_class *c = nth<model_class>(model.classes, k);
-    xfree(c->name);
-    xfree(c);
-  }
-  for (uint32_t k = 0; k < vec_size(model.segments); k++) {
-    model_segment *s = nth<model_segment>(model.segments, k);
-    xfree(s->name);
-    xfree(s);
-  }
-  for (uint32_t k = 0; k < vec_size(model.data); k++) {
-    model_data *d = nth<model_data>(model.data, k);
-    xfree(d->bytes);
-    xfree(d);
-  }
-  for (uint32_t k = 0; k < vec_size(model.lines); k++) xfree(vec_get(model.lines, k));
+  });
+  free_records<model_symbol>(model.symbols, [](model_symbol *s) { xfree(s->name); });
+  free_records<model_class>(model.classes, [](model_class *c) { xfree(c->name); });
+  free_records<model_segment>(model.segments, [](model_segment *s) { xfree(s->name); });
+  free_records<model_data>(model.data, [](model_data *d) { xfree(d->bytes); });
+  free_records<model_line>(model.lines, [](model_line *) {});
   vec_free(model.files);
   vec_free(model.symbols);
   vec_free(model.classes);

@@ -107,6 +107,13 @@ void push_back_token() {
   rd().have_pushed = true;
 }
 
+// A token that begins a record or a scope, met where a record should have
+// ended, is read again as such.
+void push_back_if_record() {
+  const std::string &t = rd().token;
+  if (!t.empty() && (t[0] == '[' || t == "{" || t == "}")) push_back_token();
+}
+
 // The rest of the line after blanks, at most FILE_NAME_ROOM characters kept.
 std::string rest_of_line() {
   std::string text;
@@ -163,9 +170,10 @@ void read_define() {
   if (next_token()) name = rd().token;
   if (next_token()) value = rd().token;
   if (!name.empty()) rd().defines.emplace(name, value);
-  if (!next_token() || rd().token != "]") {
+  bool more = next_token();
+  if (!more || rd().token != "]") {
     msg_report_hooked("E", "malformed define in .SDB file %s", rd().sdb_name.c_str());
-    if (!rd().token.empty() && (rd().token[0] == '[' || rd().token == "{" || rd().token == "}")) push_back_token();
+    if (more) push_back_if_record();
   }
 }
 
@@ -333,9 +341,12 @@ sdb_record *read_var() {
   }
   complete = complete && field(&size);
   if (complete && kind != SDB_TYPEDEF) complete = field(&value);
-  if (complete && (!next_token() || r.token != "]")) {
-    msg(MSG_MISSING_BRACKET, ']', r.sdb_name.c_str(), r.token_line, r.token_column);
-    if (!r.token.empty() && (r.token[0] == '[' || r.token == "{" || r.token == "}")) push_back_token();
+  if (complete) {
+    bool more = next_token();
+    if (!more || r.token != "]") {
+      msg(MSG_MISSING_BRACKET, ']', r.sdb_name.c_str(), r.token_line, r.token_column);
+      if (more) push_back_if_record();
+    }
   }
 
   char *label = nullptr;

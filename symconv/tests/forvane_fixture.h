@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,18 @@
 #include "symconv/model.h"
 #include "symconv/sdb.h"
 #include "tests/support/test_support.h"
+
+// What a writer puts on a stream.
+inline std::string stream_text(const std::function<void(FILE *)> &write) {
+  char *text = nullptr;
+  size_t size = 0;
+  FILE *out = open_memstream(&text, &size);
+  write(out);
+  fclose(out);
+  std::string s(text, size);
+  free(text);
+  return s;
+}
 
 class ForvaneTest : public testing::Test {
  protected:

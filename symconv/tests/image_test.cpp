@@ -23,14 +23,7 @@ std::vector<uint8_t> pattern(size_t n) {
 }
 
 std::string written(bool (*write)(FILE *, const char *)) {
-  char *text = nullptr;
-  size_t size = 0;
-  FILE *out = open_memstream(&text, &size);
-  write(out, "out");
-  fclose(out);
-  std::string s = text;
-  free(text);
-  return s;
+  return stream_text([&](FILE *out) { write(out, "out"); });
 }
 
 bool read_with(bool (*read)(FILE *, const char *), const std::string &text) {

@@ -86,14 +86,7 @@ class SdbTest : public ForvaneTest {
     return nullptr;
   }
   std::string dump() {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    sdb_dump_to(out);
-    fclose(out);
-    std::string s = text;
-    free(text);
-    return s;
+    return stream_text([&](FILE *out) { sdb_dump_to(out); });
   }
 };
 

@@ -26,14 +26,7 @@ void read_text(const std::string &text, const char *name = "in.sym") {
 }
 
 std::string written() {
-  char *text = nullptr;
-  size_t size = 0;
-  FILE *out = open_memstream(&text, &size);
-  symfile_write(out, "out.sym");
-  fclose(out);
-  std::string s = text;
-  free(text);
-  return s;
+  return stream_text([&](FILE *out) { symfile_write(out, "out.sym"); });
 }
 
 TEST_F(SymfileTest, Identification) {

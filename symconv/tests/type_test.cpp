@@ -20,14 +20,7 @@ class TypeTest : public ForvaneTest {
     ASSERT_TRUE(machine_init(""));
   }
   std::string printed(const type_chain *t) {
-    char *text = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&text, &size);
-    type_print(out, t);
-    fclose(out);
-    std::string s = text;
-    free(text);
-    return s;
+    return stream_text([&](FILE *out) { type_print(out, t); });
   }
 };
 
@@ -44,7 +37,7 @@ TEST_F(TypeTest, ProcessorNamesChooseTheirMachine) {
       {"XYZ", "8051", &mach51_desc},            {"14000", nullptr, &machpic_desc},
   };
   for (const auto &c : cases) {
-    settings.extra_count = 0;
+    for (; settings.extra_count > 0; settings.extra_count--) xfree(settings.extra_names[settings.extra_count - 1]);
     if (c.extra) settings.extra_names[settings.extra_count++] = str_dup(c.extra);
     EXPECT_EQ(machine_select(machine_table, machine_count, "", c.processor), c.machine) << c.processor;
   }

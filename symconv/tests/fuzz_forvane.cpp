@@ -1,0 +1,106 @@
+// libFuzzer target for every reader of forvane: the first byte chooses the
+// symbol file, Intel HEX, S-record, TI text or debug description reader;
+// the model is then completed and written in every text format, so that
+// what a reader let in must also be safe to walk.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "common/alloc.h"
+#include "symconv/forvane.h"
+#include "symconv/intelhex.h"
+#include "symconv/model.h"
+#include "symconv/mothex.h"
+#include "symconv/quenlor.h"
+#include "symconv/sdb.h"
+#include "symconv/titxt.h"
+#include "tests/support/fuzz_quiet.h"
+
+namespace {
+
+FILE *null_output() {
+  static FILE *out = fopen("/dev/null", "w");
+  return out;
+}
+
+void write_all() {
+  FILE *out = null_output();
+  symfile_write(out, "out");
+  ihex_write(out, "out");
+  srec_write(out, "out");
+  titxt_write(out, "out");
+  sdb_dump_to(out);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  fuzz_quiet_messages();
+  static bool ready = false;
+  if (!ready) {
+    if (!freopen("/dev/null", "w", stdout)) return 0;  // the TI text dump prints
+    ready = true;
+  }
+  if (size < 1) return 0;
+  forvane_reset();
+  model_init();
+  uint8_t choice = data[0];
+  // Half the runs name a processor, so that descriptions get past the
+  // choice of machine whatever their modes say.
+  if (choice & 0x80) settings.processor = str_dup((choice & 0x40) ? "16F877" : "18F452");
+  settings.fake_blocks = choice & 0x20;
+  std::string text(reinterpret_cast<const char *>(data + 1), size - 1);
+  std::string base = "/tmp/fuzz_forvane_" + std::to_string(getpid());
+  FILE *in = fmemopen(text.data(), text.size() ? text.size() : 1, "r");
+  if (!in) return 0;
+  switch (choice % 5) {
+    case 0: {
+      // The symbol file's object names a description: the same bytes.
+      FILE *sdb = fopen((base + ".sdb").c_str(), "w");
+      if (sdb) {
+        fwrite(text.data(), 1, text.size(), sdb);
+        fclose(sdb);
+      }
+      symfile_identify(in);
+      rewind(in);
+      std::string named = base + ".obj\n" + text;
+      FILE *sym = fmemopen(named.data(), named.size(), "r");
+      if (sym) {
+        symfile_read(sym, "fuzz.sym");
+        fclose(sym);
+      }
+      break;
+    }
+    case 1:
+      ihex_identify(in);
+      rewind(in);
+      ihex_read(in, "fuzz.hex");
+      break;
+    case 2:
+      srec_identify(in);
+      rewind(in);
+      srec_read(in, "fuzz.s19");
+      break;
+    case 3:
+      titxt_identify(in);
+      rewind(in);
+      titxt_dump(in);
+      break;
+    default: {
+      FILE *sdb = fopen((base + ".sdb").c_str(), "w");
+      if (sdb) {
+        fwrite(text.data(), 1, text.size(), sdb);
+        fclose(sdb);
+        sdb_load((base + ".obj").c_str());
+      }
+      break;
+    }
+  }
+  fclose(in);
+  forvane_complete();
+  write_all();
+  forvane_reset();
+  return 0;
+}
