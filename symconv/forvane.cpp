@@ -323,7 +323,7 @@ void read_inputs() {
       rewind(in);
       const format_desc &f = format_of(format);
       if (settings.dump) {
-        if (!f.dump || !f.dump(in)) msg(MSG_NO_DUMP, name);
+        if (!f.dump || !f.dump(in)) msg(MSG_NO_DUMP);
         fputc('\n', stdout);
       } else if (!settings.identify_only) {
         verbose_log("Reading '%s' as %s", name, f.name);

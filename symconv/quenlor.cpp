@@ -101,6 +101,13 @@ void read_entry(reader &r, const std::string &line) {
   std::vector<std::string> f = fields_of(line);
   if (f.size() < 2 || f[0].empty()) return;
   const std::string &name = f[0];
+  // Stack offsets (signed decimal) and registers (hex) of the linker's
+  // "stk" and "reg" lines belong to no segment.
+  if (!r.segments && f.size() >= 3 && (f[1] == "stk" || f[1] == "reg")) {
+    uint32_t value = f[1] == "stk" ? uint32_t(strtol(f[2].c_str(), nullptr, 10)) : hex_value(f[2]);
+    model_add_symbol(name.c_str(), value, 0, r.file, MSYM_ABSOLUTE | (r.locals ? uint32_t(MSYM_LOCAL) : 0u));
+    return;
+  }
   uint32_t value = hex_value(f[1]);
   bool third = f.size() >= 3 && hex_number(f[2]);
   bool absolute = true;

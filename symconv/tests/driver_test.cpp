@@ -2,6 +2,7 @@
 // the model: line ends, per-file arrays, merged data blocks and segments.
 #include <gtest/gtest.h>
 
+#include "common/alloc.h"
 #include "common/vector.h"
 #include "symconv/tests/forvane_fixture.h"
 
@@ -116,6 +117,24 @@ TEST_F(DriverTest, MessageOptionsOfE) {
   ASSERT_EQ(run({"-e", "ext.sym", "-oquenlor", "out"}), 0) << testing::PrintToString(captured_lines());
   ASSERT_TRUE(model_lookup_file("prog"));
   EXPECT_EQ(model_lookup_file("prog.obj"), nullptr);
+}
+
+TEST_F(DriverTest, ServicesOfTheFormatModules) {
+  settings.path_from = str_dup("/build/");
+  settings.path_to = str_dup("C:/src/");
+  char *mapped = path_remap("/home/build/a/build/x.c");
+  EXPECT_STREQ(mapped, "/homeC:/src/a/build/x.c");
+  xfree(mapped);
+  mapped = path_remap("x.c");
+  EXPECT_STREQ(mapped, "x.c");
+  xfree(mapped);
+  EXPECT_STREQ(stristr("dsPIC30F", "pic3"), "PIC30F");
+  EXPECT_EQ(stristr("18F452", "pic"), nullptr);
+  EXPECT_STREQ(strichr("abC", 'c'), "C");
+  const uint8_t bytes[] = {'A', 'B', 0x01, 'C', 'D'};
+  EXPECT_EQ(stream_text([&](FILE *out) { hex_dump_lines(out, 0x10, 4, bytes, 5, "%04lX:", true); }),
+            "0010: 41 42 01 43 AB.C\n0014: 44          D\n");
+  EXPECT_EQ(stream_text([&](FILE *out) { hex_dump_lines(out, 0, 8, bytes, 2, "%lX", false); }), "0 41 42\n");
 }
 
 TEST_F(DriverTest, LineEndsFromTheNextLine) {

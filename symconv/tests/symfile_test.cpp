@@ -94,6 +94,15 @@ TEST_F(SymfileTest, LongLinesAreReadAndOverlongOnesSkipped) {
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{617}));
 }
 
+TEST_F(SymfileTest, StackAndRegisterLinesKeepTheirValues) {
+  read_text("%locals\nprog.obj\n_off stk -4\n_r reg FE8\n");
+  model_symbol *off = model_find_symbol("_off"), *r = model_find_symbol("_r");
+  ASSERT_TRUE(off && r);
+  EXPECT_EQ(off->value, uint32_t(-4));
+  EXPECT_EQ(r->value, 0xFE8u);
+  EXPECT_EQ(r->flags, uint32_t(MSYM_ABSOLUTE | MSYM_LOCAL));
+}
+
 TEST_F(SymfileTest, AFinalLineWithoutNewlineIsRead) {
   read_text("%locals\n_last 5 0 CODE");
   EXPECT_TRUE(model_find_symbol("_last"));
