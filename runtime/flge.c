@@ -1,0 +1,18 @@
+#include "fpcore.h"
+
+/* 1 when a >= b, else 0 (always 0 when either is a NaN). Zeros of both
+ * signs, and patterns of exponent field 0, are equal. */
+unsigned char __flge(__fp32 a, __fp32 b)
+{
+	if ((FP32_EXP(a) == 255 && (a & FP32_FRAC_MASK)) || (FP32_EXP(b) == 255 && (b & FP32_FRAC_MASK)))
+		return 0;
+	if (FP32_EXP(a) == 0)
+		a = 0;
+	if (FP32_EXP(b) == 0)
+		b = 0;
+	if ((a ^ b) & FP32_SIGN)
+		return (b & FP32_SIGN) != 0;
+	if (a & FP32_SIGN)
+		return a <= b;
+	return a >= b;
+}

@@ -1,0 +1,55 @@
+#include "fpcore.h"
+
+/* a + b rounded to frac fraction bits. An operand with exponent field 0 is a
+ * zero of its sign. */
+__fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
+{
+	unsigned char ea = FP32_EXP(a), eb = FP32_EXP(b), shift;
+	__fp32 ma, mb, t;
+
+	if (ea == 255 || eb == 255) {
+		if ((ea == 255 && (a & FP32_FRAC_MASK)) || (eb == 255 && (b & FP32_FRAC_MASK)))
+			return FP32_NAN;
+		if (ea != 255)
+			return b;
+		if (eb == 255 && ((a ^ b) & FP32_SIGN))
+			return FP32_NAN; /* infinities of opposite signs */
+		return a;
+	}
+	if (eb == 0) {
+		if (ea == 0) /* the sum of two zeros is -0 only when both are */
+			return a & b & FP32_SIGN;
+		return a;
+	}
+	if (ea == 0)
+		return b;
+	/* Let a be the larger in magnitude, so that a difference is not
+	 * negative and takes a's sign. */
+	if ((a & ~FP32_SIGN) < (b & ~FP32_SIGN)) {
+		t = a;
+		a = b;
+		b = t;
+		shift = ea;
+		ea = eb;
+		eb = shift;
+	}
+	ma = ((a & FP32_FRAC_MASK) | 0x800000) << 7;
+	mb = ((b & FP32_FRAC_MASK) | 0x800000) << 7;
+	shift = ea - eb;
+	if (shift > 31) {
+		mb = 1; /* only the sticky bit is left */
+	} else {
+		while (shift != 0) {
+			mb = (mb >> 1) | (mb & 1);
+			shift--;
+		}
+	}
+	if ((a ^ b) & FP32_SIGN) {
+		ma -= mb;
+		if (ma == 0)
+			return 0; /* x - x is +0 */
+	} else {
+		ma += mb;
+	}
+	return __fpround(a >> 31, ea, ma, frac);
+}

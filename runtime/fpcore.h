@@ -1,0 +1,34 @@
+/* The floating-point routines' shared core. Both formats are IEEE single
+ * bit patterns: the 24-bit one is the top 24 bits of the 32-bit one, so a
+ * 24-bit operand shifted left 8 is the 32-bit pattern of the same value, and
+ * each operation runs once, on 32-bit patterns, rounding to the precision
+ * (fraction bits: 15 or 23) its caller asks for.
+ *
+ * Inside, a value is a sign, a biased exponent and a mantissa whose hidden
+ * bit stands at bit 30 when normalized: value = mant / 2^30 * 2^(exp - 127).
+ * Bits below the kept fraction are guard bits, the lowest one sticky. */
+#ifndef FPCORE_H
+#define FPCORE_H
+
+#ifndef FPCORE_TYPES
+typedef unsigned short long __fp24;
+typedef unsigned long __fp32;
+typedef long __fps32;
+#endif
+
+#define FP32_SIGN 0x80000000
+#define FP32_EXP_MASK 0x7F800000
+#define FP32_FRAC_MASK 0x007FFFFF
+#define FP32_INF 0x7F800000
+#define FP32_NAN 0x7FC00000
+#define FP32_EXP(x) ((unsigned char)((x) >> 23))
+
+/* The result of mant * 2^(exp - 157) with the given sign, rounded to the
+ * nearest (ties to even) with frac fraction bits: infinity when too large,
+ * a zero of the sign when too small for a normal number or mant is 0. */
+extern __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac);
+extern __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac);
+extern __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac);
+extern __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac);
+
+#endif

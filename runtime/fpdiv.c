@@ -1,0 +1,44 @@
+#include "fpcore.h"
+
+/* a / b rounded to frac fraction bits. An operand with exponent field 0 is a
+ * zero of its sign. */
+__fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
+{
+	unsigned char ea = FP32_EXP(a), eb = FP32_EXP(b), count;
+	__fp32 sign = (a ^ b) & FP32_SIGN;
+	__fp32 remainder, divisor, quotient;
+
+	if ((ea == 255 && (a & FP32_FRAC_MASK)) || (eb == 255 && (b & FP32_FRAC_MASK)))
+		return FP32_NAN;
+	if (ea == 255) {
+		if (eb == 255)
+			return FP32_NAN; /* infinity over infinity */
+		return sign | FP32_INF;
+	}
+	if (ea == 0) {
+		if (eb == 0)
+			return FP32_NAN; /* zero over zero */
+		return sign;
+	}
+	if (eb == 255)
+		return sign;
+	if (eb == 0)
+		return sign | FP32_INF;
+	/* Restoring division, one quotient bit at a time: the kept fraction,
+	 * a round bit and a spare (the quotient of the mantissas may be below
+	 * 1), then whether anything remains as the sticky bit. */
+	remainder = ((a & FP32_FRAC_MASK) | 0x800000) << 6;
+	divisor = ((b & FP32_FRAC_MASK) | 0x800000) << 6;
+	quotient = 0;
+	count = frac + 3;
+	do {
+		quotient <<= 1;
+		if (remainder >= divisor) {
+			remainder -= divisor;
+			quotient |= 1;
+		}
+		remainder <<= 1;
+	} while (--count != 0);
+	quotient = (quotient << 1) | (remainder != 0);
+	return __fpround(sign != 0, (int)ea - eb + 154 - frac, quotient, frac);
+}

@@ -1,0 +1,7 @@
+#include "fpcore.h"
+
+/* Sum of 24-bit floats. */
+__fp24 __ftadd(__fp24 a, __fp24 b)
+{
+	return (__fp24)(__fpadd((__fp32)a << 8, (__fp32)b << 8, 15) >> 8);
+}

@@ -1,0 +1,7 @@
+#include "fpcore.h"
+
+/* Quotient of 24-bit floats. */
+__fp24 __ftdiv(__fp24 a, __fp24 b)
+{
+	return (__fp24)(__fpdiv((__fp32)a << 8, (__fp32)b << 8, 15) >> 8);
+}
