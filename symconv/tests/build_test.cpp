@@ -112,7 +112,7 @@ std::string hex(unsigned v) {
   return text;
 }
 
-class BuiltProgram : public testing::Test {
+class ForvaneBuild : public testing::Test {
  protected:
   folder dir;
   std::string symbols;
@@ -129,7 +129,7 @@ class BuiltProgram : public testing::Test {
   }
 };
 
-TEST_F(BuiltProgram, DumpListsFunctionsVariablesLinesAndTypes) {
+TEST_F(ForvaneBuild, DumpListsFunctionsVariablesLinesAndTypes) {
   ASSERT_EQ(dir.run(program("forvane") + " -v -v -P18F452,PIC18 prog.hex prog.sym -otitxt"), 0) << dir.read("err");
   std::string dump = dir.read("err");
   std::vector<std::string> expected = {
@@ -150,7 +150,7 @@ TEST_F(BuiltProgram, DumpListsFunctionsVariablesLinesAndTypes) {
   EXPECT_TRUE(dir.exists("prog.txt"));
 }
 
-TEST_F(BuiltProgram, LocalsResolveToWhereTheLinkPutTheirAreas) {
+TEST_F(ForvaneBuild, LocalsResolveToWhereTheLinkPutTheirAreas) {
   char here[4096];
   ASSERT_TRUE(getcwd(here, sizeof here));
   ASSERT_EQ(chdir(dir.path.c_str()), 0);
@@ -178,7 +178,7 @@ TEST_F(BuiltProgram, LocalsResolveToWhereTheLinkPutTheirAreas) {
   forvane_reset();
 }
 
-TEST_F(BuiltProgram, TheDriversCommandLineIsRead) {
+TEST_F(ForvaneBuild, TheDriversCommandLineIsRead) {
   std::string edf = "--edf='" + staged_program("forvane").substr(0, staged_program("forvane").rfind("/bin/")) +
                     "/dat/en_msgs.txt'";
   // A format this forvane writes, then the driver's own request of a COFF

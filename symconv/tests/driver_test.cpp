@@ -8,9 +8,9 @@
 
 namespace {
 
-using DriverTest = ForvaneTest;
+using ForvaneDriver = ForvaneTest;
 
-TEST_F(DriverTest, FormatKeysAndPrefixes) {
+TEST_F(ForvaneDriver, FormatKeysAndPrefixes) {
   struct {
     const char *key;
     int format;
@@ -27,7 +27,7 @@ TEST_F(DriverTest, FormatKeysAndPrefixes) {
   }
 }
 
-TEST_F(DriverTest, FormatsNotBuiltAreRefused) {
+TEST_F(ForvaneDriver, FormatsNotBuiltAreRefused) {
   write("prog.sym", "%locals\n_main 100 0 CODE\n");
   run_result r = program("prog.sym -ocod");
   EXPECT_EQ(r.status, 1);
@@ -44,7 +44,7 @@ TEST_F(DriverTest, FormatsNotBuiltAreRefused) {
             "s19        Motorola HEX\ntitxt      TI-.TXT\n\nKeys may be unambiguously abbreviated.\n");
 }
 
-TEST_F(DriverTest, ExitStatusesAndUsage) {
+TEST_F(ForvaneDriver, ExitStatusesAndUsage) {
   struct {
     const char *arguments;
     int status;
@@ -72,7 +72,7 @@ TEST_F(DriverTest, ExitStatusesAndUsage) {
   EXPECT_EQ(r.err.rfind("Unrecognized option '-x'\nFORVANE: the symbol file reformatter\n", 0), 0u) << r.err;
 }
 
-TEST_F(DriverTest, OutputNames) {
+TEST_F(ForvaneDriver, OutputNames) {
   write("prog.sym", "%locals\n_main 100 0 CODE\n");
   ASSERT_EQ(mkdir((dir + "/dir.v1").c_str(), 0755), 0);
   struct {
@@ -93,7 +93,7 @@ TEST_F(DriverTest, OutputNames) {
   }
 }
 
-TEST_F(DriverTest, IdentifyOnlyLogsEachFormatTried) {
+TEST_F(ForvaneDriver, IdentifyOnlyLogsEachFormatTried) {
   write("a.hex", ":0100000055AA\n:00000001FF\n");
   run_result r = program("-c a.hex");
   EXPECT_EQ(r.status, 0);
@@ -102,7 +102,7 @@ TEST_F(DriverTest, IdentifyOnlyLogsEachFormatTried) {
             "==> Not OMF-51\n==> Confirmed as Intel HEX\n==> Read 1 input files\n\nGlobal block:\n\n\n");
 }
 
-TEST_F(DriverTest, MessageOptionsOfE) {
+TEST_F(ForvaneDriver, MessageOptionsOfE) {
   write("prog.sym", "%locals\n");
   run_result r = program("-eerrs.txt prog.sym");
   EXPECT_EQ(r.status, 1);
@@ -119,7 +119,7 @@ TEST_F(DriverTest, MessageOptionsOfE) {
   EXPECT_EQ(model_lookup_file("prog.obj"), nullptr);
 }
 
-TEST_F(DriverTest, ServicesOfTheFormatModules) {
+TEST_F(ForvaneDriver, ServicesOfTheFormatModules) {
   settings.path_from = str_dup("/build/");
   settings.path_to = str_dup("C:/src/");
   char *mapped = path_remap("/home/build/a/build/x.c");
@@ -137,7 +137,7 @@ TEST_F(DriverTest, ServicesOfTheFormatModules) {
   EXPECT_EQ(stream_text([&](FILE *out) { hex_dump_lines(out, 0, 8, bytes, 2, "%lX", false); }), "0 41 42\n");
 }
 
-TEST_F(DriverTest, LineEndsFromTheNextLine) {
+TEST_F(ForvaneDriver, LineEndsFromTheNextLine) {
   uint32_t a = model_add_file("a.c"), b = model_add_file("b.c");
   model_add_line(1, 0x100, 0, a, 2);
   model_add_line(2, 0x100, 0, a, 2);  // same address: ends where it starts
@@ -155,7 +155,7 @@ TEST_F(DriverTest, LineEndsFromTheNextLine) {
   EXPECT_EQ(fa->lines[4]->line, 6u);
 }
 
-TEST_F(DriverTest, AdjacentBlocksOfOneSegmentMerge) {
+TEST_F(ForvaneDriver, AdjacentBlocksOfOneSegmentMerge) {
   model_add_segment("code", 0x100, 0x40, 0x100, 1);
   model_add_segment("other", 0x110, 0x10, 0x110, 2);
   uint8_t bytes[16];

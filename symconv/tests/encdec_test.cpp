@@ -7,7 +7,7 @@
 
 namespace {
 
-TEST(Encdec, LebNumbersWriteAndReadBack) {
+TEST(ForvaneEncdec, LebNumbersWriteAndReadBack) {
   struct {
     bool is_signed;
     int64_t value;
@@ -41,7 +41,7 @@ TEST(Encdec, LebNumbersWriteAndReadBack) {
   }
 }
 
-TEST(Encdec, LebReadStopsAtTheEndOfTheData) {
+TEST(ForvaneEncdec, LebReadStopsAtTheEndOfTheData) {
   const uint8_t cut[] = {0x80, 0x80};
   const uint8_t *p = cut;
   uleb_get(&p, cut + 2);
@@ -51,7 +51,7 @@ TEST(Encdec, LebReadStopsAtTheEndOfTheData) {
   EXPECT_EQ(p, cut + 2);
 }
 
-TEST(Encdec, ByteOrderFollowsTheSetting) {
+TEST(ForvaneEncdec, ByteOrderFollowsTheSetting) {
   uint8_t b[8];
   byte_order = 1;
   EXPECT_EQ(put32(b, 0x12345678), b + 4);
@@ -67,7 +67,7 @@ TEST(Encdec, ByteOrderFollowsTheSetting) {
   EXPECT_EQ(get16_le(b), 0xCDEFu);
 }
 
-TEST(Encdec, HexDigits) {
+TEST(ForvaneEncdec, HexDigits) {
   EXPECT_EQ(hex_byte("g0"), 0xFFFFu);
   EXPECT_EQ(hex_byte("0g"), 0xFFFFu);
   EXPECT_EQ(hex_byte("aF"), 0xAFu);

@@ -14,7 +14,7 @@
 
 namespace {
 
-using ImageTest = ForvaneTest;
+using ForvaneImages = ForvaneTest;
 
 std::vector<uint8_t> pattern(size_t n) {
   std::vector<uint8_t> v(n);
@@ -49,7 +49,7 @@ std::vector<std::string> lines_of(const std::string &text) {
   return lines;
 }
 
-TEST_F(ImageTest, IntelHexRowsAndAddressRecords) {
+TEST_F(ForvaneImages, IntelHexRowsAndAddressRecords) {
   std::vector<uint8_t> b = pattern(40);
   model_add_data(0x1FFF0, 16, b.data(), 0);
   std::vector<std::string> rows = lines_of(written(ihex_write));
@@ -82,7 +82,7 @@ TEST_F(ImageTest, IntelHexRowsAndAddressRecords) {
   EXPECT_EQ(rows[2].substr(0, 9), ":08000000");
 }
 
-TEST_F(ImageTest, IntelHexReading) {
+TEST_F(ForvaneImages, IntelHexReading) {
   // Data below and above an extended linear address; the start address
   // from a 32-bit start record, as srec_cat writes it.
   ASSERT_TRUE(read_with(ihex_read, ":020000001122CBA\n:020000001122CB\n:020000040001F9\n:01001000AA45\n"
@@ -118,7 +118,7 @@ TEST_F(ImageTest, IntelHexReading) {
   }
 }
 
-TEST_F(ImageTest, Identification) {
+TEST_F(ForvaneImages, Identification) {
   EXPECT_TRUE(identify_with(ihex_identify, ":020000001122CB  \n"));
   EXPECT_TRUE(identify_with(ihex_identify, ":\n"));
   EXPECT_FALSE(identify_with(ihex_identify, ":020000001122CC\n"));
@@ -135,7 +135,7 @@ TEST_F(ImageTest, Identification) {
   EXPECT_FALSE(identify_with(titxt_identify, ""));
 }
 
-TEST_F(ImageTest, SRecordRowsAndReading) {
+TEST_F(ForvaneImages, SRecordRowsAndReading) {
   std::vector<uint8_t> b = pattern(20);
   model_add_data(0x1FFF0, 20, b.data(), 0);
   std::vector<std::string> rows = lines_of(written(srec_write));
@@ -169,7 +169,7 @@ TEST_F(ImageTest, SRecordRowsAndReading) {
   }
 }
 
-TEST_F(ImageTest, TiTextMatchesItsHandComputedFixture) {
+TEST_F(ForvaneImages, TiTextMatchesItsHandComputedFixture) {
   std::vector<uint8_t> b = pattern(16);
   model_add_data(0x1000, 16, b.data(), 0);
   model_add_data(0x2000, 4, b.data(), 0);
@@ -185,7 +185,7 @@ TEST_F(ImageTest, TiTextMatchesItsHandComputedFixture) {
 
 // The image forvane writes, read by srec_cat, must hold what srec_cat reads
 // from the input.
-TEST_F(ImageTest, RoundTripsAgreeWithSrecCat) {
+TEST_F(ForvaneImages, RoundTripsAgreeWithSrecCat) {
   if (!have_tool("srec_cat") || !have_tool("srec_cmp")) GTEST_SKIP() << "srec_cat or srec_cmp missing";
   // Blocks below and across a 64K boundary and one high above it.
   run_result made = run_in(dir,

@@ -59,7 +59,7 @@ blue 5
 } 3
 )";
 
-class SdbTest : public ForvaneTest {
+class ForvaneSdb : public ForvaneTest {
  protected:
   sdb_record *module = nullptr;
 
@@ -90,7 +90,7 @@ class SdbTest : public ForvaneTest {
   }
 };
 
-TEST_F(SdbTest, StructsUnionsAndEnumsReadMemberByMember) {
+TEST_F(ForvaneSdb, StructsUnionsAndEnumsReadMemberByMember) {
   load_program();
   EXPECT_TRUE(captured_numbers().empty()) << testing::PrintToString(captured_lines());
   sdb_record *s = named(module, "S1", SDB_STRUCT);
@@ -129,7 +129,7 @@ TEST_F(SdbTest, StructsUnionsAndEnumsReadMemberByMember) {
   EXPECT_EQ(e->size_code, 1);
 }
 
-TEST_F(SdbTest, VariablesTypesAndScopes) {
+TEST_F(ForvaneSdb, VariablesTypesAndScopes) {
   load_program();
   sdb_record *row = named(module, "row", SDB_TYPEDEF);
   ASSERT_TRUE(row && row->type);
@@ -175,7 +175,7 @@ TEST_F(SdbTest, VariablesTypesAndScopes) {
   EXPECT_TRUE(named(main_scope, "other.h", SDB_FILENAME));
 }
 
-TEST_F(SdbTest, DumpListsEveryRecord) {
+TEST_F(ForvaneSdb, DumpListsEveryRecord) {
   load_program();
   std::string text = dump();
   for (const char *line : {
@@ -188,7 +188,7 @@ TEST_F(SdbTest, DumpListsEveryRecord) {
     EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
-TEST_F(SdbTest, AutosAndParamsResolveThroughTheirAreaSymbols) {
+TEST_F(ForvaneSdb, AutosAndParamsResolveThroughTheirAreaSymbols) {
   load_program();
   model_add_symbol("??main", 0x20, 2, 0, 0);
   model_add_symbol("?_add", 0x40, 2, 0, 0);
@@ -211,7 +211,7 @@ TEST_F(SdbTest, AutosAndParamsResolveThroughTheirAreaSymbols) {
   EXPECT_FALSE(mach_resolve(named(add, "_a", SDB_PARAM), module, &address, &segment));  // not in its function
 }
 
-TEST_F(SdbTest, RegisterVariablesOfOtherMachines) {
+TEST_F(ForvaneSdb, RegisterVariablesOfOtherMachines) {
   settings.processor = str_dup("C8051F120");
   sdb_record *m = load_sdb("r51", "[p ]\n[v _f `(v 1 e 2 0 ]\n{\n[v _w `i 1 r 2 WR2 ]\n} 0\n");
   ASSERT_TRUE(m);
@@ -224,7 +224,7 @@ TEST_F(SdbTest, RegisterVariablesOfOtherMachines) {
   EXPECT_EQ(segment, 4u);
 }
 
-TEST_F(SdbTest, FrameBasesOfMachinesWithoutAreaSymbols) {
+TEST_F(ForvaneSdb, FrameBasesOfMachinesWithoutAreaSymbols) {
   settings.processor = str_dup("30F2010");
   sdb_record *m = load_sdb("ds", "[p ]\n[v _f `(v 1 e 2 0 ]\n{\n[v _x `i 1 a 2 2 ]\n[v _y `i 1 p 2 6 ]\n} 0 12 0 4\n");
   ASSERT_TRUE(m);
@@ -239,7 +239,7 @@ TEST_F(SdbTest, FrameBasesOfMachinesWithoutAreaSymbols) {
   EXPECT_EQ(address, 10u);
 }
 
-TEST_F(SdbTest, RedefinitionsOpenAFakedBlockWithK) {
+TEST_F(ForvaneSdb, RedefinitionsOpenAFakedBlockWithK) {
   settings.processor = str_dup("18F452");
   settings.fake_blocks = true;
   sdb_record *m = load_sdb("k", "[p ]\n[v _f `(v 1 e 2 0 ]\n{\n\"4\n[v _x `i 1 a 2 0 ]\n\"6\n[v _x `i 1 a 2 2 ]\n\"7\n} 0\n");
@@ -247,7 +247,7 @@ TEST_F(SdbTest, RedefinitionsOpenAFakedBlockWithK) {
   EXPECT_NE(dump().find("block: 6-7 (faked)"), std::string::npos) << dump();
 }
 
-TEST_F(SdbTest, UnknownModesAreReportedOncePerFile) {
+TEST_F(ForvaneSdb, UnknownModesAreReportedOncePerFile) {
   settings.processor = str_dup("18F452");
   ASSERT_TRUE(load_sdb("a", "[p GLOBOPT FROBNICATE FROBNICATE FORCEBANK FAST_INTS ]\n"));
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{637}));
@@ -255,7 +255,7 @@ TEST_F(SdbTest, UnknownModesAreReportedOncePerFile) {
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{637, 637}));
 }
 
-TEST_F(SdbTest, BadRecordsAreReportedAndReadingGoesOn) {
+TEST_F(ForvaneSdb, BadRecordsAreReportedAndReadingGoesOn) {
   settings.processor = str_dup("18F452");
   sdb_record *m = load_sdb("bad", "[x nothing\n[v _a `i 1 q 2 0 ]\n[v _b `i 1 e 2 0 0 \n[v _c `i 1 e 2 0 ]\nwhat\n"
                                   "[d malformed x y\n[v _d `i 1 e 2 0 ]\n");
@@ -270,7 +270,7 @@ TEST_F(SdbTest, BadRecordsAreReportedAndReadingGoesOn) {
   EXPECT_TRUE(named(m, "_d", SDB_EXTERN));
 }
 
-TEST_F(SdbTest, AMissingDescriptionIsAnEmptyModule) {
+TEST_F(ForvaneSdb, AMissingDescriptionIsAnEmptyModule) {
   settings.processor = str_dup("18F452");
   sdb_record *m = sdb_load("nothing.obj");
   ASSERT_TRUE(m);

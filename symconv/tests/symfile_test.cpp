@@ -10,7 +10,7 @@
 
 namespace {
 
-using SymfileTest = ForvaneTest;
+using ForvaneSymfile = ForvaneTest;
 
 bool identifies(const std::string &text) {
   FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
@@ -29,7 +29,7 @@ std::string written() {
   return stream_text([&](FILE *out) { symfile_write(out, "out.sym"); });
 }
 
-TEST_F(SymfileTest, Identification) {
+TEST_F(ForvaneSymfile, Identification) {
   EXPECT_TRUE(identifies("%segments\n"));
   EXPECT_TRUE(identifies("%locals\n"));
   EXPECT_TRUE(identifies("_main 100 0 CODE\n"));
@@ -39,7 +39,7 @@ TEST_F(SymfileTest, Identification) {
   EXPECT_FALSE(identifies(""));
 }
 
-TEST_F(SymfileTest, SegmentsSymbolsAndClasses) {
+TEST_F(ForvaneSymfile, SegmentsSymbolsAndClasses) {
   read_text(
       "__Lmytext 100 0 CODE\n__Hmytext 1FF 0 CODE\n__Bmytext 7 0 ABS\n_abs 10\n_abs2 11 0 ABS\n"
       "_rel 180 0 CODE\n%segments\ntext 100 1FF CODE 80\nbss 0 7  0\n%locals\nprog.obj\nprog.c\n"
@@ -84,7 +84,7 @@ TEST_F(SymfileTest, SegmentsSymbolsAndClasses) {
   EXPECT_STREQ(model_file_at(abs->file)->name, "in.sym");
 }
 
-TEST_F(SymfileTest, LongLinesAreReadAndOverlongOnesSkipped) {
+TEST_F(ForvaneSymfile, LongLinesAreReadAndOverlongOnesSkipped) {
   std::string long_name = "_" + std::string(2000, 'n');
   std::string overlong = "_" + std::string(20000, 'o');
   read_text(long_name + " 10 0 CODE\n" + overlong + " 11 0 CODE\n_after 12 0 CODE\n");
@@ -94,7 +94,7 @@ TEST_F(SymfileTest, LongLinesAreReadAndOverlongOnesSkipped) {
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{617}));
 }
 
-TEST_F(SymfileTest, StackAndRegisterLinesKeepTheirValues) {
+TEST_F(ForvaneSymfile, StackAndRegisterLinesKeepTheirValues) {
   read_text("%locals\nprog.obj\n_off stk -4\n_r reg FE8\n");
   model_symbol *off = model_find_symbol("_off"), *r = model_find_symbol("_r");
   ASSERT_TRUE(off && r);
@@ -103,12 +103,12 @@ TEST_F(SymfileTest, StackAndRegisterLinesKeepTheirValues) {
   EXPECT_EQ(r->flags, uint32_t(MSYM_ABSOLUTE | MSYM_LOCAL));
 }
 
-TEST_F(SymfileTest, AFinalLineWithoutNewlineIsRead) {
+TEST_F(ForvaneSymfile, AFinalLineWithoutNewlineIsRead) {
   read_text("%locals\n_last 5 0 CODE");
   EXPECT_TRUE(model_find_symbol("_last"));
 }
 
-TEST_F(SymfileTest, WritingMergesSymbolsAndLinesByPlace) {
+TEST_F(ForvaneSymfile, WritingMergesSymbolsAndLinesByPlace) {
   uint32_t f = model_add_file("prog.c");
   uint32_t code = model_add_segment("CODE", 0, 0, 0, 1);
   model_add_line(7, 0x100, code, f, 2);
@@ -121,7 +121,7 @@ TEST_F(SymfileTest, WritingMergesSymbolsAndLinesByPlace) {
   EXPECT_EQ(written(), "");
 }
 
-TEST_F(SymfileTest, ReadsItsOwnOutputBack) {
+TEST_F(ForvaneSymfile, ReadsItsOwnOutputBack) {
   read_text("%locals\nprog.c\n_main 100 0 CODE\n7 100 0 CODE\n");
   std::string first = written();
   forvane_reset();

@@ -13,7 +13,7 @@
 
 namespace {
 
-class TypeTest : public ForvaneTest {
+class ForvaneTypes : public ForvaneTest {
  protected:
   void choose(const char *processor) {
     settings.processor = str_dup(processor);
@@ -24,7 +24,7 @@ class TypeTest : public ForvaneTest {
   }
 };
 
-TEST_F(TypeTest, ProcessorNamesChooseTheirMachine) {
+TEST_F(ForvaneTypes, ProcessorNamesChooseTheirMachine) {
   struct {
     const char *processor, *extra;
     const machine_desc *machine;
@@ -43,7 +43,7 @@ TEST_F(TypeTest, ProcessorNamesChooseTheirMachine) {
   }
 }
 
-TEST_F(TypeTest, ModeNamesChooseTheOneMachineThatListsThemAll) {
+TEST_F(ForvaneTypes, ModeNamesChooseTheOneMachineThatListsThemAll) {
   EXPECT_EQ(machine_select(machine_table, machine_count, "PIC14 GLOBOPT ]", nullptr), &machpic_desc);
   EXPECT_EQ(machine_select(machine_table, machine_count, "LFSROK ERRATA_FXX2_B3 FAST_INTS ]", nullptr),
             &machpic18_desc);
@@ -55,7 +55,7 @@ TEST_F(TypeTest, ModeNamesChooseTheOneMachineThatListsThemAll) {
   EXPECT_EQ(machine_select(machine_table, machine_count, "GLOBOPT ]", "18F452"), &machpic18_desc);
 }
 
-TEST_F(TypeTest, TypeStringsBecomeChains) {
+TEST_F(ForvaneTypes, TypeStringsBecomeChains) {
   choose("18F452");
   type_chain *p = sdb_parse_type("`*uc");
   ASSERT_TRUE(p);
@@ -95,7 +95,7 @@ TEST_F(TypeTest, TypeStringsBecomeChains) {
   for (type_chain *t : {p, v, dc, f}) type_chain_free(t);
 }
 
-TEST_F(TypeTest, HashesAndEquality) {
+TEST_F(ForvaneTypes, HashesAndEquality) {
   choose("18F452");
   type_chain *i = sdb_parse_type("`i"), *pi = sdb_parse_type("`*i"), *x = sdb_parse_type("`x");
   EXPECT_EQ(type_hash(i), 3u);
@@ -134,7 +134,7 @@ TEST_F(TypeTest, HashesAndEquality) {
   for (type_chain *t : {i, pi, x}) type_chain_free(t);
 }
 
-TEST_F(TypeTest, UnknownQualifierLettersAddNoBit) {
+TEST_F(ForvaneTypes, UnknownQualifierLettersAddNoBit) {
   choose("18F452");
   testing::internal::CaptureStderr();
   type_chain *t = sdb_parse_type("`Ec");  // eeprom is no PIC18 qualifier
