@@ -75,20 +75,8 @@ uint32_t pointer_size(const type_elem *pointer) {
 }  // namespace
 
 const machine_desc mach51_desc = {
-    "mach51",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    basics,
-    sizeof basics / sizeof basics[0],
-    resolve,
-    machine_type_size,
-    pointer_size,
-    machine_enum_layout,
-    machine_empty_text,
-    qualifiers,
-    0,
-    0,
+    "mach51", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    basics, sizeof basics / sizeof basics[0], resolve,
+    machine_type_size, pointer_size, machine_enum_layout, machine_empty_text,
+    qualifiers, 0, 0,
 };

@@ -79,20 +79,8 @@ bool resolve(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *se
 }  // namespace
 
 const machine_desc machdspic_desc = {
-    "machdspic",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    basics,
-    sizeof basics / sizeof basics[0],
-    resolve,
-    machine_type_size,
-    machine_pointer_2,
-    machine_enum_layout,
-    machine_empty_text,
-    qualifiers,
-    2,
-    2,
+    "machdspic", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    basics, sizeof basics / sizeof basics[0], resolve,
+    machine_type_size, machine_pointer_2, machine_enum_layout, machine_empty_text,
+    qualifiers, 2, 2,
 };

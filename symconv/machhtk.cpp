@@ -41,20 +41,8 @@ bool resolve(sdb_record *var, sdb_record *scope, uint32_t *address, uint32_t *se
 }  // namespace
 
 const machine_desc machhtk_desc = {
-    "machhtk",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    basics,
-    sizeof basics / sizeof basics[0],
-    resolve,
-    machine_type_size,
-    machpic_pointer_size,
-    machine_enum_layout,
-    machine_empty_text,
-    machpic_qualifiers,
-    1,
-    1,
+    "machhtk", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    basics, sizeof basics / sizeof basics[0], resolve,
+    machine_type_size, machpic_pointer_size, machine_enum_layout, machine_empty_text,
+    machpic_qualifiers, 1, 1,
 };

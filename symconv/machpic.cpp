@@ -59,20 +59,8 @@ bool match(const char *name) {
 }  // namespace
 
 const machine_desc machpic_desc = {
-    "machpic",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    machpic_basics,
-    machpic_basic_count,
-    machine_resolve_pic,
-    machine_type_size,
-    machpic_pointer_size,
-    machine_enum_layout,
-    machine_empty_text,
-    machpic_qualifiers,
-    1,
-    1,
+    "machpic", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    machpic_basics, machpic_basic_count, machine_resolve_pic,
+    machine_type_size, machpic_pointer_size, machine_enum_layout, machine_empty_text,
+    machpic_qualifiers, 1, 1,
 };

@@ -66,20 +66,8 @@ bool match(const char *name) {
 }  // namespace
 
 const machine_desc machpic18_desc = {
-    "machpic18",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    machpic_basics,
-    machpic_basic_count,
-    machine_resolve_pic,
-    machine_type_size,
-    machine_pointer_2,
-    machine_enum_layout,
-    machine_empty_text,
-    qualifiers,
-    2,
-    2,
+    "machpic18", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    machpic_basics, machpic_basic_count, machine_resolve_pic,
+    machine_type_size, machine_pointer_2, machine_enum_layout, machine_empty_text,
+    qualifiers, 2, 2,
 };

@@ -49,20 +49,8 @@ void enum_layout(sdb_record *e) {
 }  // namespace
 
 const machine_desc machpic32_desc = {
-    "machpic32",
-    machine_true,
-    registers,
-    sizeof registers / sizeof registers[0],
-    flags,
-    match,
-    basics,
-    sizeof basics / sizeof basics[0],
-    resolve,
-    machine_type_size,
-    machine_pointer_4,
-    enum_layout,
-    machine_empty_text,
-    qualifiers,
-    2,
-    4,
+    "machpic32", machine_true, registers, sizeof registers / sizeof registers[0], flags, match,
+    basics, sizeof basics / sizeof basics[0], resolve,
+    machine_type_size, machine_pointer_4, enum_layout, machine_empty_text,
+    qualifiers, 2, 4,
 };
