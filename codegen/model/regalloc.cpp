@@ -839,7 +839,7 @@ bool fit_statement(func_ctx *, tree_node *t) {
     if (cgen_match_tree(t, GOAL_STATEMENT, rset_free_regs())) return true;
     if (!sym_release_reg_params(rset_busy())) break;
   }
-  msg(712);
+  cgen_report_uncovered(t);
   return false;
 }
 

@@ -52,6 +52,8 @@ uint32_t cgen_float_bits(double value, uint32_t size);
 // Code selection.
 enum { GOAL_STATEMENT = 92 };
 bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed);
+// Reports the statement that the last cgen_match_tree could not cover.
+void cgen_report_uncovered(tree_node *t);
 void cgen_statement(tree_node *t, int flag);
 void cgen_emit_tree(tree_node *t, int flag);
 // The statement after simplifying and splitting what no pattern covers.

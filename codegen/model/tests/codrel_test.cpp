@@ -38,7 +38,10 @@ class CodrelProgram : public testing::Test {
  protected:
   void SetUp() override { dir = make_scratch_dir("codrel_"); }
   run_result run(const std::string &command) { return run_in(dir, command); }
-  std::string codrel(const std::string &args) { return prog("codrel") + " " + EDF + " " + args; }
+  // The program with the stand-in for selection and emission: these tests
+  // watch the whole-program phases, which need every statement covered.
+  std::string codrel(const std::string &args) { return prog("codrel_standin") + " " + EDF + " " + args; }
+  std::string real_codrel(const std::string &args) { return prog("codrel") + " " + EDF + " " + args; }
   std::string dir;
 };
 
@@ -252,10 +255,11 @@ TEST_F(CodrelProgram, EverydayExpressionsCompileWithoutFalseWarnings) {
       << "the loop still tests n\n" << as.substr(body, end - body);
 }
 
-// The parser's corpus of valid programs as one whole program: what codrel
-// says of it is what a careful reader of the sources would say too (two
-// parameters no code reads, and recursion where autos live at fixed
-// addresses), and nothing more.
+// The parser's corpus of valid programs as one whole program, through the
+// real code selection: what codrel says of it is what a careful reader of
+// the sources would say too (two parameters no code reads, and recursion
+// where autos live at fixed addresses), besides the operators no pattern
+// covers yet.
 TEST_F(CodrelProgram, TheParsersCorpusAsOneProgram) {
   std::vector<std::string> names;
   for (const auto &entry : std::filesystem::directory_iterator(TOVRA_PARSER_CORPUS)) {
@@ -265,11 +269,20 @@ TEST_F(CodrelProgram, TheParsersCorpusAsOneProgram) {
   std::sort(names.begin(), names.end());
   std::string inputs;
   for (const std::string &n : names) inputs += " " + n + ".ic";
-  run_result r = run(compile(names) + codrel(CHIP + " -Aall.as" + inputs));
+  run_result r = run(compile(names) + real_codrel(CHIP + " -Aall.as" + inputs));
   EXPECT_EQ(r.status, 1) << r.err;
+  // Statements the starter patterns do not cover are named by operator,
+  // until the error limit; everything else said is as before.
   std::vector<std::string> lines;
+  size_t uncovered = 0;
   std::istringstream said(r.err);
-  for (std::string line; std::getline(said, line);) lines.push_back(line);
+  for (std::string line; std::getline(said, line);) {
+    bool by_operator = line.find("(702) no code pattern covers operator \"") != std::string::npos ||
+                       line.find("(706) no code pattern fits operator \"") != std::string::npos;
+    uncovered += by_operator;
+    if (!by_operator && line.find("too many errors") == std::string::npos) lines.push_back(line);
+  }
+  EXPECT_GT(uncovered, 0u) << r.err;
   std::sort(lines.begin(), lines.end());
   EXPECT_EQ(lines, (std::vector<std::string>{
                        "calc.c: 42: (1089) recursive call to function \"_primary\": its parameters and autos live "

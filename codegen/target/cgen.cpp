@@ -1,0 +1,717 @@
+#include "codegen/target/cgen.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codegen/model/lexin.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/patlookup.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/ptrtargets.h"
+#include "codegen/model/reader.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/rewrite.h"
+#include "codegen/model/simplify.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/model/walk.h"
+#include "codegen/target/expand.h"
+#include "codegen/target/pattab.h"
+#include "codegen/target/pred.h"
+#include "codegen/target/tmpl.h"
+#include "common/alert.h"
+#include "common/vector.h"
+
+namespace {
+
+tree_node *arg_of(const vec *args, uint32_t k) { return static_cast<tree_node *>(vec_get(args, k)); }
+
+constexpr uint32_t DEPTH_LIMIT = 1000, MAX_LEVELS = 8, SPLIT_PASSES = 20;
+
+struct select_state {
+  std::vector<regset *> pool;  // sets of one statement, freed together
+  size_t pool_high = 0;
+  uint32_t depth = 0;
+  bool call_clobber = false;
+  const tree_node *failed = nullptr;
+  uint32_t failed_depth = 0;
+};
+select_state &st() {
+  static select_state &state = *new select_state();
+  return state;
+}
+
+regset *conflict() { return rset_busy(); }
+
+regset *pool_new(const regset *from = nullptr) {
+  regset *s = iset_alloc();
+  if (from) iset_assign(s, from);
+  st().pool.push_back(s);
+  if (st().pool.size() > st().pool_high) st().pool_high = st().pool.size();
+  return s;
+}
+
+void pool_release() {
+  for (regset *s : st().pool) iset_free(s);
+  st().pool.clear();
+}
+
+regset *node_set(tree_node *n, int which) {
+  if (!n->sets[which]) n->sets[which] = iset_alloc();
+  return n->sets[which];
+}
+
+const regset *empty_set() {
+  static regset *e = iset_alloc();
+  return e;
+}
+
+const regset *set_or_empty(const regset *s) { return s ? s : empty_set(); }
+
+// The real machine registers: selection never hands temporaries or
+// virtual registers to a wanted set.
+const regset *machine_regs() { return rset_of(REG_ALLREG); }
+
+bool is_machine(uint32_t r) { return r >= REG_WREG && r <= REG_CLASS_LAST; }
+
+void note_failure(const tree_node *n) {
+  if (!st().failed || st().depth >= st().failed_depth) {
+    st().failed = n;
+    st().failed_depth = st().depth;
+  }
+}
+
+uint32_t top_greg(const tree_node *n) { return n && n->count ? n->greg[n->count - 1] : 0; }
+
+// The registers a call may destroy: its callee's, the union over a
+// function pointer's targets, or all of them when the callee is unknown.
+const regset *callee_regs(const tree_node *call) {
+  const tree_node *f = call->left;
+  if (f && f->op == OP_ID && f->sym && type_is_function(f->sym->type)) {
+    if (f->sym->used_regs) return f->sym->used_regs;
+  } else if (f) {
+    ptr_targets *targets = f->op == OP_DEREF && f->left ? f->left->targets : f->targets;
+    if (regset *r = sym_targets_regs(targets)) return r;
+  }
+  return machine_regs();
+}
+
+bool has_candidates(const tree_node *child, uint32_t goal) {
+  if (!child) return false;
+  int found = pat_lookup(goal, child->op);
+  if (!found) return false;
+  if (goal >= GOAL_ONE_PATTERN) return pat_predicates_hold(goal - GOAL_ONE_PATTERN, child);
+  return true;
+}
+
+// The wanted set handed to an operand.
+regset *operand_want(const regset *wanted, uint32_t reg, const tree_node *child) {
+  regset *out = pool_new();
+  if (iset_is_empty(wanted)) {
+    if (reg && reg <= REG_CLASS_LAST) iset_assign(out, rset_of(reg));
+    return out;
+  }
+  if (reg && reg <= REG_CLASS_LAST) {
+    iset_assign(out, wanted);
+    iset_intersect(out, rset_of(reg));
+    if (iset_is_empty(out)) iset_assign(out, rset_of(reg));
+    return out;
+  }
+  iset_assign(out, wanted);
+  if (child && child->sets[RS_PINNED]) iset_union(out, child->sets[RS_PINNED]);
+  return out;
+}
+
+// The registers the level's result texts name; the last one is the answer.
+uint32_t text_regs(tree_node *n, uint32_t level, regset *into) {
+  const pattern &p = pattern_table[n->patterns[level]];
+  uint32_t last = 0;
+  uint32_t count = p.text_count ? p.text_count : 1;
+  for (uint32_t i = 0; i < count; i++) {
+    const char *text = pat_result_text(uint32_t(n->patterns[level]), i);
+    tmpl_item item;
+    std::string error;
+    for (const char *q = text; q && *q;) {
+      const char *next = tmpl_next(q, TMPL_CODE, &item, &error);
+      if (!next) break;
+      q = next;
+      if (item.kind != TK_MACRO || !strchr("GSXY", item.letter)) continue;
+      const tree_node *of = item.selector == 'L' ? (level ? n : n->left) : item.selector == 'R' ? n->right : n;
+      uint32_t at = of == n ? (item.selector == 'L' ? level - 1 : level) : (of && of->count ? of->count - 1 : 0);
+      if (!of) continue;
+      uint32_t r = 0;
+      if (item.letter == 'S') r = of->op == OP_REG ? uint32_t(of->value) : 0;
+      else if (item.letter == 'G' && of->op == OP_ID && of->sym) r = of->sym->reg;
+      else if (item.letter == 'G' && of->op == OP_REG) r = uint32_t(of->value);
+      else if (item.letter == 'G') r = of->greg[at];
+      else if (item.letter == 'X') r = of->xreg[at];
+      else r = of->yreg[at];
+      if (item.parts[0] && item.parts[0] != '9' && r && r < REG_EMPTY) {
+        uint32_t part = reg_table[r].parts[item.parts[0] - '0'];
+        if (part) r = part;
+      }
+      if (r && r <= REG_CLASS_LAST) {
+        if (into) reg_add_leaves(into, r);
+        last = r;
+      }
+    }
+  }
+  return last;
+}
+
+// Recomputes what the node's value and its code keep busy from the flags.
+void note_used(tree_node *n) {
+  uint32_t level = n->count - 1;
+  const pattern &p = pattern_table[n->patterns[level]];
+  regset *value = node_set(n, RS_VALUE), *busy = node_set(n, RS_BUSY);
+  iset_clear(value);
+  iset_clear(busy);
+  uint32_t g = n->greg[level];
+  if (is_machine(g)) reg_add_leaves(value, g);
+  auto add = [&](const regset *s) {
+    if (s) iset_union(busy, s);
+  };
+  if ((p.flags & PF_LEFT_INTO_WANTED) && n->left) add(n->left->sets[RS_USED]);
+  if ((p.flags & PF_LEFT_RESULT_USED) && n->left) add(cgen_tree_used(n->left));
+  if ((p.flags & PF_RIGHT_INTO_WANTED) && n->right) add(n->right->sets[RS_USED]);
+  if ((p.flags & PF_RIGHT_RESULT_USED) && n->right) add(cgen_tree_used(n->right));
+  if ((p.flags & PF_XREG_USED) && is_machine(n->xreg[level])) reg_add_leaves(busy, n->xreg[level]);
+  if ((p.flags & PF_KEEP_Y) && is_machine(n->yreg[level])) reg_add_leaves(busy, n->yreg[level]);
+  if ((p.flags & PF_OWN_USED) && is_machine(n->own_reg)) reg_add_leaves(busy, n->own_reg);
+  if (p.flags & PF_TEXT_REGS_USED) text_regs(n, level, busy);
+  if (n->count == 1 && is_machine(n->own_reg)) reg_add_leaves(value, n->own_reg);
+}
+
+void clear_levels(tree_node *n) {
+  n->count = 0;
+  if (n->sets[RS_VALUE]) iset_clear(n->sets[RS_VALUE]);
+  if (n->sets[RS_BUSY]) iset_clear(n->sets[RS_BUSY]);
+  if (n->sets[RS_USED]) iset_clear(n->sets[RS_USED]);
+}
+
+regset *minus(const regset *a, const regset *b) {
+  regset *out = pool_new(a);
+  if (b) iset_subtract(out, b);
+  return out;
+}
+
+regset *plus(const regset *a, const regset *b) {
+  regset *out = pool_new(a);
+  if (b) iset_union(out, b);
+  return out;
+}
+
+bool meets(const regset *a, const regset *b) { return a && b && iset_intersects(a, b); }
+
+// Both operands of a two-operand pattern, in an order that keeps their
+// values apart; false when neither order does.
+uint32_t match_operands(tree_node *n, const pattern &p, const regset *la, const regset *ra, const regset *live,
+                        const regset *lw, const regset *rw) {
+  bool right_may_go_first = !(n->flags & TF_RIGHT_NOT_FIRST);
+  uint32_t s = cgen_select(n->right, p.right_goal, ra, live, rw);
+  if (s) return s;
+  if (right_may_go_first) {
+    const regset *rv = cgen_tree_used(n->right);
+    regset *rb = n->right->sets[RS_BUSY];
+    regset *left_want = (p.flags & PF_SHARE_WANTED) && is_machine(top_greg(n->right))
+                            ? pool_new(rset_of(top_greg(n->right)))
+                            : minus(lw, rb);
+    regset *left_live = minus(live, rv);
+    if (!(p.flags & (PF_KEEP_Y | PF_LEFT_INTO_WANTED))) left_live = plus(left_live, rb);
+    if (!cgen_select(n->left, p.left_goal, minus(la, rv), left_live, left_want)) {
+      n->flags &= ~TF_LEFT_FIRST;
+      return 0;
+    }
+  }
+  // Left first, then the right operand around the left one's value.
+  s = cgen_select(n->left, p.left_goal, la, live, lw);
+  if (s) return s;
+  const regset *lv = cgen_tree_used(n->left);
+  regset *lb = n->left->sets[RS_BUSY];
+  s = cgen_select(n->right, p.right_goal, minus(ra, lv), plus(live, lb), minus(rw, lb));
+  if (s) return s;
+  n->flags |= TF_LEFT_FIRST;
+  return 0;
+}
+
+// The two operands' values stay apart where both are live at once.
+bool operands_apart(const tree_node *n, const pattern &p, const regset *allowed) {
+  if (!p.right_goal || (p.flags & (PF_LEFT_USES_XY | PF_RIGHT_USES_XY)) == (PF_LEFT_USES_XY | PF_RIGHT_USES_XY))
+    return true;
+  const tree_node *first = (n->flags & TF_LEFT_FIRST) ? n->left : n->right;
+  const tree_node *second = first == n->left ? n->right : n->left;
+  regset *kept = pool_new(cgen_tree_used(const_cast<tree_node *>(first)));
+  iset_intersect(kept, allowed);
+  return !meets(kept, second->sets[RS_USED]) || iset_equal(kept, cgen_tree_used(const_cast<tree_node *>(second)));
+}
+
+// Stores the chosen level and decides whether it fits what is wanted.
+uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, const regset *allowed,
+                const regset *wanted) {
+  const pattern &p = pattern_table[number];
+  uint32_t level = n->count;
+  if (level >= MAX_LEVELS) return SEL_SHAPE;
+  n->patterns[level] = int16_t(number);
+  n->xreg[level] = x;
+  n->yreg[level] = 0;
+  n->greg[level] = 0;
+  n->count = level + 1;
+  uint32_t g = cgen_result_reg(n);
+  if (!g && n->op == OP_REG && (p.flags & PK_MASK) == PK_OWN) g = uint32_t(n->value);
+  n->greg[level] = g;
+  if (p.left_reg >= REG_TEMP && is_machine(g)) {
+    n->count = level;
+    return SEL_REGS;
+  }
+  note_used(n);
+  regset *used = node_set(n, RS_USED);
+  if (is_machine(x)) reg_add_leaves(used, x);
+  if (is_machine(n->own_reg)) reg_add_leaves(used, n->own_reg);
+  if (p.flags & PF_CALL) {
+    const regset *callee = callee_regs(n);
+    iset_union(used, callee);
+    if (!iset_includes(plus(allowed, machine_regs()), callee)) {
+      n->count = level;
+      return SEL_REGS;
+    }
+  }
+  if (level == 0) {
+    if (n->left) iset_union(used, set_or_empty(n->left->sets[RS_USED]));
+    if (n->right) iset_union(used, set_or_empty(n->right->sets[RS_USED]));
+  }
+  if (!iset_is_empty(wanted) && is_machine(g) && !reg_in_set(wanted, g)) {
+    if (iset_is_empty(conflict())) iset_assign(conflict(), wanted);
+    n->count = level;
+    return SEL_PLACE;
+  }
+  iset_union(used, rset_for_mask(p.clobber));
+  iset_union(used, set_or_empty(n->sets[RS_PINNED]));
+  for (uint32_t k = 0; k < vec_size(n->args); k++)
+    iset_union(used, set_or_empty(arg_of(n->args, k)->sets[RS_USED]));
+  n->goal_matched = goal;
+  return 0;
+}
+
+// One candidate; 0 when it was taken.
+uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regset *allowed, const regset *live,
+                       const regset *wanted, bool *stop) {
+  const pattern &p = pattern_table[number];
+  bool real = p.op < GOAL_STATEMENT;
+  if (p.modes & ~mode_word) return SEL_SHAPE;
+  if (real && ((p.left_goal && !has_candidates(n->left, p.left_goal)) ||
+               (p.right_goal && !has_candidates(n->right, p.right_goal))))
+    return SEL_SHAPE;
+  if (!pat_predicates_hold(number, n)) return SEL_SHAPE;
+  const regset *clobbered = rset_for_mask(p.clobber);
+  if (!iset_includes(allowed, clobbered)) {
+    iset_union(conflict(), minus(clobbered, allowed));
+    return SEL_REGS;
+  }
+  if (is_machine(p.result_reg) && !meets(allowed, rset_of(p.result_reg))) {
+    if (iset_is_empty(conflict())) iset_assign(conflict(), rset_of(p.result_reg));
+    return meets(live, rset_of(p.result_reg)) ? SEL_PLACE : SEL_REGS;
+  }
+  if (p.flags & PF_CALL) {
+    const regset *callee = callee_regs(n);
+    if (!iset_includes(allowed, callee)) {
+      iset_union(conflict(), minus(callee, allowed));
+      st().call_clobber = true;
+      *stop = true;
+      return SEL_REGS;
+    }
+  }
+  uint32_t kind = p.flags & PK_MASK;
+  const regset *lw, *rw;
+  if (kind == PK_LEFT) {
+    lw = operand_want(wanted, p.left_reg, n->left);
+    rw = operand_want(empty_set(), p.right_reg, n->right);
+  } else if (kind == PK_RIGHT) {
+    lw = operand_want(empty_set(), p.left_reg, n->left);
+    rw = operand_want(wanted, p.right_reg, n->right);
+  } else {
+    lw = operand_want((p.flags & PF_LEFT_INTO_WANTED) ? wanted : empty_set(), p.left_reg, n->left);
+    rw = operand_want((p.flags & PF_RIGHT_INTO_WANTED) ? wanted : empty_set(), p.right_reg, n->right);
+  }
+  uint32_t x = 0;
+  if (p.result_reg) {
+    x = kind == PK_XREG ? rclass_find_free(allowed, p.result_reg, wanted) : rclass_pick(allowed, p.result_reg);
+    if (!x) {
+      iset_union(conflict(), rset_of(p.result_reg));
+      bool regs = (kind != PK_XREG || !meets(allowed, wanted)) && meets(live, rset_of(p.result_reg));
+      return regs ? SEL_REGS : SEL_PLACE;
+    }
+  }
+  regset *la = plus(allowed, n->sets[RS_PINNED]), *ra = plus(allowed, n->sets[RS_PINNED]);
+  if (is_machine(x)) {
+    if (!(p.flags & PF_LEFT_USES_XY)) iset_subtract(la, rset_of(x));
+    if (!(p.flags & PF_RIGHT_USES_XY)) iset_subtract(ra, rset_of(x));
+  }
+  regset *down_live = (p.flags & (PF_KEEP_Y | PF_LEFT_INTO_WANTED)) ? pool_new(live) : pool_new();
+  if (is_machine(x) && !(p.flags & PF_LEFT_USES_XY)) iset_subtract(down_live, rset_of(x));
+  if (p.flags & PF_SHARE_WANTED) {
+    if (iset_is_empty(lw)) lw = rw;
+    else if (iset_is_empty(rw)) rw = lw;
+  }
+  uint32_t s = 0;
+  if (real) {
+    clear_levels(n);
+    if (p.left_goal && !p.right_goal) {
+      s = cgen_select(n->left, p.left_goal, la, down_live, lw);
+    } else if (p.left_goal) {
+      s = match_operands(n, p, la, ra, down_live, lw, rw);
+      if (!s && n->op != OP_COLON && !operands_apart(n, p, allowed)) s = SEL_REGS;
+    } else if (p.right_goal) {
+      s = cgen_select(n->right, p.right_goal, ra, down_live, rw);
+    }
+  } else {
+    s = cgen_select(n, p.op, la, down_live, lw);
+    if (s & SEL_REGS) {
+      if (st().call_clobber && !iset_includes(allowed, machine_regs())) *stop = true;
+      else if (!(kind == PK_LEFT && !p.left_reg)) s = cgen_select(n, p.op, la, down_live, lw);
+      else s = cgen_select(n, p.op, la, down_live, wanted);
+    }
+  }
+  if (s) return s;
+  return accept(n, number, goal, x, allowed, wanted);
+}
+
+}  // namespace
+
+bool pat_predicates_hold(uint32_t number, const tree_node *n) {
+  const pattern &p = pattern_table[number];
+  if (!p.pred1) return true;
+  if (!pred_word_holds(p.pred1, n)) return false;
+  return !p.pred2 || pred_word_holds(p.pred2, n);
+}
+
+const regset *cgen_tree_used(tree_node *n) {
+  if (!n) return empty_set();
+  regset *value = node_set(n, RS_VALUE);
+  if (n->count == 0) {
+    iset_clear(value);
+    if (n->left) iset_union(value, cgen_tree_used(n->left));
+    if (n->right) iset_union(value, cgen_tree_used(n->right));
+  }
+  return value;
+}
+
+uint32_t cgen_result_reg(tree_node *n) {
+  uint32_t level = n->count - 1;
+  const pattern &p = pattern_table[n->patterns[level]];
+  switch (p.flags & PK_MASK) {
+    case PK_LEFT: return level ? n->greg[level - 1] : top_greg(n->left);
+    case PK_RIGHT: return top_greg(n->right);
+    case PK_XREG: return n->xreg[level];
+    case PK_OWN:
+      if (n->op == OP_REG) return uint32_t(n->value);
+      if (n->op == OP_ID && n->sym && n->sym->reg) return n->sym->reg;
+      msg(703, n->sym ? n->sym->name : "?");
+      return 0;
+    case PK_NONE: return 0;
+    case PK_INVALID: msg(704); return 0;
+  }
+  return text_regs(n, level, nullptr);
+}
+
+void cgen_mark_tree(tree_node *t, regset *in_use) {
+  if (!t) return;
+  if (t->own_reg) iset_add(in_use, t->own_reg);
+  regset *pinned = node_set(t, RS_PINNED);
+  iset_clear(pinned);
+  for (uint32_t k = 0; k < vec_size(t->args); k++) {
+    tree_node *a = arg_of(t->args, k);
+    cgen_mark_tree(a, in_use);
+    iset_union(pinned, a->sets[RS_PINNED]);
+  }
+  cgen_mark_tree(t->left, in_use);
+  cgen_mark_tree(t->right, in_use);
+  if (op_dope(t->op) & D_ORDERED) t->flags |= TF_RIGHT_NOT_FIRST;
+  if (t->op == OP_ID && t->sym && t->sym->reg && t->sym->reg <= REG_CLASS_LAST) reg_add_leaves(pinned, t->sym->reg);
+  if (t->op == OP_REG && t->value > 0 && uint32_t(t->value) <= REG_CLASS_LAST) reg_add_leaves(pinned, uint32_t(t->value));
+  if (t->left) iset_union(pinned, t->left->sets[RS_PINNED]);
+  if (t->right) iset_union(pinned, t->right->sets[RS_PINNED]);
+  uint16_t need = 1;
+  if (t->left && !t->right) need = uint16_t(t->left->height + (t->op == OP_ADDR ? 0 : 1));
+  if (t->left && t->right)
+    need = t->right->height >= t->left->height ? uint16_t(t->right->height + 1) : t->left->height;
+  t->height = need;
+}
+
+uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const regset *live, const regset *wanted) {
+  select_state &s = st();
+  if (++s.depth > DEPTH_LIMIT) {
+    msg(701);
+    s.depth--;
+    return SEL_REGS;
+  }
+  auto leave = [&](uint32_t status) {
+    if (status) note_failure(n);
+    s.depth--;
+    return status;
+  };
+  const regset *pinned = set_or_empty(n->sets[RS_PINNED]);
+  if (n->sets[RS_REQUIRED] && !iset_is_empty(n->sets[RS_REQUIRED]) && !iset_includes(allowed, n->sets[RS_REQUIRED])) {
+    if (!iset_includes(plus(allowed, pinned), n->sets[RS_REQUIRED])) {
+      iset_assign(conflict(), minus(allowed, n->sets[RS_REQUIRED]));
+      return leave(SEL_REGS);
+    }
+  }
+  if (is_machine(n->own_reg) && !reg_in_set(allowed, n->own_reg)) return leave(SEL_REGS);
+  if (n->op == OP_CALLARGS) {
+    regset *args_allowed = pool_new(allowed), *args_live = pool_new(live);
+    for (uint32_t k = 0; k < vec_size(n->args); k++) {
+      tree_node *a = arg_of(n->args, k);
+      if (uint32_t status = cgen_select(a, goal, args_allowed, args_live, empty_set())) return leave(status);
+      iset_subtract(args_allowed, cgen_tree_used(a));
+      iset_union(args_live, set_or_empty(a->sets[RS_BUSY]));
+    }
+  }
+  int list = pat_lookup(goal, n->op);
+  if (!list) return leave(SEL_SHAPE);
+  regset *want = pool_new(wanted);
+  iset_intersect(want, machine_regs());
+  if (!iset_is_empty(want) && !meets(want, allowed) && !meets(want, pinned)) {
+    iset_assign(conflict(), want);
+    return leave(SEL_REGS);
+  }
+  uint32_t status = 0;
+  uint32_t entry_count = n->count;
+  bool stop = false;
+  for (int k = list;; k++) {
+    int16_t entry = list < 0 ? int16_t(list) : pattern_lists[k];
+    uint32_t number = uint32_t(entry < 0 ? -entry : entry);
+    n->count = entry_count;
+    uint32_t r = try_candidate(n, number, goal, allowed, live, want, &stop);
+    if (r == 0) {
+      s.depth--;
+      return 0;
+    }
+    status |= r;
+    if (stop || entry < 0) break;
+  }
+  n->count = entry_count;
+  if (status == 0) status = SEL_NONE_FIT;
+  if (status > SEL_SHAPE) status &= ~SEL_SHAPE;
+  if (iset_is_empty(live) && !iset_is_empty(want)) {
+    status &= ~SEL_PLACE;
+    if (!status) status = SEL_REGS;
+  }
+  if (n->op == OP_ADDR && !iset_is_empty(pinned)) {
+    if (n->left && n->left->op == OP_ID && n->left->sym && n->left->sym->reg)
+      iset_assign(conflict(), pinned);
+    else
+      iset_union(conflict(), pinned);
+  }
+  return leave(status);
+}
+
+const tree_node *cgen_failed_node() { return st().failed; }
+
+bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
+  if (!t || t->op == OP_ASM) return true;
+  tree_set_position(t);
+  select_state &s = st();
+  regset *in_use = pool_new();
+  cgen_mark_tree(t, in_use);
+  iset_clear(conflict());
+  regset *start = pool_new(allowed);
+  s.call_clobber = false;
+  s.failed = nullptr;
+  s.failed_depth = 0;
+  s.depth = 0;
+  uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
+  pool_release();
+  return status == 0;
+}
+
+void cgen_statement(tree_node *t, int kind) {
+  if (!t || t->op == OP_EMPTY) return;
+  tree_set_position(t);
+  // -D keeps the statement trace the model's tests read.
+  if (model.debug_dump && !model.output_suppressed && t->op != OP_ASM)
+    out_printf("\t; %s\n", lextab[t->op < OP_COUNT ? t->op : 0]);
+  if (t->op == OP_ASM || cgen_match_tree(t, GOAL_STATEMENT, rset_free_regs())) {
+    cgen_emit_tree(t, kind);
+    return;
+  }
+  cgen_report_uncovered(t);
+}
+
+void cgen_report_uncovered(tree_node *t) {
+  // Name the operator where the search gave up: that is what needs a rule.
+  const tree_node *at = cgen_failed_node() ? cgen_failed_node() : t;
+  bool regs = !iset_is_empty(conflict());
+  tree_set_position(t);
+  msg_once(regs ? 706 : 702, lextab[at->op < OP_COUNT ? at->op : 0]);
+}
+
+std::string cgen_describe(const tree_node *t) {
+  std::string text;
+  if (!t) return text;
+  text += lextab[t->op < OP_COUNT ? t->op : 0];
+  for (uint32_t k = 0; k < t->count; k++) {
+    text += k ? "," : "{";
+    text += pattern_rule_of(uint32_t(t->patterns[k])).name;
+  }
+  if (t->count) text += "}";
+  if (t->left || t->right) {
+    text += "(" + cgen_describe(t->left);
+    if (t->right) text += " " + cgen_describe(t->right);
+    text += ")";
+  }
+  return text;
+}
+
+// Rewriting.
+
+namespace {
+
+// Reads the records of a rewrite text from memory.
+void read_records(const char *text) {
+  lex_stream *s = lex_open_text(text);
+  bool was = model.reading_rewrite;
+  model.reading_rewrite = true;
+  lex_read_records(s);
+  model.reading_rewrite = was;
+  lex_close(s);
+}
+
+// The replacement expression; its back-references (L, R, J...) copy parts of `old`.
+tree_node *read_tree(const char *text, tree_node *old) {
+  lex_stream *s = lex_open_text(text);
+  s->previous = old;
+  bool was = model.reading_rewrite;
+  model.reading_rewrite = true;
+  tree_node *t = tree_read(s);
+  model.reading_rewrite = was;
+  lex_close(s);
+  return t;
+}
+
+const char *type_word(const tree_node *n, bool name) {
+  uint8_t arith = tree_arith(n);
+  uint32_t size = tree_size(n);
+  if (name) {
+    if (arith == ARITH_FLOAT) return size == 3 ? "ft" : "d";
+    static const char *const unsigned_names[] = {"v", "uc", "ui", "um", "ul"};
+    static const char *const signed_names[] = {"v", "c", "i", "m", "l"};
+    if (size > 4) return "v";
+    return arith == ARITH_SIGNED ? signed_names[size] : unsigned_names[size];
+  }
+  static const char letters[] = "vbwtl";
+  static char one[2];
+  one[0] = size <= 4 ? letters[size] : 'v';
+  return one;
+}
+
+}  // namespace
+
+const char *cgen_subst_text(const tree_node *n, const char *text) {
+  static std::string out;
+  out.clear();
+  out.reserve(256);
+  tmpl_item item;
+  std::string error;
+  bool in_backquote = false;
+  for (const char *p = text; *p;) {
+    const char *next = tmpl_next(p, TMPL_SUBST, &item, &error);
+    if (item.kind == TK_MACRO) {
+      const tree_node *of = item.selector == 'L' ? n->left : item.selector == 'R' ? n->right : n;
+      char buffer[32] = "";
+      if (of) switch (item.letter) {
+        case 'T': snprintf(buffer, sizeof buffer, "%u", of->member ? of->member->bf_width : 0u); break;
+        case 'C': snprintf(buffer, sizeof buffer, "%u", of->member ? of->member->bf_offset : 0u); break;
+        case 'A':
+          snprintf(buffer, sizeof buffer, "%s", tree_arith(of) == ARITH_FLOAT ? "f"
+                                                 : tree_arith(of) == ARITH_SIGNED ? "a" : "l");
+          break;
+        case 'N': snprintf(buffer, sizeof buffer, "%u", uint32_t(label_new())); break;
+        case 'O':
+          snprintf(buffer, sizeof buffer, "%s", item.has_number && item.number == 9 ? lextab[of->op] : cgen_operator_name(of->op));
+          break;
+        case 'Q': snprintf(buffer, sizeof buffer, "%s", cgen_operator_name(of->op)); break;
+        case 'W': snprintf(buffer, sizeof buffer, "%s", type_word(of, item.has_number && item.number == 9)); break;
+        case 'Z': snprintf(buffer, sizeof buffer, "%u", tree_size(of)); break;
+      }
+      out += buffer;
+      p = next;
+      continue;
+    }
+    char c = *p;
+    if (c == '`') in_backquote = true;
+    else if (c == ' ' || c == '\t' || c == '\n') in_backquote = false;
+    if (c == ',' && p[1] == ',') {
+      out += ';';
+      p += 2;
+      continue;
+    }
+    out += c;
+    if (!in_backquote && strchr("&*$-:", c) && p[1] >= 'a' && p[1] <= 'z') {
+      out += char(p[1] - 'a' + 'A');
+      p += 2;
+      continue;
+    }
+    p = next;
+  }
+  return out.c_str();
+}
+
+tree_node *cgen_rewrite(tree_node *n) {
+  if (!n) return nullptr;
+  tree_set_position(n);
+  if (!cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()))) {
+    if (op_is_binary(n->op) && n->right) {
+      if (tree_node *r = cgen_rewrite(n->right)) {
+        n->right = r;
+        return n;
+      }
+    }
+    bool any = false;
+    for (uint32_t k = 0; k < vec_size(n->args); k++) {
+      if (tree_node *r = cgen_rewrite(arg_of(n->args, k))) {
+        vec_set(n->args, r, k);
+        any = true;
+      }
+    }
+    if (any) return n;
+    if (n->left && op_has_operands(n->op)) {
+      if (tree_node *r = cgen_rewrite(n->left)) {
+        n->left = r;
+        return n;
+      }
+    }
+    return nullptr;
+  }
+  uint32_t number = uint32_t(n->patterns[n->count - 1]);
+  const pattern &p = pattern_table[number];
+  const char *first = pat_result_text(number, 0);
+  if (!p.code && !*first) return nullptr;
+  if (p.code && *p.code) read_records(cgen_subst_text(n, p.code));
+  tree_node *replacement = nullptr;
+  if (*first) {
+    std::string expression = cgen_subst_text(n, first);
+    replacement = read_tree(expression.c_str(), n);
+  }
+  if (!replacement) return nullptr;
+  replacement->comment = n->comment;
+  n->comment = nullptr;
+  tree_free(n);
+  if (p.trail && *p.trail) read_records(cgen_subst_text(replacement, p.trail));
+  return replacement;
+}
+
+tree_node *cgen_split_tree(tree_node *t) {
+  if (!t || t->op == OP_ASM) return t;
+  t = tree_simplify(t);
+  for (uint32_t pass = 0; pass < SPLIT_PASSES; pass++) {
+    tree_node *r = cgen_rewrite(t);
+    if (!r) return t;
+    t = tree_simplify(r);
+  }
+  msg(1059);
+  return t;
+}
