@@ -4,7 +4,7 @@
  * signs, and patterns of exponent field 0, are equal. */
 unsigned char __flge(__fp32 a, __fp32 b)
 {
-	if ((FP32_EXP(a) == 255 && (a & FP32_FRAC_MASK)) || (FP32_EXP(b) == 255 && (b & FP32_FRAC_MASK)))
+	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
 		return 0;
 	if (FP32_EXP(a) == 0)
 		a = 0;

@@ -9,11 +9,11 @@ __fps32 __fltol(__fp32 f)
 
 	if (exp < 127)
 		return 0;
-	if (exp == 255 && (f & FP32_FRAC_MASK))
+	if (FP32_IS_NAN(f))
 		return 0;
 	if (exp >= 127 + 31)
 		return (f & FP32_SIGN) ? (__fps32)FP32_SIGN : (__fps32)0x7FFFFFFF;
-	mant = (f & FP32_FRAC_MASK) | 0x800000;
+	mant = FP32_MANT(f);
 	/* mant is the value times 2^(150 - exp) */
 	if (exp > 150)
 		mant <<= exp - 150;

@@ -8,7 +8,7 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 	__fp32 ma, mb, t;
 
 	if (ea == 255 || eb == 255) {
-		if ((ea == 255 && (a & FP32_FRAC_MASK)) || (eb == 255 && (b & FP32_FRAC_MASK)))
+		if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
 			return FP32_NAN;
 		if (ea != 255)
 			return b;
@@ -33,8 +33,8 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 		ea = eb;
 		eb = shift;
 	}
-	ma = ((a & FP32_FRAC_MASK) | 0x800000) << 7;
-	mb = ((b & FP32_FRAC_MASK) | 0x800000) << 7;
+	ma = FP32_MANT(a) << 7;
+	mb = FP32_MANT(b) << 7;
 	shift = ea - eb;
 	if (shift > 31) {
 		mb = 1; /* only the sticky bit is left */

@@ -22,6 +22,10 @@ typedef long __fps32;
 #define FP32_INF 0x7F800000
 #define FP32_NAN 0x7FC00000
 #define FP32_EXP(x) ((unsigned char)((x) >> 23))
+/* The fraction with its hidden bit, as a 24-bit integer. */
+#define FP32_MANT(x) (((x) & FP32_FRAC_MASK) | 0x800000)
+/* Exponent field 255 and a fraction: above infinity in magnitude. */
+#define FP32_IS_NAN(x) (((x) & 0x7FFFFFFF) > FP32_INF)
 
 /* The result of mant * 2^(exp - 157) with the given sign, rounded to the
  * nearest (ties to even) with frac fraction bits: infinity when too large,

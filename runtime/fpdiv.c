@@ -8,7 +8,7 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 	__fp32 sign = (a ^ b) & FP32_SIGN;
 	__fp32 remainder, divisor, quotient;
 
-	if ((ea == 255 && (a & FP32_FRAC_MASK)) || (eb == 255 && (b & FP32_FRAC_MASK)))
+	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
 		return FP32_NAN;
 	if (ea == 255) {
 		if (eb == 255)
@@ -27,8 +27,8 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 	/* Restoring division, one quotient bit at a time: the kept fraction,
 	 * a round bit and a spare (the quotient of the mantissas may be below
 	 * 1), then whether anything remains as the sticky bit. */
-	remainder = ((a & FP32_FRAC_MASK) | 0x800000) << 6;
-	divisor = ((b & FP32_FRAC_MASK) | 0x800000) << 6;
+	remainder = FP32_MANT(a) << 6;
+	divisor = FP32_MANT(b) << 6;
 	quotient = 0;
 	count = frac + 3;
 	do {

@@ -8,7 +8,7 @@ __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac)
 	__fp32 sign = (a ^ b) & FP32_SIGN;
 	__fp32 ma, mb, product;
 
-	if ((ea == 255 && (a & FP32_FRAC_MASK)) || (eb == 255 && (b & FP32_FRAC_MASK)))
+	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
 		return FP32_NAN;
 	if (ea == 255 || eb == 255) {
 		if (ea == 0 || eb == 0)
@@ -20,8 +20,8 @@ __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac)
 	/* Shift and add over the multiplier's significant bits only (16 of
 	 * them for the 24-bit format), the lowest first; the product never
 	 * passes bit 30 and what falls out below is kept as the sticky bit. */
-	ma = ((a & FP32_FRAC_MASK) | 0x800000) << 6;
-	mb = ((b & FP32_FRAC_MASK) | 0x800000) >> (23 - frac);
+	ma = FP32_MANT(a) << 6;
+	mb = FP32_MANT(b) >> (23 - frac);
 	product = 0;
 	count = frac + 1;
 	do {
