@@ -1,0 +1,6 @@
+#include <ctype.h>
+
+int islower(int c)
+{
+	return (unsigned int)(c - 'a') <= 25;
+}

@@ -1,0 +1,6 @@
+#include <ctype.h>
+
+int isupper(int c)
+{
+	return (unsigned int)(c - 'A') <= 25;
+}

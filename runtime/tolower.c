@@ -1,0 +1,6 @@
+#include <ctype.h>
+
+int tolower(int c)
+{
+	return (unsigned int)(c - 'A') <= 25 ? c + ('a' - 'A') : c;
+}
