@@ -57,25 +57,6 @@ uint32_t emit_small_size(symbol *s) {
 
 void emit_check_decl(symbol *) {}
 
-uint32_t cgen_float_bits(double value, uint32_t size) {
-  float f = float(value);
-  uint32_t bits;
-  memcpy(&bits, &f, sizeof bits);
-  if (((bits >> 23) & 0xff) == 0) return 0;
-  if (size == 4) return bits;
-  uint32_t sign = bits >> 31, exponent = (bits >> 23) & 0xff, fraction = ((bits & 0x7fffff) + 0x80) >> 8;
-  if (fraction > 0x7fff) {
-    if (exponent == 255) {
-      fraction = 0x7fff;
-    } else {
-      exponent++;
-      fraction &= 0x7fff;
-    }
-  }
-  return sign << 23 | exponent << 15 | fraction;
-}
-
-
 tree_node *cgen_split_tree(tree_node *t) { return t && t->op == OP_ASM ? t : tree_simplify(t); }
 
 namespace {

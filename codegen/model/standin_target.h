@@ -1,5 +1,5 @@
 // The stand-in for codrel's code selection and PIC18 output, linked by the
-// program and the model's tests until the real ones exist. Its emission
+// model's tests and by codrel_standin, the program they run. Its emission
 // writes a short readable trace of what it is asked to write (labels,
 // psects, reservations, data values, statements by their operators). The
 // model's tests also take pattern data and target queries of the stand-in

@@ -78,10 +78,11 @@ const regset *machine_regs() { return rset_of(REG_ALLREG); }
 
 bool is_machine(uint32_t r) { return r >= REG_WREG && r <= REG_CLASS_LAST; }
 
-void note_failure(const tree_node *n) {
-  if (!st().failed || st().depth >= st().failed_depth) {
+// The deepest node where a search gave up names what the patterns lack.
+void note_failure(const tree_node *n, uint32_t depth) {
+  if (n && (!st().failed || depth >= st().failed_depth)) {
     st().failed = n;
-    st().failed_depth = st().depth;
+    st().failed_depth = depth;
   }
 }
 
@@ -302,9 +303,15 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
   const pattern &p = pattern_table[number];
   bool real = p.op < GOAL_STATEMENT;
   if (p.modes & ~mode_word) return SEL_SHAPE;
-  if (real && ((p.left_goal && !has_candidates(n->left, p.left_goal)) ||
-               (p.right_goal && !has_candidates(n->right, p.right_goal))))
+  // Operands no candidate can match fail here, before any recursion.
+  if (real && p.left_goal && !has_candidates(n->left, p.left_goal)) {
+    note_failure(n->left, st().depth + 1);
     return SEL_SHAPE;
+  }
+  if (real && p.right_goal && !has_candidates(n->right, p.right_goal)) {
+    note_failure(n->right, st().depth + 1);
+    return SEL_SHAPE;
+  }
   if (!pat_predicates_hold(number, n)) return SEL_SHAPE;
   const regset *clobbered = rset_for_mask(p.clobber);
   if (!iset_includes(allowed, clobbered)) {
@@ -434,11 +441,6 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
   if (t->op == OP_REG && t->value > 0 && uint32_t(t->value) <= REG_CLASS_LAST) reg_add_leaves(pinned, uint32_t(t->value));
   if (t->left) iset_union(pinned, t->left->sets[RS_PINNED]);
   if (t->right) iset_union(pinned, t->right->sets[RS_PINNED]);
-  uint16_t need = 1;
-  if (t->left && !t->right) need = uint16_t(t->left->height + (t->op == OP_ADDR ? 0 : 1));
-  if (t->left && t->right)
-    need = t->right->height >= t->left->height ? uint16_t(t->right->height + 1) : t->left->height;
-  t->height = need;
 }
 
 uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const regset *live, const regset *wanted) {
@@ -449,7 +451,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     return SEL_REGS;
   }
   auto leave = [&](uint32_t status) {
-    if (status) note_failure(n);
+    if (status) note_failure(n, s.depth);
     s.depth--;
     return status;
   };
@@ -596,16 +598,16 @@ const char *type_word(const tree_node *n, bool name) {
   uint8_t arith = tree_arith(n);
   uint32_t size = tree_size(n);
   if (name) {
-    if (arith == ARITH_FLOAT) return size == 3 ? "ft" : "d";
-    static const char *const unsigned_names[] = {"v", "uc", "ui", "um", "ul"};
-    static const char *const signed_names[] = {"v", "c", "i", "m", "l"};
+    ctype *t = type_unqual(n->type);
+    if (t && t->kind == TY_BASIC && t->name) return t->name;
+    // An enumeration, or no basic type: the integer type of its size and class.
+    static const char *const unsigned_names[] = {"v", "uc", "ui", "utx", "ul"};
+    static const char *const signed_names[] = {"v", "c", "i", "tx", "l"};
     if (size > 4) return "v";
     return arith == ARITH_SIGNED ? signed_names[size] : unsigned_names[size];
   }
-  static const char letters[] = "vbwtl";
-  static char one[2];
-  one[0] = size <= 4 ? letters[size] : 'v';
-  return one;
+  static const char *const letters[] = {"v", "b", "w", "t", "l"};
+  return size <= 4 ? letters[size] : "v";
 }
 
 }  // namespace

@@ -14,7 +14,8 @@ typedef iset regset;
 enum : uint32_t { SEL_SHAPE = 1, SEL_REGS = 2, SEL_PLACE = 4, SEL_NONE_FIT = 7 };
 
 uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const regset *live, const regset *wanted);
-// Need counts and pinned sets of a tree before selection; own registers go into `in_use`.
+// Pinned sets and operand-order flags of a tree before selection; own
+// registers go into `in_use`.
 void cgen_mark_tree(tree_node *t, regset *in_use);
 bool pat_predicates_hold(uint32_t pattern, const tree_node *n);
 // Where the value of the node's top level lies (0: nowhere).

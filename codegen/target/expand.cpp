@@ -1,7 +1,6 @@
 #include "codegen/target/expand.h"
 
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -71,17 +70,6 @@ operand select_operand(tree_node *n, uint32_t level, const tmpl_item &item) {
   return {n, level};
 }
 
-void print(const char *format, ...) __attribute__((format(printf, 1, 2)));
-void print(const char *format, ...) {
-  if (model.output_suppressed) return;
-  char buffer[512];
-  va_list args;
-  va_start(args, format);
-  vsnprintf(buffer, sizeof buffer, format, args);
-  va_end(args);
-  for (const char *p = buffer; *p; p++) out_putc(*p);
-}
-
 void clear_selection() { st().byte_index = st().byte_divisor = 0; }
 
 // The pending selection applied to `size` bytes: its first byte and byte count.
@@ -101,7 +89,7 @@ void take_selection(uint32_t size, uint32_t *offset, uint32_t *count) {
 
 void end_line(bool with_comment) {
   if (with_comment && !st().comment.empty()) {
-    print("\t;%s", st().comment.c_str());
+    out_printf("\t;%s", st().comment.c_str());
     st().comment.clear();
   }
   if (!model.output_suppressed) out_putc('\n');
@@ -121,9 +109,9 @@ void print_register(uint32_t r, const tmpl_item &item) {
   if (r >= REG_TEMP_FIRST && r < REG_VIRTUAL_FIRST) {
     uint32_t offset, count;
     take_selection(4, &offset, &count);
-    print("%s%+d", cgen_temp_text(r).c_str(), int(offset));
+    out_printf("%s%+d", cgen_temp_text(r).c_str(), int(offset));
     for (const char *d = item.parts; *d; d++)
-      if (*d != '9') print("+%d", *d - '0');
+      if (*d != '9') out_printf("+%d", *d - '0');
     return;
   }
   if (r < REG_EMPTY) {
@@ -140,10 +128,10 @@ void print_register(uint32_t r, const tmpl_item &item) {
   }
   if (r && r <= REG_CLASS_LAST) reg_add_leaves(rset_function_used(), r);
   if (item.tilde && (r == REG_FSR0 || r == REG_FSR1 || r == REG_FSR2)) {
-    print("%u", r - REG_FSR0);
+    out_printf("%u", r - REG_FSR0);
     return;
   }
-  print("%s", register_name(r));
+  out_printf("%s", register_name(r));
 }
 
 // The level's G register; on an ID or REG node named by N, its own register.
@@ -163,9 +151,9 @@ void print_value(const tree_node *n) {
     if (size <= 4) {
       uint32_t bits = cgen_float_bits(n->fvalue, size);
       if (offset || count < size) bits = (bits >> (8 * offset)) & (count >= 4 ? ~0u : (1u << 8 * count) - 1);
-      print("0x%lx", (unsigned long)bits);
+      out_printf("0x%lx", (unsigned long)bits);
     } else {
-      print("(%.17e >> %d) & %ld", n->fvalue, int(8 * offset), count >= 4 ? -1L : (1L << 8 * count) - 1);
+      out_printf("(%.17e >> %d) & %ld", n->fvalue, int(8 * offset), count >= 4 ? -1L : (1L << 8 * count) - 1);
     }
     return;
   }
@@ -178,46 +166,46 @@ void print_value(const tree_node *n) {
     if (count < 4) v = int32_t(bits);
   }
   if (v < 1)
-    print("%ld", long(v));
+    out_printf("%ld", long(v));
   else
-    print("0%lXh", (unsigned long)uint32_t(v));
+    out_printf("0%lXh", (unsigned long)uint32_t(v));
 }
 
 void print_text_of(const tree_node *n, const tmpl_item &item) {
   switch (n->op) {
-    case OP_CONST: print("%ld", long(n->value)); return;
+    case OP_CONST: out_printf("%ld", long(n->value)); return;
     case OP_FCONST:
       if (item.has_number && item.number == 1) {
-        print("e%u", lex_fconst_index(n));
+        out_printf("e%u", lex_fconst_index(n));
       } else {
         double v = n->fvalue;
         // Infinities print as the largest finite values the assembler reads.
-        if (std::isinf(v)) print("%s1.797693134862316e+308", v < 0 ? "-" : "");
-        else print("%#.17g", v);
+        if (std::isinf(v)) out_printf("%s1.797693134862316e+308", v < 0 ? "-" : "");
+        else out_printf("%#.17g", v);
       }
       return;
-    case OP_REG: print("%s", register_name(uint32_t(n->value))); return;
+    case OP_REG: out_printf("%s", register_name(uint32_t(n->value))); return;
     case OP_CALL:
     case OP_CALLZAP:
-      if (n->left && n->left->sym) print("%s", sym_level_name(n->left->sym));
+      if (n->left && n->left->sym) out_printf("%s", sym_level_name(n->left->sym));
       return;
-    case OP_ASM: print("%s", n->text ? n->text : ""); return;
+    case OP_ASM: out_printf("%s", n->text ? n->text : ""); return;
     case OP_ID: break;
     default:
-      if (n->text) print("%s", n->text);
+      if (n->text) out_printf("%s", n->text);
       return;
   }
   symbol *s = n->sym;
   if (!s) return;
   if (s->reg) {
-    print("%s", register_name(s->reg));
+    out_printf("%s", register_name(s->reg));
     return;
   }
   if (s->sclass == SC_AUTO && s->owner && !s->owner->auto_area && !(s->owner->flags2 & SYM2_REENTRANT)) {
     msg(707, s->name);
     return;
   }
-  print("%s", sym_asm_name(s));
+  out_printf("%s", sym_asm_name(s));
 }
 
 }  // namespace
@@ -252,8 +240,8 @@ const char *byte_prefix(uint32_t index, uint32_t size) {
 }
 
 uint32_t label_of(tree_node *n) {
-  // The node's label is kept in its switch-value word, unused by other nodes.
-  if (n->op != OP_SWITCH && n->spare <= 0) n->spare = int32_t(label_new());
+  // The node's label number is kept in its spare word, which nothing else uses.
+  if (n->spare <= 0) n->spare = int32_t(label_new());
   return uint32_t(n->spare);
 }
 
@@ -286,7 +274,7 @@ void expand_operand_text(const operand &o) {
 bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
   expand_state &s = st();
   if (item.letter == 'U') {
-    print("%u", s.nesting);
+    out_printf("%u", s.nesting);
     return true;
   }
   if (item.divisor) s.byte_divisor = s.byte_divisor ? s.byte_divisor * item.divisor : item.divisor;
@@ -298,14 +286,14 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
   if (!o.node) return true;
   tree_node *at = o.node;
   switch (item.letter) {
-    case 'A': print("%s", tree_arith(at) == ARITH_FLOAT ? "f" : tree_arith(at) == ARITH_SIGNED ? "a" : "l"); break;
-    case 'B': print("%lu", (unsigned long)pointee_size(at)); break;
+    case 'A': out_printf("%s", tree_arith(at) == ARITH_FLOAT ? "f" : tree_arith(at) == ARITH_SIGNED ? "a" : "l"); break;
+    case 'B': out_printf("%lu", (unsigned long)pointee_size(at)); break;
     case 'C':
       if (at->op == OP_BITFIELD && at->member) {
-        print("%d", at->member->bf_offset);
+        out_printf("%d", at->member->bf_offset);
       } else if (at->op == OP_ID && at->sym && (at->sym->sclass == SC_PARAM || at->sym->sclass == SC_AUTO) &&
                  !at->sym->reg) {
-        print("%ld", long(at->sym->offset));
+        out_printf("%ld", long(at->sym->offset));
       } else {
         if (!s.byte_divisor) s.byte_divisor = tree_size(at) ? tree_size(at) : 1;
         s.byte_index += tree_bit_number(uint32_t(at->value), at) / 8;
@@ -314,7 +302,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
     case 'D': {
       uint32_t offset, count;
       take_selection(tree_size(at), &offset, &count);
-      if (!item.double_d) print("%u", offset);
+      if (!item.double_d) out_printf("%u", offset);
       break;
     }
     case 'E':
@@ -327,7 +315,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
     case 'H': {
       uint32_t size = tree_size(at);
       uint32_t per = s.byte_divisor ? (size / s.byte_divisor ? size / s.byte_divisor : 1) : size;
-      print("%s", byte_prefix(s.byte_divisor ? s.byte_index * per : 0, size));
+      out_printf("%s", byte_prefix(s.byte_divisor ? s.byte_index * per : 0, size));
       break;
     }
     case 'I': {
@@ -340,28 +328,28 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
       else if (item.sign == '-' && !item.has_offset) s.push -= int32_t(tree_size(at));
       else if (item.has_offset) s.push += item.offset;
       else if (item.has_number) s.push += item.number;
-      else if (item.run == '<') print("%ld", long(frame_size(f)) - s.push);
-      else if (item.run == '>') print("%lu", (unsigned long)frame_size(f));
-      else print("%ld", long(frame_base(f)) + s.push);
+      else if (item.run == '<') out_printf("%ld", long(frame_size(f)) - s.push);
+      else if (item.run == '>') out_printf("%lu", (unsigned long)frame_size(f));
+      else out_printf("%ld", long(frame_base(f)) + s.push);
       if (s.push > s.push_max) s.push_max = s.push;
       break;
     }
-    case 'N': print("%u", label_of(at)); break;
-    case 'O': print("%s", cgen_operator_name(at->op)); break;
-    case 'P': print("%s", size_letter(pointee_size(at))); break;
-    case 'Q': print("%s", cgen_operator_name(at->op)); break;
+    case 'N': out_printf("%u", label_of(at)); break;
+    case 'O': out_printf("%s", cgen_operator_name(at->op)); break;
+    case 'P': out_printf("%s", size_letter(pointee_size(at))); break;
+    case 'Q': out_printf("%s", cgen_operator_name(at->op)); break;
     case 'S': print_text_of(at, item); break;
     case 'T':
       if (at->op == OP_BITFIELD && at->member)
-        print("%d", at->member->bf_width);
+        out_printf("%d", at->member->bf_width);
       else
-        print("%u", tree_bit_number(is_single_bit(uint32_t(at->value) & tree_value_mask(at))
+        out_printf("%u", tree_bit_number(is_single_bit(uint32_t(at->value) & tree_value_mask(at))
                                         ? uint32_t(at->value)
                                         : ~uint32_t(at->value) & tree_value_mask(at),
                                     at));
       break;
     case 'V': print_value(at); break;
-    case 'W': print("%s", size_letter(tree_size(at))); break;
+    case 'W': out_printf("%s", size_letter(tree_size(at))); break;
     case 'Z':
       if (item.equals) {
         if (item.number < 0) {
@@ -385,7 +373,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
         }
         break;
       }
-      print("%lu", (unsigned long)tree_size(at));
+      out_printf("%lu", (unsigned long)tree_size(at));
       break;
   }
   return true;
@@ -414,7 +402,7 @@ void emit_levels(tree_node *n) {
         if (!model.output_suppressed) msg(1137, code);
       } else {
         if (*code == '\b') code++;
-        else print("\t");
+        else out_printf("\t");
         st().column = false;
         uint32_t count = n->count;
         n->count = k + 1;
@@ -446,21 +434,6 @@ int32_t cgen_sign_extend(const tree_node *n, int32_t value) {
   return value;
 }
 
-uint32_t cgen_float_bits(double value, uint32_t size) {
-  float f = float(value);
-  uint32_t bits;
-  memcpy(&bits, &f, sizeof bits);
-  if (((bits >> 23) & 0xff) == 0) return 0;
-  if (size == 4) return bits;
-  uint32_t sign = bits >> 31, exponent = (bits >> 23) & 0xff, fraction = ((bits & 0x7fffff) + 0x80) >> 8;
-  if (exponent == 255) return sign << 23 | 0xfe << 15 | 0x7fff;
-  if (fraction > 0x7fff) {
-    exponent++;
-    fraction &= 0x7fff;
-  }
-  return sign << 23 | exponent << 15 | fraction;
-}
-
 void cgen_expand(tree_node *n, const char *text, uint32_t level) {
   expand_state &s = st();
   tmpl_item item;
@@ -473,25 +446,25 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
       return;
     }
     switch (item.kind) {
-      case TK_PLAIN: print("%.*s", int(item.length), item.start); break;
+      case TK_PLAIN: out_printf("%.*s", int(item.length), item.start); break;
       case TK_NEWLINE:
         end_line(true);
         if (*next == '\b') next++;
-        else print("\t");
+        else out_printf("\t");
         break;
       case TK_RETURN:
         end_line(false);
         if (*next == '\b') next++;
-        else print("\t");
+        else out_printf("\t");
         break;
       case TK_BLANK:
-        print(s.column ? " " : "\t");
+        out_printf("%s", s.column ? " " : "\t");
         s.column = true;
         break;
       case TK_STOP: return;
-      case TK_SEMI_STOP: print(";"); return;
-      case TK_SEMICOLON: print(";"); break;
-      case TK_TILDE: print("~"); break;
+      case TK_SEMI_STOP: out_printf(";"); return;
+      case TK_SEMICOLON: out_printf(";"); break;
+      case TK_TILDE: out_printf("~"); break;
       case TK_BYTE_SELECT:
         s.byte_index = item.byte_index;
         s.byte_divisor = item.byte_divisor;
@@ -519,7 +492,7 @@ void cgen_emit_trailing(tree_node *n) {
     const char *trail = pattern_table[n->patterns[k]].trail;
     if (!trail || !*trail) continue;
     if (*trail == '\b') trail++;
-    else print("\t");
+    else out_printf("\t");
     st().column = false;
     cgen_expand(n, trail, k);
     end_line(true);
@@ -576,7 +549,7 @@ void cgen_emit_tree(tree_node *t, int kind) {
     if (kind) emit_select_psect(kind, 0);
     if (t->comment) {
       size_t length = strlen(t->comment);
-      print("%s", t->comment);
+      out_printf("%s", t->comment);
       if (!length || t->comment[length - 1] != '\n') out_putc('\n');
     }
   }

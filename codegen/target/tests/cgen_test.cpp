@@ -1,0 +1,304 @@
+// Code selection over small trees with the starter patterns, the code the
+// chosen templates expand to, the template constructs on a table of cases,
+// rewriting into calls, and the output buffer.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "codegen/model/ops.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/target/asmbuf.h"
+#include "codegen/target/cgen.h"
+#include "codegen/target/expand.h"
+#include "codegen/target/pattab.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct CgenTest : ::testing::Test {
+  void SetUp() override {
+    sym_init_types();
+    capture_messages();
+    out_capture(&written);
+    model.output_suppressed = false;
+    a = object("_a", type_uchar());
+    b = object("_b", type_uchar());
+    w = object("_w", type_basic("ui"));
+    f = object("_f", type_derive(type_basic("v"), TY_FUNCTION));
+    iset_clear(f->used_regs ? f->used_regs : (f->used_regs = iset_alloc()));
+    all = iset_alloc();
+    iset_assign(all, rset_of(REG_ALLREG));
+  }
+  void TearDown() override {
+    out_capture(nullptr);
+    model.output_suppressed = false;
+  }
+
+  static symbol *object(const char *name, ctype *type) {
+    symbol *s = sym_new();
+    sym_set_names(s, name);
+    s->type = type;
+    s->sclass = SC_EXTERN;
+    return s;
+  }
+  static tree_node *id(symbol *s) { return tree_ident(s); }
+  static tree_node *num(int32_t v, ctype *type) {
+    tree_node *c = tree_const(v);
+    c->type = type;
+    return c;
+  }
+  static tree_node *bin(uint32_t op, tree_node *l, tree_node *r) { return tree_make(op, l, r, l->type); }
+  static tree_node *un(uint32_t op, tree_node *l, ctype *type) { return tree_make(op, l, nullptr, type); }
+
+  // The rule chosen for the node at its top level.
+  static std::string rule(const tree_node *n) {
+    return n && n->count ? pattern_rule_of(uint32_t(n->patterns[n->count - 1])).name : "";
+  }
+  regset *without(uint32_t r) {
+    regset *s = iset_alloc();
+    iset_assign(s, all);
+    iset_subtract(s, rset_of(r));
+    return s;
+  }
+  std::string code_of(tree_node *t) {
+    written.clear();
+    EXPECT_TRUE(cgen_match_tree(t, GOAL_STATEMENT, all)) << cgen_describe(t);
+    cgen_emit_tree(t, 0);
+    return written;
+  }
+
+  std::string written;
+  symbol *a, *b, *w, *f;
+  regset *all;
+};
+
+TEST_F(CgenTest, TheFirstFittingRuleInFileOrderIsChosen) {
+  struct {
+    const char *what;
+    tree_node *tree;
+    std::string statement, right;
+  } cases[] = {
+      {"a = 0", bin(OP_ASSIGN, id(a), num(0, type_uchar())), "clear_byte", "zero_byte"},
+      {"a = b", bin(OP_ASSIGN, id(a), id(b)), "move_byte_mem", "byte_mem_id"},
+      {"a = 5: W carries the constant", bin(OP_ASSIGN, id(a), num(5, type_uchar())), "store_w_byte", "w_from_const"},
+      {"a += b", bin(OP_ASADD, id(a), id(b)), "add_mem_w", "w_from_mem"},
+      {"a++", bin(OP_POSTINC, id(a), num(1, type_uchar())), "inc_mem", "one_byte"},
+      {"w = 0x1234", bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui"))), "store_word_const", "word_const_leaf"},
+      {"w = b widened", bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui"))), "store_zext_word",
+       "zext_byte_to_word"},
+  };
+  for (auto &c : cases) {
+    ASSERT_TRUE(cgen_match_tree(c.tree, GOAL_STATEMENT, all)) << c.what;
+    EXPECT_EQ(rule(c.tree), c.statement) << c.what;
+    EXPECT_EQ(rule(c.tree->right), c.right) << c.what;
+  }
+  // A chain rule adds a level above the one it builds on.
+  tree_node *t = cases[3].tree;
+  ASSERT_EQ(t->right->count, 2u);
+  EXPECT_EQ(pattern_rule_of(uint32_t(t->right->patterns[0])).name, std::string("byte_mem_id"));
+  EXPECT_EQ(t->right->greg[1], uint32_t(REG_WREG)) << "the value ends in W";
+}
+
+TEST_F(CgenTest, MissingRegistersRejectARuleAndAreNamed) {
+  // Without W the constant cannot be stored, and W is what was missing.
+  tree_node *t = bin(OP_ASSIGN, id(a), num(5, type_uchar()));
+  EXPECT_FALSE(cgen_match_tree(t, GOAL_STATEMENT, without(REG_WREG)));
+  EXPECT_TRUE(iset_member(rset_busy(), REG_WREG));
+  // Clearing needs no register at all.
+  EXPECT_TRUE(cgen_match_tree(bin(OP_ASSIGN, id(a), num(0, type_uchar())), GOAL_STATEMENT, without(REG_WREG)));
+  // A call whose callee uses a register the caller must keep stops at once.
+  iset_add(f->used_regs, REG_PRODL);
+  tree_node *call = un(OP_CALL, id(f), type_basic("v"));
+  EXPECT_FALSE(cgen_match_tree(call, GOAL_STATEMENT, without(REG_PRODL)));
+  EXPECT_TRUE(iset_member(rset_busy(), REG_PRODL));
+  EXPECT_TRUE(cgen_match_tree(call, GOAL_STATEMENT, all));
+  EXPECT_TRUE(iset_member(call->sets[RS_USED], REG_PRODL)) << "the callee's registers count as used";
+}
+
+TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
+  tree_node *product = bin(OP_MUL, id(a), id(b));
+  tree_node *t = bin(OP_ASSIGN, id(w), product);
+  t->line = 12;
+  EXPECT_FALSE(cgen_match_tree(t, GOAL_STATEMENT, all));
+  EXPECT_EQ(cgen_failed_node(), product);
+  written.clear();
+  cgen_statement(t, 0);
+  cgen_statement(t, 0);
+  EXPECT_EQ(written, "") << "no code for it";
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{702}) << "once per position";
+  ASSERT_EQ(captured_lines().size(), 1u);
+  EXPECT_NE(captured_lines()[0].find("operator \"*\""), std::string::npos) << captured_lines()[0];
+  // Assembler text needs no pattern.
+  tree_node *text = tree_node_new();
+  text->op = OP_ASM;
+  EXPECT_TRUE(cgen_match_tree(text, GOAL_STATEMENT, all));
+}
+
+TEST_F(CgenTest, ChosenTemplatesBecomeInstructionLines) {
+  struct {
+    const char *what;
+    tree_node *tree;
+    const char *code;
+  } cases[] = {
+      {"a = 0", bin(OP_ASSIGN, id(a), num(0, type_uchar())), "\tclrf\t_a\n"},
+      {"a = 5", bin(OP_ASSIGN, id(a), num(5, type_uchar())), "\tmovlw\t05h\n\tmovwf\t_a\n"},
+      {"a += b", bin(OP_ASADD, id(a), id(b)), "\tmovf\t_b,w\n\taddwf\t_a,f\n"},
+      {"w = 0x1234, byte by byte", bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui"))),
+       "\tmovlw\t034h\n\tmovwf\t_w\n\tmovlw\t012h\n\tmovwf\t_w+1\n"},
+      {"w = b widened", bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui"))),
+       "\tmovff\t_b,_w\n\tclrf\t_w+1\n"},
+      {"a label line has no tab", un(OP_LABEL, num(7, type_basic("i")), type_basic("v")), "l7:\n"},
+      {"goto", un(OP_JUMP, num(7, type_basic("i")), type_basic("v")), "\tgoto\tl7\n"},
+      {"jump when a is zero",
+       bin(OP_CJUMP, tree_make(OP_EQ, id(a), num(0, type_uchar()), type_uchar()), num(7, type_basic("i"))),
+       "\tmovf\t_a,f\n\tbtfsc\tstatus,2\n\tgoto\tl7\n"},
+      {"call", un(OP_CALL, id(f), type_basic("v")), "\tcall\t_f\n"},
+  };
+  for (auto &c : cases) EXPECT_EQ(code_of(c.tree), c.code) << c.what << ": " << cgen_describe(c.tree);
+  // Code generated only to be measured writes nothing.
+  model.output_suppressed = true;
+  EXPECT_EQ(code_of(bin(OP_ASSIGN, id(a), num(5, type_uchar()))), "");
+}
+
+// Every construct of the template language, expanded in the context of a
+// covered "w = 0x1234" (left: the word's two result texts; right: the
+// constant) and of hand-set registers.
+TEST_F(CgenTest, TemplateConstructs) {
+  tree_node *t = bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui")));
+  ASSERT_TRUE(cgen_match_tree(t, GOAL_STATEMENT, all));
+  t->xreg[0] = REG_FSR0;
+  t->greg[0] = REG_PROD;
+  struct {
+    const char *text, *expanded;
+  } cases[] = {
+      {"plain", "plain"},
+      {"op a b c", "op\ta b c"},
+      {"x;y", "x"},
+      {"x;;y", "x;"},
+      {"a`b", "a;b"},
+      {"a~~b", "a~b"},
+      {"x\ny", "x\n\ty"},
+      {"x\n\bl1:", "x\nl1:"},
+      {"x\ry", "x\n\ty"},
+      {"L", "_w"},
+      {"~0/2L", "_w"},
+      {"~1/2L", "_w+1"},
+      {"~1/2~9L", "_w"},
+      {"VR", "01234h"},
+      {"~0/2VR", "034h"},
+      {"~1/2VR", "012h"},
+      {"R", "01234h"},
+      {"~1/2DN", "1"},
+      {"~1/2DDNx", "x"},
+      {"ZN", "2"},
+      {"WN WL", "w\tw"},
+      {"AN", "l"},
+      {"SL", "_w"},
+      {"XN", "fsr0"},
+      {"X1N", "fsr0h"},
+      {"~1/2XN", "fsr0h"},
+      {"~XN", "0"},
+      {"GN", "prod"},
+      {"G0N", "prodl"},
+      {"~1/2HR", "high("},
+      {"~0/2HR", "low("},
+      {"~1/2Z=1Nyes", "yes"},
+      {"~0/2Z=1Nno\nnext", "\n\tnext"},
+      {"Z+Nlater L\nZ-N", "\n\tlater\t_w"},
+  };
+  for (auto &c : cases) {
+    written.clear();
+    expand_reset_statement();
+    cgen_expand(t, c.text, 0);
+    out_putc('\n');
+    EXPECT_EQ(written, std::string(c.expanded) + "\n") << '"' << c.text << '"';
+  }
+  // A node keeps its label number from its first use.
+  written.clear();
+  cgen_expand(t, "l NN,NN", 0);
+  out_putc('\n');
+  size_t comma = written.find(',');
+  ASSERT_NE(comma, std::string::npos);
+  EXPECT_EQ(written.substr(2, comma - 2), written.substr(comma + 1, written.size() - comma - 2)) << written;
+  // Stack offsets need the node itself.
+  cgen_expand(t, "IL", 0);
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{705});
+}
+
+TEST_F(CgenTest, RegistersAndTemporariesByName) {
+  EXPECT_EQ(cgen_temp_text(REG_TEMP_FIRST + 2), "3");
+  EXPECT_EQ(cgen_sign_extend(tree_const(0), 0x80), 0x80) << "an int constant's top bit is bit 15";
+  tree_node *byte = num(0, type_uchar());
+  EXPECT_EQ(cgen_sign_extend(byte, 0x80), int32_t(0xFFFFFF80));
+  EXPECT_EQ(cgen_sign_extend(byte, 0x7F), 0x7F);
+}
+
+TEST_F(CgenTest, FloatMultiplyIsRewrittenIntoACallOfItsRoutine) {
+  ctype *real = type_basic("f");
+  symbol *x = object("_x", real), *y = object("_y", real);
+  tree_node *product = tree_make(OP_MUL, id(x), id(y), real);
+  tree_node *call = cgen_rewrite(product);
+  ASSERT_NE(call, nullptr);
+  EXPECT_EQ(call->op, uint32_t(OP_CALL));
+  ASSERT_TRUE(call->left && call->left->op == OP_ID);
+  EXPECT_STREQ(call->left->sym->name, "___ftmul");
+  // Byte multiplication has code of its own: nothing to rewrite.
+  EXPECT_EQ(cgen_rewrite(bin(OP_MUL, id(a), id(b))), nullptr);
+}
+
+TEST_F(CgenTest, RewriteTextsSubstituteTheNodesMacros) {
+  tree_node *sum = tree_make(OP_ADD, id(w), num(1, type_basic("ui")), type_basic("ui"));
+  struct {
+    const char *text, *expected;
+  } cases[] = {
+      {"___ANWNON", "___lwadd"},
+      {"`(W9N x", "`(ui x"},
+      {"ZN,,ZL", "2;2"},
+      {"O9N", "+"},
+      {"&u *p $e", "&U *P $E"},
+      {"`&u &u", "`&u &U"},
+  };
+  for (auto &c : cases) EXPECT_STREQ(cgen_subst_text(sum, c.text), c.expected) << c.text;
+}
+
+TEST(OutputBuffer, LinesReachTheOutputWhole) {
+  std::string sink;
+  out_capture(&sink);
+  out_printf("\tmovlw\t");
+  out_printf("%d", 5);
+  EXPECT_EQ(sink, "") << "no line before its newline";
+  EXPECT_EQ(out_pending_line(), "\tmovlw\t5");
+  out_printf("\n");
+  EXPECT_EQ(sink, "\tmovlw\t5\n");
+  // A carriage return is kept as a newline inside the line.
+  out_printf("a\rb\n");
+  EXPECT_EQ(sink, "\tmovlw\t5\na\nb\n");
+  // Suppressed: nothing is written, and the buffer still empties.
+  model.output_suppressed = true;
+  out_printf("dropped\n");
+  model.output_suppressed = false;
+  EXPECT_EQ(out_pending_line(), "");
+  EXPECT_EQ(sink, "\tmovlw\t5\na\nb\n");
+  // A psect chosen while a line is built is declared before that line.
+  out_printf("\tnop");
+  emit_select_psect(PSECT_DATA, 0);
+  out_printf("\n");
+  EXPECT_EQ(sink.substr(sink.size() - 17), "\tpsect\tdata\n\tnop\n") << sink;
+  out_capture(nullptr);
+}
+
+TEST(AssertionReport, NamesTheCheckOnStandardErrorAndReportsIt) {
+  capture_messages();
+  testing::internal::CaptureStderr();
+  assert_fail("count < 8", "cgen.cpp", 42);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Assertion failed - count < 8 (cgen.cpp, line 42)\n");
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{1058});
+}
+
+}  // namespace
