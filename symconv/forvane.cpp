@@ -13,6 +13,7 @@
 #include "common/vector.h"
 #include "symconv/encdec.h"
 #include "symconv/intelhex.h"
+#include "symconv/mcoff.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -52,7 +53,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {ihex_identify, ihex_read, ihex_write, nullptr, "Intel HEX", "ihex", "hex", false},
     {srec_identify, srec_read, srec_write, nullptr, "Motorola HEX", "s19", "hex", false},
     {nullptr, nullptr, nullptr, nullptr, ".COD", "cod", "cod", true},
-    {nullptr, nullptr, nullptr, nullptr, "PIC COFF", "mcoff", "cof", true},
+    {mcoff_identify, mcoff_read, mcoff_write, mcoff_dump, "PIC COFF", "mcoff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "ICOFF", "icoff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "ELF/DWARF", "elf", "elf", true},

@@ -181,13 +181,62 @@ TEST_F(ForvaneBuild, LocalsResolveToWhereTheLinkPutTheirAreas) {
 TEST_F(ForvaneBuild, TheDriversCommandLineIsRead) {
   std::string edf = "--edf='" + staged_program("forvane").substr(0, staged_program("forvane").rfind("/bin/")) +
                     "/dat/en_msgs.txt'";
-  // A format this forvane writes, then the driver's own request of a COFF
-  // variant, which it refuses by number.
-  std::string common = " -W-1 " + edf + " -k -m -P18F452,PIC18 -NCODE,CONST prog.hex prog.sym ";
-  ASSERT_EQ(dir.run(program("forvane") + common + "-otitxt -E1"), 0) << dir.read("err");
-  EXPECT_TRUE(dir.exists("prog.txt"));
-  EXPECT_EQ(dir.run(program("forvane") + common + "-omcof -E1"), 1);
+  // The driver's own request of PIC COFF, then a format not built yet,
+  // which is refused by number.
+  std::string common = " -W-1 " + edf + " -k -m -P18F452,452F,PIC18 -NCODE,CONST prog.hex prog.sym ";
+  ASSERT_EQ(dir.run("rm -f prog.cof && " + program("forvane") + common + "-omcof -E1"), 0) << dir.read("err");
+  EXPECT_TRUE(dir.exists("prog.cof"));
+  EXPECT_EQ(dir.run(program("forvane") + common + "-oelf -E1"), 1);
   EXPECT_NE(dir.read("err").find("615"), std::string::npos) << dir.read("err");
+}
+
+// The first row of a listing whose column (from 0) holds the name, split
+// into its columns.
+std::vector<std::string> row_of(const std::string &listing, const std::string &name, size_t name_column) {
+  std::istringstream lines(listing);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> columns;
+    for (std::string f; fields >> f;) columns.push_back(f);
+    if (columns.size() > name_column && columns[name_column] == name) return columns;
+  }
+  return {};
+}
+
+// The default build's debugger file, read by gputils' dumper: every
+// global at the address the link gave it, and every source line.
+TEST_F(ForvaneBuild, GpvoReadsTheDefaultPicCoff) {
+  if (!e2e::have_tool("gpvo")) GTEST_SKIP() << "gpvo (gputils) is not installed; bash scripts/deps installs it";
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 prog.as"), 0) << dir.read("out") << dir.read("err");
+  ASSERT_TRUE(dir.exists("prog.cof"));
+  ASSERT_EQ(dir.run("gpvo prog.cof"), 0) << dir.read("err");
+  EXPECT_EQ(dir.read("err"), "");
+  std::string dump = dir.read("out");
+  // The driver strips the leading underscore (-m).
+  struct {
+    const char *name, *symbol, *section;
+  } globals[] = {{"main", "_main", "_text1"}, {"add", "_add", "_text1"}, {"total", "_total", "bss"}};
+  for (const auto &g : globals) {
+    std::vector<std::string> row = row_of(dump, g.name, 1);
+    ASSERT_GE(row.size(), 4u) << g.name << "\n" << dump;
+    EXPECT_EQ(row[2], g.section) << g.name;
+    EXPECT_EQ(std::stoul(row[3], nullptr, 0), value_in(symbols, g.symbol)) << g.name;
+  }
+  for (const char *line : {"10", "11", "12", "20", "21"}) {
+    bool found = false;
+    std::istringstream lines(dump);
+    for (std::string l; std::getline(lines, l);) {
+      std::istringstream fields(l);
+      std::string number, address, file;
+      if (fields >> number >> address >> file && number == line && file == "prog.c") {
+        EXPECT_EQ(std::stoul(address, nullptr, 0), value_in(symbols, line)) << line;
+        found = true;
+      }
+    }
+    EXPECT_TRUE(found) << "line " << line << "\n" << dump;
+  }
 }
 
 }  // namespace

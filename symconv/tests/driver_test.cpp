@@ -29,19 +29,19 @@ TEST_F(ForvaneDriver, FormatKeysAndPrefixes) {
 
 TEST_F(ForvaneDriver, FormatsNotBuiltAreRefused) {
   write("prog.sym", "%locals\n_main 100 0 CODE\n");
-  run_result r = program("prog.sym -ocod");
+  run_result r = program("prog.sym -oelf");
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(message_numbers(r.err), (std::vector<unsigned>{615}));
-  EXPECT_FALSE(file_exists(dir + "/prog.cod"));
+  EXPECT_FALSE(file_exists(dir + "/prog.elf"));
   // A refused format stops the run before anything is written.
-  r = program("prog.sym -ocod -oquenlor out");
+  r = program("prog.sym -oelf -oquenlor out");
   EXPECT_EQ(r.status, 1);
   EXPECT_FALSE(file_exists(dir + "/out.sym"));
   r = program("-l");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
             "Formats available are:\n\nKey        Name\n\nquenlor    Quenlor Software\nihex       Intel HEX\n"
-            "s19        Motorola HEX\ntitxt      TI-.TXT\n\nKeys may be unambiguously abbreviated.\n");
+            "s19        Motorola HEX\nmcoff      PIC COFF\ntitxt      TI-.TXT\n\nKeys may be unambiguously abbreviated.\n");
 }
 
 TEST_F(ForvaneDriver, ExitStatusesAndUsage) {
