@@ -31,6 +31,8 @@ namespace {
 tree_node *arg_of(const vec *args, uint32_t k) { return static_cast<tree_node *>(vec_get(args, k)); }
 
 constexpr uint32_t DEPTH_LIMIT = 1000, MAX_LEVELS = 8, SPLIT_PASSES = 20;
+// A candidate passed over without a failure bit of its own.
+constexpr uint32_t PASSED_OVER = 0x100;
 
 struct select_state {
   std::vector<regset *> pool;  // sets of one statement, freed together
@@ -332,6 +334,13 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     }
   }
   uint32_t kind = p.flags & PK_MASK;
+  // A REG node's own register that the wanted set cannot take, and a call
+  // bound to a register the wanted set lacks, pass the candidate over.
+  if (n->op == OP_REG && kind == PK_OWN && reg_in_set(allowed, uint32_t(n->value)) && !iset_is_empty(wanted) &&
+      !rclass_pick(wanted, uint32_t(n->value)))
+    return PASSED_OVER;
+  if ((p.flags & PF_CALL) && n->own_reg && !iset_is_empty(wanted) && !reg_in_set(wanted, n->own_reg))
+    return PASSED_OVER;
   const regset *lw, *rw;
   if (kind == PK_LEFT) {
     lw = operand_want(wanted, p.left_reg, n->left);
@@ -438,7 +447,8 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
   cgen_mark_tree(t->right, in_use);
   if (op_dope(t->op) & D_ORDERED) t->flags |= TF_RIGHT_NOT_FIRST;
   if (t->op == OP_ID && t->sym && t->sym->reg && t->sym->reg <= REG_CLASS_LAST) reg_add_leaves(pinned, t->sym->reg);
-  if (t->op == OP_REG && t->value > 0 && uint32_t(t->value) <= REG_CLASS_LAST) reg_add_leaves(pinned, uint32_t(t->value));
+  if (t->op == OP_REG && t->value > 0 && uint32_t(t->value) <= REG_CLASS_LAST)
+    reg_add_leaves(pinned, uint32_t(t->value));
   if (t->left) iset_union(pinned, t->left->sets[RS_PINNED]);
   if (t->right) iset_union(pinned, t->right->sets[RS_PINNED]);
 }
@@ -492,7 +502,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
       s.depth--;
       return 0;
     }
-    status |= r;
+    if (r != PASSED_OVER) status |= r;
     if (stop || entry < 0) break;
   }
   n->count = entry_count;
@@ -537,6 +547,8 @@ void cgen_statement(tree_node *t, int kind) {
   if (model.debug_dump && !model.output_suppressed && t->op != OP_ASM)
     out_printf("\t; %s\n", lextab[t->op < OP_COUNT ? t->op : 0]);
   if (t->op == OP_ASM || cgen_match_tree(t, GOAL_STATEMENT, rset_free_regs())) {
+    if (model.debug_dump && !model.output_suppressed && t->op != OP_ASM)
+      out_printf("\t;\t%s\n", cgen_describe(t).c_str());
     cgen_emit_tree(t, kind);
     return;
   }
@@ -633,7 +645,8 @@ const char *cgen_subst_text(const tree_node *n, const char *text) {
           break;
         case 'N': snprintf(buffer, sizeof buffer, "%u", uint32_t(label_new())); break;
         case 'O':
-          snprintf(buffer, sizeof buffer, "%s", item.has_number && item.number == 9 ? lextab[of->op] : cgen_operator_name(of->op));
+          snprintf(buffer, sizeof buffer, "%s",
+                   item.has_number && item.number == 9 ? lextab[of->op] : cgen_operator_name(of->op));
           break;
         case 'Q': snprintf(buffer, sizeof buffer, "%s", cgen_operator_name(of->op)); break;
         case 'W': snprintf(buffer, sizeof buffer, "%s", type_word(of, item.has_number && item.number == 9)); break;

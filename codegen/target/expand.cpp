@@ -92,7 +92,7 @@ void end_line(bool with_comment) {
     out_printf("\t;%s", st().comment.c_str());
     st().comment.clear();
   }
-  if (!model.output_suppressed) out_putc('\n');
+  out_putc('\n');
   st().column = false;
 }
 
@@ -438,7 +438,37 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
   expand_state &s = st();
   tmpl_item item;
   std::string error;
-  for (const char *p = text; p && *p;) {
+  // "V+" and "V-" print their line again until the count runs out, with
+  // the count in place of the macro: upwards from 0, or downwards to 0.
+  struct {
+    bool active = false;
+    uint32_t left = 0;
+    int32_t counter = 0, step = 0;
+  } repeat;
+  const char *line_start = text;
+  // At a line's end: answers where to go on (the line again while repeating).
+  auto line_done = [&](bool with_comment, const char *next) -> const char * {
+    if (repeat.active && repeat.left > 1) {
+      repeat.left--;
+      repeat.counter += repeat.step;
+      end_line(with_comment);
+      out_printf("\t");
+      return line_start;
+    }
+    repeat.active = false;
+    if (!*next) return next;
+    end_line(with_comment);
+    if (*next == '\b') next++;
+    else out_printf("\t");
+    line_start = next;
+    return next;
+  };
+  for (const char *p = text; p;) {
+    if (!*p) {
+      if (!repeat.active || repeat.left <= 1) break;
+      p = line_done(true, p);
+      continue;
+    }
     const char *next = tmpl_next(p, TMPL_CODE, &item, &error);
     if (!next) {
       // The generator checked every template; a broken one is our fault.
@@ -447,16 +477,8 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
     }
     switch (item.kind) {
       case TK_PLAIN: out_printf("%.*s", int(item.length), item.start); break;
-      case TK_NEWLINE:
-        end_line(true);
-        if (*next == '\b') next++;
-        else out_printf("\t");
-        break;
-      case TK_RETURN:
-        end_line(false);
-        if (*next == '\b') next++;
-        else out_printf("\t");
-        break;
+      case TK_NEWLINE: next = line_done(true, next); break;
+      case TK_RETURN: next = line_done(false, next); break;
       case TK_BLANK:
         out_printf("%s", s.column ? " " : "\t");
         s.column = true;
@@ -477,6 +499,27 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
           s.deferred_node = n;
           s.deferred_level = level;
           next = end;
+        } else if ((item.letter == 'V' || item.letter == 'B') && item.sign && !item.has_offset && !item.sign_bang) {
+          operand o = select_operand(n, level, item);
+          if (!o.node) break;
+          int32_t step = item.sign == '+' ? 1 : -1;
+          if (o.node->op == OP_CALL) {
+            s.push += step * int32_t(int16_t(o.node->call_site & 0xffff));
+            if (s.push > s.push_max) s.push_max = s.push;
+            break;
+          }
+          if (!repeat.active) {
+            int32_t count = item.letter == 'B' ? int32_t(pointee_size(o.node)) : o.node->value;
+            if (count <= 0) {
+              next = line_end(next);
+              break;
+            }
+            repeat.active = true;
+            repeat.left = uint32_t(count);
+            repeat.step = step;
+            repeat.counter = step > 0 ? 0 : count - 1;
+          }
+          out_printf("%ld", long(repeat.counter));
         } else if (!expand_macro(n, level, item)) {
           next = line_end(next);
         }

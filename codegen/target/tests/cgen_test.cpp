@@ -32,12 +32,13 @@ struct CgenTest : ::testing::Test {
     w = object("_w", type_basic("ui"));
     f = object("_f", type_derive(type_basic("v"), TY_FUNCTION));
     iset_clear(f->used_regs ? f->used_regs : (f->used_regs = iset_alloc()));
-    all = iset_alloc();
-    iset_assign(all, rset_of(REG_ALLREG));
+    all = set_of(rset_of(REG_ALLREG));
   }
   void TearDown() override {
     out_capture(nullptr);
     model.output_suppressed = false;
+    for (tree_node *t : roots) tree_free(t);
+    for (regset *r : sets) iset_free(r);
   }
 
   static symbol *object(const char *name, ctype *type) {
@@ -60,11 +61,21 @@ struct CgenTest : ::testing::Test {
   static std::string rule(const tree_node *n) {
     return n && n->count ? pattern_rule_of(uint32_t(n->patterns[n->count - 1])).name : "";
   }
-  regset *without(uint32_t r) {
+  regset *set_of(const regset *from) {
     regset *s = iset_alloc();
-    iset_assign(s, all);
+    iset_assign(s, from);
+    sets.push_back(s);
+    return s;
+  }
+  regset *without(uint32_t r) {
+    regset *s = set_of(all);
     iset_subtract(s, rset_of(r));
     return s;
+  }
+  // A statement tree, freed after the test.
+  tree_node *root(tree_node *t) {
+    roots.push_back(t);
+    return t;
   }
   std::string code_of(tree_node *t) {
     written.clear();
@@ -74,6 +85,8 @@ struct CgenTest : ::testing::Test {
   }
 
   std::string written;
+  std::vector<tree_node *> roots;
+  std::vector<regset *> sets;
   symbol *a, *b, *w, *f;
   regset *all;
 };
@@ -84,13 +97,15 @@ TEST_F(CgenTest, TheFirstFittingRuleInFileOrderIsChosen) {
     tree_node *tree;
     std::string statement, right;
   } cases[] = {
-      {"a = 0", bin(OP_ASSIGN, id(a), num(0, type_uchar())), "clear_byte", "zero_byte"},
-      {"a = b", bin(OP_ASSIGN, id(a), id(b)), "move_byte_mem", "byte_mem_id"},
-      {"a = 5: W carries the constant", bin(OP_ASSIGN, id(a), num(5, type_uchar())), "store_w_byte", "w_from_const"},
-      {"a += b", bin(OP_ASADD, id(a), id(b)), "add_mem_w", "w_from_mem"},
-      {"a++", bin(OP_POSTINC, id(a), num(1, type_uchar())), "inc_mem", "one_byte"},
-      {"w = 0x1234", bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui"))), "store_word_const", "word_const_leaf"},
-      {"w = b widened", bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui"))), "store_zext_word",
+      {"a = 0", root(bin(OP_ASSIGN, id(a), num(0, type_uchar()))), "clear_byte", "zero_byte"},
+      {"a = b", root(bin(OP_ASSIGN, id(a), id(b))), "move_byte_mem", "byte_mem_id"},
+      {"a = 5: W carries the constant", root(bin(OP_ASSIGN, id(a), num(5, type_uchar()))), "store_w_byte",
+       "w_from_const"},
+      {"a += b", root(bin(OP_ASADD, id(a), id(b))), "add_mem_w", "w_from_mem"},
+      {"a++", root(bin(OP_POSTINC, id(a), num(1, type_uchar()))), "inc_mem", "one_byte"},
+      {"w = 0x1234", root(bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui")))), "store_word_const",
+       "word_const_leaf"},
+      {"w = b widened", root(bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui")))), "store_zext_word",
        "zext_byte_to_word"},
   };
   for (auto &c : cases) {
@@ -107,14 +122,15 @@ TEST_F(CgenTest, TheFirstFittingRuleInFileOrderIsChosen) {
 
 TEST_F(CgenTest, MissingRegistersRejectARuleAndAreNamed) {
   // Without W the constant cannot be stored, and W is what was missing.
-  tree_node *t = bin(OP_ASSIGN, id(a), num(5, type_uchar()));
+  tree_node *t = root(bin(OP_ASSIGN, id(a), num(5, type_uchar())));
   EXPECT_FALSE(cgen_match_tree(t, GOAL_STATEMENT, without(REG_WREG)));
   EXPECT_TRUE(iset_member(rset_busy(), REG_WREG));
   // Clearing needs no register at all.
-  EXPECT_TRUE(cgen_match_tree(bin(OP_ASSIGN, id(a), num(0, type_uchar())), GOAL_STATEMENT, without(REG_WREG)));
+  tree_node *clear = root(bin(OP_ASSIGN, id(a), num(0, type_uchar())));
+  EXPECT_TRUE(cgen_match_tree(clear, GOAL_STATEMENT, without(REG_WREG)));
   // A call whose callee uses a register the caller must keep stops at once.
   iset_add(f->used_regs, REG_PRODL);
-  tree_node *call = un(OP_CALL, id(f), type_basic("v"));
+  tree_node *call = root(un(OP_CALL, id(f), type_basic("v")));
   EXPECT_FALSE(cgen_match_tree(call, GOAL_STATEMENT, without(REG_PRODL)));
   EXPECT_TRUE(iset_member(rset_busy(), REG_PRODL));
   EXPECT_TRUE(cgen_match_tree(call, GOAL_STATEMENT, all));
@@ -123,7 +139,7 @@ TEST_F(CgenTest, MissingRegistersRejectARuleAndAreNamed) {
 
 TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
   tree_node *product = bin(OP_MUL, id(a), id(b));
-  tree_node *t = bin(OP_ASSIGN, id(w), product);
+  tree_node *t = root(bin(OP_ASSIGN, id(w), product));
   t->line = 12;
   EXPECT_FALSE(cgen_match_tree(t, GOAL_STATEMENT, all));
   EXPECT_EQ(cgen_failed_node(), product);
@@ -135,7 +151,7 @@ TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
   ASSERT_EQ(captured_lines().size(), 1u);
   EXPECT_NE(captured_lines()[0].find("operator \"*\""), std::string::npos) << captured_lines()[0];
   // Assembler text needs no pattern.
-  tree_node *text = tree_node_new();
+  tree_node *text = root(tree_node_new());
   text->op = OP_ASM;
   EXPECT_TRUE(cgen_match_tree(text, GOAL_STATEMENT, all));
 }
@@ -146,31 +162,41 @@ TEST_F(CgenTest, ChosenTemplatesBecomeInstructionLines) {
     tree_node *tree;
     const char *code;
   } cases[] = {
-      {"a = 0", bin(OP_ASSIGN, id(a), num(0, type_uchar())), "\tclrf\t_a\n"},
-      {"a = 5", bin(OP_ASSIGN, id(a), num(5, type_uchar())), "\tmovlw\t05h\n\tmovwf\t_a\n"},
-      {"a += b", bin(OP_ASADD, id(a), id(b)), "\tmovf\t_b,w\n\taddwf\t_a,f\n"},
-      {"w = 0x1234, byte by byte", bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui"))),
+      {"a = 0", root(bin(OP_ASSIGN, id(a), num(0, type_uchar()))), "\tclrf\t_a\n"},
+      {"a = 5", root(bin(OP_ASSIGN, id(a), num(5, type_uchar()))), "\tmovlw\t05h\n\tmovwf\t_a\n"},
+      {"a += b", root(bin(OP_ASADD, id(a), id(b))), "\tmovf\t_b,w\n\taddwf\t_a,f\n"},
+      {"w = 0x1234, byte by byte", root(bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui")))),
        "\tmovlw\t034h\n\tmovwf\t_w\n\tmovlw\t012h\n\tmovwf\t_w+1\n"},
-      {"w = b widened", bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui"))),
+      {"w = b widened", root(bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui")))),
        "\tmovff\t_b,_w\n\tclrf\t_w+1\n"},
-      {"a label line has no tab", un(OP_LABEL, num(7, type_basic("i")), type_basic("v")), "l7:\n"},
-      {"goto", un(OP_JUMP, num(7, type_basic("i")), type_basic("v")), "\tgoto\tl7\n"},
+      {"a label line has no tab", root(un(OP_LABEL, num(7, type_basic("i")), type_basic("v"))), "l7:\n"},
+      {"goto", root(un(OP_JUMP, num(7, type_basic("i")), type_basic("v"))), "\tgoto\tl7\n"},
       {"jump when a is zero",
-       bin(OP_CJUMP, tree_make(OP_EQ, id(a), num(0, type_uchar()), type_uchar()), num(7, type_basic("i"))),
+       root(bin(OP_CJUMP, tree_make(OP_EQ, id(a), num(0, type_uchar()), type_uchar()), num(7, type_basic("i")))),
        "\tmovf\t_a,f\n\tbtfsc\tstatus,2\n\tgoto\tl7\n"},
-      {"call", un(OP_CALL, id(f), type_basic("v")), "\tcall\t_f\n"},
+      {"call", root(un(OP_CALL, id(f), type_basic("v"))), "\tcall\t_f\n"},
   };
   for (auto &c : cases) EXPECT_EQ(code_of(c.tree), c.code) << c.what << ": " << cgen_describe(c.tree);
   // Code generated only to be measured writes nothing.
   model.output_suppressed = true;
-  EXPECT_EQ(code_of(bin(OP_ASSIGN, id(a), num(5, type_uchar()))), "");
+  EXPECT_EQ(code_of(root(bin(OP_ASSIGN, id(a), num(5, type_uchar())))), "");
+}
+
+// -D: each statement's operator, then the rules chosen for its nodes.
+TEST_F(CgenTest, TheDebugTraceNamesEachStatementAndItsRules) {
+  model.debug_dump = true;
+  written.clear();
+  cgen_statement(root(bin(OP_ASSIGN, id(a), num(0, type_uchar()))), 0);
+  cgen_statement(root(bin(OP_ASSIGN, id(w), bin(OP_MUL, id(a), id(b)))), 0);
+  model.debug_dump = false;
+  EXPECT_EQ(written, "\t; =\n\t;\t={clear_byte}(ID{byte_mem_id} CONST{zero_byte})\n\tclrf\t_a\n\t; =\n");
 }
 
 // Every construct of the template language, expanded in the context of a
 // covered "w = 0x1234" (left: the word's two result texts; right: the
 // constant) and of hand-set registers.
 TEST_F(CgenTest, TemplateConstructs) {
-  tree_node *t = bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui")));
+  tree_node *t = root(bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui"))));
   ASSERT_TRUE(cgen_match_tree(t, GOAL_STATEMENT, all));
   t->xreg[0] = REG_FSR0;
   t->greg[0] = REG_PROD;
@@ -231,6 +257,26 @@ TEST_F(CgenTest, TemplateConstructs) {
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{705});
 }
 
+// "V+" and "V-" print their line once for each count, counting up or down.
+TEST_F(CgenTest, RepeatCountsPrintTheirLineAgain) {
+  tree_node *t = root(bin(OP_ASSIGN, id(a), num(3, type_uchar())));
+  ASSERT_TRUE(cgen_match_tree(t, GOAL_STATEMENT, all));
+  struct {
+    const char *text, *expanded;
+  } cases[] = {
+      {"clrf SL+V+R", "clrf\t_a+0\n\tclrf\t_a+1\n\tclrf\t_a+2"},
+      {"clrf SL+V-R\nnop", "clrf\t_a+2\n\tclrf\t_a+1\n\tclrf\t_a+0\n\tnop"},
+      {"first\nx V+R", "first\n\tx\t0\n\tx\t1\n\tx\t2"},
+  };
+  for (auto &c : cases) {
+    written.clear();
+    expand_reset_statement();
+    cgen_expand(t, c.text, 0);
+    out_putc('\n');
+    EXPECT_EQ(written, std::string(c.expanded) + "\n") << '"' << c.text << '"';
+  }
+}
+
 TEST_F(CgenTest, RegistersAndTemporariesByName) {
   EXPECT_EQ(cgen_temp_text(REG_TEMP_FIRST + 2), "3");
   EXPECT_EQ(cgen_sign_extend(tree_const(0), 0x80), 0x80) << "an int constant's top bit is bit 15";
@@ -243,17 +289,17 @@ TEST_F(CgenTest, FloatMultiplyIsRewrittenIntoACallOfItsRoutine) {
   ctype *real = type_basic("f");
   symbol *x = object("_x", real), *y = object("_y", real);
   tree_node *product = tree_make(OP_MUL, id(x), id(y), real);
-  tree_node *call = cgen_rewrite(product);
+  tree_node *call = root(cgen_rewrite(product));
   ASSERT_NE(call, nullptr);
   EXPECT_EQ(call->op, uint32_t(OP_CALL));
   ASSERT_TRUE(call->left && call->left->op == OP_ID);
   EXPECT_STREQ(call->left->sym->name, "___ftmul");
   // Byte multiplication has code of its own: nothing to rewrite.
-  EXPECT_EQ(cgen_rewrite(bin(OP_MUL, id(a), id(b))), nullptr);
+  EXPECT_EQ(cgen_rewrite(root(bin(OP_MUL, id(a), id(b)))), nullptr);
 }
 
 TEST_F(CgenTest, RewriteTextsSubstituteTheNodesMacros) {
-  tree_node *sum = tree_make(OP_ADD, id(w), num(1, type_basic("ui")), type_basic("ui"));
+  tree_node *sum = root(tree_make(OP_ADD, id(w), num(1, type_basic("ui")), type_basic("ui")));
   struct {
     const char *text, *expected;
   } cases[] = {
