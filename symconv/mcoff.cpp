@@ -825,6 +825,9 @@ bool mcoff_write(FILE *out, const char *name) {
     add_entry(".eof", 0, SECTION_DEBUG, 0, C_EOF, 0);
   }
   write_lines(image);
+  // Long section names go into the string table with the rest.
+  for (const coff_section &s : writer->sections)
+    if (s.name.size() > 8) string_offset(s.name);
   uint32_t symbol_offset = uint32_t(image.size());
   for (const coff_entry &e : writer->entries) image.insert(image.end(), e.begin(), e.end());
   uint8_t size[4];
@@ -856,6 +859,494 @@ bool mcoff_write(FILE *out, const char *name) {
   return true;
 }
 
-bool mcoff_identify(FILE *) { return false; }
-bool mcoff_read(FILE *, const char *) { return false; }
-bool mcoff_dump(FILE *) { return false; }
+namespace {
+
+// ---- reading ----
+
+struct coff_image {
+  std::vector<uint8_t> bytes;
+  uint32_t magic = 0, sections = 0, time_stamp = 0, symbol_offset = 0, symbol_count = 0, opt_size = 0, flags = 0;
+  bool has_opt = false;
+  uint32_t opt_magic = 0, version = 0, processor = 0, rom_width = 0, ram_width = 0;
+  uint32_t string_offset = 0, string_size = 0;
+};
+
+struct coff_section_view {
+  std::string name;
+  uint32_t address, virtual_address, size, data_offset, reloc_offset, line_offset, relocs, lines, flags;
+};
+
+bool slurp(FILE *in, std::vector<uint8_t> *bytes) {
+  uint8_t buffer[DATA_PIECE];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, in)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+  return !ferror(in);
+}
+
+bool has(const coff_image &f, uint64_t offset, uint64_t size) { return offset + size <= f.bytes.size(); }
+
+const char *coff_string(const coff_image &f, uint32_t offset) {
+  if (offset < 4 || offset >= f.string_size) return nullptr;
+  const uint8_t *p = f.bytes.data() + f.string_offset + offset;
+  const void *end = memchr(p, 0, f.string_size - offset);
+  return end ? reinterpret_cast<const char *>(p) : nullptr;
+}
+
+// A name stored inline or in the string table.
+std::string name_at(const coff_image &f, const uint8_t *p) {
+  if (get32(p) == 0 && get32(p + 4) != 0) {
+    const char *s = coff_string(f, uint32_t(get32(p + 4)));
+    return s ? s : "";
+  }
+  return std::string(reinterpret_cast<const char *>(p), strnlen(reinterpret_cast<const char *>(p), 8));
+}
+
+bool cant_read(const char *what) {
+  msg(MSG_CANT_READ, what);
+  return false;
+}
+
+// The headers and the string table; the failure reported.
+bool read_headers(FILE *in, coff_image *f, bool dumping) {
+  byte_order = 0;
+  if (!slurp(in, &f->bytes) || !has(*f, 0, FILE_HEADER)) return cant_read("COFF header");
+  const uint8_t *p = f->bytes.data();
+  f->magic = uint32_t(get16(p));
+  f->sections = uint32_t(get16(p + 2));
+  f->time_stamp = uint32_t(get32(p + 4));
+  f->symbol_offset = uint32_t(get32(p + 8));
+  f->symbol_count = uint32_t(get32(p + 12));
+  f->opt_size = uint32_t(get16(p + 16));
+  f->flags = uint32_t(get16(p + 18));
+  if (f->opt_size == OPT_HEADER) {
+    if (!has(*f, FILE_HEADER, OPT_HEADER)) return cant_read("PIC optional header");
+    const uint8_t *o = p + FILE_HEADER;
+    f->has_opt = true;
+    f->opt_magic = uint32_t(get16(o));
+    f->version = uint32_t(get32(o + 2));
+    f->processor = uint32_t(get32(o + 6));
+    f->rom_width = uint32_t(get32(o + 10));
+    f->ram_width = uint32_t(get32(o + 14));
+  } else if (!dumping) {
+    msg(MSG_NO_OPT_HEADER, f->opt_size);
+  }
+  uint64_t strings = uint64_t(f->symbol_offset) + uint64_t(SYMBOL_ENTRY) * f->symbol_count;
+  if (!has(*f, strings, 4)) return cant_read("COFF string table size");
+  f->string_offset = uint32_t(strings);
+  f->string_size = uint32_t(get32(p + strings));
+  if (f->string_size <= 3) {
+    msg(MSG_STRING_TABLE, (unsigned long)f->string_size);
+    return false;
+  }
+  if (!has(*f, strings, f->string_size)) return cant_read("COFF string table");
+  return true;
+}
+
+bool section_at(const coff_image &f, uint32_t k, coff_section_view *s) {
+  uint64_t at = uint64_t(FILE_HEADER) + f.opt_size + uint64_t(SECTION_HEADER) * k;
+  if (!has(f, at, SECTION_HEADER)) return cant_read("COFF section header");
+  const uint8_t *p = f.bytes.data() + at;
+  s->name = name_at(f, p);
+  s->address = uint32_t(get32(p + 8));
+  s->virtual_address = uint32_t(get32(p + 12));
+  s->size = uint32_t(get32(p + 16));
+  s->data_offset = uint32_t(get32(p + 20));
+  s->reloc_offset = uint32_t(get32(p + 24));
+  s->line_offset = uint32_t(get32(p + 28));
+  s->relocs = uint32_t(get16(p + 32));
+  s->lines = uint32_t(get16(p + 34));
+  s->flags = uint32_t(get32(p + 36));
+  return true;
+}
+
+const uint8_t *symbol_at(const coff_image &f, uint32_t index) {
+  uint64_t at = uint64_t(f.symbol_offset) + uint64_t(SYMBOL_ENTRY) * index;
+  return index < f.symbol_count && has(f, at, SYMBOL_ENTRY) ? f.bytes.data() + at : nullptr;
+}
+
+uint32_t unit_of(uint32_t width) { return width ? (width + 7) / 8 : 1; }
+
+bool ignored_class(int cls) {
+  switch (cls) {
+    case C_NULL: case C_AUTO: case C_MOS: case C_STRTAG: case C_MOU: case C_UNTAG: case C_TPDEF: case C_ENTAG:
+    case C_MOE: case C_REGPARM: case C_FIELD: case C_AUTOARG: case C_BLOCK: case C_FCN: case C_EOS: case C_EOF:
+    case C_LIST: case C_SECTION:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool known_symbol_class(int cls) { return cls == C_EXT || cls == C_STAT || cls == C_LABEL; }
+
+}  // namespace
+
+bool mcoff_identify(FILE *in) {
+  uint8_t header[FILE_HEADER];
+  if (fread(header, 1, FILE_HEADER, in) != FILE_HEADER) return false;
+  if (header[0] != 0x40 || header[1] != 0x12) return false;
+  byte_order = 0;
+  return get16(header + 2) <= MAX_SECTIONS && int32_t(get32(header + 8)) >= 0 && int32_t(get32(header + 12)) >= 0;
+}
+
+bool mcoff_read(FILE *in, const char *name) {
+  coff_image f;
+  if (!read_headers(in, &f, false)) return false;
+  if (f.sections > MAX_SECTIONS) return cant_read("COFF section header");
+  if (!f.rom_width || !f.ram_width) msg(MSG_NO_WIDTH);
+  uint32_t code_unit = unit_of(f.rom_width);
+  uint32_t first_segment = vec_size(model.segments);
+  std::vector<coff_section_view> sections(f.sections);
+  for (uint32_t k = 0; k < f.sections; k++) {
+    coff_section_view &s = sections[k];
+    if (!section_at(f, k, &s)) return false;
+    uint32_t start = s.address * code_unit;
+    model_add_segment(s.name.c_str(), start, s.size, start, k);
+  }
+  for (uint32_t k = 0; k < f.sections; k++) {
+    const coff_section_view &s = sections[k];
+    if ((s.flags & SECTION_BSS) || !s.size || !s.data_offset) continue;
+    if (!has(f, s.data_offset, s.size)) return cant_read("COFF data");
+    uint32_t address = s.address * code_unit;
+    for (uint32_t done = 0; done < s.size;) {
+      uint32_t piece = std::min<uint32_t>(DATA_PIECE, s.size - done);
+      model_add_data(address + done, piece, f.bytes.data() + s.data_offset + done, first_segment + k + 1);
+      done += piece;
+    }
+  }
+  // The .file entries by symbol index, for the lines.
+  std::map<uint32_t, uint32_t> file_of_entry;
+  uint32_t current_file = 0;
+  for (uint32_t k = 0; k < f.symbol_count; k++) {
+    const uint8_t *p = symbol_at(f, k);
+    if (!p) return cant_read("COFF symbol table");
+    std::string symbol = name_at(f, p);
+    int cls = p[18];
+    int section = int16_t(get16(p + 12));
+    uint32_t segment = section > 0 ? first_segment + uint32_t(section) : 0;
+    if (cls == C_FILE) {
+      const uint8_t *aux = p[19] ? symbol_at(f, k + 1) : nullptr;
+      const char *file = aux ? coff_string(f, uint32_t(get32(aux))) : nullptr;
+      std::string file_name = file ? file : symbol;
+      model_file *m = model_find_file(file_name.c_str());
+      current_file = m ? m->index : model_add_file(file_name.c_str());
+      file_of_entry[k] = current_file;
+    } else if (!ignored_class(cls)) {
+      // A class this reader does not know is kept, and said so.
+      if (!known_symbol_class(cls)) msg(MSG_UNKNOWN_CLASS, symbol.c_str(), unsigned(cls));
+      // Symbols before any .file belong to the input itself.
+      if (!current_file) current_file = model_add_file(name);
+      model_add_symbol(symbol.c_str(), uint32_t(get32(p + 8)), segment, current_file, 0);
+    }
+    k += p[19];
+  }
+  for (uint32_t k = 0; k < f.sections; k++) {
+    const coff_section_view &s = sections[k];
+    uint32_t file = 0;
+    for (uint32_t j = 0; j < s.lines; j++) {
+      uint64_t at = uint64_t(s.line_offset) + uint64_t(LINE_ENTRY) * j;
+      if (!has(f, at, LINE_ENTRY)) return cant_read("COFF line number");
+      const uint8_t *p = f.bytes.data() + at;
+      uint32_t line = uint32_t(get16(p + 4)), address = uint32_t(get32(p + 6));
+      if (!line) {
+        auto found = file_of_entry.find(address);
+        if (found != file_of_entry.end()) file = found->second;
+        continue;
+      }
+      // A line names its own .file entry; a switch serves lines that name
+      // none, and a .file at index 0 those before any switch.
+      uint32_t source = uint32_t(get32(p));
+      auto own = file_of_entry.find(source);
+      uint32_t line_file = file;
+      if (own != file_of_entry.end() && (source || !file)) line_file = own->second;
+      model_add_line(line, address, 0, line_file, 0);
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// ---- dump ----
+
+const char *const file_flag_names[] = {"Stripped", "Executable", "No lines", "No locals", "0x10",
+                                       "0x20", "0x40", "16 bit little endian", "32 bit little endian",
+                                       "32 bit big endian", "0x400", "0x800", "New style syms"};
+
+const char *const section_flag_names[] = {"dummy", "noload", "group", "padding", "group end", "text",
+                                          "data", "bss", "romdata", "0x200", "0x400", "0x800",
+                                          "absolute", "shared", "overlaid", "access bank", "activation record"};
+
+const char *const base_type_names[T_LAST + 1] = {"null", "void", "char", "short", "int", "long", "float",
+                                                 "double", "struct", "union", "enum", "moe", "uchar", "ushort",
+                                                 "uint", "ulong", "lngdbl", "slong", "uslong"};
+
+struct class_name {
+  int cls;
+  const char *text;
+};
+
+const class_name class_names[] = {
+    {255, "physical end of function"},
+    {0, "null class"},
+    {1, "automatic variable"},
+    {2, "external symbol"},
+    {3, "static"},
+    {4, "register variable"},
+    {5, "external definition"},
+    {6, "label"},
+    {7, "undefined label"},
+    {8, "member of structure"},
+    {9, "function argument"},
+    {10, "structure tag"},
+    {11, "member of union"},
+    {12, "union tag"},
+    {13, "type definition"},
+    {14, "undefined static"},
+    {15, "enumeration tag"},
+    {16, "member of enumeration"},
+    {17, "register parameter"},
+    {18, "bit field"},
+    {19, "auto argument"},
+    {20, "dummy entry (end of block)"},
+    {100, ".bb or .eb"},
+    {101, ".bf or .ef"},
+    {102, "end of structure"},
+    {103, "file name"},
+    {104, "line # reformatted as symbol table entry"},
+    {105, "duplicate tag"},
+    {106, "ext symbol in dmert public lib"},
+    {107, "end of file"},
+    {108, "absolute listing toggle"},
+    {109, "section"},
+    {127, "weak symbol (GNU)"},
+};
+
+std::string class_text(int cls) {
+  for (const class_name &c : class_names)
+    if (c.cls == cls) return c.text;
+  return "??Unknown (" + std::to_string(cls) + ")";
+}
+
+std::string section_text(const std::vector<coff_section_view> &sections, int number) {
+  if (number == 0) return "undef";
+  if (number < 1 || uint32_t(number) > sections.size()) return "(abs)";
+  return sections[size_t(number) - 1].name;
+}
+
+std::string type_text(uint32_t word, const uint8_t *aux) {
+  std::string text;
+  char piece[64];
+  // The first slot is the outermost derivation.
+  for (int slot = 0; slot < 9; slot++) {
+    uint32_t d = (word >> (5 + 3 * slot)) & 7;
+    if (!d) break;
+    if (d == DT_PTR) {
+      text += "pointer to ";
+    } else if (d == DT_FCN) {
+      text += "function ";
+      if (aux) {
+        snprintf(piece, sizeof piece, "[lineptr %lX, endndx %ld] ", (unsigned long)get32(aux + 4),
+                 long(int32_t(get32(aux + 12))));
+        text += piece;
+      }
+      text += "returning ";
+    } else if (d == DT_ARY) {
+      text += "array ";
+      bool any = false;
+      for (int k = 0; aux && k < 4; k++) {
+        uint32_t dim = uint32_t(get16(aux + 8 + 2 * k));
+        if (!dim) break;
+        snprintf(piece, sizeof piece, "[%u] of ", dim);
+        text += piece;
+        any = true;
+      }
+      if (!any) text += "[] of ";
+    }
+  }
+  uint32_t base = word & 0x1F;
+  if (base <= T_LAST) {
+    text += base_type_names[base];
+  } else {
+    snprintf(piece, sizeof piece, "type 0x%lX", (unsigned long)base);
+    text += piece;
+  }
+  if ((base == T_STRUCT || base == T_UNION || base == T_ENUM) && aux) {
+    snprintf(piece, sizeof piece, " [%lu]", (unsigned long)get16(aux + 6));
+    text += piece;
+  }
+  return text;
+}
+
+// Element size and count of a symbol's type, for the listing.
+void element_of(uint32_t word, const uint8_t *aux, unsigned long *size, unsigned long *count) {
+  uint32_t outer = (word >> 5) & 7, base = word & 0x1F;
+  uint32_t aux_size = aux ? uint32_t(get16(aux + 6)) : 0;
+  *count = 1;
+  if (outer == DT_ARY) {
+    unsigned long n = 1;
+    for (int k = 0; aux && k < 4; k++)
+      if (uint32_t dim = uint32_t(get16(aux + 8 + 2 * k))) n *= dim;
+    *count = n;
+    *size = n ? aux_size / n : 0;
+  } else if (outer == DT_PTR) {
+    *size = POINTER_SIZE;
+  } else if (base == T_STRUCT || base == T_UNION || base == T_ENUM) {
+    *size = aux_size;
+  } else {
+    *size = base <= T_LAST ? base_sizes[base] : 0;
+  }
+}
+
+void dump_symbol(const coff_image &f, const std::vector<coff_section_view> &sections, uint32_t index,
+                 const uint8_t *p, const uint8_t *aux) {
+  std::string name = name_at(f, p);
+  int cls = p[18];
+  uint32_t value = uint32_t(get32(p + 8)), word = uint32_t(get32(p + 14));
+  int section = int16_t(get16(p + 12));
+  unsigned long size, count;
+  element_of(word, aux, &size, &count);
+  printf("%5u:\t%24.24s %u %lu[%lu]\t", index, class_text(cls).c_str(), unsigned(p[19]), size, count);
+  switch (cls) {
+    case C_NULL:
+    case C_EOF:
+      printf("%s", name.c_str());
+      break;
+    case C_AUTO: case C_REG: case C_MOS: case C_ARG: case C_MOU: case C_TPDEF: case C_MOE: case C_REGPARM:
+    case C_AUTOARG:
+      printf("%s = %lX: %s", name.c_str(), (unsigned long)value, type_text(word, aux).c_str());
+      break;
+    case C_EXT: case C_STAT: case C_LABEL: case C_WEAKEXT:
+      printf("%s = %lX: %s %s", name.c_str(), (unsigned long)value, section_text(sections, section).c_str(),
+             type_text(word, aux).c_str());
+      break;
+    case C_STRTAG: case C_UNTAG: case C_ENTAG: case C_EOS:
+      printf("%s", name.c_str());
+      if (aux)
+        printf(": tag %lu, size %u, index %lu", (unsigned long)get32(aux), unsigned(get16(aux + 6)),
+               (unsigned long)get32(aux + 12));
+      break;
+    case C_FIELD:
+      printf("%s = %lX", name.c_str(), (unsigned long)value);
+      if (aux) printf(": size %u", unsigned(get16(aux + 6)));
+      break;
+    case C_BLOCK:
+    case C_FCN:
+      printf("%s = %lX: %s", name.c_str(), (unsigned long)value, section_text(sections, section).c_str());
+      if (aux) printf(": line %u, index %lu", unsigned(get16(aux + 4)), (unsigned long)get32(aux + 12));
+      break;
+    case C_FILE: {
+      uint32_t offset = aux ? uint32_t(get32(aux)) : 0;
+      const char *file = coff_string(f, offset);
+      printf("%s [%u]", file ? file : name.c_str(), offset);
+      break;
+    }
+    case C_LIST:
+      printf("%s: %lX", name == ".list" ? "ON" : name == ".nolist" ? "OFF" : name.c_str(), (unsigned long)value);
+      break;
+    case C_SECTION:
+      printf("%s = %lX", name.c_str(), (unsigned long)value);
+      if (aux)
+        printf(": size %lX, relocs %d, lines %d", (unsigned long)get32(aux), int(get16(aux + 4)),
+               int(get16(aux + 6)));
+      break;
+    default:
+      // Classes without a layout of their own still show what they hold.
+      printf("%s = %lX: %s", name.c_str(), (unsigned long)value, section_text(sections, section).c_str());
+      break;
+  }
+  putchar('\n');
+}
+
+}  // namespace
+
+bool mcoff_dump(FILE *in) {
+  coff_image f;
+  if (!read_headers(in, &f, true)) return false;
+  const int verbosity = settings.verbosity;
+  time_t when = time_t(f.time_stamp);
+  char date[32] = "";
+  if (const char *text = ctime(&when)) snprintf(date, sizeof date, "%s", text);
+  printf("COFF header:\n\tMagic:\t\t0x%X\n\tSections:\t%u\n\tDated:\t\t%s\tSymptr:\t\t0x%lX\n\tNsyms:\t\t%ld\n"
+         "\tOpthdr:\t\t%u\n\tFlags:\t\t0x%X",
+         f.magic, f.sections, date, (unsigned long)f.symbol_offset, long(f.symbol_count), f.opt_size, f.flags);
+  for (int bit = 0; bit <= 12; bit++)
+    if (f.flags & (1u << bit)) printf(" %s", file_flag_names[bit]);
+  printf("\n\n");
+  if (f.opt_size && f.opt_size != OPT_HEADER) {
+    msg(MSG_HEADER_SIZE, "optional", f.opt_size, unsigned(OPT_HEADER));
+  } else if (f.has_opt) {
+    printf("Optional header:\n\tMagic:\t\t0x%X", f.opt_magic);
+    if (f.opt_magic >= OWN_MAGIC_LOW && f.opt_magic <= OWN_MAGIC_HIGH) printf(" (Quenlor Software)");
+    printf("\n\tVersion:\t%ld\n\tProcessor:\t0x%lX\n\tROM width:\t%lu\n\tRAM width:\t%lu\n", long(f.version),
+           (unsigned long)f.processor, (unsigned long)f.rom_width, (unsigned long)f.ram_width);
+    if (f.version != OPT_VERSION) msg(MSG_BAD_VERSION, (unsigned long)f.version, (unsigned long)OPT_VERSION);
+  }
+  if (f.sections > MAX_SECTIONS) return cant_read("COFF section header");
+  std::vector<coff_section_view> sections(f.sections);
+  for (uint32_t k = 0; k < f.sections; k++) {
+    coff_section_view &s = sections[k];
+    if (!section_at(f, k, &s)) return false;
+    printf("Section %d: %s: @%lX", int(k + 1), s.name.c_str(), (unsigned long)s.address);
+    if (verbosity >= 2)
+      printf(" scnptr 0x%lX relptr 0x%lX lnnoptr 0x%lX", (unsigned long)s.data_offset, (unsigned long)s.reloc_offset,
+             (unsigned long)s.line_offset);
+    printf(" size 0x%lX lines %u relocs %u flags 0x%lX", (unsigned long)s.size, s.lines, s.relocs,
+           (unsigned long)s.flags);
+    if (verbosity >= 2) {
+      bool first = true;
+      for (int bit = 16; bit >= 1; bit--) {
+        if (!(s.flags & (1u << bit))) continue;
+        printf(first ? " ( %s" : ", %s", section_flag_names[bit]);
+        first = false;
+      }
+      if (!first) printf(" )");
+    }
+    putchar('\n');
+  }
+  printf("\nString table: %ld bytes, file offset 0x%lX\n", long(f.string_size), (unsigned long)f.string_offset);
+  if (verbosity >= 2)
+    for (uint32_t at = 4; at < f.string_size;) {
+      const char *s = coff_string(f, at);
+      if (!s) break;
+      printf("%5d:\t%s\n", int(at), s);
+      at += uint32_t(strlen(s) + 1);
+    }
+  if (verbosity < 1) return true;
+  printf("Symbol table:\n");
+  for (uint32_t k = 0; k < f.symbol_count; k++) {
+    const uint8_t *p = symbol_at(f, k);
+    if (!p) return cant_read("COFF symbol table");
+    const uint8_t *aux = nullptr;
+    if (p[19]) {
+      if (k + p[19] >= f.symbol_count) {
+        msg(MSG_SYMBOL_INDEX, (unsigned long)(k + p[19]), (unsigned long)f.symbol_count);
+        return false;
+      }
+      aux = symbol_at(f, k + 1);
+      if (!aux) return cant_read("COFF symbol table");
+    }
+    dump_symbol(f, sections, k, p, aux);
+    k += p[19];
+  }
+  for (uint32_t k = 0; k < f.sections; k++) {
+    const coff_section_view &s = sections[k];
+    if (!s.lines) continue;
+    printf("Section %d line numbers: %lu, file offset 0x%lX\n", int(k + 1), (unsigned long)s.lines,
+           (unsigned long)s.line_offset);
+    for (uint32_t j = 0; j < s.lines; j++) {
+      uint64_t at = uint64_t(s.line_offset) + uint64_t(LINE_ENTRY) * j;
+      if (!has(f, at, LINE_ENTRY)) return cant_read("COFF line number");
+      const uint8_t *p = f.bytes.data() + at;
+      uint32_t line = uint32_t(get16(p + 4)), address = uint32_t(get32(p + 6));
+      if (!line) {
+        const uint8_t *sym = symbol_at(f, address);
+        printf("Symbol: %s (%lu)\n", sym ? name_at(f, sym).c_str() : "??", (unsigned long)address);
+        continue;
+      }
+      printf("%5.5ld:\tsrcndx: %lu, paddr: 0x%lX, flags 0x%X, fcnndx: %lu\n", long(line), (unsigned long)get32(p),
+             (unsigned long)address, unsigned(get16(p + 10)), (unsigned long)get32(p + 12));
+    }
+  }
+  return true;
+}
