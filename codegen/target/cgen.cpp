@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "codegen/model/lexin.h"
@@ -41,6 +43,9 @@ struct select_state {
   bool call_clobber = false;
   const tree_node *failed = nullptr;
   uint32_t failed_depth = 0;
+  // (node, goal) pairs that failed on their shape alone in this search:
+  // registers cannot change that, so they are not tried again.
+  std::set<std::pair<const tree_node *, uint32_t>> shape_failed;
 };
 select_state &st() {
   static select_state &state = *new select_state();
@@ -465,6 +470,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     s.depth--;
     return status;
   };
+  if (s.shape_failed.count({n, goal})) return leave(SEL_SHAPE);
   const regset *pinned = set_or_empty(n->sets[RS_PINNED]);
   if (n->sets[RS_REQUIRED] && !iset_is_empty(n->sets[RS_REQUIRED]) && !iset_includes(allowed, n->sets[RS_REQUIRED])) {
     if (!iset_includes(plus(allowed, pinned), n->sets[RS_REQUIRED])) {
@@ -492,7 +498,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
   }
   uint32_t status = 0;
   uint32_t entry_count = n->count;
-  bool stop = false;
+  bool stop = false, passed_over = false;
   for (int k = list;; k++) {
     int16_t entry = list < 0 ? int16_t(list) : pattern_lists[k];
     uint32_t number = uint32_t(entry < 0 ? -entry : entry);
@@ -502,10 +508,12 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
       s.depth--;
       return 0;
     }
-    if (r != PASSED_OVER) status |= r;
+    if (r == PASSED_OVER) passed_over = true;
+    else status |= r;
     if (stop || entry < 0) break;
   }
   n->count = entry_count;
+  if (status == SEL_SHAPE && !passed_over) s.shape_failed.insert({n, goal});
   if (status == 0) status = SEL_NONE_FIT;
   if (status > SEL_SHAPE) status &= ~SEL_SHAPE;
   if (iset_is_empty(live) && !iset_is_empty(want)) {
@@ -535,6 +543,7 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
   s.failed = nullptr;
   s.failed_depth = 0;
   s.depth = 0;
+  s.shape_failed.clear();
   uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
   pool_release();
   return status == 0;

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "codegen/model/bsr.h"
+#include "codegen/model/callgraph.h"
+#include "codegen/model/funcnum.h"
 #include "codegen/model/literals.h"
 #include "codegen/model/ops.h"
 #include "codegen/model/progstate.h"
@@ -385,6 +387,23 @@ const char *line_end(const char *p) {
   return p;
 }
 
+// Functions whose virtual registers the operands of a call use must keep
+// their blocks apart from the callee's.
+void note_virtual_callees(tree_node *n) {
+  symbol *callee = n->callee;
+  if (!callee && n->left && n->left->op == OP_ID) callee = n->left->sym;
+  if (!callee) return;
+  regset *used = iset_alloc();
+  for (tree_node *operand : {n->left, n->right})
+    if (operand && operand->sets[RS_USED]) iset_union(used, operand->sets[RS_USED]);
+  for (uint32_t r = iset_first(used); r; r = iset_next(used)) {
+    if (r < REG_VIRTUAL_FIRST) continue;
+    symbol *owner = sym_by_func_number(r >> 16);
+    if (owner && owner != callee) optim_add_call_edge(callee, owner);
+  }
+  iset_free(used);
+}
+
 void emit_levels(tree_node *n) {
   for (uint32_t k = 0; k < n->count; k++) {
     uint32_t x = n->xreg[k];
@@ -504,7 +523,7 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
           if (!o.node) break;
           int32_t step = item.sign == '+' ? 1 : -1;
           if (o.node->op == OP_CALL) {
-            s.push += step * int32_t(int16_t(o.node->call_site & 0xffff));
+            s.push += step * o.node->value;
             if (s.push > s.push_max) s.push_max = s.push;
             break;
           }
@@ -556,10 +575,18 @@ void cgen_emit_code(tree_node *n) {
     second = first == n->left ? n->right : n->left;
   }
   if (op_has_operands(n->op)) {
+    // Either path of a choice or a short-cut condition may have run: only
+    // what both leave known about the bank stays known.
+    bool paths = n->op == OP_LAND || n->op == OP_LOR || n->op == OP_COLON;
+    bsr_state before = bsr_current;
     cgen_emit_code(first);
+    bsr_state after_first = bsr_current;
+    if (n->op == OP_COLON) bsr_current = before;
     cgen_emit_code(second);
+    if (paths && second) bsr_current = bsr_meet(after_first, bsr_current);
   }
-  if (n->op == OP_CALL) n->call_site = (n->call_site & ~0xffffu) | uint32_t(uint16_t(push_start - s.push));
+  if ((n->op == OP_CALL && n->right) || n->op == OP_COPY) note_virtual_callees(n);
+  if (n->op == OP_CALL) n->value = push_start - s.push;
   if (n->op == OP_ASM) tree_print_text(n);
   emit_levels(n);
   if (op_has_operands(n->op)) {
