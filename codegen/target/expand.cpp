@@ -439,7 +439,7 @@ void emit_levels(tree_node *n) {
 std::string cgen_temp_text(uint32_t temp) {
   symbol *f = sym_current_function();
   char number[16];
-  snprintf(number, sizeof number, "%d", int(temp - REG_TEMP + frame_base(f)));
+  snprintf(number, sizeof number, "%d", int(temp - REG_TEMP_FIRST + frame_base(f)));
   if (!f) return number;
   std::string area = f->auto_area ? sym_asm_name(f->auto_area) : std::string("??") + sym_level_name(f);
   return area + "+" + number;

@@ -278,7 +278,7 @@ TEST_F(CgenTest, RepeatCountsPrintTheirLineAgain) {
 }
 
 TEST_F(CgenTest, RegistersAndTemporariesByName) {
-  EXPECT_EQ(cgen_temp_text(REG_TEMP_FIRST + 2), "3");
+  EXPECT_EQ(cgen_temp_text(REG_TEMP_FIRST + 2), "2") << "the byte at offset 2 of the temporaries";
   EXPECT_EQ(cgen_sign_extend(tree_const(0), 0x80), 0x80) << "an int constant's top bit is bit 15";
   tree_node *byte = num(0, type_uchar());
   EXPECT_EQ(cgen_sign_extend(byte, 0x80), int32_t(0xFFFFFF80));
