@@ -32,31 +32,6 @@ std::string &standin_output() {
   return text;
 }
 
-void emit_target_types_init() {}
-uint32_t emit_code_ptr_size() { return 2; }
-char emit_pointer_kind(ptr_targets *) { return 0; }
-uint32_t emit_pointer_size(ptr_targets *) { return 2; }
-
-symbol *emit_space_target(ctype *pointee, ctype *, int) {
-  bool code = type_qualifiers(pointee) & Q_CONST;
-  const char *name = code ? "__space_code" : "__space_data";
-  if (symbol *s = sym_find(name)) return s;
-  return sym_new_area(name, code ? uint32_t(Q_CONST) : 0u, 0, 0);
-}
-
-void emit_enum_range(ctype *t, int32_t min, int32_t max) {
-  bool fits_byte = (min >= -128 && max <= 127) || (min >= 0 && max <= 255);
-  t->size = fits_byte ? 1 : 2;
-  t->arith = min < 0 ? ARITH_SIGNED : ARITH_UNSIGNED;
-}
-
-uint32_t emit_small_size(symbol *s) {
-  uint32_t size = type_size(s->type);
-  return size < 4 ? size : 0;
-}
-
-void emit_check_decl(symbol *) {}
-
 tree_node *cgen_split_tree(tree_node *t) { return t && t->op == OP_ASM ? t : tree_simplify(t); }
 
 namespace {

@@ -17,6 +17,7 @@
 #include "codegen/target/asmbuf.h"
 #include "codegen/target/cgen.h"
 #include "codegen/target/pattab.h"
+#include "codegen/target/tests/cgen_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -40,13 +41,7 @@ struct RulesTest : ::testing::Test {
     iset_free(all);
     iset_free(no_w);
   }
-  static symbol *object(const char *name, ctype *type) {
-    symbol *s = sym_new();
-    sym_set_names(s, name);
-    s->type = type;
-    s->sclass = SC_EXTERN;
-    return s;
-  }
+  static symbol *object(const char *name, ctype *type) { return extern_object(name, type); }
   tree_node *root(tree_node *t) {
     roots.push_back(t);
     return t;

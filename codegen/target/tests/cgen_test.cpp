@@ -17,6 +17,7 @@
 #include "codegen/target/cgen.h"
 #include "codegen/target/expand.h"
 #include "codegen/target/pattab.h"
+#include "codegen/target/tests/cgen_fixture.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -41,13 +42,7 @@ struct CgenTest : ::testing::Test {
     for (regset *r : sets) iset_free(r);
   }
 
-  static symbol *object(const char *name, ctype *type) {
-    symbol *s = sym_new();
-    sym_set_names(s, name);
-    s->type = type;
-    s->sclass = SC_EXTERN;
-    return s;
-  }
+  static symbol *object(const char *name, ctype *type) { return extern_object(name, type); }
   static tree_node *id(symbol *s) { return tree_ident(s); }
   static tree_node *num(int32_t v, ctype *type) {
     tree_node *c = tree_const(v);
@@ -76,6 +71,14 @@ struct CgenTest : ::testing::Test {
   tree_node *root(tree_node *t) {
     roots.push_back(t);
     return t;
+  }
+  // A template expanded at the node's first level, as one finished text.
+  std::string expanded(tree_node *t, const char *text) {
+    written.clear();
+    expand_reset_statement();
+    cgen_expand(t, text, 0);
+    out_putc('\n');
+    return written.substr(0, written.size() - 1);
   }
   std::string code_of(tree_node *t) {
     written.clear();
@@ -238,20 +241,12 @@ TEST_F(CgenTest, TemplateConstructs) {
       {"~0/2Z=1Nno\nnext", "\n\tnext"},
       {"Z+Nlater L\nZ-N", "\n\tlater\t_w"},
   };
-  for (auto &c : cases) {
-    written.clear();
-    expand_reset_statement();
-    cgen_expand(t, c.text, 0);
-    out_putc('\n');
-    EXPECT_EQ(written, std::string(c.expanded) + "\n") << '"' << c.text << '"';
-  }
+  for (auto &c : cases) EXPECT_EQ(expanded(t, c.text), c.expanded) << '"' << c.text << '"';
   // A node keeps its label number from its first use.
-  written.clear();
-  cgen_expand(t, "l NN,NN", 0);
-  out_putc('\n');
-  size_t comma = written.find(',');
+  std::string labels = expanded(t, "l NN,NN");
+  size_t comma = labels.find(',');
   ASSERT_NE(comma, std::string::npos);
-  EXPECT_EQ(written.substr(2, comma - 2), written.substr(comma + 1, written.size() - comma - 2)) << written;
+  EXPECT_EQ(labels.substr(2, comma - 2), labels.substr(comma + 1)) << labels;
   // Stack offsets need the node itself.
   cgen_expand(t, "IL", 0);
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{705});
@@ -268,13 +263,7 @@ TEST_F(CgenTest, RepeatCountsPrintTheirLineAgain) {
       {"clrf SL+V-R\nnop", "clrf\t_a+2\n\tclrf\t_a+1\n\tclrf\t_a+0\n\tnop"},
       {"first\nx V+R", "first\n\tx\t0\n\tx\t1\n\tx\t2"},
   };
-  for (auto &c : cases) {
-    written.clear();
-    expand_reset_statement();
-    cgen_expand(t, c.text, 0);
-    out_putc('\n');
-    EXPECT_EQ(written, std::string(c.expanded) + "\n") << '"' << c.text << '"';
-  }
+  for (auto &c : cases) EXPECT_EQ(expanded(t, c.text), c.expanded) << '"' << c.text << '"';
 }
 
 TEST_F(CgenTest, RegistersAndTemporariesByName) {
