@@ -258,14 +258,14 @@ bool operands_apart(const tree_node *n, const pattern &p, const regset *allowed)
 }
 
 // Stores the chosen level and decides whether it fits what is wanted.
-uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, const regset *allowed,
+uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32_t y, const regset *allowed,
                 const regset *wanted) {
   const pattern &p = pattern_table[number];
   uint32_t level = n->count;
   if (level >= MAX_LEVELS) return SEL_SHAPE;
   n->patterns[level] = int16_t(number);
   n->xreg[level] = x;
-  n->yreg[level] = 0;
+  n->yreg[level] = y;
   n->greg[level] = 0;
   n->count = level + 1;
   uint32_t g = cgen_result_reg(n);
@@ -278,6 +278,7 @@ uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, const 
   note_used(n);
   regset *used = node_set(n, RS_USED);
   if (is_machine(x)) reg_add_leaves(used, x);
+  if (is_machine(y)) reg_add_leaves(used, y);
   if (is_machine(n->own_reg)) reg_add_leaves(used, n->own_reg);
   if (p.flags & PF_CALL) {
     const regset *callee = callee_regs(n);
@@ -357,6 +358,16 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     lw = operand_want((p.flags & PF_LEFT_INTO_WANTED) ? wanted : empty_set(), p.left_reg, n->left);
     rw = operand_want((p.flags & PF_RIGHT_INTO_WANTED) ? wanted : empty_set(), p.right_reg, n->right);
   }
+  // The second work register: one already live, else a free one outside the wanted set.
+  uint32_t y = 0;
+  if (p.second_reg) {
+    y = rclass_pick(live, p.second_reg);
+    if (!y) y = rclass_pick(minus(allowed, wanted), p.second_reg);
+    if (!y) {
+      iset_union(conflict(), rset_of(p.second_reg));
+      return SEL_PLACE;
+    }
+  }
   uint32_t x = 0;
   if (p.result_reg) {
     x = kind == PK_XREG ? rclass_find_free(allowed, p.result_reg, wanted) : rclass_pick(allowed, p.result_reg);
@@ -367,11 +378,13 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     }
   }
   regset *la = plus(allowed, n->sets[RS_PINNED]), *ra = plus(allowed, n->sets[RS_PINNED]);
-  if (is_machine(x)) {
-    if (!(p.flags & PF_LEFT_USES_XY)) iset_subtract(la, rset_of(x));
-    if (!(p.flags & PF_RIGHT_USES_XY)) iset_subtract(ra, rset_of(x));
+  for (uint32_t r : {x, y}) {
+    if (!is_machine(r)) continue;
+    if (!(p.flags & PF_LEFT_USES_XY)) iset_subtract(la, rset_of(r));
+    if (!(p.flags & PF_RIGHT_USES_XY)) iset_subtract(ra, rset_of(r));
   }
   regset *down_live = (p.flags & (PF_KEEP_Y | PF_LEFT_INTO_WANTED)) ? pool_new(live) : pool_new();
+  if (is_machine(y)) reg_add_leaves(down_live, y);
   if (is_machine(x) && !(p.flags & PF_LEFT_USES_XY)) iset_subtract(down_live, rset_of(x));
   if (p.flags & PF_SHARE_WANTED) {
     if (iset_is_empty(lw)) lw = rw;
@@ -397,7 +410,7 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     }
   }
   if (s) return s;
-  return accept(n, number, goal, x, allowed, wanted);
+  return accept(n, number, goal, x, y, allowed, wanted);
 }
 
 }  // namespace

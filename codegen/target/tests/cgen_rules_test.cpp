@@ -1,7 +1,7 @@
 // Code selection and emission over the tests' own description
-// (patterns/rules.pat): W taken forces a temporary, an error template is
-// reported and prints nothing, and a rewrite that never ends stops after
-// twenty passes.
+// (patterns/rules.pat): W taken forces a temporary, a second work register
+// is picked, an error template is reported and prints nothing, and a
+// rewrite that never ends stops after twenty passes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -79,6 +79,23 @@ TEST_F(RulesTest, WTakenForcesATemporary) {
   cgen_emit_tree(u, 0);
   EXPECT_EQ(written, "\tmovff\t_b,0+0\n\tincf\t0+0,f\n\tmovff\t0+0,_a\n");
   EXPECT_EQ(u->right->xreg[0], uint32_t(REG_TEMP_FIRST));
+}
+
+TEST_F(RulesTest, ASecondWorkRegisterIsPickedAndNamed) {
+  tree_node *zero = tree_const(0);
+  zero->type = type_uchar();
+  tree_node *t = root(tree_make(OP_ASSIGN, tree_ident(a), zero, type_uchar()));
+  regset *no_fsr0 = iset_alloc();
+  iset_assign(no_fsr0, all);
+  iset_subtract(no_fsr0, rset_of(REG_FSR0));
+  EXPECT_FALSE(cgen_match_tree(t, GOAL_STATEMENT, no_fsr0));
+  EXPECT_TRUE(iset_includes(rset_busy(), rset_of(REG_FSR0))) << "FSR0 is what was missing";
+  iset_free(no_fsr0);
+  ASSERT_TRUE(cgen_match_tree(t, GOAL_STATEMENT, all));
+  EXPECT_EQ(t->yreg[0], uint32_t(REG_FSR0));
+  EXPECT_TRUE(iset_includes(t->sets[RS_USED], rset_of(REG_FSR0)));
+  cgen_emit_tree(t, 0);
+  EXPECT_EQ(written, "\tlfsr\t0,_a\n\tclrf\tindf0\n");
 }
 
 TEST_F(RulesTest, AnErrorTemplateIsReportedAndPrintsNothing) {

@@ -19,6 +19,14 @@ rule one_byte
   kind none
   text VN
 
+rule zero_byte
+  goals byte_const
+  label zero
+  op CONST
+  pred ISZERO
+  kind none
+  text VN
+
 rule w_from_mem
   goals wreg_byte
   chain byte_mem
@@ -78,6 +86,19 @@ rule store_temp
   kind none
   code
   | movff R,L
+
+# Clearing through FSR0, the second work register.
+rule clear_indirect
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_mem
+  right @zero
+  second fsr0
+  kind none
+  code
+  | lfsr ~YN,L
+  | clrf indf~YN
 
 rule sizes_unresolved
   goals stmt
