@@ -203,7 +203,8 @@ void print_text_of(const tree_node *n, const tmpl_item &item) {
     out_printf("%s", register_name(s->reg));
     return;
   }
-  if (s->sclass == SC_AUTO && s->owner && !s->owner->auto_area && !(s->owner->flags2 & SYM2_REENTRANT)) {
+  // Autos of a function on the software stack have no address by name.
+  if (s->sclass == SC_AUTO && s->owner && (s->owner->flags2 & SYM2_REENTRANT)) {
     msg(707, s->name);
     return;
   }
@@ -441,8 +442,7 @@ std::string cgen_temp_text(uint32_t temp) {
   char number[16];
   snprintf(number, sizeof number, "%d", int(temp - REG_TEMP_FIRST + frame_base(f)));
   if (!f) return number;
-  std::string area = f->auto_area ? sym_asm_name(f->auto_area) : std::string("??") + sym_level_name(f);
-  return area + "+" + number;
+  return std::string(sym_asm_name(sym_auto_area(f))) + "+" + number;
 }
 
 int32_t cgen_sign_extend(const tree_node *n, int32_t value) {
