@@ -407,9 +407,12 @@ void note_virtual_callees(tree_node *n) {
 
 void emit_levels(tree_node *n) {
   for (uint32_t k = 0; k < n->count; k++) {
+    // TEMP, or TEMPn for n bytes, becomes the temporary placed for this statement.
     uint32_t x = n->xreg[k];
-    if (x >= REG_TEMP && x < REG_TEMP_FIRST) n->xreg[k] = rset_new_temp(n, x);
-    if (n->greg[k] > REG_CLASS_LAST && n->greg[k] < REG_TEMP_FIRST) {
+    if (x >= REG_TEMP && x < REG_VIRTUAL_FIRST && x == pattern_table[n->patterns[k]].result_reg)
+      n->xreg[k] = rset_new_temp(n, x);
+    // Where the value is, once the temporaries below it are placed.
+    if (n->greg[k] > REG_CLASS_LAST && n->greg[k] < REG_VIRTUAL_FIRST) {
       uint32_t count = n->count;
       n->count = k + 1;
       n->greg[k] = cgen_result_reg(n);
