@@ -11,6 +11,7 @@
 #include "common/alloc.h"
 #include "common/registry.h"
 #include "common/vector.h"
+#include "symconv/dotcod.h"
 #include "symconv/encdec.h"
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
@@ -52,7 +53,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {nullptr, nullptr, nullptr, nullptr, "OMF-51", "omf51", "omf", true},
     {ihex_identify, ihex_read, ihex_write, nullptr, "Intel HEX", "ihex", "hex", false},
     {srec_identify, srec_read, srec_write, nullptr, "Motorola HEX", "s19", "hex", false},
-    {nullptr, nullptr, nullptr, nullptr, ".COD", "cod", "cod", true},
+    {cod_identify, cod_read, cod_write, cod_dump, ".COD", "cod", "cod", true},
     {mcoff_identify, mcoff_read, mcoff_write, mcoff_dump, "PIC COFF", "mcoff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "ICOFF", "icoff", "cof", true},

@@ -239,4 +239,51 @@ TEST_F(ForvaneBuild, GpvoReadsTheDefaultPicCoff) {
   }
 }
 
+// The COD file of a build that asks for one, read by gputils' dumper and
+// loaded by gpsim, which stops at a source line and reads a variable.
+class ForvaneCodBuild : public ForvaneBuild {
+ protected:
+  void SetUp() override {
+    ForvaneBuild::SetUp();
+    std::string source;
+    for (int k = 1; k <= 25; k++) source += "/* line " + std::to_string(k) + " */\n";
+    dir.write("prog.c", source);
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel,cod prog.as"), 0)
+        << dir.read("out") << dir.read("err");
+    ASSERT_TRUE(dir.exists("prog.cod"));
+  }
+};
+
+TEST_F(ForvaneCodBuild, GpvcListsEveryGlobalAndLine) {
+  if (!e2e::have_tool("gpvc")) GTEST_SKIP() << "gpvc (gputils) is not installed; bash scripts/deps installs it";
+  ASSERT_EQ(dir.run("gpvc prog.cod"), 0) << dir.read("err");
+  std::string dump = dir.read("out");
+  std::string longs = dump.substr(dump.find("Long Symbol Table"));
+  for (const char *name : {"_main", "_add", "_total"}) {
+    std::vector<std::string> row = row_of(longs, name, 0);
+    ASSERT_GE(row.size(), 3u) << name << "\n" << dump;
+    EXPECT_EQ(std::stoul(row[2], nullptr, 16), value_in(symbols, name)) << name;
+  }
+  for (const char *line : {"10", "11", "12", "20", "21"}) {
+    char row[64];
+    snprintf(row, sizeof row, "%6s  %06X  80 ", line, value_in(symbols, line));
+    EXPECT_NE(dump.find(row), std::string::npos) << row << "\n" << dump;
+  }
+}
+
+TEST_F(ForvaneCodBuild, GpsimStopsAtASourceLineAndReadsAVariable) {
+  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim is not installed; bash scripts/deps installs it";
+  // Line 12 begins after line 11 stored 1 into total.
+  char commands[128];
+  snprintf(commands, sizeof commands, "break e 0x%X\nrun\nreg(_total)\nquit\n", value_in(symbols, "12"));
+  dir.write("steps.stc", commands);
+  ASSERT_EQ(dir.run("timeout 60 gpsim -i -s prog.cod -c steps.stc < /dev/null"), 0) << dir.read("err");
+  std::string session = dir.read("out");
+  EXPECT_NE(session.find("p18f452"), std::string::npos) << session;
+  EXPECT_NE(session.find("Hit a Breakpoint!"), std::string::npos) << session;
+  EXPECT_NE(session.find("11: /* line 11 */"), std::string::npos) << session;
+  EXPECT_NE(session.find("] = $01"), std::string::npos) << session;
+}
+
 }  // namespace

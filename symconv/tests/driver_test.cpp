@@ -41,7 +41,7 @@ TEST_F(ForvaneDriver, FormatsNotBuiltAreRefused) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err,
             "Formats available are:\n\nKey        Name\n\nquenlor    Quenlor Software\nihex       Intel HEX\n"
-            "s19        Motorola HEX\nmcoff      PIC COFF\ntitxt      TI-.TXT\n\nKeys may be unambiguously abbreviated.\n");
+            "s19        Motorola HEX\ncod        .COD\nmcoff      PIC COFF\ntitxt      TI-.TXT\n\nKeys may be unambiguously abbreviated.\n");
 }
 
 TEST_F(ForvaneDriver, ExitStatusesAndUsage) {
