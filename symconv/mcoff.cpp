@@ -423,10 +423,8 @@ coff_type type_from(const type_chain *chain, int k) {
       t.aux.dims[2] = t.aux.dims[1];
       t.aux.dims[1] = t.aux.dims[0];
       t.aux.dims[0] = uint16_t(e.value);
-      uint64_t size = t.leaf_size;
-      for (uint16_t d : t.aux.dims)
-        if (d) size *= d;
-      t.aux.size = uint32_t(size & 0xFFFF);
+      uint64_t inner_size = ((inner.word >> 5) & 7) == DT_ARY ? inner.aux.size : t.leaf_size;
+      t.aux.size = uint32_t((inner_size * e.value) & 0xFFFF);
       break;
     }
     case TK_STRUCT:

@@ -425,4 +425,165 @@ TEST_F(ForvaneCoff, TheReaderReadsAnObjectGpasmWrote) {
   EXPECT_EQ(lines, (std::vector<uint32_t>{6, 7, 8, 8}));
 }
 
+// The symbol entries of a written image, auxiliary entries beside their
+// symbols.
+struct coff_symbol {
+  uint32_t index;
+  std::string name;
+  uint32_t value;
+  int section;
+  uint32_t type;
+  int cls;
+  std::string aux;
+};
+
+std::vector<coff_symbol> symbols_of(const std::string &image) {
+  std::vector<coff_symbol> out;
+  size_t table = u32(image, 8), count = u32(image, 12), strings = table + 20 * count;
+  for (size_t k = 0; k < count; k++) {
+    size_t at = table + 20 * k;
+    coff_symbol s;
+    s.index = uint32_t(k);
+    if (u32(image, at) == 0 && u32(image, at + 4))
+      s.name = image.c_str() + strings + u32(image, at + 4);
+    else
+      s.name = std::string(image.data() + at, strnlen(image.data() + at, 8));
+    s.value = u32(image, at + 8);
+    s.section = int16_t(u16(image, at + 12));
+    s.type = u32(image, at + 14);
+    s.cls = uint8_t(image[at + 18]);
+    int aux = uint8_t(image[at + 19]);
+    if (aux) s.aux = image.substr(at + 20, 20);
+    out.push_back(s);
+    k += size_t(aux);
+  }
+  return out;
+}
+
+std::vector<coff_symbol> named(const std::vector<coff_symbol> &all, const std::string &name) {
+  std::vector<coff_symbol> found;
+  for (const coff_symbol &s : all)
+    if (s.name == name) found.push_back(s);
+  return found;
+}
+
+uint32_t aux32(const coff_symbol &s, size_t at) { return uint32_t(get32_le(bytes_of(s.aux) + at)); }
+uint32_t aux16(const coff_symbol &s, size_t at) { return uint32_t(get16_le(bytes_of(s.aux) + at)); }
+
+// A debug description as the code generator writes one: a source file
+// that produces nothing, a structure used twice, an empty array, three bit
+// variables (two at one address) and a function with a local.
+const char debug_sdb[] = R"([p GLOBOPT SPEEDOPT ]
+"1 a.c
+"3 b.c
+[s S1 point 4 `i 1 x 2 0 `i 1 y 2 2 ]
+[v _pt `S1  1 e 4 0 ]
+[v _pt2 `*S1  1 e 2 0 ]
+[v _empty `[0]uc  1 e 0 0 ]
+[v _flag0 `b  1 e 0 0 ]
+[v _flag3 `b  1 e 0 0 ]
+[v _dup `b  1 e 0 0 ]
+"5
+[v _f `(v  1 e 2 0 ]
+{
+[v _k `uc  1 a 1 0 ]
+"6
+} 0
+)";
+
+TEST_F(ForvaneCoff, DebugTreeEntries) {
+  set_processor("18F452", {"452F", "PIC18"});
+  set_classes({"CODE"});
+  uint32_t code = model_add_segment("CODE", 0, 0, 0, 1);
+  uint32_t ram = model_add_segment("RAM", 0, 0, 0, 2);
+  uint32_t bss = model_add_segment("bss", 0, 0x200, 0, ram);
+  std::vector<uint8_t> text(16, 0xFF);
+  model_add_data(0x100, 16, text.data(), code);
+  uint32_t sym = model_add_file("prog.sym");
+  struct {
+    const char *name;
+    uint32_t value, segment;
+  } symbols[] = {{"_f", 0x100, code},     {"__end_of_f", 0x108, code}, {"_pt", 0x10, bss},
+                 {"_pt2", 0x14, bss},     {"_empty", 0x20, bss},       {"_flags", 0x30, bss},
+                 {"_flag0", 0x180, bss},  {"_flag3", 0x183, bss},      {"_dup", 0x180, bss},
+                 {"??_f", 0x40, bss}};
+  for (const auto &s : symbols) model_add_symbol(s.name, s.value, s.segment, sym, 0);
+  uint32_t b = model_add_file("b.c");
+  model_add_line(5, 0x100, code, b, 0);
+  model_add_line(6, 0x106, code, b, 0);
+  ASSERT_TRUE(load_sdb("prog", debug_sdb));
+  forvane_complete();
+  capture_messages();
+  std::string image = written();
+  EXPECT_TRUE(captured_numbers().empty());
+  std::vector<coff_symbol> all = symbols_of(image);
+
+  // a.c produced nothing, so only b.c has a .file entry.
+  std::vector<coff_symbol> files = named(all, ".file");
+  ASSERT_EQ(files.size(), 1u);
+  size_t strings = u32(image, 8) + 20 * size_t(u32(image, 12));
+  EXPECT_STREQ(image.c_str() + strings + aux32(files[0], 0), "b.c");
+  // One tag serves both uses of the structure.
+  std::vector<coff_symbol> tags = named(all, "point");
+  ASSERT_EQ(tags.size(), 1u);
+  EXPECT_EQ(tags[0].cls, 10);
+  std::vector<coff_symbol> pt = named(all, "_pt"), pt2 = named(all, "_pt2");
+  ASSERT_EQ(pt.size(), 1u);
+  ASSERT_EQ(pt2.size(), 1u);
+  EXPECT_EQ(pt[0].type, 8u);
+  EXPECT_EQ(pt2[0].type, 8u | 0x20u);
+  EXPECT_EQ(aux32(pt[0], 0), tags[0].index);
+  EXPECT_EQ(aux32(pt2[0], 0), tags[0].index);
+  EXPECT_EQ(aux16(pt[0], 6), 4u);
+  EXPECT_EQ(pt[0].cls, 2);
+  EXPECT_EQ(pt[0].section, 3);  // ABS, RAM, bss
+  // The empty array is neither a variable nor a label.
+  EXPECT_TRUE(named(all, "_empty").empty());
+  // Bits 0 and 3 of one byte, the first named twice, and a filler.
+  std::vector<coff_symbol> both = named(all, "_dup/_flag0"), filler = named(all, "-"), three = named(all, "_flag3");
+  ASSERT_EQ(both.size(), 1u);
+  ASSERT_EQ(filler.size(), 1u);
+  ASSERT_EQ(three.size(), 1u);
+  EXPECT_EQ(both[0].value, 0u);
+  EXPECT_EQ(filler[0].value, 1u);
+  EXPECT_EQ(aux16(filler[0], 6), 2u);
+  EXPECT_EQ(three[0].value, 3u);
+  EXPECT_EQ(three[0].cls, 18);
+  std::vector<coff_symbol> group = named(all, "__flagsbits");
+  ASSERT_EQ(group.size(), 1u);
+  EXPECT_EQ(group[0].value, 0x30u);
+  EXPECT_TRUE(named(all, "_flag0").empty());
+  // The function: .bf, the local, .ef at its end symbol less one.
+  std::vector<coff_symbol> f = named(all, "_f"), ef = named(all, ".ef"), k = named(all, "_k");
+  ASSERT_EQ(f.size(), 1u);
+  ASSERT_EQ(ef.size(), 1u);
+  ASSERT_EQ(k.size(), 1u);
+  EXPECT_EQ(f[0].type, 1u | 0x40u);
+  EXPECT_EQ(f[0].section, 4);  // the data block's section
+  EXPECT_EQ(ef[0].value, 0x107u);
+  EXPECT_EQ(aux16(ef[0], 4), 6u);
+  EXPECT_EQ(k[0].value, 0x40u);
+  EXPECT_EQ(k[0].cls, 3);
+  EXPECT_TRUE(named(all, "__end_of_f").size() == 1u);  // as a label
+  // Line 5 covers 0x100-0x105 in steps of two; line 6, the function's last,
+  // its first instruction only.
+  size_t text_section = section_at(3);
+  ASSERT_EQ(section_name(image, 3), "_text0");
+  ASSERT_EQ(u16(image, text_section + 34), 4u);
+  size_t lines = u32(image, text_section + 28);
+  const uint32_t addresses[] = {0x100, 0x102, 0x104, 0x106}, numbers[] = {5, 5, 5, 6};
+  for (size_t n = 0; n < 4; n++) {
+    size_t at = lines + 16 * n;
+    EXPECT_EQ(u32(image, at), files[0].index);
+    EXPECT_EQ(u16(image, at + 4), numbers[n]);
+    EXPECT_EQ(u32(image, at + 6), addresses[n]);
+    EXPECT_EQ(u32(image, at + 12), f[0].index);
+  }
+  if (!have_tool("gpvo")) GTEST_SKIP() << "gpvo (gputils) is not installed; bash scripts/deps installs it";
+  write("prog.cof", image);
+  run_result r = run_in(dir, "gpvo prog.cof");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+}
+
 }  // namespace
