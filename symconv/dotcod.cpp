@@ -51,6 +51,7 @@ enum {
   // gputils' readers take 84 line entries and 128 memory-map pairs a block.
   LINE_ENTRY = 6,
   LINES_PER_BLOCK = 84,
+  MAX_LINE_ENTRIES = LINES_PER_BLOCK * 0x8000,
   MEMMAP_ENTRY = 4,
   MEMMAP_PER_BLOCK = BLOCK / MEMMAP_ENTRY,
   NAME_ENTRY = 64,
@@ -332,6 +333,8 @@ std::pair<uint16_t, uint16_t> write_line_list() {
   });
   std::vector<std::array<uint8_t, LINE_ENTRY>> entries;
   auto entry = [&](uint8_t file, uint8_t flags, uint32_t line, uint32_t address) {
+    // Block numbers are 16-bit: the list cannot grow beyond them.
+    if (entries.size() >= MAX_LINE_ENTRIES) return;
     std::array<uint8_t, LINE_ENTRY> e{};
     e[0] = file;
     e[1] = flags;
@@ -344,7 +347,8 @@ std::pair<uint16_t, uint16_t> write_line_list() {
   uint32_t step = model.machine && model.machine->step ? model.machine->step : 1;
   bool has_code = model_find_segment("CODE") != nullptr;
   for (const cod_line_item &item : items) {
-    if (!item.line) continue;
+    // Lines and addresses are 16-bit numbers here.
+    if (!item.line || item.line->line > 0xFFFF) continue;
     const model_file *f = model_file_at(item.line->file);
     if (!f) continue;
     uint8_t number = file_number(f);
@@ -356,7 +360,11 @@ std::pair<uint16_t, uint16_t> write_line_list() {
     for (uint32_t n = counter + 1; n < item.line->line; n++) entry(number, LINE_NO_CODE, n, 0);
     counter = std::max(counter, item.line->line);
     if (!has_code || !in_code(item.line)) continue;
-    uint32_t count = std::max<uint32_t>(item.count, 1);
+    // A line ends before the next line or symbol, and where the model
+    // ended it, so that a gap in the code is not counted to it.
+    uint64_t count = std::max<uint32_t>(item.count, 1);
+    count = std::min<uint64_t>(count, uint64_t(std::max(item.line->end, item.address)) - item.address + 1);
+    count = std::min<uint64_t>(count, 0x10000 - std::min<uint32_t>(item.address, 0x10000));
     for (uint32_t a = 0; a < count; a += step)
       entry(number, a ? LINE_MORE : LINE_FIRST, item.line->line, item.address + a);
   }

@@ -111,7 +111,6 @@ TEST_F(ForvaneCod, CodeBlocksAndTheMemoryMap) {
 
 TEST_F(ForvaneCod, LineListFillsGapsAndCoversAddresses) {
   code_model();
-  settings.processor = str_dup("18F452");
   uint32_t a = model_add_file("a.c"), b = model_add_file("b.c");
   model_add_line(5, 0x100, 1, a, 0);
   model_add_line(6, 0x104, 1, a, 0);  // up to the next line

@@ -1,7 +1,9 @@
-// libFuzzer target for every reader of forvane: the first byte chooses the
-// symbol file, Intel HEX, S-record, TI text or debug description reader;
-// the model is then completed and written in every text format, so that
-// what a reader let in must also be safe to walk.
+// libFuzzer target for every reader of forvane: input that begins as a
+// PIC COFF file goes to its reader or its dump (by the first byte), input
+// that a COD directory begins goes to the COD dump; otherwise the first
+// byte chooses the symbol file, Intel HEX, S-record, TI text or debug
+// description reader. The model is then completed and written in every
+// format, so that what a reader let in must also be safe to walk.
 #include <unistd.h>
 
 #include <cstdint>
@@ -9,8 +11,10 @@
 #include <string>
 
 #include "common/alloc.h"
+#include "symconv/dotcod.h"
 #include "symconv/forvane.h"
 #include "symconv/intelhex.h"
+#include "symconv/mcoff.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -31,6 +35,8 @@ void write_all() {
   ihex_write(out, "out");
   srec_write(out, "out");
   titxt_write(out, "out");
+  mcoff_write(out, "out");
+  cod_write(out, "out");
   sdb_dump_to(out);
 }
 
@@ -55,6 +61,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string base = "/tmp/fuzz_forvane_" + std::to_string(getpid());
   FILE *in = fmemopen(text.data(), text.size() ? text.size() : 1, "r");
   if (!in) return 0;
+  bool coff = text.size() >= 2 && uint8_t(text[0]) == 0x40 && uint8_t(text[1]) == 0x12;
+  if (coff || (text.size() >= 512 && cod_identify(in))) {
+    rewind(in);
+    // The dumps print more at higher verbosity.
+    settings.verbosity = 2;
+    if (!coff)
+      cod_dump(in);
+    else if (choice & 1)
+      mcoff_dump(in);
+    else if (mcoff_identify(in) && !fseek(in, 0, SEEK_SET))
+      mcoff_read(in, "fuzz.cof");
+    settings.verbosity = 0;
+    fclose(in);
+    forvane_complete();
+    write_all();
+    forvane_reset();
+    return 0;
+  }
+  rewind(in);
   switch (choice % 5) {
     case 0: {
       // The symbol file's object names a description: the same bytes.
