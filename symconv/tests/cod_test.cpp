@@ -208,4 +208,67 @@ TEST_F(ForvaneCod, TheDumpReadsTheBlocksBack) {
     EXPECT_NE(dump.find(text), std::string::npos) << text << "\n" << dump;
 }
 
+// A function with a local and a bit variable, from a debug description.
+const char scoped_sdb[] = R"([p GLOBOPT SPEEDOPT ]
+"3 b.c
+[v _count `ui  1 e 2 0 ]
+[v _flag3 `b  1 e 0 0 ]
+"5
+[v _f `(v  1 e 2 0 ]
+{
+[v _k `uc  1 a 1 0 ]
+"6
+} 0
+)";
+
+TEST_F(ForvaneCod, ScopesAndGlobalsFromTheDebugTree) {
+  code_model();
+  uint32_t code = 1;
+  uint32_t ram = model_add_segment("RAM", 0, 0x100, 0, 2);
+  uint32_t sym = model_add_file("prog.sym");
+  model_add_symbol("_f", 0x3FF0, code, sym, 0);
+  model_add_symbol("_count", 0x12, ram, sym, 0);
+  model_add_symbol("_flag3", 0x183, ram, sym, 0);
+  model_add_symbol("??_f", 0x40, ram, sym, 0);
+  uint32_t b = model_add_file("b.c");
+  model_add_line(5, 0x3FF0, code, b, 0);
+  model_add_line(6, 0x3FF4, code, b, 0);
+  ASSERT_TRUE(load_sdb("prog", scoped_sdb));
+  forvane_complete();
+  std::string image = written();
+  // Globals come first in the short table: variables, the function and
+  // the bit variable by its byte and bit.
+  std::string shorts = block(image, u16(image, 426));
+  struct {
+    const char *name;
+    unsigned type, value;
+  } globals[] = {{"_count", 5, 0x12}, {"_f", 16, 0x3FF0}, {"_flag3", 145 + 3, 0x30}};
+  for (const auto &g : globals) {
+    bool found = false;
+    for (size_t k = 0; k < 512; k += 16)
+      if (counted(shorts, k) == g.name) {
+        EXPECT_EQ(uint8_t(shorts[k + 13]), g.type) << g.name;
+        EXPECT_EQ(u16(shorts, k + 14), g.value) << g.name;
+        found = true;
+      }
+    EXPECT_TRUE(found) << g.name;
+  }
+  // The function's scope spans its lines' addresses as they are, with the
+  // function itself and its local.
+  std::string locals = block(image, u16(image, 447));
+  EXPECT_EQ(counted(locals, 0), "__LOCAL");
+  EXPECT_EQ(u16(locals, 8), 0x3FF0u);
+  EXPECT_EQ(u16(locals, 12), 0x3FF4u);
+  EXPECT_EQ(counted(locals, 16), "_f");
+  EXPECT_EQ(uint8_t(locals[16 + 13]), 16u);
+  EXPECT_EQ(counted(locals, 32), "_k");
+  EXPECT_EQ(uint8_t(locals[32 + 13]), 4u);
+  EXPECT_EQ(u16(locals, 32 + 14), 0x40u);
+  // Written symbols are not listed again.
+  size_t listed = 0;
+  for (size_t k = 0; k < 512; k += 16)
+    if (counted(shorts, k) == "_count") listed++;
+  EXPECT_EQ(listed, 1u);
+}
+
 }  // namespace
