@@ -42,7 +42,6 @@ enum {
   MAX_SECTIONS = 1000,
   DATA_PIECE = 16384,
   POINTER_SIZE = 2,
-  BIT_BUCKETS = 13,
 };
 
 enum storage_class {
