@@ -19,6 +19,7 @@
 #include "codegen/model/types.h"
 #include "codegen/target/asmbuf.h"
 #include "codegen/target/cgen.h"
+#include "codegen/target/macros.h"
 #include "codegen/target/pattab.h"
 #include "codegen/target/tmpl.h"
 #include "common/alert.h"
@@ -308,10 +309,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
       if (!item.double_d) out_printf("%u", offset);
       break;
     }
-    case 'E':
-      // Target macros come with the PIC18 emitter; until then the byte
-      // selection passes through unchanged.
-      break;
+    case 'E': s.byte_index = emit_target_macro(at, uint32_t(item.number), s.byte_index, o.level); break;
     case 'G': print_register(g_register(o, item), item); break;
     case 'X': print_register(at->xreg[o.level], item); break;
     case 'Y': print_register(at->yreg[o.level], item); break;
@@ -340,7 +338,10 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
     case 'N': out_printf("%u", label_of(at)); break;
     case 'O': out_printf("%s", cgen_operator_name(at->op)); break;
     case 'P': out_printf("%s", size_letter(pointee_size(at))); break;
-    case 'Q': out_printf("%s", cgen_operator_name(at->op)); break;
+    case 'Q':
+      if (const char *text = emit_op_mnemonic(at->op, at, item.has_number ? uint32_t(item.number) : 0))
+        out_printf("%s", text);
+      break;
     case 'S': print_text_of(at, item); break;
     case 'T':
       if (at->op == OP_BITFIELD && at->member)

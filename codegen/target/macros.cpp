@@ -1,0 +1,413 @@
+#include "codegen/target/macros.h"
+
+#include <cstdio>
+#include <string>
+
+#include "codegen/model/bsr.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/target/emitq.h"
+#include "codegen/target/expand.h"
+#include "codegen/target/switch.h"
+#include "common/alert.h"
+
+namespace {
+
+constexpr uint32_t BANK_BITS = 15;
+constexpr uint32_t FIRST_LABEL = 30001;
+
+struct macro_state {
+  macro_notes notes{};
+  uint32_t labels = 0;
+};
+macro_state &ms() {
+  static macro_state &state = *new macro_state();
+  return state;
+}
+
+bool shifts_right(uint32_t op) { return op == OP_SHR || op == OP_ASSHR; }
+bool shifts_left(uint32_t op) { return op == OP_SHL || op == OP_ASSHL; }
+
+// Expands a template text for the node at its level (with operand
+// suffixes and selections of its own) on the current line; the expander
+// ends no line at the end of its text.
+void expand_text(tree_node *n, uint32_t level, const std::string &text) { cgen_expand(n, text.c_str(), level); }
+
+// The byte operand text "(L)E2L" of a shift, expanded once per use.
+void shift_operand(tree_node *n, uint32_t level) { expand_text(n, level, "(L)E2L"); }
+
+// Constant shift of a byte in place. Every count writes the operand once
+// per instruction, and a right shift of a signed byte fills with its sign.
+void emit_byte_shift(tree_node *n, uint32_t level) {
+  tree_node *count = n->right;
+  if (!count || count->op != OP_CONST) return;
+  uint32_t shift = uint32_t(count->value) & 7;
+  bool right = shifts_right(n->op);
+  bool arithmetic = right && n->left && tree_arith(n->left) == ARITH_SIGNED;
+  const char *rotate = right ? "rrcf" : "rlcf";
+  const char *other = right ? "rlcf" : "rrcf";
+  auto line = [&](const char *mnemonic, const char *tail) {
+    out_printf("\t%s\t", mnemonic);
+    shift_operand(n, level);
+    out_printf("%s\n", tail);
+  };
+  if (shift == 0) return;
+  if (shift <= 3) {
+    for (uint32_t k = 0; k < shift; k++) {
+      if (arithmetic) line("rlcf", ",w");  // the carry takes the sign bit
+      else out_printf("\tbcf\tstatus,0\n");
+      line(rotate, ",f");
+    }
+    return;
+  }
+  if (shift == 7) {
+    if (arithmetic) {
+      // 0 or 0FFh by the sign, written once.
+      out_printf("\tmovlw\t0\n");
+      line("btfsc", ",7");
+      out_printf("\tmovlw\t0FFh\n");
+      line("movwf", "");
+      return;
+    }
+    line(other, ",f");
+    line("clrf", "");
+    line(other, ",f");
+    return;
+  }
+  line("swapf", ",f");
+  for (uint32_t k = 4; k < shift; k++) line(rotate, ",f");
+  uint32_t keep = shifts_left(n->op) ? (0xFFu << shift) & 0xFF : 0xFFu >> shift;
+  out_printf("\tmovlw\t%u\n", keep);
+  line("andwf", ",f");
+  if (arithmetic) {
+    out_printf("\tmovlw\t%u\n", ~keep & 0xFF);
+    char bit[8];
+    snprintf(bit, sizeof bit, ",%u", 7 - shift);
+    line("btfsc", bit);
+    line("iorwf", ",f");
+  }
+}
+
+// `cycles` of single-cycle and two-cycle no-operations.
+void emit_pad(uint32_t cycles) {
+  for (; cycles >= 2; cycles -= 2) out_printf("\tnop2\n");
+  if (cycles) out_printf("\tnop\n");
+}
+
+uint32_t pad_words(uint32_t cycles) { return (cycles + 1) / 2; }
+
+// A loop of W times (k + 3) cycles, W loaded first: 1 + q (k + 3) + r cycles.
+void emit_single_loop(uint32_t cycles) {
+  uint32_t spare = cycles - 1, best_k = 5, best_cost = ~0u;
+  for (uint32_t k = 0; k <= 4; k++) {
+    uint32_t q = spare / (k + 3);
+    if (q < 1 || q > 256) continue;
+    uint32_t cost = pad_words(spare % (k + 3)) + pad_words(k);
+    if (cost < best_cost) {
+      best_cost = cost;
+      best_k = k;
+    }
+  }
+  uint32_t period = best_k + 3, label = emit_new_label();
+  out_printf("\tmovlw\t%u\n", (spare / period) & 0xFF);
+  out_printf("l%u:\n", label);
+  emit_pad(best_k);
+  out_printf("\tdecfsz\twreg,f\n\tgoto\tl%u\n", label);
+  emit_pad(spare % period);
+}
+
+constexpr uint32_t OUTER_PERIOD = 771;  // 256 inner passes of 3 cycles, and the outer test
+constexpr uint32_t LONGEST_NESTED = 0x30300;
+
+// Two nested loops, the outer count in the node's temporary.
+void emit_nested_loop(tree_node *n, uint32_t level, uint32_t cycles) {
+  bool selected = emit_bank_select(emit_chip().param_bank, nullptr);
+  uint32_t fixed = 6 + (selected ? 1 : 0);
+  uint32_t spare = cycles - fixed;
+  uint32_t outer = (spare - 3) / OUTER_PERIOD;
+  uint32_t rest = spare - outer * OUTER_PERIOD;
+  uint32_t inner = rest / 3 > 256 ? 256 : rest / 3;
+  uint32_t label = emit_new_label();
+  out_printf("\tmovlw\t%u\n\tmovwf\t", (outer + 1) & 0xFF);
+  expand_text(n, level, "(XN)E4N");
+  out_printf("\n\tmovlw\t%u\nl%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n\tdecfsz\t", inner & 0xFF, label, label);
+  expand_text(n, level, "(XN)E4N");
+  out_printf(",f\n\tgoto\tl%u\n", label);
+  emit_pad(rest - 3 * inner);
+}
+
+// The count of an in-line delay: the first argument of the call.
+tree_node *delay_count(tree_node *n) {
+  if (n->op != OP_CALL) return n;
+  tree_node *a = n->right;
+  while (a && a->op == OP_COMMA) a = a->left;
+  return a;
+}
+
+void emit_delay(tree_node *n, uint32_t level) {
+  tree_node *count = delay_count(n);
+  if (!count) return;
+  if (count->op != OP_CONST) {
+    // W holds the count: 3 cycles a pass.
+    uint32_t label = emit_new_label();
+    out_printf("l%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n", label, label);
+    return;
+  }
+  uint32_t cycles = uint32_t(count->value);
+  while (cycles > LONGEST_NESTED) {
+    emit_nested_loop(n, level, LONGEST_NESTED);
+    cycles -= LONGEST_NESTED;
+  }
+  if (cycles <= 6) emit_pad(cycles);
+  else if (cycles <= 1792) emit_single_loop(cycles);
+  else emit_nested_loop(n, level, cycles);
+}
+
+// Sets Z when the operand equals the constant: byte by byte into W, each
+// byte tested only while all before it were equal.
+void emit_compare_constant(tree_node *n, uint32_t level) {
+  tree_node *constant = n->left, *value = n->right;
+  char side = 'R';
+  if (value && (value->op == OP_CONST || value->op == OP_FCONST) && constant && constant->op != OP_CONST &&
+      constant->op != OP_FCONST) {
+    std::swap(constant, value);
+    side = 'L';
+  }
+  if (!constant || !value) return;
+  uint32_t size = tree_size(value);
+  if (size < 1 || size > 4) return;
+  uint32_t bits = constant->op == OP_FCONST ? cgen_float_bits(constant->fvalue, size) : uint32_t(constant->value);
+  uint32_t bytes[4];
+  bool done[4] = {false, false, false, false};
+  for (uint32_t i = 0; i < size; i++) bytes[i] = (bits >> (8 * i)) & 0xFF;
+  bool was_suppressed = ms().notes.suppress_bank_select;
+  auto access = [&](const char *lead, const char *mnemonic, uint32_t i) {
+    char text[64];
+    snprintf(text, sizeof text, "%s%s (~%u/%u%c)E2%c,w", lead, mnemonic, i, size, side, side);
+    expand_text(n, level, text);
+    out_printf("\n");
+    ms().notes.suppress_bank_select = true;
+  };
+  uint32_t first = size;
+  for (uint32_t i = 0; i < size && first == size; i++)
+    if (bytes[i] == 1 || bytes[i] == 0xFF) first = i;
+  if (first < size) {
+    access("\t", bytes[first] == 1 ? "decf" : "incf", first);
+  } else {
+    uint32_t top = size - 1;
+    if (bits != 0 && bytes[top] == 0)
+      while (top > 0 && bytes[top] == 0) top--;
+    first = top;
+    access("\t", "movf", top);
+    if (bytes[top]) out_printf("\txorlw\t%u\n", bytes[top]);
+  }
+  done[first] = true;
+  for (uint32_t i = 0; i < size; i++) {
+    if (done[i] || bytes[i] == 0) continue;
+    if (bytes[i] != 1 && bytes[i] != 0xFF) out_printf("\tmovlw\t%u\n", bytes[i]);
+    out_printf("\tbtfsc\tstatus,2\n");
+    access("\t", bytes[i] == 1 ? "decf" : bytes[i] == 0xFF ? "incf" : "xorwf", i);
+    done[i] = true;
+  }
+  for (uint32_t i = 0; i < size; i++)
+    if (!done[i]) access("\t", "iorwf", i);
+  ms().notes.suppress_bank_select = was_suppressed;
+}
+
+// The width of the first bit-field down the left chain.
+int bitfield_width(const tree_node *n) {
+  for (; n; n = n->left)
+    if (n->op == OP_BITFIELD && n->member) return n->member->bf_width;
+  return 0;
+}
+
+uint32_t log2_ceiling(uint32_t v) {
+  uint32_t k = 0;
+  while (k < 32 && (uint64_t(1) << k) < v) k++;
+  return k;
+}
+
+// Stores a constant into a bit-field one bit at a time.
+void emit_bitfield_constant(tree_node *n, uint32_t level) {
+  int width = bitfield_width(n->left);
+  uint32_t value = n->right ? uint32_t(n->right->value) : 0;
+  for (int i = 0; i < width; i++) {
+    char text[48];
+    snprintf(text, sizeof text, "\tb%cf (L)E2L, CL+%d", (value >> i) & 1 ? 's' : 'c', i);
+    expand_text(n, level, text);
+    out_printf("\n");
+  }
+}
+
+void errata_filler() {
+  if (emit_chip().options[0] & 1) out_printf("dw\t0FFFFh\n");
+}
+
+}  // namespace
+
+std::string emit_hex(uint32_t value) {
+  char text[16];
+  snprintf(text, sizeof text, "0%Xh", value);
+  return text;
+}
+
+macro_notes &emit_macro_notes() { return ms().notes; }
+
+void macros_reset() { ms() = macro_state(); }
+
+uint32_t emit_new_label() { return FIRST_LABEL + ms().labels++; }
+
+bool emit_bank_select(int32_t bank, symbol *sym) {
+  if (ms().notes.suppress_bank_select) return false;
+  if (bank == BANK_UNKNOWN) {
+    if (!sym) {
+      bsr_forget(BANK_BITS);
+      return false;
+    }
+    const char *name = sym_asm_name(sym);
+    out_printf("\tmovlb\t%s>>8\t; (%s) unknown bank\n", name, "");
+    bsr_forget(BANK_BITS);
+    return true;
+  }
+  if (bank < 0) return false;
+  bool known = bsr_all_known(BANK_BITS) && bsr_known_value(BANK_BITS) == uint32_t(bank);
+  if (!known) out_printf("\tmovlb\t%d\t; (%s) banked\n", int(bank), "");
+  bsr_set_known(BANK_BITS, uint32_t(bank));
+  return !known;
+}
+
+const char *emit_op_mnemonic(uint32_t op, const tree_node *n, uint32_t position) {
+  struct row {
+    uint32_t op, alias;
+    const char *texts[6];  // positions 1 to 5, then every other position
+  };
+  static const row rows[] = {
+      {OP_AND, OP_ASAND, {nullptr, "andwf", "andwf", nullptr, nullptr, nullptr}},
+      {OP_ADD, OP_ASADD, {"c", "addwfc", "addwfc", "in", "dec", "inc"}},
+      {OP_POSTINC, OP_POSTINC, {"add", "addwfc", "addwfc", "in", "add", "add"}},
+      {OP_SUB, OP_ASSUB, {"s", "subwfb", "subfwb", "dc", "inc", "dec"}},
+      {OP_POSTDEC, OP_POSTDEC, {"sub", "subwfb", "sub", "dc", "sub", "sub"}},
+      {OP_XOR, OP_ASXOR, {nullptr, "xorwf", "xorwf", nullptr, nullptr, nullptr}},
+      {OP_OR, OP_ASOR, {nullptr, "iorwf", "iorwf", nullptr, nullptr, nullptr}},
+  };
+  for (const row &r : rows)
+    if (op == r.op || op == r.alias) return r.texts[position >= 1 && position <= 5 ? position - 1 : 5];
+  if (op == OP_NE || op == OP_LT) return "c";
+  if (op == OP_EQ || op == OP_GE) return "s";
+  if (shifts_right(op)) {
+    bool unsigned_left = n && op_is_binary(op) && n->left && tree_arith(n->left) == ARITH_UNSIGNED;
+    return unsigned_left ? "c" : "s";
+  }
+  return nullptr;
+}
+
+uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, uint32_t level) {
+  macro_notes &notes = ms().notes;
+  bool quiet = model.output_suppressed;
+  switch (number) {
+    case 1: {
+      symbol *sym = nullptr;
+      int32_t bank = emit_operand_bank(n, level, false, &sym);
+      emit_bank_select(bank, sym);
+      break;
+    }
+    case 2:
+      // The access or banked designator is always written, so that no
+      // operand depends on the assembler's default.
+      if (!quiet) out_printf("%s", emit_operand_bank(n, level, false, nullptr) == BANK_COMMON ? ",c" : "&0ffh,b");
+      break;
+    case 3: emit_bank_select(emit_chip().param_bank, nullptr); break;
+    case 4:
+      if (!quiet) out_printf("%s", emit_chip().param_bank == BANK_COMMON ? "&0ffh,c" : "&0ffh,b");
+      break;
+    case 5: notes.suppress_bank_select = true; break;
+    case 6: notes.suppress_bank_select = false; break;
+    case 7:
+      if (tree_size(n) > notes.struct_return_max) notes.struct_return_max = tree_size(n);
+      break;
+    case 8: notes.wreg_in_use = false; break;
+    case 9: emit_switch_statement(n); break;
+    case 10: notes.table_reads = true; break;
+    case 11: emit_select_psect(OUTPUT_FUNCTION_TEXT, 0); break;
+    case 14:
+      if (symbol *f = sym_current_function()) out_printf("?%s+%d", f->name, int(f->offset));
+      break;
+    case 15: out_printf("%d", bitfield_width(n)); break;
+    case 16: emit_byte_shift(n, level); break;
+    case 17:
+      if (symbol *f = sym_current_function()) {
+        if (f->params_size < 2) f->params_size = 2;
+        if (symbol *area = sym_param_area(f)) out_printf("%s", sym_asm_name(area));
+      }
+      break;
+    case 19:
+      if (!quiet) emit_delay(n, level);
+      break;
+    case 21: emit_compare_constant(n, level); break;
+    case 22:
+      if (!quiet) out_printf("%s", emit_chip().rom_size > 0x10000 ? "__mediumconst" : "__smallconst");
+      break;
+    case 23:
+      if (!quiet && n->right) {
+        const tree_node *r = n->right;
+        uint32_t size = tree_size(r), descriptor = size ? size - 1 : 0;
+        if (tree_is_pointer(r)) descriptor |= 0x20;
+        if (tree_arith(r) == ARITH_FLOAT) descriptor |= 0x08;
+        if (tree_arith(r) == ARITH_BIT) descriptor = 0;
+        out_printf("%s", emit_hex(descriptor).c_str());
+      }
+      break;
+    case 28:
+      if (!quiet) out_printf("&0ffh,b");
+      break;
+    case 12: break;  // the expander names volatile operands by their own text
+    case 18:
+      out_printf("%s", sym_level_prefix(sym_current_function()));
+      break;
+    case 20: break;  // frames are not numbered in the output
+    case 30: {
+      const tree_node *r = n->right;
+      if (r && r->op == OP_ID && r->sym && (r->sym->flags & (SYM_ABSOLUTE | SYM_PLACED)) &&
+          !type_is_function(n->type))
+        out_printf("\tORG  %u", uint32_t(r->sym->address));
+      break;
+    }
+    case 32: {
+      const tree_node *callee = n->op == OP_CALL ? n->left : nullptr;
+      uint32_t q = callee && callee->sym ? type_qualifiers(callee->sym->type) : 0;
+      if ((q & Q_INTERRUPT) && !(q & Q_LOW_PRIORITY) && (emit_chip().options[0] & 2))
+        out_printf("\n\tpop\t; remove dummy address from shadow register refresh\n");
+      break;
+    }
+    case 31:
+      out_printf("\t\t; BSR set to: ");
+      if (bsr_all_known(BANK_BITS)) out_printf("%u\n", bsr_known_value(BANK_BITS));
+      else out_printf("?\n");
+      break;
+    case 33: bsr_forget(BANK_BITS); break;
+    case 50: notes.wreg_in_use = true; break;
+    case 51:
+      if (!notes.wreg_in_use) out_printf("\t;wreg free");
+      break;
+    case 52: out_printf("%lu", (unsigned long)uint32_t(n->value)); break;
+    case 53: out_printf("%u", log2_ceiling(uint32_t(n->value))); break;
+    case 61:
+    case 62: break;
+    case 63:
+      emit_bitfield_constant(n, level);
+      [[fallthrough]];
+    case 98:
+      if (!(mode_word & MODE_EMI_WORD)) break;
+      out_printf("tblrd+*\n");
+      errata_filler();
+      out_printf("\ttblwt*-");
+      break;
+    case 99: errata_filler(); break;
+    default: msg(679, number); break;
+  }
+  return byte_index;
+}

@@ -1,0 +1,246 @@
+// The target macros on small trees: bank selection and operand suffixes,
+// constant shifts of a byte and comparisons with a constant run in a small
+// interpreter over every value, the in-line delay's cycle count over a
+// table of delays, the operator mnemonics and the hexadecimal form.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codegen/model/bsr.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/progstate.h"
+#include "codegen/model/regs.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/target/asmbuf.h"
+#include "codegen/target/cgen.h"
+#include "codegen/target/emitq.h"
+#include "codegen/target/expand.h"
+#include "codegen/target/goals.h"
+#include "codegen/target/macros.h"
+#include "codegen/target/tests/cgen_fixture.h"
+#include "codegen/target/tests/pic_interp.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+struct MacrosTest : ::testing::Test {
+  void SetUp() override {
+    sym_init_types();
+    capture_messages();
+    out_capture(&written);
+    model.output_suppressed = false;
+    macros_reset();
+    bsr_reset();
+    bsr_current = {0, 0};
+    all = iset_alloc();
+    iset_assign(all, rset_of(REG_ALLREG));
+  }
+  void TearDown() override {
+    out_capture(nullptr);
+    for (tree_node *t : roots) tree_free(t);
+    iset_free(all);
+  }
+  tree_node *root(tree_node *t) {
+    roots.push_back(t);
+    return t;
+  }
+  static symbol *placed(const char *name, ctype *type, uint32_t address) {
+    symbol *s = extern_object(name, type);
+    s->flags |= SYM_ABSOLUTE;
+    s->address = int32_t(address);
+    return s;
+  }
+  // An identifier whose text the templates can name (L and R need a chosen pattern).
+  tree_node *operand(symbol *s, uint32_t goal) {
+    tree_node *t = tree_ident(s);
+    EXPECT_TRUE(cgen_match_tree(t, goal, all));
+    return t;
+  }
+  static tree_node *num(int32_t v, ctype *type) {
+    tree_node *c = tree_const(v);
+    c->type = type;
+    return c;
+  }
+  std::string expanded(tree_node *t, const char *text) {
+    written.clear();
+    expand_reset_statement();
+    cgen_expand(t, text, 0);
+    if (!out_pending_line().empty()) out_putc('\n');
+    return written;
+  }
+  static size_t count_of(const std::string &text, const std::string &what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) n++;
+    return n;
+  }
+
+  std::string written;
+  std::vector<tree_node *> roots;
+  regset *all;
+};
+
+TEST_F(MacrosTest, BankSelectionIsWrittenOnlyWhenTheBankIsNotKnown) {
+  tree_node *in_two = root(tree_ident(placed("_x", type_uchar(), 0x210)));
+  tree_node *also_two = root(tree_ident(placed("_y", type_uchar(), 0x2F0)));
+  tree_node *in_three = root(tree_ident(placed("_z", type_uchar(), 0x300)));
+  tree_node *unplaced = root(tree_ident(extern_object("_e", type_uchar())));
+  tree_node *access = root(tree_ident(placed("_r", type_uchar(), 0x20)));
+  tree_node *crossing = root(tree_ident(placed("_k", type_basic("ui"), 0x2FF)));
+  struct {
+    tree_node *node;
+    const char *movlb;  // the line written, or "" for none
+  } steps[] = {
+      {in_two, "\tmovlb\t2\t; () banked\n"},
+      {also_two, ""},
+      {in_three, "\tmovlb\t3\t; () banked\n"},
+      {access, ""},
+      {crossing, ""},
+      {in_three, ""},
+      {unplaced, "\tmovlb\t_e>>8\t; () unknown bank\n"},
+      {in_three, "\tmovlb\t3\t; () banked\n"},
+  };
+  for (auto &s : steps) EXPECT_EQ(expanded(s.node, "E1N"), s.movlb) << sym_asm_name(s.node->sym);
+  // Suppressed selection writes nothing and learns nothing.
+  expanded(in_two, "E5N");
+  EXPECT_EQ(expanded(in_two, "E1N"), "");
+  expanded(in_two, "E6N");
+  EXPECT_EQ(expanded(in_two, "E1N"), "\tmovlb\t2\t; () banked\n");
+  // Macro 33 forgets the bank.
+  expanded(in_two, "E33N");
+  EXPECT_EQ(expanded(in_two, "E1N"), "\tmovlb\t2\t; () banked\n");
+}
+
+TEST_F(MacrosTest, EveryOperandSuffixNamesItsBankDesignator) {
+  struct {
+    uint32_t address;
+    const char *suffix;
+  } cases[] = {{0x20, ",c"}, {0x210, "&0ffh,b"}, {0xF81, ",c"}};
+  for (auto &c : cases) {
+    tree_node *t = root(tree_ident(placed("_p", type_uchar(), c.address)));
+    EXPECT_EQ(expanded(t, "E2N"), std::string(c.suffix) + "\n") << c.address;
+  }
+  emit_chip().param_bank = BANK_COMMON;
+  tree_node *any = root(num(0, type_uchar()));
+  EXPECT_EQ(expanded(any, "E4N"), "&0ffh,c\n");
+  emit_chip().param_bank = 1;
+  EXPECT_EQ(expanded(any, "E4N"), "&0ffh,b\n");
+  EXPECT_EQ(expanded(any, "E28N"), "&0ffh,b\n");
+  emit_chip().param_bank = 0;
+}
+
+// Shifts of every count on every byte value, against C's own shift.
+TEST_F(MacrosTest, ByteShiftsGiveCsResultAndFillWithTheSign) {
+  struct {
+    uint32_t op;
+    bool is_signed;
+  } kinds[] = {{OP_ASSHR, false}, {OP_ASSHR, true}, {OP_ASSHL, false}, {OP_ASSHL, true}};
+  for (auto &k : kinds) {
+    ctype *type = k.is_signed ? type_basic("c") : type_uchar();
+    for (int32_t count = 0; count < 8; count++) {
+      tree_node *shift = root(tree_make(k.op, operand(placed("_s", type, 0x20), GOAL_BYTE_MEM), num(count, type), type));
+      std::string code = expanded(shift, "E16N");
+      std::istringstream lines(code);
+      for (std::string l; std::getline(lines, l);) EXPECT_LE(count_of(l, "_s"), 1u) << "twice on one line: " << l;
+      for (uint32_t v = 0; v < 256; v++) {
+        pic_interp pic;
+        pic.cells["_s"] = v;
+        pic.c = v & 1;  // a carry left over must not leak in
+        ASSERT_TRUE(pic.run(code)) << pic.error << "\n" << code;
+        uint32_t want;
+        if (k.op == OP_ASSHL) want = (v << count) & 0xFF;
+        else if (k.is_signed) want = uint32_t(int8_t(v) >> count) & 0xFF;
+        else want = v >> count;
+        ASSERT_EQ(pic.cells["_s"], want) << "value " << v << " count " << count << " signed " << k.is_signed << "\n"
+                                         << code;
+      }
+    }
+  }
+}
+
+// Z after the comparison is the equality, for constants of each byte shape.
+TEST_F(MacrosTest, ComparisonWithAConstantSetsZeroExactlyOnEquality) {
+  ctype *word = type_basic("ui");
+  int32_t constants[] = {0, 1, 0xFF, 0x100, 0x0101, 0x1234, 0xFF00, 0xFFFF, 0x00FE, 0x0200};
+  for (int32_t k : constants) {
+    tree_node *cmp = root(tree_make(OP_EQ, num(k, word), operand(placed("_v", word, 0x20), GOAL_WORD_MEM), word));
+    std::string code = expanded(cmp, "E21N");
+    uint32_t values[] = {0, 1, 0xFF, 0x100, 0x101, 0x1234, 0x1235, 0x1334, 0xFF00, 0xFFFF, 0xFE, 0x200, 0x300};
+    for (uint32_t v : values) {
+      pic_interp pic;
+      pic.cells["_v"] = v & 0xFF;
+      pic.cells["_v+1"] = v >> 8;
+      ASSERT_TRUE(pic.run(code)) << pic.error << "\n" << code;
+      EXPECT_EQ(pic.z, v == uint32_t(k)) << "constant " << k << " value " << v << "\n" << code;
+    }
+  }
+  // 0x0100: the high byte by decf first, then the zero byte by iorwf.
+  tree_node *cmp = root(tree_make(OP_EQ, num(0x100, word), operand(placed("_v", word, 0x20), GOAL_WORD_MEM), word));
+  std::string code = expanded(cmp, "E21N");
+  EXPECT_EQ(code, "\tdecf\t(_v+1),c,w\n\tiorwf (_v),c,w\n");
+}
+
+TEST_F(MacrosTest, DelaysSpendExactlyTheCyclesAsked) {
+  emit_chip().param_bank = 0;
+  uint32_t delays[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 100, 255, 256, 770, 771, 772, 1000, 1792, 1793, 2000,
+                       65535, 65536, 100000, 0x30300, 0x30301, 0x30300 + 7, 1000000};
+  for (uint32_t d : delays) {
+    for (bool bank_known : {false, true}) {
+      bsr_current = {0, 0};
+      if (bank_known) bsr_set_known(15, 0);
+      tree_node *count = root(num(int32_t(d), type_basic("ul")));
+      std::string code = expanded(count, "E19N");
+      pic_interp pic;
+      ASSERT_TRUE(pic.run(code)) << pic.error << "\n" << code;
+      EXPECT_EQ(pic.cycles, d) << "delay " << d << "\n" << code;
+    }
+  }
+  // A count in W: three cycles a pass.
+  tree_node *call = root(tree_make(OP_CALL, tree_ident(extern_object("__delay", type_basic("v"))),
+                                   tree_ident(extern_object("_n", type_uchar())), type_basic("v")));
+  pic_interp pic;
+  pic.w = 5;
+  ASSERT_TRUE(pic.run(expanded(call, "E19N"))) << pic.error;
+  EXPECT_EQ(pic.cycles, 15u);
+}
+
+TEST_F(MacrosTest, SmallMacrosAndMnemonics) {
+  tree_node *k = root(num(200, type_uchar()));
+  struct {
+    const char *text;
+    const char *out;
+  } cases[] = {{"E52N", "200\n"}, {"E53N", "8\n"}, {"E61N", ""}, {"E51N", "\t;wreg free\n"}};
+  for (auto &c : cases) EXPECT_EQ(expanded(k, c.text), c.out) << c.text;
+  expanded(k, "E50N");
+  EXPECT_EQ(expanded(k, "E51N"), "") << "W is in use";
+  tree_node *one = root(num(1, type_uchar()));
+  EXPECT_EQ(expanded(one, "E53N"), "0\n");
+  expanded(k, "E77N");
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{679});
+
+  ctype *word = type_basic("ui");
+  tree_node *add = root(tree_make(OP_ASADD, num(1, word), num(2, word), word));
+  EXPECT_EQ(expanded(add, "Q2N"), "addwfc\n");
+  EXPECT_EQ(expanded(add, "Q5N"), "dec\n");
+  tree_node *sub = root(tree_make(OP_SUB, num(1, word), num(2, word), word));
+  EXPECT_EQ(expanded(sub, "Q3N"), "subfwb\n");
+  tree_node *shr = root(tree_make(OP_SHR, num(1, word), num(2, word), word));
+  EXPECT_EQ(expanded(shr, "Q1N"), "c\n") << "unsigned left operand";
+  EXPECT_EQ(emit_op_mnemonic(OP_AND, nullptr, 1), nullptr);
+
+  struct {
+    uint32_t value;
+    const char *hex;
+  } hexes[] = {{0xFF, "0FFh"}, {0x28, "028h"}, {0, "00h"}, {0xA, "0Ah"}};
+  for (auto &h : hexes) EXPECT_EQ(emit_hex(h.value), h.hex);
+  tree_node *ptr_store = root(tree_make(OP_ASSIGN, num(0, type_uchar()), num(0, type_basic("ul")), type_uchar()));
+  EXPECT_EQ(expanded(ptr_store, "E23N"), "03h\n");
+  EXPECT_EQ(emit_new_label(), 30001u);
+  EXPECT_EQ(emit_new_label(), 30002u);
+}
+
+}  // namespace
