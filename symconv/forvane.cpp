@@ -12,6 +12,7 @@
 #include "common/registry.h"
 #include "common/vector.h"
 #include "symconv/dotcod.h"
+#include "symconv/elf.h"
 #include "symconv/encdec.h"
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
@@ -57,7 +58,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {mcoff_identify, mcoff_read, mcoff_write, mcoff_dump, "PIC COFF", "mcoff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "ICOFF", "icoff", "cof", true},
-    {nullptr, nullptr, nullptr, nullptr, "ELF/DWARF", "elf", "elf", true},
+    {elf_identify, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
     {nullptr, nullptr, nullptr, nullptr, "UBROF", "ubrof", "d43", true},
     {nullptr, nullptr, nullptr, nullptr, "Holtek DBG", "htk", "dbg", true},
     {nullptr, nullptr, nullptr, nullptr, "Holtek TSK", "tsk", "tsk", true},
