@@ -24,6 +24,7 @@
 #include "codegen/target/macros.h"
 #include "codegen/target/tests/cgen_fixture.h"
 #include "codegen/target/tests/pic_interp.h"
+#include "tests/e2e.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -206,6 +207,47 @@ TEST_F(MacrosTest, DelaysSpendExactlyTheCyclesAsked) {
   pic.w = 5;
   ASSERT_TRUE(pic.run(expanded(call, "E19N"))) << pic.error;
   EXPECT_EQ(pic.cycles, 15u);
+}
+
+// The same delays counted by gpsim: each between two marks, a nop before
+// each mark, so a delay is the difference of the marks' cycles less one.
+TEST_F(MacrosTest, DelaysSpendExactlyTheCyclesAskedInGpsim) {
+  for (const char *tool : {"gpsim", "gpasm"})
+    if (!e2e::have_tool(tool)) GTEST_SKIP() << tool << " missing";
+  emit_chip().param_bank = 0;
+  uint32_t delays[] = {0, 1, 2, 3, 4, 6, 7, 8, 255, 256, 1792, 1793, 65535, 65536, 0x30300, 0x30301, 1000000};
+  std::string source =
+      "\tprocessor 18f452\n\tradix dec\nwreg\tequ\t0FE8h\nb\tequ\t1\nf\tequ\t1\n"
+      "nop2\tmacro\n\tbra\t$+2\n\tendm\n\torg\t0\n";
+  uint32_t mark = 0;
+  for (uint32_t d : delays) {
+    tree_node *count = root(num(int32_t(d), type_basic("ul")));
+    source += "\tnop\nm" + std::to_string(mark++) + ":\n" + expanded(count, "E19N");
+  }
+  source += "\tnop\nm" + std::to_string(mark) + ":\n\tbra\t$\n\tend\n";
+  e2e::folder dir;
+  dir.write("d.asm", source);
+  ASSERT_EQ(dir.run("gpasm -p18f452 -q d.asm"), 0) << dir.read("out") << source;
+  std::string script = "processor p18f452\nload d.cod\n";
+  for (uint32_t m = 0; m <= mark; m++) script += "break e m" + std::to_string(m) + "\n";
+  for (uint32_t m = 0; m <= mark; m++) script += "run\n";
+  script += "quit\n";
+  dir.write("d.gps", script);
+  ASSERT_EQ(dir.run("timeout 60 gpsim -i -c d.gps < /dev/null"), 0) << dir.read("err");
+  // After each "Hit a Breakpoint!" the first line beginning "0x" holds the
+  // cycle of the nop before the mark.
+  std::vector<uint64_t> cycles;
+  std::istringstream out(dir.read("out"));
+  bool hit = false;
+  for (std::string line; std::getline(out, line);) {
+    if (line.find("Hit a Breakpoint!") != std::string::npos) hit = true;
+    if (hit && line.rfind("0x", 0) == 0) {
+      cycles.push_back(std::stoull(line, nullptr, 16));
+      hit = false;
+    }
+  }
+  ASSERT_EQ(cycles.size(), size_t(mark + 1)) << dir.read("out").substr(0, 2000);
+  for (uint32_t k = 0; k < mark; k++) EXPECT_EQ(cycles[k + 1] - cycles[k] - 1, delays[k]) << "delay " << delays[k];
 }
 
 TEST_F(MacrosTest, SmallMacrosAndMnemonics) {
