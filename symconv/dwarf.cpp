@@ -271,8 +271,9 @@ const sdb_record *aggregate_of(const type_chain *chain, int k) {
   return k >= 0 && chain->elems[k].kind == TK_STRUCT ? chain->elems[k].record : nullptr;
 }
 
-// The C tag of a structure, union or enumeration, else its own name.
-const char *tag_name(const sdb_record *r) { return r->second_name && *r->second_name ? r->second_name : r->name; }
+// The C tag of a structure, union or enumeration; the description's own
+// name for it is no C name.
+const char *tag_name(const sdb_record *r) { return r->second_name; }
 
 uint32_t enum_die(const sdb_record *e) {
   std::vector<uint8_t> die;
@@ -579,6 +580,8 @@ void scope_dies(sdb_record *scope) {
       case SDB_EXTERN:
       case SDB_GLOBAL:
       case SDB_STATIC: {
+        // A function's declaration is described by its subprogram.
+        if (type_is_function(item->type)) break;
         bool resolved = mach_resolve(item, scope, &address, &segment);
         if (!resolved) msg_report_hooked("W", "DWARF: Can't find variable location: '%s'", item->name ? item->name : "");
         // Statics have no other description; an unplaced extern is still

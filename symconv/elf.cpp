@@ -343,6 +343,7 @@ uint32_t elf_machine_number() { return machine_from_names(); }
 bool elf_read(FILE *, const char *) { return false; }
 
 bool elf_write(FILE *out, const char *name) {
+  byte_order = settings.big_endian ? 1 : 0;
   elf_writer e;
   uint32_t machine = machine_from_names();
   for (const elf_machine_ops &row : machine_rows)

@@ -254,6 +254,7 @@ int read_arguments(int argc, char **argv) {
         return 0;
       case 'b':
         byte_order = 1;
+        settings.big_endian = true;
         break;
       case 'm':
         settings.strip_underscore = true;

@@ -88,6 +88,7 @@ struct output_request {
 struct forvane_settings {
   int verbosity;
   bool dump, identify_only;
+  bool big_endian;  // -b, kept for writers of either order after one of a fixed order
   bool fake_globals;  // -f
   bool fake_blocks;   // -k
   bool strip_underscore;  // -m
