@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -288,6 +289,159 @@ TEST_F(ForvaneCodBuild, GpsimStopsAtASourceLineAndReadsAVariable) {
   EXPECT_NE(session.find("Hit a Breakpoint!"), std::string::npos) << session;
   EXPECT_NE(session.find("11: /* line 11 */"), std::string::npos) << session;
   EXPECT_NE(session.find("] = $01"), std::string::npos) << session;
+}
+
+}  // namespace
+
+namespace {
+
+// What one dump says of a unit, a function or a variable.
+struct die_facts {
+  std::string tag, name, low, high;
+  bool operator==(const die_facts &o) const {
+    return tag == o.tag && name == o.name && low == o.low && high == o.high;
+  }
+};
+
+std::ostream &operator<<(std::ostream &out, const die_facts &f) {
+  return out << f.tag << " " << f.name << " " << f.low << "-" << f.high;
+}
+
+const char *const described_tags[] = {"compile_unit", "subprogram", "variable", "formal_parameter"};
+
+bool described(const std::string &tag) {
+  for (const char *t : described_tags)
+    if (tag == t) return true;
+  return false;
+}
+
+// Addresses as numbers, so that both dumps' spellings compare.
+std::string address_text(const std::string &text) { return text.empty() ? "" : hex(unsigned(std::stoul(text, nullptr, 16))); }
+
+// The units, functions and variables in dwarfdump's listing, and its line
+// rows (address, line) without the ends of sequences.
+void read_dwarfdump(const std::string &text, std::vector<die_facts> *dies,
+                    std::vector<std::pair<unsigned, unsigned>> *rows) {
+  std::istringstream lines(text);
+  std::regex die("^<\\s*\\d+><0x[0-9a-f]+>\\s+DW_TAG_(\\w+)"), attribute("^\\s+DW_AT_(\\w+)\\s+(.*?)\\s*$"),
+      row("^0x([0-9a-f]+)\\s+\\[\\s*(\\d+),");
+  std::smatch m;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_search(line, m, die)) {
+      dies->push_back({m[1], "", "", ""});
+    } else if (std::regex_search(line, m, attribute) && !dies->empty()) {
+      if (m[1] == "name") dies->back().name = m[2];
+      if (m[1] == "low_pc") dies->back().low = address_text(m[2]);
+      if (m[1] == "high_pc") dies->back().high = address_text(m[2]);
+    } else if (std::regex_search(line, m, row) && line.find(" ET") == std::string::npos) {
+      rows->push_back({unsigned(std::stoul(m[1], nullptr, 16)), unsigned(std::stoul(m[2]))});
+    }
+  }
+  std::vector<die_facts> kept;
+  for (const die_facts &f : *dies)
+    if (described(f.tag)) kept.push_back(f);
+  dies->swap(kept);
+}
+
+// The same from forvane's own dump; each line matrix ends with the row of
+// its sequence's end.
+void read_own_dump(const std::string &text, std::vector<die_facts> *dies,
+                   std::vector<std::pair<unsigned, unsigned>> *rows) {
+  std::istringstream lines(text);
+  std::regex die("^\\s*\\+DW_TAG_(\\w+) \\("), attribute("^\\s+DW_AT_(\\w+) (.*)$"),
+      row("^\\d{5}:  ([0-9A-F]{16})  \\d+\\s+(\\d+)");
+  std::smatch m;
+  std::vector<std::pair<unsigned, unsigned>> matrix;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::regex_search(line, m, die)) {
+      dies->push_back({m[1], "", "", ""});
+    } else if (std::regex_search(line, m, attribute) && !dies->empty()) {
+      std::string value = m[2];
+      if (m[1] == "name") dies->back().name = value.substr(1, value.size() - 2);
+      if (m[1] == "low_pc") dies->back().low = address_text(value);
+      if (m[1] == "high_pc") dies->back().high = address_text(value);
+    } else if (std::regex_search(line, m, row)) {
+      matrix.push_back({unsigned(std::stoul(m[1], nullptr, 16)), unsigned(std::stoul(m[2]))});
+    } else if (!matrix.empty()) {
+      rows->insert(rows->end(), matrix.begin(), matrix.end() - 1);
+      matrix.clear();
+    }
+  }
+  std::vector<die_facts> kept;
+  for (const die_facts &f : *dies)
+    if (described(f.tag)) kept.push_back(f);
+  dies->swap(kept);
+}
+
+// The ELF file a build asks for, read by readelf and dwarfdump.
+class ForvaneElfBuild : public ForvaneBuild {
+ protected:
+  void SetUp() override {
+    ForvaneBuild::SetUp();
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel,elf prog.as"), 0)
+        << dir.read("out") << dir.read("err");
+    ASSERT_TRUE(dir.exists("prog.elf"));
+  }
+};
+
+TEST_F(ForvaneElfBuild, ReadelfReadsItWithoutComplaint) {
+  if (!e2e::have_tool("readelf")) GTEST_SKIP() << "readelf (binutils) is not installed";
+  ASSERT_EQ(dir.run("readelf -a --debug-dump=info,abbrev,line prog.elf"), 0) << dir.read("err");
+  EXPECT_EQ(dir.read("err"), "");
+  std::string dump = dir.read("out");
+  EXPECT_EQ(dump.find("Warning"), std::string::npos) << dump;
+  EXPECT_EQ(dump.find("Error"), std::string::npos) << dump;
+  for (const char *name : {"_main", "_add", "_total"}) {
+    std::vector<std::string> row = row_of(dump, name, 7);
+    ASSERT_GE(row.size(), 8u) << name << "\n" << dump;
+    EXPECT_EQ(std::stoul(row[1], nullptr, 16), value_in(symbols, name)) << name;
+  }
+}
+
+TEST_F(ForvaneElfBuild, DwarfdumpAndForvaneAgreeOnUnitsFunctionsVariablesAndLines) {
+  if (!e2e::have_tool("dwarfdump")) GTEST_SKIP() << "dwarfdump is not installed; bash scripts/deps installs it";
+  ASSERT_EQ(dir.run("dwarfdump -a prog.elf"), 0) << dir.read("err");
+  EXPECT_EQ(dir.read("err"), "");
+  std::string theirs = dir.read("out");
+  EXPECT_EQ(theirs.find("ERROR"), std::string::npos) << theirs;
+  EXPECT_EQ(theirs.find("WARNING"), std::string::npos) << theirs;
+  ASSERT_EQ(dir.run(program("forvane") + " -d prog.elf"), 0) << dir.read("err");
+  std::string ours = dir.read("out");
+
+  std::vector<die_facts> their_dies, our_dies;
+  std::vector<std::pair<unsigned, unsigned>> their_rows, our_rows;
+  read_dwarfdump(theirs, &their_dies, &their_rows);
+  read_own_dump(ours, &our_dies, &our_rows);
+  EXPECT_EQ(our_dies, their_dies) << ours << theirs;
+  EXPECT_EQ(our_rows, their_rows);
+
+  // Every unit, every function with the range the link gave it, every
+  // variable, and the lines where the symbol file puts them.
+  std::vector<std::string> names;
+  for (const die_facts &f : their_dies) names.push_back(f.tag + " " + f.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"compile_unit startup.obj", "compile_unit prog.obj", "variable _total",
+                                             "subprogram _add", "formal_parameter _a", "formal_parameter _b",
+                                             "subprogram _main", "variable _i", "variable _m", "variable _where"}));
+  for (const die_facts &f : their_dies)
+    if (f.tag == "subprogram") {
+      EXPECT_EQ(f.low, hex(value_in(symbols, f.name))) << f.name;
+    }
+  std::vector<std::pair<unsigned, unsigned>> expected;
+  for (unsigned line : {10u, 11u, 12u, 20u, 21u}) expected.push_back({value_in(symbols, std::to_string(line)), line});
+  EXPECT_EQ(their_rows, expected);
+  // Locations where the link put the variables and their areas.
+  struct {
+    const char *name, *area;
+    unsigned offset;
+  } locations[] = {{"_total", "_total", 0}, {"_i", "??main", 0}, {"_m", "??main", 1}, {"_b", "?_add", 2}};
+  for (const auto &l : locations) {
+    char op[64];
+    snprintf(op, sizeof op, "DW_OP_addr 0x%08x", value_in(symbols, l.area) + l.offset);
+    size_t at = theirs.find(std::string("DW_AT_name                  ") + l.name + "\n");
+    ASSERT_NE(at, std::string::npos) << l.name;
+    EXPECT_NE(theirs.substr(at, 500).find(op), std::string::npos) << l.name << " " << op << "\n" << theirs;
+  }
 }
 
 }  // namespace
