@@ -48,7 +48,8 @@ std::vector<run> split_runs(case_entry *cases, uint32_t n, uint32_t shift, uint3
 void compare_chain(const case_entry *cases, uint32_t n, uint32_t default_label) {
   uint32_t previous = 0;
   for (uint32_t i = 0; i < n; i++) {
-    out_printf("\txorlw\t%ld ^ %u\n", long(cases[i].value), previous);
+    // Low bytes only: the literal stays a byte for negative values too.
+    out_printf("\txorlw\t%u ^ %u\n", uint32_t(cases[i].value) & 0xFF, previous);
     print_code_label("\tbz\t%s\n", cases[i].label);
     previous = uint32_t(cases[i].value) & 0xFF;
   }
@@ -56,24 +57,32 @@ void compare_chain(const case_entry *cases, uint32_t n, uint32_t default_label) 
 }
 
 void jump_table(const case_entry *cases, uint32_t n, uint32_t default_label, int32_t lo, int32_t hi) {
-  if (lo < 0 || hi <= 127) {
+  // The sign tests hold only while the span fits in 7 bits; a wider signed
+  // span is moved to start at 0 and tested unsigned.
+  int32_t bias = 0;
+  if (lo < 0 && hi - lo > 127) {
+    out_printf("\taddlw\t%ld\n", long(-lo));
+    bias = lo;
+  }
+  if (bias == 0 && hi - lo <= 127 && (lo < 0 || hi <= 127)) {
     out_printf("\taddlw\t%ld\n", long(-lo));
     print_code_label("\tbn\t%s\n", default_label);
     out_printf("\taddlw\t%ld\n", long(lo) - hi - 1);
     print_code_label("\tbnn\t%s\n", default_label);
     out_printf("\taddlw\t%ld\n", long(hi) - lo + 1);
   } else {
+    int32_t first = lo - bias, last = hi - bias;
     out_printf("\tmovwf\ttblptrl\n");
-    if (hi != 255) {
-      out_printf("\tmovlw\t%ld\n\tcpfslt\ttblptrl\n", long(hi) + 1);
+    if (last != 255) {
+      out_printf("\tmovlw\t%ld\n\tcpfslt\ttblptrl\n", long(last) + 1);
       print_code_label("\tbra\t%s\n", default_label);
     }
-    if (lo != 0) {
-      out_printf("\tmovlw\t%ld\n\tcpfsgt\ttblptrl\n", long(lo) - 1);
+    if (first != 0) {
+      out_printf("\tmovlw\t%ld\n\tcpfsgt\ttblptrl\n", long(first) - 1);
       print_code_label("\tbra\t%s\n", default_label);
     }
     out_printf("\tmovf\ttblptrl,w\n");
-    if (lo != 0) out_printf("\taddlw\t%ld\n", long(-lo));
+    if (first != 0) out_printf("\taddlw\t%u\n", uint32_t(-first) & 0xFF);
   }
   bool wide = wide_code();
   uint32_t s = wide ? 3 : 2, table = emit_new_label();
@@ -106,7 +115,7 @@ void jump_table(const case_entry *cases, uint32_t n, uint32_t default_label, int
   emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
 }
 
-// Loads byte `b` of the switch value into W.
+// Loads byte `b` of the switch value (the left operand of the switch node) into W.
 void load_byte(tree_node *node, uint32_t b, uint32_t size) {
   char text[48];
   snprintf(text, sizeof text, "E1L\tmovf\t(~%u/%uL)E2L,w", b, size);
@@ -148,6 +157,8 @@ void emit_switch_table(case_entry *cases, uint32_t n, uint32_t default_label, in
 
 void emit_switch_wide(case_entry *cases, uint32_t n, uint32_t default_label, int strategy, tree_node *node,
                       uint32_t first_byte, uint32_t size) {
+  // Runs of one high byte must be whole.
+  if (!emit_case_sort(cases, n)) return;
   uint32_t dispatch = emit_new_label();
   out_printf("\tgoto\tl%u\n", dispatch);
   std::vector<case_entry> groups;
@@ -211,7 +222,7 @@ void emit_switch_statement(tree_node *n) {
   if (!emit_case_sort(cases.data(), count)) return;
   switch (width) {
     case 1: emit_switch_table(cases.data(), count, default_label, strategy); break;
-    case 2: emit_switch_wide(cases.data(), count, default_label, strategy, value, 0, 2); break;
+    case 2: emit_switch_wide(cases.data(), count, default_label, strategy, n, 0, 2); break;
     case 3: {
       // Byte pairs 0 and 1 per value of the top byte, then the top byte alone.
       uint32_t groups_label = emit_new_label();
@@ -222,10 +233,10 @@ void emit_switch_statement(tree_node *n) {
         case_entry *first = cases.data() + runs[k].first;
         for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= 0xFFFF;
         print_code_label("%s:\n", groups[k].label);
-        emit_switch_wide(first, runs[k].count, default_label, strategy, value, 0, width);
+        emit_switch_wide(first, runs[k].count, default_label, strategy, n, 0, width);
       }
       out_printf("l%u:\n", groups_label);
-      load_byte(value, 2, width);
+      load_byte(n, 2, width);
       emit_switch_table(groups.data(), uint32_t(groups.size()), default_label, strategy);
       break;
     }
@@ -238,10 +249,10 @@ void emit_switch_statement(tree_node *n) {
         case_entry *first = cases.data() + runs[k].first;
         for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= 0xFFFF;
         print_code_label("%s:\n", groups[k].label);
-        emit_switch_wide(first, runs[k].count, default_label, strategy, value, 0, width);
+        emit_switch_wide(first, runs[k].count, default_label, strategy, n, 0, width);
       }
       out_printf("l%u:\n", groups_label);
-      emit_switch_wide(groups.data(), uint32_t(groups.size()), default_label, strategy, value, 2, width);
+      emit_switch_wide(groups.data(), uint32_t(groups.size()), default_label, strategy, n, 2, width);
       break;
     }
     default: msg(686, width); break;

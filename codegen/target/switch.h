@@ -18,7 +18,8 @@ enum { SWITCH_AUTO = 0, SWITCH_SIMPLE = 1, SWITCH_SEARCH = 2, SWITCH_DIRECT = 3 
 void emit_switch_statement(tree_node *n);
 // A one-byte value held in W.
 void emit_switch_table(case_entry *cases, uint32_t n, uint32_t default_label, int strategy);
-// The byte pair first_byte, first_byte + 1 of a value of `size` bytes.
+// The byte pair first_byte, first_byte + 1 of a value of `size` bytes, the
+// left operand of the switch node `node`.
 void emit_switch_wide(case_entry *cases, uint32_t n, uint32_t default_label, int strategy, tree_node *node,
                       uint32_t first_byte, uint32_t size);
 // Ascending by value; false (message 695) on two equal values.
