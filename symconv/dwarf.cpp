@@ -75,7 +75,8 @@ struct shape_desc {
 #define SUB_TAIL AT_EXTERNAL, FORM_DATA1, AT_DECL_FILE, FORM_UDATA, AT_DECL_LINE, FORM_UDATA, AT_LOW_PC, FORM_ADDR, \
                  AT_HIGH_PC, FORM_ADDR, AT_FRAME_BASE, FORM_BLOCK1
 #define VAR_HEAD AT_NAME, FORM_STRING, AT_DECL_FILE, FORM_DATA1, AT_DECL_LINE, FORM_DATA2, AT_TYPE, FORM_REF4
-#define AGGREGATE_TAIL AT_BYTE_SIZE, FORM_DATA1, AT_DECL_FILE, FORM_DATA1, AT_DECL_LINE, FORM_DATA2
+// Aggregates may be larger than one byte can say.
+#define AGGREGATE_TAIL AT_BYTE_SIZE, FORM_UDATA, AT_DECL_FILE, FORM_DATA1, AT_DECL_LINE, FORM_DATA2
 #define BIT_PAIRS AT_BYTE_SIZE, FORM_DATA1, AT_BIT_SIZE, FORM_DATA1, AT_BIT_OFFSET, FORM_DATA1
 
 const shape_desc shapes[SH_COUNT] = {
@@ -304,7 +305,7 @@ uint32_t aggregate_die(const sdb_record *s, uint32_t *entry) {
   size_t sibling = die.size();
   put_u32(die, 0);
   if (named) put_string(die, name);
-  put_u8(die, unsigned(s->struct_size));
+  put_uleb(die, uint64_t(s->struct_size));
   put_u8(die, w->files.empty() ? 0 : w->files[w->current_file].number);
   put_u16(die, uint64_t(s->line));
   for (uint32_t k = 0; k < s->member_count; k++) {

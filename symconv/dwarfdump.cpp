@@ -175,6 +175,8 @@ struct dump_state {
 
 dump_state *d;
 
+bool address_size_ok(unsigned size) { return size == 1 || size == 2 || size == 4 || size == 8; }
+
 // A bounded reader over one section's bytes.
 struct cursor {
   const uint8_t *start, *p, *end;
@@ -201,7 +203,7 @@ struct cursor {
   // An address of the unit's size; another size is reported and nothing read.
   uint64_t address() {
     unsigned size = d->address_size;
-    if (size != 1 && size != 2 && size != 4 && size != 8) {
+    if (!address_size_ok(size)) {
       msg(MSG_ADDRESS_SIZE, size);
       return 0;
     }
@@ -506,7 +508,7 @@ void print_info() {
       msg(MSG_ABBREV_OFFSET, (unsigned long)abbrev_offset);
       return;
     }
-    if (address_size != 1 && address_size != 2 && address_size != 4 && address_size != 8) {
+    if (!address_size_ok(address_size)) {
       msg(MSG_UNIT_ADDRESS_SIZE, address_size);
       return;
     }
@@ -876,17 +878,25 @@ void print_frames() {
 
 // ---- name, range, macro and location tables ----
 
+// The next set of a table of sets, its heading printed: a cursor over its
+// bytes after the length; false (reported) when it is too short or runs past.
+bool next_set(cursor &c, int set, uint64_t minimum, unsigned message, cursor *s) {
+  uint64_t at = c.offset(), size = c.fixed(4);
+  printf("\nSet %d @ 0x%08lX\n", set, (unsigned long)at);
+  if (size + 4 < minimum || size > uint64_t(c.end - c.p)) {
+    msg(message, (unsigned long)size);
+    return false;
+  }
+  *s = {c.start, c.p, c.p + size};
+  c.p = s->end;
+  return true;
+}
+
 void print_pubnames() {
-  cursor c = cursor_of(DWARF_PUBNAMES);
+  cursor c = cursor_of(DWARF_PUBNAMES), s;
   for (int set = 0; c.need(4); set++) {
-    uint64_t at = c.offset(), size = c.fixed(4);
-    printf("\nSet %d @ 0x%08lX\n", set, (unsigned long)at);
-    if (size < 20 - 4 || size > uint64_t(c.end - c.p)) {
-      msg(MSG_PUBNAMES_SHORT, (unsigned long)size);
-      return;
-    }
-    cursor s = {c.start, c.p, c.p + size};
-    c.p = s.end;
+    if (!next_set(c, set, 20, MSG_PUBNAMES_SHORT, &s)) return;
+    uint64_t size = uint64_t(s.end - s.p);
     unsigned version = unsigned(s.fixed(2));
     uint64_t info = s.fixed(4), info_size = s.fixed(4);
     printf("size=%lu, ver=%u, offs=0x%08lX, debug size=%lu\n", (unsigned long)size, version, (unsigned long)info,
@@ -900,22 +910,16 @@ void print_pubnames() {
 }
 
 void print_aranges() {
-  cursor c = cursor_of(DWARF_ARANGES);
+  cursor c = cursor_of(DWARF_ARANGES), s;
   for (int set = 0; c.need(4); set++) {
-    uint64_t at = c.offset(), size = c.fixed(4);
-    printf("\nSet %d @ 0x%08lX\n", set, (unsigned long)at);
-    if (size < 10 - 4 || size > uint64_t(c.end - c.p)) {
-      msg(MSG_ARANGES_SHORT, (unsigned long)size);
-      return;
-    }
-    cursor s = {c.start, c.p, c.p + size};
-    c.p = s.end;
+    if (!next_set(c, set, 10, MSG_ARANGES_SHORT, &s)) return;
+    uint64_t size = uint64_t(s.end - s.p), at = uint64_t(s.p - c.start) - 4;
     unsigned version = unsigned(s.fixed(2));
     uint64_t info = s.fixed(4);
     unsigned address_size = unsigned(s.u8()), segment_size = unsigned(s.u8());
     printf("size=%lu, ver=%u, offs=0x%08lX", (unsigned long)size, version, (unsigned long)info);
     printf(" addrsize=%u, segsize=%u%s\n", address_size, segment_size, segment_size ? "" : " (flat)");
-    if (address_size != 1 && address_size != 2 && address_size != 4 && address_size != 8) {
+    if (!address_size_ok(address_size)) {
       msg(MSG_ADDRESS_SIZE, address_size);
       continue;
     }
@@ -954,7 +958,7 @@ void print_macinfo() {
 void print_locations() {
   cursor c = cursor_of(DWARF_LOC);
   unsigned size = d->address_size;
-  if (size != 1 && size != 2 && size != 4 && size != 8) return;
+  if (!address_size_ok(size)) return;
   for (int set = 0; c.p < c.end; set++) {
     printf("\nSet %d @ 0x%08lX\n", set, (unsigned long)c.offset());
     while (c.need(2 * size)) {

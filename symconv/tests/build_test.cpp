@@ -318,55 +318,49 @@ bool described(const std::string &tag) {
 // Addresses as numbers, so that both dumps' spellings compare.
 std::string address_text(const std::string &text) { return text.empty() ? "" : hex(unsigned(std::stoul(text, nullptr, 16))); }
 
-// The units, functions and variables in dwarfdump's listing, and its line
-// rows (address, line) without the ends of sequences.
-void read_dwarfdump(const std::string &text, std::vector<die_facts> *dies,
-                    std::vector<std::pair<unsigned, unsigned>> *rows) {
-  std::istringstream lines(text);
-  std::regex die("^<\\s*\\d+><0x[0-9a-f]+>\\s+DW_TAG_(\\w+)"), attribute("^\\s+DW_AT_(\\w+)\\s+(.*?)\\s*$"),
-      row("^0x([0-9a-f]+)\\s+\\[\\s*(\\d+),");
-  std::smatch m;
-  for (std::string line; std::getline(lines, line);) {
-    if (std::regex_search(line, m, die)) {
-      dies->push_back({m[1], "", "", ""});
-    } else if (std::regex_search(line, m, attribute) && !dies->empty()) {
-      if (m[1] == "name") dies->back().name = m[2];
-      if (m[1] == "low_pc") dies->back().low = address_text(m[2]);
-      if (m[1] == "high_pc") dies->back().high = address_text(m[2]);
-    } else if (std::regex_search(line, m, row) && line.find(" ET") == std::string::npos) {
-      rows->push_back({unsigned(std::stoul(m[1], nullptr, 16)), unsigned(std::stoul(m[2]))});
-    }
-  }
-  std::vector<die_facts> kept;
-  for (const die_facts &f : *dies)
-    if (described(f.tag)) kept.push_back(f);
-  dies->swap(kept);
-}
+// How a listing of DWARF spells a DIE, an attribute and a line row.
+struct dump_syntax {
+  const char *die, *attribute, *row;
+  bool quoted_names;
+  // A row holding this text ends a sequence; with none, a sequence's last
+  // row in a block of rows is its end.
+  const char *end_marker;
+};
 
-// The same from forvane's own dump; each line matrix ends with the row of
-// its sequence's end.
-void read_own_dump(const std::string &text, std::vector<die_facts> *dies,
-                   std::vector<std::pair<unsigned, unsigned>> *rows) {
+const dump_syntax dwarfdump_syntax = {"^<\\s*\\d+><0x[0-9a-f]+>\\s+DW_TAG_(\\w+)", "^\\s+DW_AT_(\\w+)\\s+(.*?)\\s*$",
+                                      "^0x([0-9a-f]+)\\s+\\[\\s*(\\d+),", false, " ET"};
+const dump_syntax own_syntax = {"^\\s*\\+DW_TAG_(\\w+) \\(", "^\\s+DW_AT_(\\w+) (.*)$",
+                                "^\\d{5}:  ([0-9A-F]{16})  \\d+\\s+(\\d+)", true, nullptr};
+
+// The units, functions and variables of a listing, and its line rows
+// (address, line) without the ends of sequences.
+void read_dump(const std::string &text, const dump_syntax &syntax, std::vector<die_facts> *dies,
+               std::vector<std::pair<unsigned, unsigned>> *rows) {
   std::istringstream lines(text);
-  std::regex die("^\\s*\\+DW_TAG_(\\w+) \\("), attribute("^\\s+DW_AT_(\\w+) (.*)$"),
-      row("^\\d{5}:  ([0-9A-F]{16})  \\d+\\s+(\\d+)");
+  std::regex die(syntax.die), attribute(syntax.attribute), row(syntax.row);
   std::smatch m;
-  std::vector<std::pair<unsigned, unsigned>> matrix;
+  std::vector<std::pair<unsigned, unsigned>> block;
   for (std::string line; std::getline(lines, line);) {
+    bool is_row = std::regex_search(line, m, row);
+    if (is_row) {
+      if (!syntax.end_marker || line.find(syntax.end_marker) == std::string::npos)
+        block.push_back({unsigned(std::stoul(m[1], nullptr, 16)), unsigned(std::stoul(m[2]))});
+      continue;
+    }
+    if (!block.empty()) {
+      rows->insert(rows->end(), block.begin(), block.end() - (syntax.end_marker ? 0 : 1));
+      block.clear();
+    }
     if (std::regex_search(line, m, die)) {
       dies->push_back({m[1], "", "", ""});
     } else if (std::regex_search(line, m, attribute) && !dies->empty()) {
       std::string value = m[2];
-      if (m[1] == "name") dies->back().name = value.substr(1, value.size() - 2);
+      if (m[1] == "name") dies->back().name = syntax.quoted_names ? value.substr(1, value.size() - 2) : value;
       if (m[1] == "low_pc") dies->back().low = address_text(value);
       if (m[1] == "high_pc") dies->back().high = address_text(value);
-    } else if (std::regex_search(line, m, row)) {
-      matrix.push_back({unsigned(std::stoul(m[1], nullptr, 16)), unsigned(std::stoul(m[2]))});
-    } else if (!matrix.empty()) {
-      rows->insert(rows->end(), matrix.begin(), matrix.end() - 1);
-      matrix.clear();
     }
   }
+  if (!block.empty()) rows->insert(rows->end(), block.begin(), block.end() - (syntax.end_marker ? 0 : 1));
   std::vector<die_facts> kept;
   for (const die_facts &f : *dies)
     if (described(f.tag)) kept.push_back(f);
@@ -411,8 +405,8 @@ TEST_F(ForvaneElfBuild, DwarfdumpAndForvaneAgreeOnUnitsFunctionsVariablesAndLine
 
   std::vector<die_facts> their_dies, our_dies;
   std::vector<std::pair<unsigned, unsigned>> their_rows, our_rows;
-  read_dwarfdump(theirs, &their_dies, &their_rows);
-  read_own_dump(ours, &our_dies, &our_rows);
+  read_dump(theirs, dwarfdump_syntax, &their_dies, &their_rows);
+  read_dump(ours, own_syntax, &our_dies, &our_rows);
   EXPECT_EQ(our_dies, their_dies) << ours << theirs;
   EXPECT_EQ(our_rows, their_rows);
 

@@ -100,6 +100,7 @@ const char types_sdb[] = R"([p GLOBOPT SPEEDOPT ]
 [s S1 node 5 `*S1 1 next 2 0 `ui 1 flags 1 2 :3:1 
 `uc 1 tag 1 3 ]
 [u S2 . 2 `uc 1 b 1 0 `ui 1 w 2 0 ]
+[s S4 blob 300 `[300]uc 1 bytes 300 0 ]
 [e E3 color `uc
 red 0
 blue 5
@@ -112,6 +113,7 @@ blue 5
 [v _port `DVuc  1 e 1 0 ]
 [v _hue `E3  1 e 1 0 ]
 [v _nowhere `i  1 e 2 0 ]
+[v _blob `S4  1 e 300 0 ]
 "10
 [v _f `(ui  1 e 2 0 ]
 {
@@ -152,7 +154,8 @@ TEST_F(ForvaneDwarf, TypesVariablesAndFunctionsOfAUnit) {
     const char *name;
     uint32_t value, segment;
   } symbols[] = {{"_big", 0x10, bss},  {"_list", 0x14, bss}, {"_either", 0x1A, bss}, {"_grid", 0x20, bss},
-                 {"_port", 0x30, bss}, {"_hue", 0x31, bss},  {"_f", 0x100, 2},       {"??_f", 0x40, bss}};
+                 {"_port", 0x30, bss}, {"_hue", 0x31, bss},  {"_f", 0x100, 2},       {"??_f", 0x40, bss},
+                 {"_blob", 0x50, bss}};
   for (const auto &s : symbols) model_add_symbol(s.name, s.value, s.segment, sym, 0);
   model_add_line(10, 0x100, 2, file, 0);
   model_add_line(12, 0x104, 2, file, 0);
@@ -169,7 +172,7 @@ TEST_F(ForvaneDwarf, TypesVariablesAndFunctionsOfAUnit) {
            // "unsigned long" by its C name
            "DW_AT_name \"long unsigned int\"\n    DW_AT_byte_size 0x04\n    DW_AT_encoding unsigned (0x07)",
            // the C tags of the structure and the enumeration, the union unnamed
-           "+DW_TAG_structure_type", "DW_AT_name \"node\"\n    DW_AT_byte_size 0x05",
+           "+DW_TAG_structure_type", "DW_AT_name \"node\"\n    DW_AT_byte_size 5\n", "DW_AT_name \"blob\"\n    DW_AT_byte_size 300\n",
            "DW_AT_name \"color\"", "+DW_TAG_union_type (", "DW_AT_sibling 0x0000", 
            // a bit-field of three bits from bit 1 of two bytes
            "DW_AT_name \"flags\"", "DW_AT_bit_size 0x03\n      DW_AT_bit_offset 0x0E",
@@ -203,7 +206,7 @@ TEST_F(ForvaneDwarf, TypesVariablesAndFunctionsOfAUnit) {
       << reference << "\n" << dump;
   // The union has no C tag, so no name.
   EXPECT_TRUE(std::regex_search(dump, std::regex("\\+DW_TAG_union_type [^\\n]*\\n\\s*DW_AT_sibling [^\\n]*\\n"
-                                                 "\\s*DW_AT_byte_size 0x02")))
+                                                 "\\s*DW_AT_byte_size 2\\n")))
       << dump;
 
   if (!have_tool("dwarfdump")) GTEST_SKIP() << "dwarfdump is not installed; bash scripts/deps installs it";

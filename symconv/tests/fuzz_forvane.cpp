@@ -1,6 +1,7 @@
 // libFuzzer target for every reader of forvane: input that begins as a
 // PIC COFF file goes to its reader or its dump (by the first byte), input
-// that a COD directory begins goes to the COD dump; otherwise the first
+// that a COD directory begins goes to the COD dump, input that begins as
+// an ELF file goes to the ELF dump and its DWARF dump; otherwise the first
 // byte chooses the symbol file, Intel HEX, S-record, TI text or debug
 // description reader. The model is then completed and written in every
 // format, so that what a reader let in must also be safe to walk.
@@ -12,6 +13,7 @@
 
 #include "common/alloc.h"
 #include "symconv/dotcod.h"
+#include "symconv/elf.h"
 #include "symconv/forvane.h"
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
@@ -37,6 +39,7 @@ void write_all() {
   titxt_write(out, "out");
   mcoff_write(out, "out");
   cod_write(out, "out");
+  elf_write(out, "out");
   sdb_dump_to(out);
 }
 
@@ -62,6 +65,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FILE *in = fmemopen(text.data(), text.size() ? text.size() : 1, "r");
   if (!in) return 0;
   bool coff = text.size() >= 2 && uint8_t(text[0]) == 0x40 && uint8_t(text[1]) == 0x12;
+  if (text.compare(0, 4, "\x7F" "ELF") == 0) {
+    settings.verbosity = (choice & 1) ? 3 : 1;
+    elf_identify(in);
+    rewind(in);
+    elf_dump(in);
+    settings.verbosity = 0;
+    fclose(in);
+    forvane_reset();
+    return 0;
+  }
   if (coff || (text.size() >= 512 && cod_identify(in))) {
     rewind(in);
     // The dumps print more at higher verbosity.
