@@ -28,7 +28,9 @@ int32_t bank_of_range(uint32_t first, uint32_t last) {
 }  // namespace
 
 emit_chip_state &emit_chip() {
-  static emit_chip_state chip = {0x10000, 0x5f, {0, 0, 0, 0}, 0, 0};
+  // Until a chip is described: 64 KiB of program memory, whose highest
+  // address is the figure the driver passes.
+  static emit_chip_state chip = {0xFFFF, 0x5f, {0, 0, 0, 0}, 0, 0};
   return chip;
 }
 

@@ -8,6 +8,13 @@ rule label_number
   kind none
   text lSN
 
+# A function's entry label, by its name.
+rule label_name
+  goals label_ref
+  op ID
+  kind none
+  text SN
+
 rule goto_label
   goals stmt
   op $U
@@ -19,6 +26,15 @@ rule goto_label
 rule place_label
   goals stmt
   op :U
+  left label_ref
+  kind none
+  code
+  : L:
+
+# A function's end, where its returns jump to.
+rule place_end_label
+  goals stmt
+  op :UE
   left label_ref
   kind none
   code

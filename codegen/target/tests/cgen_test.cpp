@@ -329,7 +329,8 @@ TEST(OutputBuffer, LinesReachTheOutputWhole) {
   out_printf("\tnop");
   emit_select_psect(PSECT_DATA, 0);
   out_printf("\n");
-  EXPECT_EQ(sink.substr(sink.size() - 17), "\tpsect\tdata\n\tnop\n") << sink;
+  const std::string declared = "        psect   data,class=RAM,space=1\n\tnop\n";
+  EXPECT_EQ(sink.substr(sink.size() - declared.size()), declared) << sink;
   out_capture(nullptr);
 }
 

@@ -1,0 +1,284 @@
+// The chip description of codrel's -P options and the placement of global
+// variables into banks, pass by pass until no address moves.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "codegen/model/optim.h"
+#include "codegen/model/stack.h"
+#include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
+#include "codegen/model/types.h"
+#include "codegen/target/emitq.h"
+#include "codegen/target/memmodel.h"
+#include "common/alert.h"
+#include "common/lists.h"
+#include "common/vector.h"
+
+namespace {
+
+const char *plural(uint32_t size) { return size > 1 ? "s" : ""; }
+const char *name_of(symbol *s) { return s->source_name ? s->source_name : sym_asm_name(s); }
+bool is_bit(symbol *s) { return type_arith(s->type) == ARITH_BIT; }
+// Declared here, defined by another module.
+bool is_extern(symbol *s) { return s->sclass == SC_EXTERN && (s->flags & SYM_DECLARED_ONLY); }
+symbol *at(vec *list, uint32_t k) { return static_cast<symbol *>(vec_get(list, k)); }
+
+// "PIC" then name, fixed field, program memory size and option words 0 to 3.
+void parse_pic(const char *text) {
+  std::vector<std::string> fields;
+  for (const char *p = text;;) {
+    const char *comma = strchr(p, ',');
+    fields.emplace_back(p, comma ? comma : p + strlen(p));
+    if (!comma) break;
+    p = comma + 1;
+  }
+  if (fields.size() < 7) {
+    msg(680, text);
+    return;
+  }
+  snprintf(memmodel().processor, sizeof memmodel().processor, "%s", fields[0].c_str());
+  emit_chip().rom_size = uint32_t(strtoul(fields[2].c_str(), nullptr, 10));
+  for (int k = 0; k < 4; k++) emit_chip().options[k] = uint32_t(strtoul(fields[3 + k].c_str(), nullptr, 10));
+}
+
+void set_place(symbol *s, uint32_t address, int32_t bank, vec *changed) {
+  bool had = (s->flags & SYM_PLACED) != 0;
+  if (changed && (!had || s->address != address)) vec_push(changed, s);
+  s->address = address;
+  s->flags |= SYM_PLACED;
+  memmodel().banks[s] = bank;
+}
+
+// Reserves n bytes in the class; false when the class is absent or full.
+bool allocate(mem_class *cls, uint32_t size, uint32_t *address) {
+  if (!cls || !size) return false;
+  mem_range *r = cls_allocate_simple(cls->space, cls, size, ALLOC_RESERVE);
+  if (!r) return false;
+  *address = r->lo;
+  rng_free(r);
+  return true;
+}
+
+// Bit variables of one list, packed eight to an access-bank byte.
+struct bit_packer {
+  uint32_t byte = 0;
+  uint32_t used = 8;
+};
+
+void place_bit(symbol *s, bit_packer &bits, vec *changed) {
+  if (bits.used == 8) {
+    if (!allocate(memmodel_data_class("COMRAM"), 1, &bits.byte)) {
+      msg(1249, 1u, "", name_of(s));
+      return;
+    }
+    bits.used = 0;
+  }
+  set_place(s, bits.byte * 8 + bits.used++, BANK_COMMON, changed);
+}
+
+void place_far(symbol *s, vec *changed) {
+  mem_class *far = memmodel_far_class();
+  uint32_t size = type_size(s->type), address;
+  if (!far) {
+    msg(1251, name_of(s));
+  } else if (!allocate(far, size, &address)) {
+    msg(1252, name_of(s));
+  } else {
+    memmodel().far_used = true;
+    memmodel().far_top = std::max(memmodel().far_top, address + size);
+    set_place(s, address, BANK_FAR, changed);
+  }
+}
+
+uint32_t weight(symbol *s) {
+  uint32_t size = type_size(s->type);
+  if ((s->flags & SYM_ABSOLUTE) || !size) return 0;
+  return size * s->use_count * ((memmodel_quals(s) & Q_NEAR) ? 5 : 1);
+}
+
+// Lightest first: the access bank, then banked RAM, then anywhere in RAM.
+// A block that crosses a bank boundary has no one bank, wherever it lies.
+void place_by_weight(std::vector<symbol *> &kept, vec *changed) {
+  std::stable_sort(kept.begin(), kept.end(), [](symbol *a, symbol *b) { return weight(a) < weight(b); });
+  for (symbol *s : kept) {
+    uint32_t size = type_size(s->type), address;
+    if (allocate(memmodel_data_class("COMRAM"), size, &address))
+      set_place(s, address, BANK_COMMON, changed);
+    else if (allocate(memmodel_data_class("RAM"), size, &address))
+      set_place(s, address, memmodel_block_bank(address, size), changed);
+    else if (allocate(memmodel_data_class("BIGRAM"), size, &address))
+      set_place(s, address, memmodel_block_bank(address, size), changed);
+    else
+      msg(1250, size, plural(size), name_of(s));
+  }
+}
+
+void first_pass_absolutes(vec *list, vec *changed) {
+  for (uint32_t k = 0; k < vec_size(list); k++) {
+    symbol *s = at(list, k);
+    memmodel().banks[s] = BANK_UNKNOWN;
+    if (is_extern(s)) continue;
+    uint32_t size = type_size(s->type);
+    if (!size && !is_bit(s)) msg(1248, name_of(s));
+    if (!(s->flags & SYM_ABSOLUTE)) continue;
+    uint32_t first = uint32_t(is_bit(s) ? s->address / 8 : s->address);
+    uint32_t bytes = is_bit(s) ? 1 : std::max(size, 1u);
+    ms_add_range_all(memmodel().data, RNG_USED, first, first + bytes - 1, 0);
+    if (is_bit(s))
+      memmodel().banks[s] = (memmodel_quals(s) & Q_NEAR) || emit_in_access_bank(first) ? BANK_COMMON
+                                                                                        : int32_t(s->address / 2048);
+    else
+      memmodel().banks[s] = memmodel_block_bank(first, bytes);
+    vec_push(changed, s);
+  }
+}
+
+void add_range(mem_range **list, symbol *s) {
+  uint32_t first = uint32_t(is_bit(s) ? s->address / 8 : s->address);
+  uint32_t size = is_bit(s) ? 1 : type_size(s->type);
+  if (size) rng_add(list, first, first + size - 1, 0, 1);
+}
+
+// The placement holds: reservations become used ranges, the ranges the
+// start-up code clears and loads are kept for the end of the file, and
+// every variable is written as an equate of its address.
+void final_pass(vec *general, vec *zeroed, vec *initialised) {
+  memmodel_state &m = memmodel();
+  ms_release_reserved(m.data);
+  rng_free(m.absbss);
+  rng_free(m.data_ranges);
+  m.absbss = m.data_ranges = nullptr;
+  for (uint32_t k = 0; k < vec_size(zeroed); k++)
+    if (!is_extern(at(zeroed, k)) && (at(zeroed, k)->flags & (SYM_PLACED | SYM_ABSOLUTE))) add_range(&m.absbss, at(zeroed, k));
+  for (uint32_t k = 0; k < vec_size(general); k++) {
+    symbol *s = at(general, k);
+    if (!is_extern(s) && (s->flags & (SYM_PLACED | SYM_ABSOLUTE)) && !(memmodel_quals(s) & Q_PERSISTENT))
+      add_range(&m.absbss, s);
+  }
+  for (uint32_t k = 0; k < vec_size(initialised); k++)
+    if (at(initialised, k)->flags & SYM_PLACED) add_range(&m.data_ranges, at(initialised, k));
+  for (vec *list : {general, zeroed, initialised})
+    for (uint32_t k = 0; k < vec_size(list); k++)
+      if (!is_extern(at(list, k)) && (at(list, k)->flags & SYM_PLACED)) at(list, k)->flags |= SYM_ABSOLUTE;
+  if (optim_no_main()) return;
+  out_printf("\tGLOBAL\t__activetblptr\n__activetblptr\tEQU\t%d\n", emit_tblptr_usage());
+  out_printf("\tGLOBAL\t__smallconst,__Lsmallconst\n__smallconst\tEQU\t__Lsmallconst\n");
+  out_printf("\tGLOBAL\t__mediumconst,__Lmediumconst\n__mediumconst\tEQU\t__Lmediumconst\n");
+  out_printf("\tGLOBAL\t__Ldata\n__Ldata\tEQU\t%lu\n", (unsigned long)m.data_block);
+}
+
+void place_compiled_stack(mem_class *ram, uint32_t stack) {
+  uint32_t address;
+  if (!stack || emit_chip().param_bank != BANK_UNKNOWN) return;
+  if (allocate(ram, stack, &address))
+    emit_chip().param_bank = memmodel_block_bank(address, stack);
+  else
+    msg(1253, stack, plural(stack));
+}
+
+// One block for all initialised variables, so that one copy loads them.
+void place_initialised(vec *initialised) {
+  uint32_t block = 0, address;
+  for (uint32_t k = 0; k < vec_size(initialised); k++) block += type_size(at(initialised, k)->type);
+  if (!block) return;
+  bool common = allocate(memmodel_data_class("COMRAM"), block, &address);
+  if (!common && !allocate(memmodel_data_class("BIGRAM"), block, &address)) {
+    msg(1254, block, plural(block));
+    return;
+  }
+  memmodel().data_block = address;
+  for (uint32_t k = 0; k < vec_size(initialised); k++) {
+    symbol *s = at(initialised, k);
+    uint32_t size = type_size(s->type);
+    set_place(s, address, common ? BANK_COMMON : memmodel_block_bank(address, size), nullptr);
+    address += size;
+  }
+}
+
+}  // namespace
+
+const char *emit_processor_name() { return memmodel().processor; }
+
+void emit_parse_chip_option(const char *text) {
+  memmodel_data_class("RAM");  // makes the spaces
+  if (!strncmp(text, "PIC", 3)) return parse_pic(text + 3);
+  if (!strncmp(text, "RAM", 3)) {
+    mem_class *ram = memmodel_data_class("RAM", true);
+    rng_parse_spec(ram, text);
+    rng_parse_spec(memmodel_data_class("BIGRAM", true), text);
+    memmodel().ram_top = cls_top(ram);
+  } else if (!strncmp(text, "COMRAM", 6)) {
+    mem_class *common = memmodel_data_class("COMRAM", true);
+    rng_parse_spec(common, text);
+    emit_chip().comram_top = cls_top(common);
+  } else if (!strncmp(text, "FARRAM", 6)) {
+    rng_parse_spec(memmodel_far_class(true), text);
+  } else if (!strncmp(text, "REALICE=", 8)) {
+    memmodel().realice = int32_t(strtol(text + 8, nullptr, 10));
+    memmodel().has_realice = true;
+  }
+}
+
+vec *emit_place_variables() {
+  memmodel_state &m = memmodel();
+  vec *changed = vec_new_default();
+  vec *general = optim_object_list(OBJ_ABSOLUTE_OR_PERSISTENT);
+  vec *zeroed = optim_object_list(OBJ_UNINITIALISED);
+  vec *initialised = optim_object_list(OBJ_INITIALISED);
+  mem_class *ram = memmodel_data_class("RAM"), *common = memmodel_data_class("COMRAM");
+  // Without the memory classes nothing can be placed; that matters only
+  // when something is to be.
+  bool needed = stack_size() || vec_size(general) || vec_size(zeroed) || vec_size(initialised);
+  if (!ram && needed) msg(1246);
+  if (!common && needed) msg(1247);
+  if (!ram || !common) return changed;
+  ms_clear_list2(m.data);
+  ms_clear_list2(m.code);
+  if (m.first_pass) {
+    first_pass_absolutes(general, changed);
+    first_pass_absolutes(zeroed, changed);
+  }
+  std::vector<symbol *> kept_general, kept_zeroed;
+  bit_packer general_bits, zeroed_bits;
+  for (uint32_t k = 0; k < vec_size(general); k++) {
+    symbol *s = at(general, k);
+    if (is_extern(s) || (s->flags & SYM_ABSOLUTE)) continue;
+    if (memmodel_quals(s) & Q_FAR)
+      place_far(s, changed);
+    else if (is_bit(s))
+      place_bit(s, general_bits, changed);
+    else
+      kept_general.push_back(s);
+  }
+  for (uint32_t k = 0; k < vec_size(zeroed); k++) {
+    symbol *s = at(zeroed, k);
+    if (is_extern(s) || (s->flags & SYM_ABSOLUTE)) continue;
+    uint32_t q = memmodel_quals(s), size = type_size(s->type), address;
+    if (is_bit(s)) {
+      place_bit(s, zeroed_bits, changed);
+    } else if ((q & Q_NEAR) && emit_chip().options[3]) {
+      if (allocate(common, size, &address))
+        set_place(s, address, BANK_COMMON, changed);
+      else
+        msg(1249, size, plural(size), name_of(s));
+    } else if (q & Q_FAR) {
+      place_far(s, changed);
+    } else {
+      kept_zeroed.push_back(s);
+    }
+  }
+  uint32_t stack = stack_size(), address;
+  emit_chip().param_bank = BANK_UNKNOWN;
+  if (stack && allocate(common, stack, &address)) emit_chip().param_bank = BANK_COMMON;
+  place_by_weight(kept_general, changed);
+  place_by_weight(kept_zeroed, changed);
+  place_compiled_stack(ram, stack);
+  place_initialised(initialised);
+  m.first_pass = false;
+  emit_chip().tblptr_usage = memmodel_tblptr_usage();
+  if (!vec_size(changed)) final_pass(general, zeroed, initialised);
+  return changed;
+}
