@@ -10,8 +10,10 @@
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/target/emit.h"
 #include "codegen/target/emitq.h"
 #include "codegen/target/expand.h"
+#include "codegen/target/memmodel.h"
 #include "codegen/target/switch.h"
 #include "common/alert.h"
 
@@ -326,12 +328,10 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       break;
     case 5: notes.suppress_bank_select = true; break;
     case 6: notes.suppress_bank_select = false; break;
-    case 7:
-      if (tree_size(n) > notes.struct_return_max) notes.struct_return_max = tree_size(n);
-      break;
+    case 7: emit_note_struct_return(tree_size(n)); break;
     case 8: notes.wreg_in_use = false; break;
     case 9: emit_switch_statement(n); break;
-    case 10: notes.table_reads = true; break;
+    case 10: memmodel().table_reads = true; break;
     case 11: emit_select_psect(OUTPUT_FUNCTION_TEXT, 0); break;
     case 14:
       if (symbol *f = sym_current_function()) out_printf("?%s+%d", f->name, int(f->offset));

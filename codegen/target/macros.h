@@ -24,12 +24,9 @@ uint32_t emit_new_label();
 // A number as the assembler reads it in hexadecimal: always a leading digit ("0FFh").
 std::string emit_hex(uint32_t value);
 
-// What the macros noted for the file's end and the function's entry.
+// The macros' own state; what they note for the file's end goes to the
+// emitter and the memory model.
 struct macro_notes {
-  uint32_t struct_return_max;  // largest structure returned (macro 7)
-  bool table_reads;            // table reads in code (macro 10)
-  bool switch_table;           // a switch jumps through a table
-  bool switch_tblptru;         // ... with three-byte code addresses
   bool wreg_in_use;
   bool suppress_bank_select;
 };

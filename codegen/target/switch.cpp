@@ -1,6 +1,7 @@
 #include "codegen/target/switch.h"
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "codegen/model/ops.h"
@@ -8,14 +9,14 @@
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/target/emit.h"
 #include "codegen/target/emitq.h"
 #include "codegen/target/expand.h"
 #include "codegen/target/macros.h"
+#include "codegen/target/memmodel.h"
 #include "common/alert.h"
 
 namespace {
-
-constexpr int PSECT_SWITCH_TABLE = 14;
 
 // A code label of the current function: its interrupt-level prefix, "l" and the number.
 void print_code_label(const char *format, uint32_t label) {
@@ -43,6 +44,26 @@ std::vector<run> split_runs(case_entry *cases, uint32_t n, uint32_t shift, uint3
     i = j;
   }
   return runs;
+}
+
+// Each run of entries that agree above bit `shift` (their values cut to
+// the bits below it) goes to `inner` under its group's label; the groups
+// then go to `outer` at the label the code jumps over the runs to.
+void dispatch_groups(case_entry *cases, uint32_t n, uint32_t shift, uint32_t key_mask,
+                     const std::function<void(case_entry *, uint32_t)> &inner,
+                     const std::function<void(case_entry *, uint32_t)> &outer) {
+  uint32_t dispatch = emit_new_label();
+  out_printf("\tgoto\tl%u\n", dispatch);
+  std::vector<case_entry> groups;
+  std::vector<run> runs = split_runs(cases, n, shift, key_mask, groups);
+  for (size_t k = 0; k < runs.size(); k++) {
+    case_entry *first = cases + runs[k].first;
+    for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= int32_t((1u << shift) - 1);
+    print_code_label("%s:\n", groups[k].label);
+    inner(first, runs[k].count);
+  }
+  out_printf("l%u:\n", dispatch);
+  outer(groups.data(), uint32_t(groups.size()));
 }
 
 void compare_chain(const case_entry *cases, uint32_t n, uint32_t default_label) {
@@ -95,10 +116,9 @@ void jump_table(const case_entry *cases, uint32_t n, uint32_t default_label, int
   out_printf("\ttblrd\t*+\n%s\tmovff\ttablat,pclath\n", filler);
   if (wide) out_printf("\ttblrd\t*\n%s\tmovff\ttablat,pclatu\n", filler);
   out_printf("\tmovwf\tpcl,c\n");
-  macro_notes &notes = emit_macro_notes();
-  notes.switch_table = true;
-  if (wide) notes.switch_tblptru = true;
-  emit_select_psect(PSECT_SWITCH_TABLE, 0);
+  memmodel().switch_table = true;
+  if (wide) memmodel().switch_tblptru = true;
+  emit_select_psect(PS_SWITCHTABLE, 0);
   out_printf("S%u:\n", table);
   uint32_t next = 0;
   for (int64_t v = lo; v <= hi; v++) {
@@ -159,20 +179,16 @@ void emit_switch_wide(case_entry *cases, uint32_t n, uint32_t default_label, int
                       uint32_t first_byte, uint32_t size) {
   // Runs of one high byte must be whole.
   if (!emit_case_sort(cases, n)) return;
-  uint32_t dispatch = emit_new_label();
-  out_printf("\tgoto\tl%u\n", dispatch);
-  std::vector<case_entry> groups;
-  std::vector<run> runs = split_runs(cases, n, 8, 0xFF, groups);
-  for (size_t k = 0; k < runs.size(); k++) {
-    case_entry *first = cases + runs[k].first;
-    for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= 0xFF;
-    print_code_label("%s:\n", groups[k].label);
-    load_byte(node, first_byte, size);
-    emit_switch_table(first, runs[k].count, default_label, strategy);
-  }
-  out_printf("\nl%u:\n", dispatch);
-  load_byte(node, first_byte + 1, size);
-  emit_switch_table(groups.data(), uint32_t(groups.size()), default_label, strategy);
+  dispatch_groups(
+      cases, n, 8, 0xFF,
+      [&](case_entry *run_cases, uint32_t count) {
+        load_byte(node, first_byte, size);
+        emit_switch_table(run_cases, count, default_label, strategy);
+      },
+      [&](case_entry *groups, uint32_t count) {
+        load_byte(node, first_byte + 1, size);
+        emit_switch_table(groups, count, default_label, strategy);
+      });
 }
 
 void emit_switch_statement(tree_node *n) {
@@ -223,36 +239,22 @@ void emit_switch_statement(tree_node *n) {
   switch (width) {
     case 1: emit_switch_table(cases.data(), count, default_label, strategy); break;
     case 2: emit_switch_wide(cases.data(), count, default_label, strategy, n, 0, 2); break;
-    case 3: {
-      // Byte pairs 0 and 1 per value of the top byte, then the top byte alone.
-      uint32_t groups_label = emit_new_label();
-      out_printf("\tgoto\tl%u\n", groups_label);
-      std::vector<case_entry> groups;
-      std::vector<run> runs = split_runs(cases.data(), count, 16, 0xFF, groups);
-      for (size_t k = 0; k < runs.size(); k++) {
-        case_entry *first = cases.data() + runs[k].first;
-        for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= 0xFFFF;
-        print_code_label("%s:\n", groups[k].label);
-        emit_switch_wide(first, runs[k].count, default_label, strategy, n, 0, width);
-      }
-      out_printf("l%u:\n", groups_label);
-      load_byte(n, 2, width);
-      emit_switch_table(groups.data(), uint32_t(groups.size()), default_label, strategy);
-      break;
-    }
+    case 3:
     case 4: {
-      uint32_t groups_label = emit_new_label();
-      out_printf("\tgoto\tl%u\n", groups_label);
-      std::vector<case_entry> groups;
-      std::vector<run> runs = split_runs(cases.data(), count, 16, 0xFFFF, groups);
-      for (size_t k = 0; k < runs.size(); k++) {
-        case_entry *first = cases.data() + runs[k].first;
-        for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= 0xFFFF;
-        print_code_label("%s:\n", groups[k].label);
-        emit_switch_wide(first, runs[k].count, default_label, strategy, n, 0, width);
-      }
-      out_printf("l%u:\n", groups_label);
-      emit_switch_wide(groups.data(), uint32_t(groups.size()), default_label, strategy, n, 2, width);
+      // Byte pairs 0 and 1 per value of the bytes above them, then those
+      // bytes: a pair for four bytes, the top byte alone for three.
+      auto low_pair = [&](case_entry *run_cases, uint32_t k) {
+        emit_switch_wide(run_cases, k, default_label, strategy, n, 0, width);
+      };
+      dispatch_groups(cases.data(), count, 16, width == 4 ? 0xFFFF : 0xFF, low_pair,
+                      [&](case_entry *groups, uint32_t k) {
+                        if (width == 4) {
+                          emit_switch_wide(groups, k, default_label, strategy, n, 2, width);
+                          return;
+                        }
+                        load_byte(n, 2, width);
+                        emit_switch_table(groups, k, default_label, strategy);
+                      });
       break;
     }
     default: msg(686, width); break;

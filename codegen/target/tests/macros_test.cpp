@@ -22,40 +22,14 @@
 #include "codegen/target/expand.h"
 #include "codegen/target/goals.h"
 #include "codegen/target/macros.h"
-#include "codegen/target/tests/cgen_fixture.h"
+#include "codegen/target/tests/macro_fixture.h"
 #include "codegen/target/tests/pic_interp.h"
 #include "tests/e2e.h"
 #include "tests/support/test_support.h"
 
 namespace {
 
-struct MacrosTest : ::testing::Test {
-  void SetUp() override {
-    sym_init_types();
-    capture_messages();
-    out_capture(&written);
-    model.output_suppressed = false;
-    macros_reset();
-    bsr_reset();
-    bsr_current = {0, 0};
-    all = iset_alloc();
-    iset_assign(all, rset_of(REG_ALLREG));
-  }
-  void TearDown() override {
-    out_capture(nullptr);
-    for (tree_node *t : roots) tree_free(t);
-    iset_free(all);
-  }
-  tree_node *root(tree_node *t) {
-    roots.push_back(t);
-    return t;
-  }
-  static symbol *placed(const char *name, ctype *type, uint32_t address) {
-    symbol *s = extern_object(name, type);
-    s->flags |= SYM_ABSOLUTE;
-    s->address = int32_t(address);
-    return s;
-  }
+struct MacrosTest : macro_fixture {
   // An identifier whose text the templates can name (L and R need a chosen pattern).
   tree_node *operand(symbol *s, uint32_t goal) {
     tree_node *t = tree_ident(s);
@@ -80,9 +54,6 @@ struct MacrosTest : ::testing::Test {
     return n;
   }
 
-  std::string written;
-  std::vector<tree_node *> roots;
-  regset *all;
 };
 
 TEST_F(MacrosTest, BankSelectionIsWrittenOnlyWhenTheBankIsNotKnown) {

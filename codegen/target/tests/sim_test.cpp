@@ -24,7 +24,7 @@
 #include "codegen/target/goals.h"
 #include "codegen/target/macros.h"
 #include "codegen/target/switch.h"
-#include "codegen/target/tests/cgen_fixture.h"
+#include "codegen/target/tests/macro_fixture.h"
 #include "tests/e2e.h"
 #include "tests/support/test_support.h"
 
@@ -45,36 +45,10 @@ pclath	equ	0FFAh
 pclatu	equ	0FFBh
 )";
 
-struct SimTest : ::testing::Test {
+struct SimTest : macro_fixture {
   void SetUp() override {
     if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
-    sym_init_types();
-    capture_messages();
-    out_capture(&written);
-    model.output_suppressed = false;
-    macros_reset();
-    bsr_reset();
-    bsr_current = {0, 0};
-    emit_chip().rom_size = 0x8000;
-    emit_chip().options[0] = 0;
-    emit_chip().param_bank = 0;
-    all = iset_alloc();
-    iset_assign(all, rset_of(REG_ALLREG));
-  }
-  void TearDown() override {
-    out_capture(nullptr);
-    for (tree_node *t : roots) tree_free(t);
-    if (all) iset_free(all);
-  }
-  tree_node *root(tree_node *t) {
-    roots.push_back(t);
-    return t;
-  }
-  static symbol *placed(const char *name, ctype *type, uint32_t address) {
-    symbol *s = extern_object(name, type);
-    s->flags |= SYM_ABSOLUTE;
-    s->address = int32_t(address);
-    return s;
+    macro_fixture::SetUp();
   }
   // Template text for the node, appended to the program.
   void code(tree_node *t, const char *text) {
@@ -125,9 +99,7 @@ struct SimTest : ::testing::Test {
   }
 
   e2e::folder dir;
-  std::string written, last_source;
-  std::vector<tree_node *> roots;
-  regset *all = nullptr;
+  std::string last_source;
 };
 
 // Objects in five banks and one of a bank known only to the linker, written

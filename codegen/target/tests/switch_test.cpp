@@ -6,7 +6,14 @@
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
 #include "codegen/model/bsr.h"
+#include "codegen/model/ops.h"
+#include "codegen/model/tree.h"
+#include "codegen/model/types.h"
+#include "codegen/target/expand.h"
+#include "codegen/target/tests/macro_fixture.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/symbols.h"
 #include "codegen/target/asmbuf.h"
@@ -17,17 +24,7 @@
 
 namespace {
 
-struct SwitchTest : ::testing::Test {
-  void SetUp() override {
-    sym_init_types();
-    capture_messages();
-    out_capture(&written);
-    model.output_suppressed = false;
-    macros_reset();
-    emit_chip().rom_size = 0x8000;  // two-byte code addresses
-    emit_chip().options[0] = 0;
-  }
-  void TearDown() override { out_capture(nullptr); }
+struct SwitchTest : macro_fixture {
   std::string table(std::vector<case_entry> cases, int strategy = SWITCH_AUTO) {
     written.clear();
     emit_switch_table(cases.data(), uint32_t(cases.size()), 99, strategy);
@@ -38,7 +35,6 @@ struct SwitchTest : ::testing::Test {
     for (int32_t v = lo; v <= hi; v++) out.push_back({uint32_t(100 + v), v});
     return out;
   }
-  std::string written;
 };
 
 TEST_F(SwitchTest, TheCostRuleChoosesChainOrTable) {
@@ -73,6 +69,66 @@ TEST_F(SwitchTest, DuplicatesAreRefusedAndWriteNothing) {
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{695});
   std::string none = table({});
   EXPECT_EQ(none.substr(none.find("\tgoto")), "\tgoto\tl99\n");
+}
+
+// Macro 9 on a switch node: the case chain read, checked and dispatched.
+struct SwitchStatementTest : SwitchTest {
+  // A switch on a value of `type` with cases {value, label}, then the default label.
+  tree_node *statement(ctype *type, std::vector<std::pair<tree_node *, int32_t>> cases, int32_t default_label) {
+    tree_node *chain = tree_const(default_label);
+    for (size_t k = cases.size(); k-- > 0;) {
+      tree_node *jump = tree_make(OP_CJUMP, cases[k].first, tree_const(cases[k].second), nullptr);
+      chain = tree_make(OP_COMMA, jump, chain, nullptr);
+    }
+    tree_node *value = tree_ident(extern_object("_sv", type));
+    return root(tree_make(OP_SWITCH, value, chain, type));
+  }
+  static tree_node *num(int32_t v) { return tree_const(v); }
+  std::string macro9(tree_node *t) {
+    written.clear();
+    expand_reset_statement();
+    cgen_expand(t, "E9N", 0);
+    return written;
+  }
+};
+
+TEST_F(SwitchStatementTest, CasesAreCheckedBeforeDispatch) {
+  // Out of range for an unsigned byte, and not a constant: both dropped.
+  tree_node *t = statement(type_uchar(),
+                           {{num(1), 11}, {num(300), 12}, {tree_ident(extern_object("_k", type_uchar())), 13}, {num(2), 14}},
+                           19);
+  std::string code = macro9(t);
+  EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{696, 697}));
+  EXPECT_NE(code.find("bz\tl11"), std::string::npos) << code;
+  EXPECT_NE(code.find("bz\tl14"), std::string::npos) << code;
+  EXPECT_EQ(code.find("l12"), std::string::npos) << code;
+  // No cases: a jump to the default.
+  capture_messages();
+  code = macro9(statement(type_uchar(), {}, 29));
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{699});
+  EXPECT_NE(code.find("\tgoto\tl29\n"), std::string::npos) << code;
+  // Duplicates leave the switch without code.
+  capture_messages();
+  code = macro9(statement(type_uchar(), {{num(4), 31}, {num(4), 32}}, 39));
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{695});
+  EXPECT_EQ(code.find("l3"), std::string::npos) << code;
+}
+
+TEST_F(SwitchStatementTest, ValuesWiderThanTwoBytesDispatchByGroups) {
+  // Four bytes: two values of one high word and one of another.
+  tree_node *t = statement(type_basic("ul"), {{num(0x10001), 41}, {num(0x10002), 42}, {num(0x7FFF0000), 43}}, 49);
+  std::string code = macro9(t);
+  EXPECT_TRUE(captured_numbers().empty());
+  for (const char *label : {"bz\tl41", "bz\tl42", "bz\tl43", "goto\tl49"})
+    EXPECT_NE(code.find(label), std::string::npos) << label << "\n" << code;
+  // Labels: the top dispatch; per high word its group and the dispatch
+  // and low-byte groups inside it (3 + 3); over the high words a dispatch
+  // and a group per byte 3 value (3).
+  EXPECT_EQ(std::count(code.begin(), code.end(), ':'), 10) << code;
+  // A signed long with a negative case, and three bytes.
+  capture_messages();
+  macro9(statement(type_basic("l"), {{num(-1), 51}, {num(5), 52}}, 59));
+  EXPECT_TRUE(captured_numbers().empty());
 }
 
 }  // namespace
