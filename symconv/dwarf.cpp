@@ -390,7 +390,7 @@ uint32_t emit_type(const type_chain *chain, int k, uint32_t *entry) {
       uint32_t inner = type_die(chain, k - 1);
       begin_die(die, inner ? SH_POINTER_TO : SH_POINTER);
       if (inner) put_ref(die, inner, aggregate_of(chain, k - 1));
-      put_u8(die, model.machine ? model.machine->pointer_size(&e) : w->address_size);
+      put_u8(die, model.machine && k > 0 ? model.machine->pointer_size(&e) : w->address_size);
       return die_append(die);
     }
     case TK_ENUM:
@@ -778,8 +778,9 @@ void unit(sdb_record *module) {
 }
 
 unsigned address_size_of_machine() {
-  type_elem pointer = {TK_POINTER, nullptr, 0, 0, nullptr};
-  uint32_t size = model.machine ? model.machine->pointer_size(&pointer) : 0;
+  // The machines look at what a pointer points to: here plain void.
+  type_elem chain[2] = {{TK_BASIC, nullptr, TC_VOID, 0, nullptr}, {TK_POINTER, nullptr, 0, 0, nullptr}};
+  uint32_t size = model.machine ? model.machine->pointer_size(&chain[1]) : 0;
   if (size == 0 || size > 8) msg(MSG_ADDRESS_SIZE, unsigned(size));
   if (size == 3) return 4;
   if (size >= 5 && size <= 8) return 8;
