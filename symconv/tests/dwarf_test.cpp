@@ -219,3 +219,62 @@ TEST_F(ForvaneDwarf, TypesVariablesAndFunctionsOfAUnit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The file offset of a section of a little-endian ELF image, or of its
+// name in the section-name table with names.
+size_t section_offset(const std::string &image, const std::string &name, bool names = false) {
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(image.data());
+  size_t headers = get32_le(p + 32), count = get16_le(p + 48), strings = get16_le(p + 50);
+  size_t table = get32_le(p + headers + 40 * strings + 16);
+  for (size_t k = 0; k < count; k++) {
+    size_t h = headers + 40 * k;
+    if (image.c_str() + table + get32_le(p + h) == name) return names ? table + get32_le(p + h) : get32_le(p + h + 16);
+  }
+  return 0;
+}
+
+TEST_F(ForvaneDwarf, TheDumpReportsDamagedSectionsAndPrintsEachLineProgramOnce) {
+  uint32_t file = line_model();
+  model_add_line(10, 0x100, 2, file, 0);
+  ASSERT_TRUE(load_sdb("a", "[p GLOBOPT SPEEDOPT ]\n\"1 prog.c\n"));
+  ASSERT_TRUE(load_sdb("b", "[p GLOBOPT SPEEDOPT ]\n\"1 prog.c\n"));
+  forvane_complete();
+  std::string image = stream_text([&](FILE *out) { EXPECT_TRUE(elf_write(out, "prog.elf")); });
+  size_t info = section_offset(image, ".debug_info");
+  ASSERT_GT(info, 0u);
+  size_t second = info + 4 + get32_le(reinterpret_cast<const uint8_t *>(image.data()) + info);
+  std::string text = dump_text(image);
+  EXPECT_NE(text.find("Compilation Unit 1 @"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nGroup 1 @"), std::string::npos) << text;
+
+  struct {
+    const char *what;
+    size_t at;
+    std::string bytes;
+    unsigned message;
+  } cases[] = {
+      {"a unit too short", info, std::string("\x03\x00\x00\x00", 4), 659},
+      {"abbreviations beyond their section", info + 6, std::string("\xFF\xFF\x00\x00", 4), 660},
+      {"an address size of 3", info + 10, "\x03", 661},
+      {"an undeclared abbreviation", info + 11, "\x7F", 658},
+      {"a line program beyond its section", info + 12, std::string("\xFF\xFF\x00\x00", 4), 648},
+      {"no abbreviations", section_offset(image, ".debug_abbrev", true), ".debug_abbrex", 667},
+  };
+  for (const auto &c : cases) {
+    std::string damaged = image;
+    damaged.replace(c.at, c.bytes.size(), c.bytes);
+    capture_messages();
+    dump_text(damaged);
+    EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{c.message})) << c.what;
+  }
+  // Both units on the first line program: it is printed once.
+  std::string shared = image;
+  shared.replace(second + 12, 4, std::string(4, '\0'));
+  text = dump_text(shared);
+  EXPECT_NE(text.find("\nGroup 0 @"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\nGroup 1 @"), std::string::npos) << text;
+}
+
+}  // namespace
