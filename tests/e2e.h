@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -48,5 +49,31 @@ struct folder {
 inline std::string program(const std::string &name) { return "'" + staged_program(name) + "'"; }
 
 using ::have_tool;
+
+// The file registers of gpsim's "dump r" output, by address.
+inline std::map<unsigned, unsigned> ram_dump(const std::string &text) {
+  std::map<unsigned, unsigned> ram;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    unsigned row, b[16];
+    if (line.find(':') != 4 ||
+        sscanf(line.c_str(), "%x: %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x", &row, &b[0], &b[1], &b[2], &b[3],
+               &b[4], &b[5], &b[6], &b[7], &b[8], &b[9], &b[10], &b[11], &b[12], &b[13], &b[14], &b[15]) != 17)
+      continue;
+    for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
+  }
+  return ram;
+}
+
+// The value of a symbol in a link's symbol file (hexadecimal), or -1.
+inline long symbol_value(const std::string &symbols, const std::string &name) {
+  std::istringstream lines(symbols);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream fields(line);
+    std::string first, value;
+    if (fields >> first >> value && first == name) return long(std::stoul(value, nullptr, 16));
+  }
+  return -1;
+}
 
 }  // namespace e2e

@@ -136,10 +136,15 @@ void first_pass_absolutes(vec *list, vec *changed) {
   }
 }
 
+// The start-up code clears and loads these ranges: an object the program
+// put at a special function register is no variable of general-purpose
+// RAM and is left alone.
 void add_range(mem_range **list, symbol *s) {
   uint32_t first = uint32_t(is_bit(s) ? s->address / 8 : s->address);
   uint32_t size = is_bit(s) ? 1 : type_size(s->type);
-  if (size) rng_add(list, first, first + size - 1, 0, 1);
+  mem_class *ram = memmodel_data_class("RAM"), *common = memmodel_data_class("COMRAM");
+  bool in_ram = (ram && rng_contains(first, ram)) || (common && rng_contains(first, common));
+  if (size && in_ram) rng_add(list, first, first + size - 1, 0, 1);
 }
 
 // The placement holds: reservations become used ranges, the ranges the

@@ -79,6 +79,12 @@ TEST_F(EmitTest, PsectDirectives) {
   EXPECT_EQ(count("        psect   text1,class=CODE,space=0,reloc=2,delta=1\n"), 1u) << written;
   EXPECT_EQ(count("psect   text0"), 1u);
   written.clear();
+  // What follows a function's exit (its end label) stays in its psect.
+  write_function(function("_h"));
+  out_printf("__end_of_h:\n");
+  const std::string tail = "\topt stack 0\n__end_of_h:\n";
+  EXPECT_EQ(written.substr(written.size() - tail.size()), tail) << written;
+  written.clear();
   emit_select_psect(PSECT_DATA, 0);
   emit_select_psect(PSECT_DATA, 0);
   out_printf("x\n");

@@ -163,6 +163,24 @@ TEST_F(MemModelTest, InitialisedDataIsOneBlock) {
   EXPECT_EQ(written.find("__activetblptr"), std::string::npos) << "a program without main";
 }
 
+// The start-up code clears the ranges of placed and absolute variables, but
+// not an object the program put at a special function register.
+TEST_F(MemModelTest, ClearedRangesLeaveRegistersAlone) {
+  symbol *sfr = variable("_INTCON", type_qualify(type_uchar(), Q_VOLATILE), OBJ_ABSOLUTE_OR_PERSISTENT);
+  sfr->flags |= SYM_ABSOLUTE;
+  sfr->address = 0xFF2;
+  symbol *fixed = variable("_fixed", type_uchar(), OBJ_ABSOLUTE_OR_PERSISTENT);
+  fixed->flags |= SYM_ABSOLUTE;
+  fixed->address = 0x200;
+  symbol *v = variable("_v", type_uchar(), OBJ_UNINITIALISED);
+  place();
+  std::vector<std::pair<uint32_t, uint32_t>> ranges;
+  for (const mem_range *r = memmodel().absbss; r; r = r->next) ranges.push_back({r->lo, r->hi});
+  EXPECT_EQ(ranges, (std::vector<std::pair<uint32_t, uint32_t>>{{uint32_t(v->address), uint32_t(v->address)}, {0x200, 0x200}}));
+  EXPECT_EQ(memmodel_bank(sfr), BANK_COMMON);
+  EXPECT_EQ(memmodel_bank(fixed), 2);
+}
+
 struct pointer_case {
   const char *what;
   uint32_t targets;  // 1 null, 2 access-bank object, 4 banked object, 8 const object
