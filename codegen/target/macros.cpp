@@ -10,6 +10,7 @@
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/target/asmbuf.h"
 #include "codegen/target/emit.h"
 #include "codegen/target/emitq.h"
 #include "codegen/target/expand.h"
@@ -249,6 +250,18 @@ void errata_filler() {
   if (emit_chip().options[0] & 1) out_printf("dw\t0FFFFh\n");
 }
 
+// A bank selection is a line of its own: where the template's line has
+// only its leading blank so far, the instruction after it keeps one.
+bool line_was_blank = false;
+void begin_line() {
+  const std::string &pending = out_pending_line();
+  line_was_blank = !pending.empty() && pending.find_first_not_of(" \t") == std::string::npos;
+  if (!line_was_blank) out_printf("\t");
+}
+void end_line() {
+  if (line_was_blank) out_printf("\t");
+}
+
 }  // namespace
 
 std::string emit_hex(uint32_t value) {
@@ -270,14 +283,19 @@ bool emit_bank_select(int32_t bank, symbol *sym) {
       bsr_forget(BANK_BITS);
       return false;
     }
-    const char *name = sym_asm_name(sym);
-    out_printf("\tmovlb\t%s>>8\t; (%s) unknown bank\n", name, "");
+    begin_line();
+    out_printf("movlb\t%s>>8\t; (%s) unknown bank\n", sym_asm_name(sym), "");
+    end_line();
     bsr_forget(BANK_BITS);
     return true;
   }
   if (bank < 0) return false;
   bool known = bsr_all_known(BANK_BITS) && bsr_known_value(BANK_BITS) == uint32_t(bank);
-  if (!known) out_printf("\tmovlb\t%d\t; (%s) banked\n", int(bank), "");
+  if (!known) {
+    begin_line();
+    out_printf("movlb\t%d\t; (%s) banked\n", int(bank), "");
+    end_line();
+  }
   bsr_set_known(BANK_BITS, uint32_t(bank));
   return !known;
 }

@@ -22,7 +22,7 @@ rule add_w_mem
   flags left_into_wanted
   clobber status
   code
-  | addwf R,w
+  | E1Raddwf (R)E2R,w
   text L
 
 rule add_mem_w
@@ -34,7 +34,7 @@ rule add_mem_w
   kind none
   clobber status
   code
-  | addwf L,f
+  | E1Laddwf (L)E2L,f
 
 rule inc_mem
   goals stmt
@@ -45,4 +45,4 @@ rule inc_mem
   kind none
   clobber status
   code
-  | incf L,f
+  | E1Lincf (L)E2L,f

@@ -50,7 +50,7 @@ rule byte_eq_zero
   kind none
   clobber status
   code
-  | movf L,f
+  | E1Lmovf (L)E2L,f
   text status,2
 
 rule byte_ne_zero
@@ -62,7 +62,7 @@ rule byte_ne_zero
   kind none
   clobber status
   code
-  | movf L,f
+  | E1Lmovf (L)E2L,f
   text status,2
 
 rule jump_if_z
@@ -84,3 +84,22 @@ rule jump_unless_z
   code
   | btfss status,2
   | goto R
+
+# A switch statement: a byte in W, a wider value read byte by byte where
+# it lies; the target macro reads the case chain.
+rule switch_byte
+  goals stmt
+  op [\
+  pred LBYTE
+  left wreg_byte
+  kind none
+  code
+  | E9N
+
+rule switch_word
+  goals stmt
+  op [\
+  left word_mem
+  kind none
+  code
+  | E9N

@@ -30,4 +30,4 @@ rule store_zext_word
   kind none
   code
   | movff ~0/2R,~0/2L
-  | clrf ~1/2L
+  | E1Lclrf (~1/2L)E2L

@@ -52,7 +52,7 @@ rule w_from_mem
   kind xreg
   flags xreg_used
   code
-  | movf L,w
+  | E1Lmovf (L)E2L,w
   text XN
 
 rule clear_byte
@@ -63,7 +63,7 @@ rule clear_byte
   right @zero
   kind none
   code
-  | clrf L
+  | E1Lclrf (L)E2L
 
 rule move_byte_mem
   goals stmt
@@ -84,7 +84,7 @@ rule store_w_byte
   kind none
   flags right_into_wanted
   code
-  | movwf L
+  | E1Lmovwf (L)E2L
 
 # A word variable: its low byte, then its high byte.
 rule word_mem_id
@@ -123,6 +123,6 @@ rule store_word_const
   clobber wreg
   code
   | movlw ~0/2R
-  | movwf ~0/2L
+  | E1Lmovwf (~0/2L)E2L
   | movlw ~1/2R
-  | movwf ~1/2L
+  | movwf (~1/2L)E2L
