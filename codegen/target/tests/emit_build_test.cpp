@@ -5,8 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
+#include "codegen/model/symbols.h"
+#include "codegen/target/emit.h"
 #include "tests/e2e.h"
 
 namespace {
@@ -79,6 +84,40 @@ TEST(EmitBuild, ProgramsRunOnEachChip) {
       EXPECT_EQ(at("_hseen"), p.high);
       EXPECT_EQ(at("_lseen"), p.low);
     }
+}
+
+std::set<std::string> flag_set(const std::string &flags) {
+  std::set<std::string> set;
+  std::istringstream words(flags);
+  for (std::string word; std::getline(words, word, ',');) set.insert(word);
+  return set;
+}
+
+// A psect that codrel's file and the start-up module both declare carries
+// the same flags in both, so that their link draws no conflict.
+TEST(EmitBuild, PsectFlagsAgreeWithTheStartupModule) {
+  sym_init_types();  // the emitter's table comes with the program model
+  e2e::folder dir;
+  dir.write("main.c", std::string(registers) + programs[1].source);
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0) << dir.read("err");
+  std::map<std::string, std::set<std::string>> startup;
+  std::istringstream lines(dir.read("startup.as"));
+  const std::regex directive(R"(\s*psect\s+(\w+),(\S+).*)", std::regex::icase);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch m;
+    if (std::regex_match(line, m, directive)) startup[m[1]] = flag_set(m[2]);
+  }
+  ASSERT_GT(startup.size(), 20u) << dir.read("startup.as");
+  size_t shared = 0;
+  for (int k = 1; k < PS_COUNT; k++) {
+    auto found = startup.find(emit_psect_table[k].name);
+    if (found == startup.end()) continue;
+    shared++;
+    EXPECT_EQ(flag_set(emit_psect_table[k].flags), found->second) << emit_psect_table[k].name;
+  }
+  EXPECT_GT(shared, 20u);
 }
 
 }  // namespace
