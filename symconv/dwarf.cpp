@@ -584,7 +584,8 @@ void scope_dies(sdb_record *scope) {
         // A function's declaration is described by its subprogram.
         if (type_is_function(item->type)) break;
         bool resolved = mach_resolve(item, scope, &address, &segment);
-        if (!resolved) msg_report_hooked("W", "DWARF: Can't find variable location: '%s'", item->name ? item->name : "");
+        if (!resolved)
+          msg_report_hooked("W", "DWARF: Can't find variable location: '%s'", item->name ? item->name : "");
         // Statics have no other description; an unplaced extern is still
         // declared, without a location.
         if (resolved || item->kind == SDB_EXTERN) variable_die(item, resolved, address);

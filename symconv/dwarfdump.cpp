@@ -534,7 +534,8 @@ struct line_row {
 };
 
 void print_rows(const std::vector<line_row> &rows) {
-  printf("\nGenerated line number matrix:\n\nstmt    address   file        line        column      is_stmt      basic_block\n");
+  printf("\nGenerated line number matrix:\n\n"
+         "stmt    address   file        line        column      is_stmt      basic_block\n");
   for (size_t k = 0; k < rows.size(); k++) {
     const line_row &r = rows[k];
     printf("%5.5lu:  %016llX  %-10lu  %-10lld  %-10ld  %-5s        %-5s\n", (unsigned long)(k + 1),

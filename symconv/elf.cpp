@@ -627,7 +627,8 @@ bool elf_dump(FILE *in) {
     printf("Flags\n");
     for (unsigned k = 0; k < shnum; k++) {
       const section_view &s = sections[k];
-      printf("%4.4X  %-20.20s %-30.30s", k, str_at(section_names, s.name), value_text(s.type, section_type_names).c_str());
+      printf("%4.4X  %-20.20s %-30.30s", k, str_at(section_names, s.name),
+             value_text(s.type, section_type_names).c_str());
       printf(" %08lX %08lX %08lX", (unsigned long)s.addr, (unsigned long)s.size, (unsigned long)s.link);
       if (settings.verbosity > 1)
         printf(" %08lX %08lX %08lX", (unsigned long)s.offset, (unsigned long)s.info, (unsigned long)s.align);

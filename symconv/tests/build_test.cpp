@@ -316,7 +316,9 @@ bool described(const std::string &tag) {
 }
 
 // Addresses as numbers, so that both dumps' spellings compare.
-std::string address_text(const std::string &text) { return text.empty() ? "" : hex(unsigned(std::stoul(text, nullptr, 16))); }
+std::string address_text(const std::string &text) {
+  return text.empty() ? "" : hex(unsigned(std::stoul(text, nullptr, 16)));
+}
 
 // How a listing of DWARF spells a DIE, an attribute and a line row.
 struct dump_syntax {

@@ -172,7 +172,8 @@ TEST_F(ForvaneDwarf, TypesVariablesAndFunctionsOfAUnit) {
            // "unsigned long" by its C name
            "DW_AT_name \"long unsigned int\"\n    DW_AT_byte_size 0x04\n    DW_AT_encoding unsigned (0x07)",
            // the C tags of the structure and the enumeration, the union unnamed
-           "+DW_TAG_structure_type", "DW_AT_name \"node\"\n    DW_AT_byte_size 5\n", "DW_AT_name \"blob\"\n    DW_AT_byte_size 300\n",
+           "+DW_TAG_structure_type", "DW_AT_name \"node\"\n    DW_AT_byte_size 5\n",
+           "DW_AT_name \"blob\"\n    DW_AT_byte_size 300\n",
            "DW_AT_name \"color\"", "+DW_TAG_union_type (", "DW_AT_sibling 0x0000", 
            // a bit-field of three bits from bit 1 of two bytes
            "DW_AT_name \"flags\"", "DW_AT_bit_size 0x03\n      DW_AT_bit_offset 0x0E",
