@@ -311,7 +311,7 @@ void emit_reserve(uint32_t bytes) {
   uint32_t n = bytes & 0xffff;
   if (!n) return;
   switch (int p = st().selected) {
-    case PS_FARDATA: out_printf("align 2\n\tds   %u\n", n); return image_zeros(p, PS_IFARDATA, n);
+    case PS_FARDATA: out_printf("\talign\t2\n\tds   %u\n", n); return image_zeros(p, PS_IFARDATA, n);
     case PS_DATA: out_printf("\tds   %u\n", n); return image_zeros(p, PS_IDATA, n);
     case PS_RDATA: out_printf("\tds   %u\n", n); return image_zeros(p, PS_IRDATA, n);
     case PS_BIGDATA: out_printf("\tds   %u\n", n); return image_zeros(p, PS_IBIGDATA, n);

@@ -117,6 +117,22 @@ TEST_F(EmitTest, ReservationInDataFillsTheImage) {
   written.clear();
   emit_reserve(0x10000);
   EXPECT_EQ(written, "");
+  const struct {
+    int psect;
+    const char *text;
+  } cases[] = {
+      {PS_FARDATA, "\talign\t2\n\tds   1\n        psect   ifardata,class=CODE,space=0,reloc=2,delta=1\n\tdb   0\n"
+                   "        psect   fardata\n"},
+      {PS_IDATA, "\tdb   0\n"},
+      {PS_BSS, "\tds   1\n"},
+  };
+  for (const auto &c : cases) {
+    emit_select_psect(c.psect, 0);
+    emit_psect(nullptr, 1);
+    written.clear();
+    emit_reserve(1);
+    EXPECT_EQ(written, c.text) << emit_psect_table[c.psect].name;
+  }
 }
 
 TEST_F(EmitTest, LineDirectivesKeepTheFirst79Characters) {
