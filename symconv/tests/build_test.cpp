@@ -122,11 +122,17 @@ class ForvaneBuild : public testing::Test {
     dir.write("prog.as", program_source);
     dir.write("prog.sdb", program_sdb);
     dir.write("registry", "");
-    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel prog.as"), 0)
-        << dir.read("out") << dir.read("err");
-    ASSERT_TRUE(dir.exists("prog.hex"));
+    ASSERT_NO_FATAL_FAILURE(build(" --output=intel", "prog.hex"));
     symbols = dir.read("prog.sym");
+  }
+
+  // The driver's build of the program with these options, which must make
+  // the file named.
+  void build(const std::string &options, const std::string &made) {
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452" + options + " prog.as"), 0)
+        << dir.read("out") << dir.read("err");
+    ASSERT_TRUE(dir.exists(made));
   }
 };
 
@@ -213,9 +219,7 @@ std::vector<std::string> row_of(const std::string &listing, const std::string &n
 // global at the address the link gave it, and every source line.
 TEST_F(ForvaneBuild, GpvoReadsTheDefaultPicCoff) {
   if (!e2e::have_tool("gpvo")) GTEST_SKIP() << "gpvo (gputils) is not installed; bash scripts/deps installs it";
-  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-  ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 prog.as"), 0) << dir.read("out") << dir.read("err");
-  ASSERT_TRUE(dir.exists("prog.cof"));
+  ASSERT_NO_FATAL_FAILURE(build("", "prog.cof"));
   ASSERT_EQ(dir.run("gpvo prog.cof"), 0) << dir.read("err");
   EXPECT_EQ(dir.read("err"), "");
   std::string dump = dir.read("out");
@@ -253,10 +257,7 @@ class ForvaneCodBuild : public ForvaneBuild {
     std::string source;
     for (int k = 1; k <= 25; k++) source += "/* line " + std::to_string(k) + " */\n";
     dir.write("prog.c", source);
-    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel,cod prog.as"), 0)
-        << dir.read("out") << dir.read("err");
-    ASSERT_TRUE(dir.exists("prog.cod"));
+    ASSERT_NO_FATAL_FAILURE(build(" --output=intel,cod", "prog.cod"));
   }
 };
 
@@ -374,10 +375,7 @@ class ForvaneElfBuild : public ForvaneBuild {
  protected:
   void SetUp() override {
     ForvaneBuild::SetUp();
-    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel,elf prog.as"), 0)
-        << dir.read("out") << dir.read("err");
-    ASSERT_TRUE(dir.exists("prog.elf"));
+    ASSERT_NO_FATAL_FAILURE(build(" --output=intel,elf", "prog.elf"));
   }
 };
 
