@@ -178,7 +178,7 @@ void put_addr_at(uint8_t *p, uint64_t v) {
     default: break;
   }
 }
-void put_addr(std::vector<uint8_t> &b, uint64_t v) {
+void dwarf_put_addr(std::vector<uint8_t> &b, uint64_t v) {
   size_t at = b.size();
   unsigned size = w->address_size <= 8 ? w->address_size : 0;
   b.resize(at + size);
@@ -205,7 +205,7 @@ void begin_die(std::vector<uint8_t> &b, shape s) { put_uleb(b, code_of(s)); }
 // Unit-relative offset of the next byte of .debug_info.
 uint32_t info_here() { return uint32_t(w->info.size() - w->unit_start); }
 
-uint32_t die_append(const std::vector<uint8_t> &die) {
+uint32_t dwarf_die_append(const std::vector<uint8_t> &die) {
   uint32_t at = info_here();
   w->info.insert(w->info.end(), die.begin(), die.end());
   return at;
@@ -217,7 +217,7 @@ void warn_no_type(const char *name) {
 
 // ---- types ----
 
-uint32_t type_die(const type_chain *chain, int k);
+uint32_t dwarf_type(const type_chain *chain, int k);
 
 std::string signature(const type_chain *chain, int k) {
   std::string s;
@@ -292,7 +292,7 @@ uint32_t enum_die(const sdb_record *e) {
   }
   put_u8(die, 0);
   patch_u32(die, sibling, info_here() + die.size());
-  return die_append(die);
+  return dwarf_die_append(die);
 }
 
 uint32_t aggregate_die(const sdb_record *s, uint32_t *entry) {
@@ -311,7 +311,7 @@ uint32_t aggregate_die(const sdb_record *s, uint32_t *entry) {
   for (uint32_t k = 0; k < s->member_count; k++) {
     const sdb_member &m = s->members[k];
     int top = m.type ? int(m.type->count) - 1 : -1;
-    uint32_t ref = top >= 0 ? type_die(m.type, top) : 0;
+    uint32_t ref = top >= 0 ? dwarf_type(m.type, top) : 0;
     if (!ref) {
       warn_no_type(m.name);
       continue;
@@ -338,7 +338,7 @@ uint32_t aggregate_die(const sdb_record *s, uint32_t *entry) {
   }
   put_u8(die, 0);
   patch_u32(die, sibling, info_here() + die.size());
-  uint32_t at = die_append(die);
+  uint32_t at = dwarf_die_append(die);
   *entry = at;
   auto waiting = w->pending.find(s);
   if (waiting != w->pending.end()) {
@@ -351,7 +351,7 @@ uint32_t aggregate_die(const sdb_record *s, uint32_t *entry) {
 uint32_t array_die(const type_chain *chain, int k) {
   int inner = k;
   while (inner >= 0 && chain->elems[inner].kind == TK_ARRAY) inner--;
-  uint32_t element = type_die(chain, inner);
+  uint32_t element = dwarf_type(chain, inner);
   std::vector<uint8_t> die;
   begin_die(die, SH_ARRAY);
   size_t sibling = die.size();
@@ -363,7 +363,7 @@ uint32_t array_die(const type_chain *chain, int k) {
   }
   put_u8(die, 0);
   patch_u32(die, sibling, info_here() + die.size());
-  return die_append(die);
+  return dwarf_die_append(die);
 }
 
 uint32_t emit_type(const type_chain *chain, int k, uint32_t *entry) {
@@ -378,20 +378,20 @@ uint32_t emit_type(const type_chain *chain, int k, uint32_t *entry) {
       put_string(die, name);
       put_u8(die, e.size);
       put_u8(die, encoding);
-      return die_append(die);
+      return dwarf_die_append(die);
     }
     case TK_FUNCTION: {
-      uint32_t inner = type_die(chain, k - 1);
+      uint32_t inner = dwarf_type(chain, k - 1);
       begin_die(die, inner ? SH_FUNCTION_TYPE_OF : SH_FUNCTION_TYPE);
       if (inner) put_ref(die, inner, aggregate_of(chain, k - 1));
-      return die_append(die);
+      return dwarf_die_append(die);
     }
     case TK_POINTER: {
-      uint32_t inner = type_die(chain, k - 1);
+      uint32_t inner = dwarf_type(chain, k - 1);
       begin_die(die, inner ? SH_POINTER_TO : SH_POINTER);
       if (inner) put_ref(die, inner, aggregate_of(chain, k - 1));
       put_u8(die, model.machine && k > 0 ? model.machine->pointer_size(&e) : w->address_size);
-      return die_append(die);
+      return dwarf_die_append(die);
     }
     case TK_ENUM:
       return e.record ? enum_die(e.record) : 0;
@@ -400,14 +400,14 @@ uint32_t emit_type(const type_chain *chain, int k, uint32_t *entry) {
     case TK_ARRAY:
       return array_die(chain, k);
     case TK_QUALIFIER: {
-      uint32_t at = type_die(chain, k - 1);
+      uint32_t at = dwarf_type(chain, k - 1);
       if (!at) return 0;
       for (uint32_t bit : {uint32_t(QUAL_CONST), uint32_t(QUAL_VOLATILE)}) {
         if (!(e.value & bit)) continue;
         die.clear();
         begin_die(die, bit == QUAL_CONST ? SH_CONST : SH_VOLATILE);
         put_ref(die, at, at == IN_PROGRESS ? aggregate_of(chain, k - 1) : nullptr);
-        at = die_append(die);
+        at = dwarf_die_append(die);
       }
       return at;
     }
@@ -419,7 +419,7 @@ uint32_t emit_type(const type_chain *chain, int k, uint32_t *entry) {
 // The unit-relative offset of the type's DIE from element k down; 0 for
 // void or a type that cannot be described; IN_PROGRESS for an aggregate
 // whose DIE is being built.
-uint32_t type_die(const type_chain *chain, int k) {
+uint32_t dwarf_type(const type_chain *chain, int k) {
   if (!chain || k < 0 || k >= int(chain->count)) return 0;
   std::string key = signature(chain, k);
   auto found = w->unit_types.find(key);
@@ -430,7 +430,7 @@ uint32_t type_die(const type_chain *chain, int k) {
   return at;
 }
 
-uint32_t type_of(const type_chain *chain) { return chain && chain->count ? type_die(chain, int(chain->count) - 1) : 0; }
+uint32_t dwarf_type_of(const type_chain *chain) { return chain && chain->count ? dwarf_type(chain, int(chain->count) - 1) : 0; }
 
 // ---- scopes ----
 
@@ -468,9 +468,9 @@ void put_location(std::vector<uint8_t> &die, const std::vector<uint8_t> &expr) {
 // The variable's DIE. Externs and statics are described where the link put
 // them, and so are autos and parameters in areas of fixed addresses; an
 // extern whose address is unknown gets no location rather than address 0.
-bool variable_die(sdb_record *var, bool resolved, uint32_t address) {
+bool dwarf_variable(sdb_record *var, bool resolved, uint32_t address) {
   if (type_is_function(var->type)) return true;
-  uint32_t type = type_of(var->type);
+  uint32_t type = dwarf_type_of(var->type);
   if (!type) {
     warn_no_type(var->name);
     return false;
@@ -482,7 +482,7 @@ bool variable_die(sdb_record *var, bool resolved, uint32_t address) {
     case SDB_PARAM:
       if (fixed) {
         put_u8(expr, OP_ADDR);
-        put_addr(expr, address);
+        dwarf_put_addr(expr, address);
       } else {
         put_u8(expr, OP_FBREG);
         put_sleb(expr, var->value - w->frame_base);
@@ -494,7 +494,7 @@ bool variable_die(sdb_record *var, bool resolved, uint32_t address) {
       break;
     default:
       put_u8(expr, OP_ADDR);
-      put_addr(expr, address);
+      dwarf_put_addr(expr, address);
       break;
   }
   bool external = var->kind == SDB_EXTERN;
@@ -508,21 +508,21 @@ bool variable_die(sdb_record *var, bool resolved, uint32_t address) {
   put_ref(die, type, aggregate_of(var->type, var->type ? int(var->type->count) - 1 : -1));
   if (external) put_u8(die, 1);
   if (resolved) put_location(die, expr);
-  die_append(die);
+  dwarf_die_append(die);
   return true;
 }
 
-void scope_dies(sdb_record *scope);
+void dwarf_scope(sdb_record *scope);
 
 void subprogram_die(sdb_record *func) {
   sdb_record *decl = func->function;
   if (!decl) {
-    scope_dies(func);
+    dwarf_scope(func);
     return;
   }
   int top = decl->type ? int(decl->type->count) - 1 : -1;
   while (top >= 0 && decl->type->elems[top].kind != TK_FUNCTION) top--;
-  uint32_t returns = top > 0 ? type_die(decl->type, top - 1) : 0;
+  uint32_t returns = top > 0 ? dwarf_type(decl->type, top - 1) : 0;
   const model_symbol *start = decl->name ? model_find_symbol(decl->name) : nullptr;
   uint64_t low = start ? start->value : 0;
   char end_name[128];
@@ -538,17 +538,17 @@ void subprogram_die(sdb_record *func) {
   put_u8(die, decl->kind == SDB_EXTERN ? 1 : 0);
   put_uleb(die, current_file_number());
   put_uleb(die, uint64_t(decl->line));
-  put_addr(die, low);
-  put_addr(die, high);
+  dwarf_put_addr(die, low);
+  dwarf_put_addr(die, high);
   put_u8(die, 1);
   put_u8(die, OP_REG29);
   if (low < w->low) w->low = uint32_t(low);
   if (high > w->high) w->high = uint32_t(high);
   w->frame_base = func->value;
-  uint32_t at = die_append(die);
+  uint32_t at = dwarf_die_append(die);
   if (!children) return;
   uint32_t after = info_here();
-  scope_dies(func);
+  dwarf_scope(func);
   // Codes stay below 128, so the code is the DIE's first byte.
   if (info_here() == after) {
     shape without = returns ? SH_SUB_TYPE : SH_SUB;
@@ -559,7 +559,7 @@ void subprogram_die(sdb_record *func) {
 }
 
 void typedef_die(sdb_record *t) {
-  uint32_t type = type_of(t->type);
+  uint32_t type = dwarf_type_of(t->type);
   if (!type) {
     warn_no_type(t->name);
     return;
@@ -570,10 +570,10 @@ void typedef_die(sdb_record *t) {
   put_u8(die, current_file_number());
   put_u16(die, uint64_t(t->line));
   put_ref(die, type, aggregate_of(t->type, int(t->type->count) - 1));
-  die_append(die);
+  dwarf_die_append(die);
 }
 
-void scope_dies(sdb_record *scope) {
+void dwarf_scope(sdb_record *scope) {
   for (uint32_t k = 0; scope->items && k < vec_size(scope->items); k++) {
     sdb_record *item = static_cast<sdb_record *>(vec_get(scope->items, k));
     uint32_t address = 0, segment = 0;
@@ -588,20 +588,20 @@ void scope_dies(sdb_record *scope) {
           msg_report_hooked("W", "DWARF: Can't find variable location: '%s'", item->name ? item->name : "");
         // Statics have no other description; an unplaced extern is still
         // declared, without a location.
-        if (resolved || item->kind == SDB_EXTERN) variable_die(item, resolved, address);
+        if (resolved || item->kind == SDB_EXTERN) dwarf_variable(item, resolved, address);
         break;
       }
       case SDB_AUTO:
       case SDB_PARAM:
       case SDB_REG:
         if (mach_resolve(item, scope, &address, &segment) || item->kind == SDB_REG)
-          variable_die(item, true, address);
+          dwarf_variable(item, true, address);
         break;
       case SDB_TYPEDEF:
         typedef_die(item);
         break;
       case SDB_BLOCK:
-        scope_dies(item);
+        dwarf_scope(item);
         break;
       case SDB_FUNC:
         subprogram_die(item);
@@ -609,7 +609,7 @@ void scope_dies(sdb_record *scope) {
       case SDB_ENUM: {
         type_chain *chain = type_chain_new();
         type_chain_push(chain, TK_ENUM, item->name, 0, 0, item);
-        type_die(chain, 0);
+        dwarf_type(chain, 0);
         type_chain_free(chain);
         break;
       }
@@ -650,7 +650,7 @@ void end_sequence(std::vector<uint8_t> &p, uint64_t address_advance) {
   put_u8(p, LNE_END_SEQUENCE);
 }
 
-void line_program() {
+void dwarf_line_program() {
   std::vector<uint8_t> p;
   put_u32(p, 0);
   put_u16(p, 2);
@@ -724,7 +724,7 @@ void line_program() {
       put_u8(p, 0);
       put_u8(p, uint8_t(w->address_size + 1));
       put_u8(p, LNE_SET_ADDRESS);
-      put_addr(p, l->start);
+      dwarf_put_addr(p, l->start);
       put_u8(p, LNS_COPY);
     }
     open = true;
@@ -737,7 +737,7 @@ void line_program() {
   w->line.insert(w->line.end(), p.begin(), p.end());
 }
 
-void unit(sdb_record *module) {
+void dwarf_unit(sdb_record *module) {
   w->low = 0xFFFFFFFF;
   w->high = 0;
   w->unit_types.clear();
@@ -759,19 +759,19 @@ void unit(sdb_record *module) {
   put_u16(die, module->kind == SDB_EMPTY_MODULE ? LANG_ASSEMBLY : LANG_C89);
   put_string(die, module->name);
   size_t low_at = w->info.size() + die.size();
-  put_addr(die, 0);
+  dwarf_put_addr(die, 0);
   size_t high_at = w->info.size() + die.size();
-  put_addr(die, 0);
-  die_append(die);
+  dwarf_put_addr(die, 0);
+  dwarf_die_append(die);
   uint32_t after = info_here();
-  scope_dies(module);
+  dwarf_scope(module);
   // A unit with nothing below it has no children (and so no closing entry).
   if (info_here() == after)
     w->info[w->unit_start + at] = uint8_t(code_of(SH_UNIT));
   else
     put_u8(w->info, 0);
   patch_u32(w->info, w->unit_start, w->info.size() - w->unit_start - 4);
-  line_program();
+  dwarf_line_program();
   // A unit that covers no address says so with an empty range.
   if (w->low > w->high) w->low = w->high = 0;
   put_addr_at(w->info.data() + low_at, w->low);
@@ -797,7 +797,7 @@ int dwarf_build(std::vector<dwarf_section> *sections) {
   w->address_size = address_size_of_machine();
   for (uint32_t k = 0; model.sdb_root->items && k < vec_size(model.sdb_root->items); k++) {
     sdb_record *item = static_cast<sdb_record *>(vec_get(model.sdb_root->items, k));
-    if (item->kind == SDB_MODULE || item->kind == SDB_EMPTY_MODULE) unit(item);
+    if (item->kind == SDB_MODULE || item->kind == SDB_EMPTY_MODULE) dwarf_unit(item);
   }
   put_u8(w->abbrev, 0);
   sections->push_back({DWARF_ABBREV, std::move(w->abbrev)});

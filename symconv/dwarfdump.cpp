@@ -150,7 +150,7 @@ const const_table macinfos = TABLE("MACINFO", macinfo_names, 1, 0);
 const const_table encodings = TABLE("ATE", encoding_names, 0x80, 0xff);
 const const_table languages = TABLE("LANG", language_names, 0x8000, 0xffff);
 
-std::string const_text(const const_table &t, uint64_t value, bool with_prefix) {
+std::string dwarf_const_name(const const_table &t, uint64_t value, bool with_prefix) {
   for (size_t k = 0; k < t.count; k++)
     if (t.names[k].value == value)
       return with_prefix ? std::string("DW_") + t.prefix + "_" + t.names[k].name : std::string(t.names[k].name);
@@ -216,7 +216,7 @@ cursor cursor_of(int kind) {
   return {b.data(), b.data(), b.data() + b.size()};
 }
 
-bool read_section(int kind) {
+bool dwarf_read_section(int kind) {
   found_section &s = d->sections[kind];
   if (!s.present) return false;
   const std::vector<uint8_t> &f = *d->file;
@@ -329,12 +329,12 @@ void print_abbreviations() {
     uint64_t tag = c.uleb();
     unsigned children = unsigned(c.u8());
     printf("\n@ 0x%08lX\n%5.5lu(%c): %s\n", (unsigned long)at, (unsigned long)code,
-           children == 0 ? 'N' : children == 1 ? 'Y' : '?', const_text(tags, tag, true).c_str());
+           children == 0 ? 'N' : children == 1 ? 'Y' : '?', dwarf_const_name(tags, tag, true).c_str());
     while (c.p < c.end) {
       uint64_t attribute = c.uleb(), form = c.uleb();
       if (!attribute && !form) break;
-      printf("          %-30s %s\n", const_text(attributes, attribute, true).c_str(),
-             const_text(forms, form, true).c_str());
+      printf("          %-30s %s\n", dwarf_const_name(attributes, attribute, true).c_str(),
+             dwarf_const_name(forms, form, true).c_str());
     }
   }
 }
@@ -433,7 +433,7 @@ bool print_value(cursor &c, uint64_t attribute, uint64_t form) {
     }
     case 0x16: {
       uint64_t actual = c.uleb();
-      printf("%s: ", const_text(forms, actual, true).c_str());
+      printf("%s: ", dwarf_const_name(forms, actual, true).c_str());
       return actual != 0x16 && print_value(c, attribute, actual);
     }
     default:
@@ -442,7 +442,7 @@ bool print_value(cursor &c, uint64_t attribute, uint64_t form) {
   }
   if (attribute == AT_STMT_LIST) d->stmt_lists.push_back(value);
   if (number && named)
-    printf("%s (%s)", const_text(*named, value, false).c_str(), text);
+    printf("%s (%s)", dwarf_const_name(*named, value, false).c_str(), text);
   else
     printf("%s", text);
   return true;
@@ -472,10 +472,10 @@ void print_dies(cursor &c, uint64_t unit_offset, const std::map<uint64_t, abbrev
       return;
     }
     const abbrev_decl &a = found->second;
-    printf("%s+%s (%lu) @ 0x%lX (0x%lX)\n", indent.c_str(), const_text(tags, a.tag, true).c_str(),
+    printf("%s+%s (%lu) @ 0x%lX (0x%lX)\n", indent.c_str(), dwarf_const_name(tags, a.tag, true).c_str(),
            (unsigned long)code, (unsigned long)(at - unit_offset), (unsigned long)at);
     for (const auto &pair : a.pairs) {
-      printf("%s  %s ", indent.c_str(), const_text(attributes, pair.first, true).c_str());
+      printf("%s  %s ", indent.c_str(), dwarf_const_name(attributes, pair.first, true).c_str());
       bool ok = print_value(c, pair.first, pair.second);
       printf("\n");
       if (!ok) return;
@@ -764,7 +764,7 @@ void print_cfa(cursor c, const cie_info &cie, bool fde, uint64_t location) {
         msg(MSG_CFA_OPCODE, low);
         return;
       }
-      printf("%s", const_text(cfas, low, true).c_str());
+      printf("%s", dwarf_const_name(cfas, low, true).c_str());
       switch (low) {
         case 0x01:
           location = c.address();
@@ -944,7 +944,7 @@ void print_macinfo() {
   while (c.p < c.end) {
     unsigned type = unsigned(c.u8());
     if (!type) continue;
-    printf("  %s", const_text(macinfos, type, true).c_str());
+    printf("  %s", dwarf_const_name(macinfos, type, true).c_str());
     if (type == 1 || type == 2 || type == 255) {
       long long line = (long long)c.uleb();
       printf("(%lld, \"%s\")", line, c.string().c_str());
@@ -986,7 +986,7 @@ void (*const printers[DWARF_KIND_COUNT])() = {
     print_heading_only, print_aranges, print_macinfo, print_locations, print_heading_only,
 };
 
-void dump_section(int kind) {
+void dwarf_dump_section(int kind) {
   printf("\n");
   const dwarf_kind_desc &k = dwarf_kinds[kind];
   if (!d->sections[kind].present) {
@@ -1027,25 +1027,25 @@ void dwarf_dump(const std::vector<uint8_t> &file, const std::vector<dwarf_elf_se
     d = nullptr;
     return;
   }
-  read_section(DWARF_STR);
-  if (settings.verbosity >= 1) dump_section(DWARF_STR);
-  read_section(DWARF_ABBREV);
-  dump_section(DWARF_ABBREV);
-  read_section(DWARF_INFO);
-  dump_section(DWARF_INFO);
+  dwarf_read_section(DWARF_STR);
+  if (settings.verbosity >= 1) dwarf_dump_section(DWARF_STR);
+  dwarf_read_section(DWARF_ABBREV);
+  dwarf_dump_section(DWARF_ABBREV);
+  dwarf_read_section(DWARF_INFO);
+  dwarf_dump_section(DWARF_INFO);
   release_section(DWARF_ABBREV);
   release_section(DWARF_STR);
   release_section(DWARF_INFO);
   if (d->stmt_lists.empty()) {
     printf("\nNo references to line number information");
   } else {
-    read_section(DWARF_LINE);
-    dump_section(DWARF_LINE);
+    dwarf_read_section(DWARF_LINE);
+    dwarf_dump_section(DWARF_LINE);
     release_section(DWARF_LINE);
   }
   for (int kind = DWARF_FRAME; kind < DWARF_KIND_COUNT; kind++) {
-    read_section(kind);
-    dump_section(kind);
+    dwarf_read_section(kind);
+    dwarf_dump_section(kind);
     release_section(kind);
   }
   d = nullptr;

@@ -190,7 +190,7 @@ struct elf_writer {
   const elf_machine_ops *row = nullptr;
 };
 
-uint32_t strtab_add(std::vector<uint8_t> &table, const char *name) {
+uint32_t elf_strtab_add(std::vector<uint8_t> &table, const char *name) {
   uint32_t at = uint32_t(table.size());
   if (!name) name = "";
   table.insert(table.end(), name, name + strlen(name) + 1);
@@ -234,7 +234,7 @@ int symbol_type(const char *name) {
   }
 }
 
-void add_symbols(elf_writer &e, uint32_t section, const model_segment *segment, uint32_t index) {
+void elf_add_symbols(elf_writer &e, uint32_t section, const model_segment *segment, uint32_t index) {
   if (e.symbols.empty()) e.symbols.assign(SYMBOL, 0);
   for (uint32_t f = 1; f <= vec_size(model.files); f++) {
     const model_file *file = model_file_at(f);
@@ -248,7 +248,7 @@ void add_symbols(elf_writer &e, uint32_t section, const model_segment *segment, 
                          s->value < segment->start || s->value - segment->start >= segment->size)
         continue;
       uint8_t sym[SYMBOL] = {};
-      put32(sym, strtab_add(e.strtab, s->name));
+      put32(sym, elf_strtab_add(e.strtab, s->name));
       put32(sym + 4, s->value);
       sym[12] = uint8_t(symbol_type(s->name) + ((s->flags & MSYM_LOCAL) ? 0 : int(STB_GLOBAL)));
       sym[13] = e.row->symbol_other(s);
@@ -324,9 +324,9 @@ void loadable_sections(elf_writer &e) {
       put32(&p[20], s->size);
       e.programs.push_back(p);
     }
-    e.sections.push_back(section_header(strtab_add(e.shstrtab, s->name), bytes ? SHT_PROGBITS : SHT_NOBITS,
+    e.sections.push_back(section_header(elf_strtab_add(e.shstrtab, s->name), bytes ? SHT_PROGBITS : SHT_NOBITS,
                                         e.row->section_flags(entry, bytes), s->start / unit, offset, s->size, 0, 0));
-    add_symbols(e, number, s, index);
+    elf_add_symbols(e, number, s, index);
   }
 }
 
@@ -369,21 +369,21 @@ bool elf_write(FILE *out, const char *name) {
   put16(h + 40, HEADER);
   put16(h + 42, PROGRAM_HEADER);
   put16(h + 46, SECTION_HEADER);
-  strtab_add(e.strtab, "");
-  strtab_add(e.shstrtab, "");
+  elf_strtab_add(e.strtab, "");
+  elf_strtab_add(e.shstrtab, "");
   e.sections.push_back(std::vector<uint8_t>(SECTION_HEADER, 0));
   e.programs.push_back(std::vector<uint8_t>(PROGRAM_HEADER, 0));
-  add_symbols(e, 0, nullptr, 0);
+  elf_add_symbols(e, 0, nullptr, 0);
   loadable_sections(e);
   e.row->header_hook(e.image.data());
 
   uint32_t strtab_index = uint32_t(e.sections.size());
   uint32_t at = append(e, e.strtab);
-  e.sections.push_back(section_header(strtab_add(e.shstrtab, ".strtab"), SHT_STRTAB, 0, 0, at,
+  e.sections.push_back(section_header(elf_strtab_add(e.shstrtab, ".strtab"), SHT_STRTAB, 0, 0, at,
                                       uint32_t(e.strtab.size()), 0, 0));
   uint32_t locals = local_symbols_first(e.symbols);
   at = append(e, e.symbols);
-  std::vector<uint8_t> symtab = section_header(strtab_add(e.shstrtab, ".symtab"), SHT_SYMTAB, 0, 0, at,
+  std::vector<uint8_t> symtab = section_header(elf_strtab_add(e.shstrtab, ".symtab"), SHT_SYMTAB, 0, 0, at,
                                                uint32_t(e.symbols.size()), strtab_index, SYMBOL);
   put32(&symtab[28], locals);
   e.sections.push_back(symtab);
@@ -391,10 +391,10 @@ bool elf_write(FILE *out, const char *name) {
   dwarf_build(&debug);
   for (const dwarf_section &d : debug) {
     at = append(e, d.bytes);
-    e.sections.push_back(section_header(strtab_add(e.shstrtab, dwarf_kinds[d.kind].name), e.row->debug_type, 0, 0,
+    e.sections.push_back(section_header(elf_strtab_add(e.shstrtab, dwarf_kinds[d.kind].name), e.row->debug_type, 0, 0,
                                         at, uint32_t(d.bytes.size()), 0, 0));
   }
-  uint32_t shstr_name = strtab_add(e.shstrtab, ".shstrtab");
+  uint32_t shstr_name = elf_strtab_add(e.shstrtab, ".shstrtab");
   at = append(e, e.shstrtab);
   put16(e.image.data() + 50, e.sections.size());
   e.sections.push_back(section_header(shstr_name, SHT_STRTAB, 0, 0, at, uint32_t(e.shstrtab.size()), 0, 0));
@@ -466,7 +466,7 @@ const value_name symbol_type_names[] = {{0, "unspecified"},     {1, "data object
                                         {3, "associated with a section"}, {4, "file name"}, {0, nullptr}};
 const value_name binding_names[] = {{0, "Local symbol"}, {1, "Global symbol"}, {2, "Weak symbol"}, {0, nullptr}};
 
-std::string value_text(uint32_t value, const value_name *table) {
+std::string elf_value_name(uint32_t value, const value_name *table) {
   char text[160];
   for (const value_name *v = table; v->name; v++)
     if (v->value == value) {
@@ -480,22 +480,22 @@ std::string value_text(uint32_t value, const value_name *table) {
   return text;
 }
 
-const char *str_at(const std::vector<uint8_t> &table, uint64_t offset) {
+const char *elf_str_at(const std::vector<uint8_t> &table, uint64_t offset) {
   if (offset >= table.size()) return "(unknown)";
   // The table's last string may lack its terminator.
   if (!memchr(table.data() + offset, 0, table.size() - offset)) return "(unknown)";
   return reinterpret_cast<const char *>(table.data() + offset);
 }
 
-void dump_bytes(uint64_t offset, const uint8_t *bytes, uint64_t length) {
+void elf_dump_bytes(uint64_t offset, const uint8_t *bytes, uint64_t length) {
   if (settings.verbosity <= 2) return;
   printf("\n\t%4lX: ", (unsigned long)offset);
   for (uint64_t k = 0; k < length && k < 16; k++) printf(" %2.2X", bytes[k]);
 }
 
-void dump_strtab(const std::vector<uint8_t> &table) {
+void elf_dump_strtab(const std::vector<uint8_t> &table) {
   for (size_t at = 0; at < table.size();) {
-    const char *s = str_at(table, at);
+    const char *s = elf_str_at(table, at);
     printf("%08lX: %s\n", (unsigned long)at, s);
     at += strlen(s) + 1;
     if (!strcmp(s, "(unknown)")) break;
@@ -513,7 +513,7 @@ bool has(const std::vector<uint8_t> &f, uint64_t offset, uint64_t size) {
   return offset <= f.size() && size <= f.size() - offset;
 }
 
-std::vector<uint8_t> block_at(const std::vector<uint8_t> &f, uint64_t offset, uint64_t size) {
+std::vector<uint8_t> elf_read_block(const std::vector<uint8_t> &f, uint64_t offset, uint64_t size) {
   if (!has(f, offset, size)) return {};
   return std::vector<uint8_t>(f.begin() + long(offset), f.begin() + long(offset + size));
 }
@@ -560,8 +560,8 @@ void dump_symbols(const std::vector<uint8_t> &f, const section_view &s, const st
     uint64_t at = uint64_t(s.offset) + k * s.entsize;
     if (!has(f, at, SYMBOL)) break;
     const uint8_t *p = f.data() + at;
-    printf("\t%-20s  0x%08lX  %-5ld", str_at(names, get32(p)), (unsigned long)get32(p + 4), (long)get32(p + 8));
-    std::string kind = value_text(p[12] >> 4, binding_names) + "/" + value_text(p[12] & 15, symbol_type_names);
+    printf("\t%-20s  0x%08lX  %-5ld", elf_str_at(names, get32(p)), (unsigned long)get32(p + 4), (long)get32(p + 8));
+    std::string kind = elf_value_name(p[12] >> 4, binding_names) + "/" + elf_value_name(p[12] & 15, symbol_type_names);
     printf("  %-26s  0x%02X  0x%04X\n", kind.c_str(), p[13], unsigned(get16(p + 14)));
   }
 }
@@ -598,20 +598,20 @@ bool elf_dump(FILE *in) {
       msg_report_hooked("E", "Bad ELF string table index\n");
       return false;
     }
-    section_names = block_at(f, sections[shstrndx].offset, sections[shstrndx].size);
+    section_names = elf_read_block(f, sections[shstrndx].offset, sections[shstrndx].size);
     for (const section_view &s : sections)
-      if (!strcmp(str_at(section_names, s.name), ".strtab")) symbol_names = block_at(f, s.offset, s.size);
+      if (!strcmp(elf_str_at(section_names, s.name), ".strtab")) symbol_names = elf_read_block(f, s.offset, s.size);
   }
   if (phnum && (phentsize < PROGRAM_HEADER || !has(f, phoff, uint64_t(phnum) * phentsize))) {
     msg(MSG_CANT_READ, "ELF program headers");
     return false;
   }
-  printf("ELF header:\n\tClass:   \t%s\n", value_text(h[4], class_names).c_str());
-  printf("\tData:   \t%s\n", value_text(h[5], data_names).c_str());
+  printf("ELF header:\n\tClass:   \t%s\n", elf_value_name(h[4], class_names).c_str());
+  printf("\tData:   \t%s\n", elf_value_name(h[5], data_names).c_str());
   printf("\tVersion:\t0x%X\n", h[6]);
-  printf("\tOS ABI:\t\t%s\n", value_text(h[7], abi_names).c_str());
-  printf("\tType:   \t%s\n", value_text(uint32_t(get16(h + 16)), type_names).c_str());
-  printf("\tMachine:\t%s\n", value_text(uint32_t(get16(h + 18)), machine_names).c_str());
+  printf("\tOS ABI:\t\t%s\n", elf_value_name(h[7], abi_names).c_str());
+  printf("\tType:   \t%s\n", elf_value_name(uint32_t(get16(h + 16)), type_names).c_str());
+  printf("\tMachine:\t%s\n", elf_value_name(uint32_t(get16(h + 18)), machine_names).c_str());
   printf("\tProg hdrs:\t%d [0x%X]", phnum, phentsize);
   if (settings.verbosity > 1) printf(" (@ 0x%lX)", (unsigned long)phoff);
   printf("\n\tSec hdrs:\t%d [0x%X]", shnum, shentsize);
@@ -620,15 +620,15 @@ bool elf_dump(FILE *in) {
   printf("\tStart addr:\t0x%lX\n\n", (unsigned long)get32(h + 24));
   if (shnum) {
     printf("\nString table:\n\n");
-    dump_strtab(section_names);
-    if (settings.verbosity > 2) dump_strtab(symbol_names);
+    elf_dump_strtab(section_names);
+    if (settings.verbosity > 2) elf_dump_strtab(symbol_names);
     printf("\nSections:\n\nNo.   Name                 Type                           Address  Size     Link     ");
     if (settings.verbosity > 1) printf("Offset   Info     Align    ");
     printf("Flags\n");
     for (unsigned k = 0; k < shnum; k++) {
       const section_view &s = sections[k];
-      printf("%4.4X  %-20.20s %-30.30s", k, str_at(section_names, s.name),
-             value_text(s.type, section_type_names).c_str());
+      printf("%4.4X  %-20.20s %-30.30s", k, elf_str_at(section_names, s.name),
+             elf_value_name(s.type, section_type_names).c_str());
       printf(" %08lX %08lX %08lX", (unsigned long)s.addr, (unsigned long)s.size, (unsigned long)s.link);
       if (settings.verbosity > 1)
         printf(" %08lX %08lX %08lX", (unsigned long)s.offset, (unsigned long)s.info, (unsigned long)s.align);
@@ -636,7 +636,7 @@ bool elf_dump(FILE *in) {
       if (s.flags & 2) printf(" ALLOC");
       if (s.flags & 4) printf(" EXECINSTR");
       if ((s.flags & 2) && s.size && s.type != SHT_NOBITS && has(f, s.offset, s.size < 16 ? s.size : 16))
-        dump_bytes(s.offset, f.data() + s.offset, s.size);
+        elf_dump_bytes(s.offset, f.data() + s.offset, s.size);
       printf("\n");
       if (s.type == SHT_SYMTAB && settings.verbosity >= 1) dump_symbols(f, s, symbol_names);
     }
@@ -647,19 +647,19 @@ bool elf_dump(FILE *in) {
   for (unsigned k = 0; k < phnum; k++) {
     const uint8_t *p = f.data() + phoff + uint64_t(k) * phentsize;
     uint32_t offset = uint32_t(get32(p + 4)), filesz = uint32_t(get32(p + 16)), flags = uint32_t(get32(p + 24));
-    printf("%4.4X  %-36.36s", k, value_text(uint32_t(get32(p)), program_type_names).c_str());
+    printf("%4.4X  %-36.36s", k, elf_value_name(uint32_t(get32(p)), program_type_names).c_str());
     printf(" %08lX %08lX %08lX %08lX ", (unsigned long)get32(p + 8), (unsigned long)get32(p + 12),
            (unsigned long)filesz, (unsigned long)get32(p + 20));
     printf("%c%c%c", (flags & 4) ? 'r' : '-', (flags & 2) ? 'w' : '-', (flags & 1) ? 'x' : '-');
     if (settings.verbosity > 1) printf(" %08lX", (unsigned long)get32(p + 28));
-    if (filesz && has(f, offset, filesz < 16 ? filesz : 16)) dump_bytes(offset, f.data() + offset, filesz);
+    if (filesz && has(f, offset, filesz < 16 ? filesz : 16)) elf_dump_bytes(offset, f.data() + offset, filesz);
     printf("\n");
   }
   if (shnum) {
     std::vector<dwarf_elf_section> views;
     for (const section_view &s : sections) {
-      bool valid = s.name < section_names.size() && strcmp(str_at(section_names, s.name), "(unknown)");
-      views.push_back({valid ? str_at(section_names, s.name) : "", s.offset, s.size, valid});
+      bool valid = s.name < section_names.size() && strcmp(elf_str_at(section_names, s.name), "(unknown)");
+      views.push_back({valid ? elf_str_at(section_names, s.name) : "", s.offset, s.size, valid});
     }
     dwarf_dump(f, views);
   }
