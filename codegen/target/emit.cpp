@@ -1,6 +1,7 @@
 #include "codegen/target/emit.h"
 
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -110,6 +111,7 @@ struct emit_state {
   bool smallconst_reserved = false;
   std::set<std::string> declared;   // psect names written with their flags
   std::set<symbol *> globals;       // symbols given their global directive
+  std::map<std::string, uint32_t> save_areas;  // interrupt functions' save areas and their bytes
   std::vector<symbol *> fp_targets;
   std::vector<bool> saved;          // per interrupt_saves row, of the current function
   uint32_t save_count = 0;
@@ -189,7 +191,12 @@ void jump_out(symbol *f) {
     out_printf("\tgoto\t%s\n", sym_asm_name(f));
 }
 
-uint32_t save_base(symbol *f) { return f->autos_size + f->temps_size + f->template_extra; }
+// An interrupt function saves registers into an area of its own in the
+// intsave_regs psect: in its auto area the saves of two interrupt levels
+// would be overlaid when both hang under one root of the call graph, and a
+// high-priority interrupt of a low-priority one would overwrite what that
+// one saved.
+std::string save_area(symbol *f) { return std::string("__save") + sym_asm_name(f); }
 
 bool must_save(symbol *f, size_t row) {
   const saved_reg &r = interrupt_saves[row];
@@ -208,7 +215,7 @@ void interrupt_entry(symbol *f) {
   uint32_t words = 0;
   if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n"), words++;
   bool in_vector = true;
-  const char *area = sym_asm_name(sym_auto_area(f));
+  std::string area = save_area(f);
   s.saved.assign(SAVE_COUNT, false);
   s.save_count = 0;
   for (size_t row = 0; row < SAVE_COUNT; row++) {
@@ -220,7 +227,7 @@ void interrupt_entry(symbol *f) {
       if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n"), words++;
     }
     const saved_reg &r = interrupt_saves[row];
-    out_printf("\tmovff\t%s+%d,%s+%u\n", r.name, r.byte, area, save_base(f) + s.save_count);
+    out_printf("\tmovff\t%s+%d,%s+%u\n", r.name, r.byte, area.c_str(), s.save_count);
     s.saved[row] = true;
     s.save_count++;
     words += 2;
@@ -233,12 +240,12 @@ void interrupt_entry(symbol *f) {
 
 void interrupt_exit(symbol *f) {
   emit_state &s = st();
-  const char *area = sym_asm_name(sym_auto_area(f));
+  std::string area = save_area(f);
   uint32_t k = s.save_count;
   for (size_t row = SAVE_COUNT; row-- > 0;) {
     if (row >= s.saved.size() || !s.saved[row]) continue;
     const saved_reg &r = interrupt_saves[row];
-    out_printf("\tmovff\t%s+%u,%s+%d\n", area, save_base(f) + --k, r.name, r.byte);
+    out_printf("\tmovff\t%s+%u,%s+%d\n", area.c_str(), --k, r.name, r.byte);
   }
   out_printf(uses_shadow(f) ? "\tretfie f\n" : "\tretfie\n");
   if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n");
@@ -408,7 +415,7 @@ void emit_function_entry(int16_t, symbol *f) {
   s.saved.clear();
   s.save_count = 0;
   if (interrupt_function(f)) interrupt_entry(f);
-  f->save_bytes = s.save_count;
+  if (interrupt_function(f)) s.save_areas[save_area(f)] = s.save_count;
   emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
   for (uint32_t k = 0; k < copt.interrupt_fillers || (errata(ERRATA_FILLER) && k == 0); k++) out_printf("\tdw\t0FFFFh\n");
 }
@@ -442,6 +449,8 @@ void emit_end() {
     s.written = 0;
   }
   out_printf("\tpsect\tintsave_regs,class=BIGRAM,space=1\n");
+  for (const auto &area : s.save_areas)
+    if (area.second) out_printf("%s:\n\tds\t%u\n", area.first.c_str(), area.second);
   s.written = 0;
   for (symbol *f : s.fp_targets) {
     out_printf("\tfile \"\"\n\tline\t0\n\n");

@@ -83,6 +83,11 @@ TEST(EmitBuild, ProgramsRunOnEachChip) {
                 0x1234u);
       EXPECT_EQ(at("_hseen"), p.high);
       EXPECT_EQ(at("_lseen"), p.low);
+      if (p.low) {
+        // Each level saves status, wreg and bsr into a place of its own.
+        long high = e2e::symbol_value(symbols, "__save_isr"), low = e2e::symbol_value(symbols, "__save_lisr");
+        EXPECT_TRUE(high >= 0 && low >= 0 && (high >= low + 3 || low >= high + 3)) << high << " " << low;
+      }
     }
 }
 
