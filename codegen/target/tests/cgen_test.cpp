@@ -276,8 +276,8 @@ TEST_F(CgenTest, RegistersAndTemporariesByName) {
   sym_set_current_function(f);
   EXPECT_EQ(cgen_temp_text(REG_TEMP_FIRST + 2), std::string(sym_asm_name(sym_auto_area(f))) + "+5");
   sym_set_current_function(nullptr);
-  EXPECT_EQ(cgen_sign_extend(tree_const(0), 0x80), 0x80) << "an int constant's top bit is bit 15";
-  tree_node *byte = num(0, type_uchar());
+  EXPECT_EQ(cgen_sign_extend(root(tree_const(0)), 0x80), 0x80) << "an int constant's top bit is bit 15";
+  tree_node *byte = root(num(0, type_uchar()));
   EXPECT_EQ(cgen_sign_extend(byte, 0x80), int32_t(0xFFFFFF80));
   EXPECT_EQ(cgen_sign_extend(byte, 0x7F), 0x7F);
 }
