@@ -66,31 +66,6 @@ void main(void)
   return c.str();
 }
 
-std::map<std::string, unsigned> symbols(const std::string &text) {
-  std::map<std::string, unsigned> values;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream fields(line);
-    std::string name, value;
-    if (fields >> name >> value) values[name] = unsigned(strtoul(value.c_str(), nullptr, 16));
-  }
-  return values;
-}
-
-std::map<unsigned, unsigned> ram_dump(const std::string &text) {
-  std::map<unsigned, unsigned> ram;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    unsigned row, b[16];
-    if (line.find(':') != 4 ||
-        sscanf(line.c_str(), "%x: %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x", &row, &b[0], &b[1], &b[2], &b[3],
-               &b[4], &b[5], &b[6], &b[7], &b[8], &b[9], &b[10], &b[11], &b[12], &b[13], &b[14], &b[15]) != 17)
-      continue;
-    for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
-  }
-  return ram;
-}
-
 TEST(CodrelCProgram, RunsInGpsimOnEachChip) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
   struct {
@@ -106,22 +81,23 @@ TEST(CodrelCProgram, RunsInGpsimOnEachChip) {
     dir.write("run.stc", "break c 100000\nrun\ndump r\nquit\n");
     ASSERT_EQ(dir.run(std::string("timeout 60 gpsim -i -p ") + chip.gpsim_name + " -c run.stc prog.hex"), 0)
         << dir.read("err");
-    std::map<unsigned, unsigned> ram = ram_dump(dir.read("out"));
-    std::map<std::string, unsigned> sym = symbols(dir.read("prog.sym"));
+    std::map<unsigned, unsigned> ram = e2e::ram_dump(dir.read("out"));
+    std::string symbols = dir.read("prog.sym");
+    auto at = [&](const std::string &name) { return unsigned(e2e::symbol_value(symbols, name)); };
     ASSERT_FALSE(ram.empty()) << dir.read("out").substr(0, 2000);
     std::set<unsigned> banks;
     for (int k = 0; k < WORDS; k++) {
       std::string name = "_w" + std::to_string(k);
-      ASSERT_TRUE(sym.count(name)) << name;
-      unsigned at = sym[name], want = (k * 257 + 1) & 0xFFFF;
-      banks.insert(at >> 8);
-      EXPECT_EQ(ram[at] | ram[at + 1] << 8, want) << chip.chip << " " << name << " at " << std::hex << at;
+      ASSERT_GE(e2e::symbol_value(symbols, name), 0) << name;
+      unsigned address = at(name), want = (k * 257 + 1) & 0xFFFF;
+      banks.insert(address >> 8);
+      EXPECT_EQ(ram[address] | ram[address + 1] << 8, want) << chip.chip << " " << name << " at " << std::hex << address;
     }
     EXPECT_GE(banks.size(), 3u) << chip.chip << ": the words should reach three banks";
-    EXPECT_EQ(ram[sym["_sum"]], 42u) << chip.chip;
-    EXPECT_EQ(ram[sym["_r1"]], 22u) << chip.chip << ": compare chain";
-    EXPECT_EQ(ram[sym["_r2"]], 14u) << chip.chip << ": jump table";
-    EXPECT_EQ(ram[sym["_ticks"]], 0u) << chip.chip;
+    EXPECT_EQ(ram[at("_sum")], 42u) << chip.chip;
+    EXPECT_EQ(ram[at("_r1")], 22u) << chip.chip << ": compare chain";
+    EXPECT_EQ(ram[at("_r2")], 14u) << chip.chip << ": jump table";
+    EXPECT_EQ(ram[at("_ticks")], 0u) << chip.chip;
   }
 }
 

@@ -83,16 +83,7 @@ struct SimTest : macro_fixture {
         << dir.read("out") << dir.read("err") << source;
     dir.write("run.stc", "break c 200000\nrun\ndump r\nquit\n");
     EXPECT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc prog.hex"), 0) << dir.read("err");
-    std::map<unsigned, unsigned> ram;
-    std::istringstream out(dir.read("out"));
-    for (std::string l; std::getline(out, l);) {
-      unsigned row, b[16];
-      if (l.find(':') != 4 ||
-          sscanf(l.c_str(), "%x: %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x", &row, &b[0], &b[1], &b[2], &b[3],
-                 &b[4], &b[5], &b[6], &b[7], &b[8], &b[9], &b[10], &b[11], &b[12], &b[13], &b[14], &b[15]) != 17)
-        continue;
-      for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
-    }
+    std::map<unsigned, unsigned> ram = e2e::ram_dump(dir.read("out"));
     if (ram.empty()) ADD_FAILURE() << "no RAM dump\n" << dir.read("out").substr(0, 2000) << source;
     last_source = source;
     return ram;
