@@ -15,6 +15,7 @@
 #include "symconv/elf.h"
 #include "symconv/encdec.h"
 #include "symconv/intelhex.h"
+#include "symconv/icoff.h"
 #include "symconv/mcoff.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
@@ -57,7 +58,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {cod_identify, cod_read, cod_write, cod_dump, ".COD", "cod", "cod", true},
     {mcoff_identify, mcoff_read, mcoff_write, mcoff_dump, "PIC COFF", "mcoff", "cof", true},
     {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
-    {nullptr, nullptr, nullptr, nullptr, "ICOFF", "icoff", "cof", true},
+    {icoff_identify, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
     {elf_identify, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
     {nullptr, nullptr, nullptr, nullptr, "UBROF", "ubrof", "d43", true},
     {nullptr, nullptr, nullptr, nullptr, "Holtek DBG", "htk", "dbg", true},

@@ -1062,13 +1062,13 @@ bool mcoff_read(FILE *in, const char *name) {
   return true;
 }
 
-namespace {
-
 // ---- dump ----
 
-const char *const file_flag_names[] = {"Stripped", "Executable", "No lines", "No locals", "0x10",
-                                       "0x20", "0x40", "16 bit little endian", "32 bit little endian",
-                                       "32 bit big endian", "0x400", "0x800", "New style syms"};
+const char *const coff_file_flag_names[13] = {"Stripped", "Executable", "No lines", "No locals", "0x10",
+                                              "0x20", "0x40", "16 bit little endian", "32 bit little endian",
+                                              "32 bit big endian", "0x400", "0x800", "New style syms"};
+
+namespace {
 
 const char *const section_flag_names[] = {"dummy", "noload", "group", "padding", "group end", "text",
                                           "data", "bss", "romdata", "0x200", "0x400", "0x800",
@@ -1268,7 +1268,7 @@ bool mcoff_dump(FILE *in) {
          "\tOpthdr:\t\t%u\n\tFlags:\t\t0x%X",
          f.magic, f.sections, date, (unsigned long)f.symbol_offset, long(f.symbol_count), f.opt_size, f.flags);
   for (int bit = 0; bit <= 12; bit++)
-    if (f.flags & (1u << bit)) printf(" %s", file_flag_names[bit]);
+    if (f.flags & (1u << bit)) printf(" %s", coff_file_flag_names[bit]);
   printf("\n\n");
   if (f.opt_size && f.opt_size != OPT_HEADER) {
     msg(MSG_HEADER_SIZE, "optional", f.opt_size, unsigned(OPT_HEADER));

@@ -12,3 +12,5 @@ bool mcoff_dump(FILE *in);
 // Shared with the other debugger formats: whether a segment is program
 // memory, by its own name or by its class's name being one of -n's.
 bool segment_is_program(uint32_t segment);
+// The names of the file header's flag bits 0-12, for the COFF dumps.
+extern const char *const coff_file_flag_names[13];

@@ -48,7 +48,7 @@ TEST_F(ForvaneDriver, FormatsNotBuiltAreRefused) {
     }
   listing += "\nKeys may be unambiguously abbreviated.\n";
   EXPECT_EQ(r.err, listing);
-  for (const char *key : {"quenlor", "ihex", "s19", "cod", "mcoff", "elf", "titxt"})
+  for (const char *key : {"quenlor", "ihex", "s19", "cod", "mcoff", "icoff", "elf", "titxt"})
     EXPECT_NE(r.err.find(std::string("\n") + key + " "), std::string::npos) << key;
   const format_desc *missing = format_not_built();
   if (!missing) GTEST_SKIP() << "every format of the table is built";

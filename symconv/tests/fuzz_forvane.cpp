@@ -1,5 +1,6 @@
 // libFuzzer target for every reader of forvane: input that begins as a
-// PIC COFF file goes to its reader or its dump (by the first byte), input
+// PIC COFF or ICOFF file goes to its reader or its dump (by the first
+// byte), input
 // that a COD directory begins goes to the COD dump, input that begins as
 // an ELF file goes to the ELF dump and its DWARF dump; otherwise the first
 // byte chooses the symbol file, Intel HEX, S-record, TI text or debug
@@ -15,6 +16,7 @@
 #include "symconv/dotcod.h"
 #include "symconv/elf.h"
 #include "symconv/forvane.h"
+#include "symconv/icoff.h"
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
 #include "symconv/model.h"
@@ -38,6 +40,7 @@ void write_all() {
   srec_write(out, "out");
   titxt_write(out, "out");
   mcoff_write(out, "out");
+  icoff_write(out, "out");
   cod_write(out, "out");
   elf_write(out, "out");
   sdb_dump_to(out);
@@ -65,6 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FILE *in = fmemopen(text.data(), text.size() ? text.size() : 1, "r");
   if (!in) return 0;
   bool coff = text.size() >= 2 && uint8_t(text[0]) == 0x40 && uint8_t(text[1]) == 0x12;
+  bool icoff = text.size() >= 2 && uint8_t(text[0]) == 0x01 && uint8_t(text[1]) == 0x81;
   if (text.compare(0, 4, "\x7F" "ELF") == 0) {
     settings.verbosity = (choice & 1) ? 3 : 1;
     elf_identify(in);
@@ -72,6 +76,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     elf_dump(in);
     settings.verbosity = 0;
     fclose(in);
+    forvane_reset();
+    return 0;
+  }
+  if (icoff) {
+    settings.verbosity = 2;
+    if (choice & 1)
+      icoff_dump(in);
+    else if (icoff_identify(in) && !fseek(in, 0, SEEK_SET))
+      icoff_read(in, "fuzz.cof");
+    settings.verbosity = 0;
+    fclose(in);
+    forvane_complete();
+    write_all();
     forvane_reset();
     return 0;
   }

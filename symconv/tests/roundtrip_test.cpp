@@ -1,0 +1,203 @@
+// The debugger formats that carry the model itself: what each writer
+// writes, its reader reads back to the same model; the ICOFF layout and
+// dump on a small model.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/vector.h"
+#include "symconv/encdec.h"
+#include "symconv/icoff.h"
+#include "symconv/tests/forvane_fixture.h"
+
+namespace {
+
+using ForvaneRoundTrip = ForvaneTest;
+
+struct format_ops {
+  const char *key;
+  bool (*identify)(FILE *);
+  bool (*read)(FILE *, const char *);
+  bool (*write)(FILE *, const char *);
+  bool (*dump)(FILE *);
+};
+
+const format_ops formats[] = {
+    {"icoff", icoff_identify, icoff_read, icoff_write, icoff_dump},
+};
+
+// Segments, data, symbols with their files, lines with theirs, as text.
+std::string model_text() {
+  std::string text;
+  char row[256];
+  for (uint32_t k = 0; k < vec_size(model.segments); k++) {
+    const model_segment *s = model_segment_at(k + 1);
+    snprintf(row, sizeof row, "segment %s %X %X\n", s->name, s->start, s->size);
+    text += row;
+  }
+  for (uint32_t k = 0; k < vec_size(model.data); k++) {
+    const model_data *d = model_data_nth(k);
+    snprintf(row, sizeof row, "data %X %u seg %u:", d->address, d->length, d->segment);
+    text += row;
+    for (uint32_t j = 0; j < d->length; j++) text += " " + std::to_string(d->bytes[j]);
+    text += "\n";
+  }
+  for (uint32_t k = 0; k < vec_size(model.symbols); k++) {
+    const model_symbol *s = model_symbol_nth(k);
+    snprintf(row, sizeof row, "symbol %s %X seg %u flags %X file %s\n", s->name, s->value, s->segment, s->flags,
+             model_file_at(s->file) ? model_file_at(s->file)->name : "-");
+    text += row;
+  }
+  for (uint32_t k = 0; k < vec_size(model.lines); k++) {
+    const model_line *l = model_line_nth(k);
+    snprintf(row, sizeof row, "line %u %X seg %u file %s\n", l->line, l->start, l->segment,
+             model_file_at(l->file) ? model_file_at(l->file)->name : "-");
+    text += row;
+  }
+  return text;
+}
+
+// The text segment's data can be shorter than the segment, as in the
+// layout test; what is read back is then padded to the segment.
+void sample_model(bool short_text = false) {
+  uint32_t text = model_add_segment("text", 0x100, 8, 0x100, 0);
+  uint32_t data = model_add_segment("data", 0x20, 4, 0x20, 1);
+  model_add_segment("bss", 0x40, 0x10, 0x40, 1);
+  const uint8_t code[] = {1, 2, 3, 4, 5, 6, 7, 8};
+  model_add_data(0x100, short_text ? 6 : 8, code, text);
+  const uint8_t init[] = {9, 8, 7, 6};
+  model_add_data(0x20, 4, init, data);
+  uint32_t main_c = model_add_file("main.c");
+  uint32_t util_c = model_add_file("util.c");
+  model_add_file("empty.c");
+  model_add_symbol("main", 0x100, text, main_c, 0x4);
+  model_add_symbol("count", 0x20, data, main_c, MSYM_LOCAL);
+  model_add_symbol("util.c", 0x104, text, util_c, 0);  // shares its name's string
+  model_add_symbol("PORTA", 0xF80, 0, util_c, MSYM_ABSOLUTE);
+  model_add_line(3, 0x100, text, main_c, 0);
+  model_add_line(4, 0x102, text, main_c, 0);
+  model_add_line(7, 0x104, text, util_c, 0);
+}
+
+std::string written(const format_ops &f) {
+  return stream_text([&](FILE *out) { EXPECT_TRUE(f.write(out, "out")); });
+}
+
+bool read_back(const format_ops &f, const std::string &image) {
+  FILE *in = fmemopen(const_cast<char *>(image.data()), image.size(), "rb");
+  bool ok = f.identify(in) && !fseek(in, 0, SEEK_SET) && f.read(in, "in");
+  fclose(in);
+  return ok;
+}
+
+std::string dumped(const format_ops &f, const std::string &image) {
+  return stream_text([&](FILE *out) {
+    FILE *saved = stdout;
+    stdout = out;
+    FILE *in = fmemopen(const_cast<char *>(image.data()), image.size(), "rb");
+    EXPECT_TRUE(f.dump(in));
+    fclose(in);
+    fflush(out);
+    stdout = saved;
+  });
+}
+
+TEST_F(ForvaneRoundTrip, WhatEachWriterWritesReadsBackToTheSameModel) {
+  for (const format_ops &f : formats) {
+    SCOPED_TRACE(f.key);
+    forvane_reset();
+    model_init();
+    sample_model();
+    forvane_complete();
+    std::string before = model_text();
+    std::string image = written(f);
+    ASSERT_FALSE(image.empty());
+    forvane_reset();
+    model_init();
+    ASSERT_TRUE(read_back(f, image));
+    forvane_complete();
+    EXPECT_EQ(model_text(), before);
+    EXPECT_TRUE(captured_numbers().empty());
+  }
+}
+
+TEST_F(ForvaneRoundTrip, IcoffLayoutAndDump) {
+  sample_model(true);
+  forvane_complete();
+  std::string image = written(formats[0]);
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(image.data());
+  EXPECT_EQ(p[0], 0x01);
+  EXPECT_EQ(p[1], 0x81);
+  // The text segment keeps all of its 8 bytes in the data area.
+  uint32_t text_data = uint32_t(get32_be(p + 20 + 20));
+  uint32_t data_data = uint32_t(get32_be(p + 20 + 40 + 20));
+  EXPECT_EQ(text_data, 20u + 3 * 40);
+  EXPECT_EQ(data_data, text_data + 8);
+  // Zero the time stamp so that the date is that of the epoch.
+  memset(image.data() + 4, 0, 4);
+  setenv("TZ", "UTC", 1);
+  tzset();
+  settings.verbosity = 2;
+  EXPECT_EQ(dumped(formats[0], image),
+            "COFF header:\n\tMagic:\t0601\n\tSections:\t3\n\tDated:\tThu Jan  1 00:00:00 1970\n"
+            "\tSymptr:\tB6\n\tNsyms:\t6\n\tOpthdr:\t0\n\tFlags:\t0x1003 Stripped Executable New style syms\n"
+            "Section 1: text: @100 size 8 lines 5 flags 4020\n"
+            "Section 2: data: @20 size 4 lines 0 flags 4040\n"
+            "Section 3: bss: @40 size 10 lines 0 flags 4080\n"
+            "String table: 40 bytes\n"
+            "    1:\tPORTA\n    7:\tcount\n   13:\tempty.c\n   21:\tmain\n   26:\tmain.c\n   33:\tutil.c\n"
+            "    0:    26:\t          file name \tmain.c\n"
+            // Type 28 has base 12, which has no name.
+            "    1:    21:\t      global symbol \tmain = 100:text ??type function begin\n"
+            "    2:     7:\t  non-global symbol \tcount = 20:data \n"
+            "    3:    33:\t          file name \tutil.c\n"
+            "    4:    33:\t      global symbol \tutil.c = 104:text \n"
+            "    5:     1:\t      global symbol \tPORTA = F80:(abs) \n"
+            "Section 1 line numbers:\n");
+}
+
+// In every section the first line of each source file follows an entry
+// with the index of that file's entry; a file without symbols has index 0.
+TEST_F(ForvaneRoundTrip, IcoffFileEntriesBeforeEachFilesLines) {
+  uint32_t text = model_add_segment("text", 0, 0x10, 0, 0);
+  uint32_t a = model_add_file("a.c"), b = model_add_file("b.c");
+  model_add_symbol("f", 0, text, b, 0);
+  model_add_line(1, 0, text, a, 0);
+  model_add_line(2, 2, text, b, 0);
+  model_add_line(3, 4, text, b, 0);
+  forvane_complete();
+  std::string image = written(formats[0]);
+  const uint8_t *p = reinterpret_cast<const uint8_t *>(image.data());
+  const uint8_t *header = p + 20;
+  ASSERT_EQ(get16_be(header + 34), 5u);
+  const uint8_t *lines = p + get32_be(header + 28);
+  const uint32_t expected[][2] = {{0, 0}, {0, 1}, {0, 0}, {2, 2}, {4, 3}};
+  for (int k = 0; k < 5; k++) {
+    EXPECT_EQ(get32_be(lines + 6 * k), expected[k][0]) << k;
+    EXPECT_EQ(get16_be(lines + 6 * k + 4), expected[k][1]) << k;
+  }
+}
+
+TEST_F(ForvaneRoundTrip, IcoffDamagedFilesAreReported) {
+  sample_model();
+  forvane_complete();
+  std::string image = written(formats[0]);
+  forvane_reset();
+  model_init();
+  capture_messages();
+  EXPECT_FALSE(read_back(formats[0], image.substr(0, 10)));  // no header: not ICOFF
+  EXPECT_FALSE(read_back(formats[0], image.substr(0, 30)));  // cut in a section header
+  std::string bad_name = image;
+  put32_be(reinterpret_cast<uint8_t *>(bad_name.data()) + get32_be(reinterpret_cast<const uint8_t *>(image.data()) + 8),
+           0xFFFFFF);
+  EXPECT_FALSE(read_back(formats[0], bad_name));
+  std::string two_zeros = image;
+  two_zeros[0] = two_zeros[1] = 0;
+  EXPECT_FALSE(read_back(formats[0], two_zeros));
+  EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{1037, 1037}));
+}
+
+}  // namespace
