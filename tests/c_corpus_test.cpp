@@ -1,0 +1,89 @@
+// The C corpus: small programs under tests/c, one area of C each, compiled
+// by tovra18 for an 18F452 and run in gpsim. The same program built by the
+// host's C compiler, stopped by a timer in its final loop, gives the values
+// its volatile objects must hold: both runs must agree byte for byte.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e.h"
+
+namespace {
+
+struct object {
+  const char *name;  // as in C
+  unsigned size;     // bytes
+};
+
+struct corpus_case {
+  const char *file;  // under tests/c
+  unsigned cycles;   // enough for the program to reach its final loop
+  std::vector<object> objects;
+};
+
+const corpus_case corpus[] = {
+    {"fib.c", 5000, {{"fib", 12}}},
+    {"compare.c", 20000,
+     {{"eq", 1}, {"ne", 1}, {"lt", 1}, {"le", 1}, {"gt", 1}, {"ge", 1}, {"slt", 1}, {"sle", 1}, {"sgt", 1},
+      {"sge", 1}, {"sgt5", 1}, {"uge128", 1}}},
+};
+
+// A host main that runs the program's own main (renamed) and, once a timer
+// has let it reach its final loop, prints each object's bytes.
+std::string host_main(const corpus_case &c) {
+  std::string text = "#include <signal.h>\n#include <stdio.h>\n#include <sys/time.h>\n#include <unistd.h>\n";
+  for (const object &o : c.objects) text += "extern volatile unsigned char " + std::string(o.name) + ";\n";
+  text += "void corpus_main(void);\nstatic void dump(int sig) {\n  (void)sig;\n";
+  for (const object &o : c.objects)
+    text += "  for (unsigned i = 0; i < " + std::to_string(o.size) + "; i++) printf(\"%u \", (&" + o.name +
+            ")[i]);\n";
+  text += "  fflush(stdout);\n  _exit(0);\n}\n";
+  text += "int main(void) {\n  struct itimerval t = {{0, 0}, {0, 200000}};\n  signal(SIGALRM, dump);\n"
+          "  setitimer(ITIMER_REAL, &t, 0);\n  corpus_main();\n  return 1;\n}\n";
+  return text;
+}
+
+std::vector<unsigned> words_of(const std::string &text) {
+  std::vector<unsigned> values;
+  std::istringstream in(text);
+  for (unsigned v; in >> v;) values.push_back(v);
+  return values;
+}
+
+TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
+  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
+  if (!e2e::have_tool("cc")) GTEST_SKIP() << "no host C compiler";
+  for (const corpus_case &c : corpus) {
+    SCOPED_TRACE(c.file);
+    e2e::folder dir;
+    std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + c.file);
+    ASSERT_FALSE(source.empty());
+    dir.write("main.c", source);
+    dir.write("host_main.c", host_main(c));
+    ASSERT_EQ(dir.run("cc -w -Dmain=corpus_main -c main.c && cc -w -o host main.o host_main.c"), 0) << dir.read("err");
+    ASSERT_EQ(dir.run("timeout 20 ./host"), 0) << dir.read("err");
+    std::vector<unsigned> expected = words_of(dir.read("out"));
+
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0)
+        << dir.read("out") << dir.read("err");
+    dir.write("run.stc", "break c " + std::to_string(c.cycles) + "\nrun\ndump r\nquit\n");
+    ASSERT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
+    std::map<unsigned, unsigned> ram = e2e::ram_dump(dir.read("out"));
+    ASSERT_FALSE(ram.empty()) << dir.read("out");
+    std::string symbols = dir.read("main.sym");
+    std::vector<unsigned> got;
+    for (const object &o : c.objects) {
+      long address = e2e::symbol_value(symbols, std::string("_") + o.name);
+      ASSERT_GE(address, 0) << o.name;
+      for (unsigned i = 0; i < o.size; i++) got.push_back(ram[unsigned(address) + i]);
+    }
+    EXPECT_EQ(got, expected);
+  }
+}
+
+}  // namespace
