@@ -46,3 +46,26 @@ rule inc_mem
   clobber status
   code
   | E1Lincf (L)E2L,f
+
+# A byte shifted in place by a constant count.
+rule shift_right_byte
+  goals stmt
+  op =>>
+  pred LBYTE
+  left byte_mem
+  right byte_const
+  kind none
+  clobber status
+  code
+  | E1LE16N
+
+rule shift_left_byte
+  goals stmt
+  op =<<
+  pred LBYTE
+  left byte_mem
+  right byte_const
+  kind none
+  clobber status
+  code
+  | E1LE16N

@@ -1,7 +1,8 @@
 // A C program built by tovra18 for several chips and run in gpsim: globals
 // spread over several banks are written and read back through their bank
-// selections, switches of both strategies pick their cases, and an
-// interrupt function is linked in; the volatile objects hold the results.
+// selections, switches of both strategies pick their cases, bytes shift in
+// place, and an interrupt function is linked in; the volatile objects hold
+// the results.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -18,7 +19,8 @@ constexpr int WORDS = 300;  // enough to fill the access bank and reach further 
 std::string program_source() {
   std::ostringstream c;
   for (int k = 0; k < WORDS; k++) c << "volatile unsigned int w" << k << ";\n";
-  c << R"(volatile unsigned char b1, b2, sum, r1, r2, ticks;
+  c << R"(volatile unsigned char b1, b2, sum, r1, r2, ticks, u, u7;
+volatile signed char s, s7;
 volatile unsigned int sel;
 
 void interrupt isr(void)
@@ -56,6 +58,15 @@ void main(void)
 	b2 = 2;
 	sum = b1;
 	sum += b2;
+	u = 200;
+	u >>= 3;
+	u <<= 1;
+	u7 = 0x81;
+	u7 >>= 7;
+	s = -100;
+	s >>= 2;
+	s7 = -128;
+	s7 >>= 7;
 	sel = 2;
 	pick();
 	sel = 4;
@@ -98,6 +109,11 @@ TEST(CodrelCProgram, RunsInGpsimOnEachChip) {
     EXPECT_EQ(ram[at("_r1")], 22u) << chip.chip << ": compare chain";
     EXPECT_EQ(ram[at("_r2")], 14u) << chip.chip << ": jump table";
     EXPECT_EQ(ram[at("_ticks")], 0u) << chip.chip;
+    // Shifts in place, a signed one filling with the sign.
+    EXPECT_EQ(ram[at("_u")], 50u) << chip.chip;
+    EXPECT_EQ(ram[at("_u7")], 1u) << chip.chip;
+    EXPECT_EQ(ram[at("_s")], 0xE7u) << chip.chip;
+    EXPECT_EQ(ram[at("_s7")], 0xFFu) << chip.chip;
   }
 }
 
