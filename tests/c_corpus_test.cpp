@@ -29,6 +29,9 @@ const corpus_case corpus[] = {
     {"compare.c", 20000,
      {{"eq", 1}, {"ne", 1}, {"lt", 1}, {"le", 1}, {"gt", 1}, {"ge", 1}, {"slt", 1}, {"sle", 1}, {"sgt", 1},
       {"sge", 1}, {"sgt5", 1}, {"uge128", 1}}},
+    {"ops.c", 5000,
+     {{"r_sub", 1}, {"r_and", 1}, {"r_or", 1}, {"r_xor", 1}, {"r_not", 1}, {"r_shl", 1}, {"r_shr", 1},
+      {"r_neg", 1}, {"r_sar", 1}, {"c_and", 1}, {"c_or", 1}, {"c_not", 1}, {"c_mix", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -1,0 +1,178 @@
+# Byte operations in W: subtraction, the bitwise operators, negation and
+# shifts by a constant count. A shift multiplies by a power of two in the
+# hardware multiplier: the product's low byte is the left shift, its high
+# byte the unsigned right shift; a signed right shift shifts the value
+# offset by 80h and takes the offset's shift back off.
+
+rule sub_mem_w
+  goals wreg_byte
+  op -
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1Lsubwf (L)E2L,w
+  text R
+
+rule sub_w_mem
+  goals wreg_byte
+  op -
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Rsubwf (R)E2R,w
+  | negf wreg
+  text L
+
+rule and_w_const
+  goals wreg_byte
+  op &
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | andlw R
+  text L
+
+rule and_w_mem
+  goals wreg_byte
+  op &
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Randwf (R)E2R,w
+  text L
+
+rule or_w_const
+  goals wreg_byte
+  op |
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | iorlw R
+  text L
+
+rule or_w_mem
+  goals wreg_byte
+  op |
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Riorwf (R)E2R,w
+  text L
+
+rule xor_w_const
+  goals wreg_byte
+  op ^
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | xorlw R
+  text L
+
+rule xor_w_mem
+  goals wreg_byte
+  op ^
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Rxorwf (R)E2R,w
+  text L
+
+rule complement_w
+  goals wreg_byte
+  op ~
+  pred ISBYTE
+  left wreg_byte
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | xorlw 0ffh
+  text L
+
+rule negate_w
+  goals wreg_byte
+  op -U
+  pred ISBYTE
+  left wreg_byte
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | negf wreg
+  text L
+
+rule shift_left_w
+  goals wreg_byte
+  op <<
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status prod
+  code
+  | mullw 1<<(R)
+  | movf prodl,w
+  text L
+
+rule shift_right_unsigned_w
+  goals wreg_byte
+  op >>
+  pred UNSBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status prod
+  code
+  | mullw 1<<(8-(R))
+  | movf prodh,w
+  text L
+
+rule shift_right_signed_w
+  goals wreg_byte
+  op >>
+  pred SIGNBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status prod
+  code
+  | xorlw 080h
+  | mullw 1<<(8-(R))
+  | movf prodh,w
+  | addlw 0100h-(080h>>(R))
+  text L
