@@ -107,6 +107,14 @@ TEST_F(SwitchStatementTest, CasesAreCheckedBeforeDispatch) {
   code = macro9(statement(type_uchar(), {}, 29));
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{699});
   EXPECT_NE(code.find("\tgoto\tl29\n"), std::string::npos) << code;
+  // Past 511 cases: one message, and the cases kept still dispatch.
+  capture_messages();
+  std::vector<std::pair<tree_node *, int32_t>> many;
+  for (int32_t v = 0; v < 520; v++) many.push_back({num(v), 1000 + v});
+  code = macro9(statement(type_basic("ui"), many, 9999));
+  EXPECT_EQ(captured_numbers(), std::vector<unsigned>{308});
+  EXPECT_NE(code.find("l1510"), std::string::npos);
+  EXPECT_EQ(code.find("l1511"), std::string::npos);
   // Duplicates leave the switch without code.
   capture_messages();
   code = macro9(statement(type_uchar(), {{num(4), 31}, {num(4), 32}}, 39));
