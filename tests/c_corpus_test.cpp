@@ -35,6 +35,7 @@ const corpus_case corpus[] = {
      {{"r_sub", 1}, {"r_and", 1}, {"r_or", 1}, {"r_xor", 1}, {"r_not", 1}, {"r_shl", 1}, {"r_shr", 1},
       {"r_neg", 1}, {"r_sar", 1}, {"c_and", 1}, {"c_or", 1}, {"c_not", 1}, {"c_mix", 1}}},
     {"words.c", 5000, {{"usum", 2}, {"udiff", 2}, {"ucount", 2}, {"ssum", 2}, {"sdiff", 2}, {"scount", 2}}},
+    {"ptr.c", 5000, {{"dst", 6}, {"total", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -2,7 +2,8 @@
 # shifts by a constant count. A shift multiplies by a power of two in the
 # hardware multiplier: the product's low byte is the left shift, its high
 # byte the unsigned right shift; a signed right shift shifts the value
-# offset by 80h and takes the offset's shift back off.
+# offset by 80h and takes the offset's shift back off. Byte products come
+# from the multiplier too.
 
 rule sub_mem_w
   goals wreg_byte
@@ -175,4 +176,33 @@ rule shift_right_signed_w
   | mullw 1<<(8-(R))
   | movf prodh,w
   | addlw 0100h-(080h>>(R))
+  text L
+
+# Byte products from the hardware multiplier.
+rule mul_w_const
+  goals wreg_byte
+  op *
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status prod
+  code
+  | mullw R
+  | movf prodl,w
+  text L
+
+rule mul_w_mem
+  goals wreg_byte
+  op *
+  pred ISBYTE
+  left wreg_byte
+  right byte_mem
+  kind left
+  flags left_into_wanted
+  clobber status prod
+  code
+  | E1Rmulwf (R)E2R
+  | movf prodl,w
   text L

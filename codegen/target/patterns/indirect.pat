@@ -2,13 +2,47 @@
 # in the pair, the byte is read or written through its INDF register, which
 # stands six addresses above the pair's low byte.
 
-goal ram_name fsr_ptr wreg_index fsr_byte
+goal ram_name ram_address fsr_ptr wreg_index fsr_byte
 
 rule ram_name_id
   goals ram_name
   op ID
   kind none
   text SN
+
+# The address of an object in data memory, as a word's two bytes.
+rule ram_address_of
+  goals ram_address
+  op &U
+  left ram_name
+  kind none
+  text L
+
+rule store_ram_address
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right ram_address
+  kind none
+  clobber wreg
+  code
+  | movlw low(R)
+  | E1Lmovwf (~0/2L)E2L
+  | movlw high(R)
+  | movwf (~1/2L)E2L
+
+# A pointer in a word variable, copied into the pair.
+rule fsr_from_pointer
+  goals fsr_ptr
+  chain word_mem
+  result class7
+  kind xreg
+  flags xreg_used
+  code
+  | movff ~0/2L,X0N
+  | movff ~1/2L,X1N
+  text X0N
 
 rule fsr_from_address
   goals fsr_ptr
@@ -127,3 +161,15 @@ rule add_fsr_byte_w
   clobber status
   code
   | addwf L,f
+
+rule add_mem_fsr_byte
+  goals stmt
+  op =+
+  pred ISBYTE
+  left byte_mem
+  right fsr_byte
+  kind none
+  clobber wreg status
+  code
+  | movf R,w
+  | E1Laddwf (L)E2L,f
