@@ -621,6 +621,10 @@ void cgen_emit_tree(tree_node *t, int kind) {
   if (!t) return;
   if (!model.output_suppressed) {
     if (kind) emit_select_psect(kind, 0);
+    // Every statement's position, so that the assembler's line records map
+    // its code to the source line a debugger shows; assembly lines write
+    // their own.
+    if (t->op != OP_ASM && t->line > 0) emit_line_directive(t->line, t->file, 0);
     if (t->comment) {
       size_t length = strlen(t->comment);
       out_printf("%s", t->comment);
