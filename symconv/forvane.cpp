@@ -17,6 +17,7 @@
 #include "symconv/intelhex.h"
 #include "symconv/icoff.h"
 #include "symconv/mcoff.h"
+#include "symconv/omf51.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -52,7 +53,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {symfile_identify, symfile_read, symfile_write, nullptr, "Quenlor Software", "quenlor", "sym", false},
     {nullptr, nullptr, nullptr, nullptr, "P&E", "pe", "pe", true},
     {nullptr, nullptr, nullptr, nullptr, "Extended OMF-51", "eomf51", "abs", true},
-    {nullptr, nullptr, nullptr, nullptr, "OMF-51", "omf51", "omf", true},
+    {omf51_identify, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_identify, ihex_read, ihex_write, nullptr, "Intel HEX", "ihex", "hex", false},
     {srec_identify, srec_read, srec_write, nullptr, "Motorola HEX", "s19", "hex", false},
     {cod_identify, cod_read, cod_write, cod_dump, ".COD", "cod", "cod", true},

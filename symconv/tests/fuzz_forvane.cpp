@@ -1,6 +1,6 @@
 // libFuzzer target for every reader of forvane: input that begins as a
-// PIC COFF or ICOFF file goes to its reader or its dump (by the first
-// byte), input
+// PIC COFF, ICOFF or OMF-51 file goes to its reader or its dump (by the
+// first byte), input
 // that a COD directory begins goes to the COD dump, input that begins as
 // an ELF file goes to the ELF dump and its DWARF dump; otherwise the first
 // byte chooses the symbol file, Intel HEX, S-record, TI text or debug
@@ -19,6 +19,7 @@
 #include "symconv/icoff.h"
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
+#include "symconv/omf51.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -41,6 +42,7 @@ void write_all() {
   titxt_write(out, "out");
   mcoff_write(out, "out");
   icoff_write(out, "out");
+  omf51_write(out, "out");
   cod_write(out, "out");
   elf_write(out, "out");
   sdb_dump_to(out);
@@ -79,12 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     forvane_reset();
     return 0;
   }
-  if (icoff) {
+  bool omf = text.size() >= 1 && uint8_t(text[0]) == 0x02;
+  if (icoff || omf) {
     settings.verbosity = 2;
     if (choice & 1)
-      icoff_dump(in);
-    else if (icoff_identify(in) && !fseek(in, 0, SEEK_SET))
+      icoff ? icoff_dump(in) : omf51_dump(in);
+    else if (icoff && icoff_identify(in) && !fseek(in, 0, SEEK_SET))
       icoff_read(in, "fuzz.cof");
+    else if (omf && omf51_identify(in) && !fseek(in, 0, SEEK_SET))
+      omf51_read(in, "fuzz.omf");
     settings.verbosity = 0;
     fclose(in);
     forvane_complete();
