@@ -1,7 +1,7 @@
-/* A small C program; the toolchain's front end turns it into intermediate code. */
+/* A small C program: the first Fibonacci numbers, left in RAM for gpsim to show. */
 #define COUNT 12
 
-unsigned char fib[COUNT];
+volatile unsigned char fib[COUNT];
 
 void main(void)
 {
