@@ -18,6 +18,7 @@
 #include "symconv/icoff.h"
 #include "symconv/mcoff.h"
 #include "symconv/omf51.h"
+#include "symconv/pe.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -51,7 +52,7 @@ enum {
 
 const format_desc format_table[FORMAT_COUNT] = {
     {symfile_identify, symfile_read, symfile_write, nullptr, "Quenlor Software", "quenlor", "sym", false},
-    {nullptr, nullptr, nullptr, nullptr, "P&E", "pe", "pe", true},
+    {pe_identify, pe_read, pe_write, nullptr, "P&E", "pe", "pe", true},
     {nullptr, nullptr, nullptr, nullptr, "Extended OMF-51", "eomf51", "abs", true},
     {omf51_identify, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_identify, ihex_read, ihex_write, nullptr, "Intel HEX", "ihex", "hex", false},
@@ -61,7 +62,7 @@ const format_desc format_table[FORMAT_COUNT] = {
     {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
     {icoff_identify, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
     {elf_identify, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
-    {nullptr, nullptr, nullptr, nullptr, "UBROF", "ubrof", "d43", true},
+    {ubrof_identify, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
     {nullptr, nullptr, nullptr, nullptr, "Holtek DBG", "htk", "dbg", true},
     {nullptr, nullptr, nullptr, nullptr, "Holtek TSK", "tsk", "tsk", true},
     {titxt_identify, titxt_read, titxt_write, titxt_dump, "TI-.TXT", "titxt", "txt", false},

@@ -1,6 +1,6 @@
 // libFuzzer target for every reader of forvane: input that begins as a
 // PIC COFF, ICOFF or OMF-51 file goes to its reader or its dump (by the
-// first byte), input
+// first byte), a P&E map to its reader, a UBROF file to its dump, input
 // that a COD directory begins goes to the COD dump, input that begins as
 // an ELF file goes to the ELF dump and its DWARF dump; otherwise the first
 // byte chooses the symbol file, Intel HEX, S-record, TI text or debug
@@ -20,6 +20,7 @@
 #include "symconv/intelhex.h"
 #include "symconv/mcoff.h"
 #include "symconv/omf51.h"
+#include "symconv/pe.h"
 #include "symconv/model.h"
 #include "symconv/mothex.h"
 #include "symconv/quenlor.h"
@@ -43,6 +44,7 @@ void write_all() {
   mcoff_write(out, "out");
   icoff_write(out, "out");
   omf51_write(out, "out");
+  pe_write(out, "out");
   cod_write(out, "out");
   elf_write(out, "out");
   sdb_dump_to(out);
@@ -82,6 +84,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   }
   bool omf = text.size() >= 1 && uint8_t(text[0]) == 0x02;
+  if (text.size() >= 1 && uint8_t(text[0]) == 0xA5) {
+    settings.verbosity = choice & 1;
+    ubrof_dump(in);
+    settings.verbosity = 0;
+    fclose(in);
+    forvane_reset();
+    return 0;
+  }
+  if (pe_identify(in) && !fseek(in, 0, SEEK_SET)) {
+    pe_read(in, "fuzz.pe");
+    fclose(in);
+    forvane_complete();
+    write_all();
+    forvane_reset();
+    return 0;
+  }
+  rewind(in);
   if (icoff || omf) {
     settings.verbosity = 2;
     if (choice & 1)
