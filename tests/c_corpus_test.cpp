@@ -36,6 +36,7 @@ const corpus_case corpus[] = {
       {"r_neg", 1}, {"r_sar", 1}, {"c_and", 1}, {"c_or", 1}, {"c_not", 1}, {"c_mix", 1}}},
     {"words.c", 5000, {{"usum", 2}, {"udiff", 2}, {"ucount", 2}, {"ssum", 2}, {"sdiff", 2}, {"scount", 2}}},
     {"ptr.c", 5000, {{"dst", 6}, {"total", 1}}},
+    {"calls.c", 5000, {{"b1", 1}, {"b2", 1}, {"b3", 1}, {"steps", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -223,6 +223,7 @@ int32_t label_of(const tree_node *t) {
   if (!t) return -1;
   switch (t->op) {
     case OP_LABEL:
+    case OP_LABEL_EXIT:
     case OP_JUMP:
     case OP_JUMP_EXIT:
       return t->left && t->left->op == OP_CONST ? t->left->value : -1;
@@ -255,7 +256,8 @@ void make_blocks(ra_function *ra, std::map<int32_t, uint32_t> &labels) {
     tree_node *t = item<tree_node>(ra->table, k);
     if (is_label(t)) {
       if (!current || vec_size(current->statements)) current = new_block(ra, int32_t(k));
-      if (t->op == OP_LABEL) labels[label_of(t)] = vec_size(ra->blocks) - 1;
+      // A return's jump reaches the exit label: its block stays reachable.
+      labels[label_of(t)] = vec_size(ra->blocks) - 1;
       if (t->op == OP_LABEL_EXIT) ra->end_line = t->line;
       vec_push(current->statements, t);
       continue;

@@ -23,6 +23,15 @@ rule goto_label
   code
   | goto L
 
+# A return's jump to the function's end.
+rule goto_end_label
+  goals stmt
+  op $UE
+  left label_ref
+  kind none
+  code
+  | goto L
+
 rule place_label
   goals stmt
   op :U

@@ -110,6 +110,60 @@ rule xor_w_mem
   | E1Rxorwf (R)E2R,w
   text L
 
+# The same with the left operand in memory and the right one in W.
+
+rule add_mem_plus_w
+  goals wreg_byte
+  op +
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1Laddwf (L)E2L,w
+  text R
+
+rule and_mem_with_w
+  goals wreg_byte
+  op &
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1Landwf (L)E2L,w
+  text R
+
+rule or_mem_with_w
+  goals wreg_byte
+  op |
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1Liorwf (L)E2L,w
+  text R
+
+rule xor_mem_with_w
+  goals wreg_byte
+  op ^
+  pred ISBYTE
+  left byte_mem
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1Lxorwf (L)E2L,w
+  text R
+
 rule complement_w
   goals wreg_byte
   op ~
@@ -205,4 +259,36 @@ rule mul_w_mem
   code
   | E1Rmulwf (R)E2R
   | movf prodl,w
+  text L
+
+# A sum done in int (around a call, which the folding leaves wide) and cut
+# back to a byte needs only its low byte: it is worked out in W.
+goal wreg_low
+
+rule low_of_widened_byte
+  goals wreg_low
+  op ->
+  pred LBYTE
+  left wreg_byte
+  kind left
+  text L
+
+rule low_add_const
+  goals wreg_low
+  op +
+  left wreg_low
+  right word_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | addlw ~0/2R
+  text L
+
+rule byte_of_low
+  goals wreg_byte
+  op ->
+  pred WORD_TO_BYTE
+  left wreg_low
+  kind left
   text L

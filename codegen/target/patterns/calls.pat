@@ -8,6 +8,23 @@ rule func_id
   kind none
   text SN
 
+# The arguments' stores, each a statement, run before the call.
+rule call_arguments
+  goals stmt
+  op CALLARGS
+  kind none
+
+rule call_stmt_with_args
+  goals stmt
+  op (
+  left func_name
+  right stmt
+  kind none
+  flags call
+  code
+  | call L
+
+# A call node built without an argument list.
 rule call_stmt
   goals stmt
   op (
@@ -16,6 +33,19 @@ rule call_stmt
   flags call
   code
   | call L
+
+rule call_byte_value_with_args
+  goals wreg_byte
+  op (
+  pred ISBYTE
+  left func_name
+  right stmt
+  result wreg
+  kind xreg
+  flags call xreg_used
+  code
+  | call L
+  text XN
 
 rule call_byte_value
   goals wreg_byte
@@ -27,4 +57,43 @@ rule call_byte_value
   flags call xreg_used
   code
   | call L
+  text XN
+
+# Arguments and results of one byte travel in W.
+goal w_target
+
+rule w_register
+  goals w_target
+  op REG
+  pred HASWREG
+  kind none
+  text wreg
+
+rule byte_argument_in_w
+  goals stmt
+  op =
+  pred ISBYTE
+  left w_target
+  right wreg_byte
+  rreg wreg
+  kind none
+  flags right_into_wanted
+
+rule return_byte
+  goals stmt
+  op )
+  pred ISBYTE
+  left wreg_byte
+  lreg wreg
+  kind none
+  flags left_into_wanted
+
+# A byte held in W, as a parameter that arrived there.
+rule w_param
+  goals wreg_byte
+  op REG
+  pred HASWREG
+  result wreg
+  kind xreg
+  flags xreg_used
   text XN

@@ -11,7 +11,7 @@ rule ubyte_lt
   left byte_mem
   right wreg_byte
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Lsubwf (L)E2L,w
   text status,0
@@ -23,9 +23,34 @@ rule ubyte_ge
   left byte_mem
   right wreg_byte
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Lsubwf (L)E2L,w
+  text status,0
+
+# A byte in W against a constant: L < K is K - 1 - L without a borrow.
+rule ubyte_lt_w_const
+  goals c_set
+  op <
+  pred LUNSBYTE
+  left wreg_byte
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | sublw R-1
+  text status,0
+
+rule ubyte_ge_w_const
+  goals c_clear
+  op >=
+  pred LUNSBYTE
+  left wreg_byte
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | sublw R-1
   text status,0
 
 rule ubyte_gt_const
@@ -35,7 +60,7 @@ rule ubyte_gt_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | sublw R
   text status,0
@@ -47,7 +72,7 @@ rule ubyte_gt_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rsubwf (R)E2R,w
   text status,0
@@ -59,7 +84,7 @@ rule ubyte_le_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | sublw R
   text status,0
@@ -71,7 +96,7 @@ rule ubyte_le_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rsubwf (R)E2R,w
   text status,0
@@ -83,7 +108,7 @@ rule sbyte_lt
   left byte_mem
   right wreg_byte
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Lsubwf (L)E2L,w
   | btfsc status,3
@@ -97,7 +122,7 @@ rule sbyte_ge
   left byte_mem
   right wreg_byte
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Lsubwf (L)E2L,w
   | btfsc status,3
@@ -111,7 +136,7 @@ rule sbyte_gt_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | sublw R
   | btfsc status,3
@@ -125,7 +150,7 @@ rule sbyte_gt_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rsubwf (R)E2R,w
   | btfsc status,3
@@ -139,7 +164,7 @@ rule sbyte_le_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | sublw R
   | btfsc status,3
@@ -153,7 +178,7 @@ rule sbyte_le_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rsubwf (R)E2R,w
   | btfsc status,3
@@ -167,7 +192,7 @@ rule byte_eq_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | xorlw R
   text status,2
@@ -179,7 +204,7 @@ rule byte_eq_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rxorwf (R)E2R,w
   text status,2
@@ -191,7 +216,7 @@ rule byte_ne_const
   left wreg_byte
   right byte_const
   kind none
-  clobber status
+  clobber status wreg
   code
   | xorlw R
   text status,2
@@ -203,7 +228,7 @@ rule byte_ne_mem
   left wreg_byte
   right byte_mem
   kind none
-  clobber status
+  clobber status wreg
   code
   | E1Rxorwf (R)E2R,w
   text status,2

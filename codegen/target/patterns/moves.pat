@@ -2,11 +2,11 @@
 
 goal byte_mem byte_const wreg_byte word_mem word_const
 
-# A byte variable in data memory, named by its address.
+# A byte variable in data memory, named by its address (not one held in W).
 rule byte_mem_id
   goals byte_mem
   op ID
-  pred ISBYTE
+  pred ISBYTE !HASWREG
   kind none
   text SN
 
