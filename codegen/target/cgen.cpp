@@ -320,6 +320,12 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     note_failure(n->right, st().depth + 1);
     return SEL_SHAPE;
   }
+  // A rule that leaves a call's argument list unmatched would drop the
+  // arguments' stores: it fits only a call without arguments.
+  if (real && !p.right_goal && n->right && n->right->op == OP_CALLARGS && vec_size(n->right->args)) {
+    note_failure(n->right, st().depth + 1);
+    return SEL_SHAPE;
+  }
   if (!pat_predicates_hold(number, n)) return SEL_SHAPE;
   const regset *clobbered = rset_for_mask(p.clobber);
   if (!iset_includes(allowed, clobbered)) {

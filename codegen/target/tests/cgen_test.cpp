@@ -18,6 +18,7 @@
 #include "codegen/target/expand.h"
 #include "codegen/target/pattab.h"
 #include "codegen/target/tests/cgen_fixture.h"
+#include "common/vector.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -138,6 +139,18 @@ TEST_F(CgenTest, MissingRegistersRejectARuleAndAreNamed) {
   EXPECT_TRUE(iset_member(rset_busy(), REG_PRODL));
   EXPECT_TRUE(cgen_match_tree(call, GOAL_STATEMENT, all));
   EXPECT_TRUE(iset_member(call->sets[RS_USED], REG_PRODL)) << "the callee's registers count as used";
+}
+
+TEST_F(CgenTest, ACallWhoseArgumentsDoNotFitIsNotCoveredWithoutThem) {
+  // f(5) stores its argument through W: without W the call must fail, not
+  // fall back to a rule for calls without arguments and drop the store.
+  tree_node *callargs = tree_make(OP_CALLARGS, nullptr, nullptr, type_basic("v"));
+  callargs->args = vec_new_default();
+  vec_push(callargs->args, bin(OP_ASSIGN, id(a), num(5, type_uchar())));
+  tree_node *call = root(tree_make(OP_CALL, id(f), callargs, type_basic("v")));
+  EXPECT_FALSE(cgen_match_tree(call, GOAL_STATEMENT, without(REG_WREG))) << cgen_describe(call);
+  ASSERT_TRUE(cgen_match_tree(call, GOAL_STATEMENT, all));
+  EXPECT_EQ(rule(call), "call_stmt_with_args");
 }
 
 TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
