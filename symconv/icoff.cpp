@@ -26,7 +26,6 @@ enum {
   SECTION_BSS = 0x4080,
   BSS_BIT = 0x80,
   MAX_SECTIONS = 1000,
-  DATA_PIECE = 16384,
   TYPE_FUNCTION = 28,
   MSG_CANT_WRITE = 413,
   MSG_UNKNOWN_CLASS = 633,
@@ -84,15 +83,9 @@ void put_symbol(std::vector<uint8_t> &image, uint32_t name, uint32_t value, int 
 
 // ---- reading ----
 
-struct icoff_image {
+struct icoff_image : coff_file_header {
   std::vector<uint8_t> bytes;
-  uint32_t magic = 0, sections = 0, time_stamp = 0, symbol_offset = 0, symbol_count = 0, opt_size = 0, flags = 0;
   uint32_t string_offset = 0;
-};
-
-struct icoff_section {
-  std::string name;
-  uint32_t address, size, data_offset, line_offset, lines, flags;
 };
 
 bool cant_read(const char *what) {
@@ -104,35 +97,21 @@ bool has(const icoff_image &f, uint64_t offset, uint64_t size) { return offset +
 
 bool read_image(FILE *in, icoff_image *f) {
   byte_order = 1;
-  uint8_t buffer[DATA_PIECE];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, in)) > 0) f->bytes.insert(f->bytes.end(), buffer, buffer + n);
-  if (ferror(in) || !has(*f, 0, FILE_HEADER)) return cant_read("COFF header");
+  if (!coff_slurp(in, &f->bytes) || !has(*f, 0, FILE_HEADER)) return cant_read("COFF header");
   const uint8_t *p = f->bytes.data();
-  f->magic = uint32_t(get16(p));
-  f->sections = uint32_t(get16(p + 2));
-  f->time_stamp = uint32_t(get32(p + 4));
-  f->symbol_offset = uint32_t(get32(p + 8));
-  f->symbol_count = uint32_t(get32(p + 12));
-  f->opt_size = uint32_t(get16(p + 16));
-  f->flags = uint32_t(get16(p + 18));
+  coff_header_fields(p, f);
   uint64_t strings = uint64_t(f->symbol_offset) + uint64_t(SYMBOL_ENTRY) * f->symbol_count;
   if (!has(*f, strings, 0)) return cant_read("COFF string table");
   f->string_offset = uint32_t(strings);
   return f->sections <= MAX_SECTIONS || cant_read("COFF section header");
 }
 
-bool section_at(const icoff_image &f, uint32_t k, icoff_section *s) {
+bool section_at(const icoff_image &f, uint32_t k, coff_section_view *s) {
   uint64_t at = uint64_t(FILE_HEADER) + f.opt_size + uint64_t(SECTION_HEADER) * k;
   if (!has(f, at, SECTION_HEADER)) return cant_read("COFF section header");
   const uint8_t *p = f.bytes.data() + at;
   s->name.assign(reinterpret_cast<const char *>(p), strnlen(reinterpret_cast<const char *>(p), 8));
-  s->address = uint32_t(get32(p + 8));
-  s->size = uint32_t(get32(p + 16));
-  s->data_offset = uint32_t(get32(p + 20));
-  s->line_offset = uint32_t(get32(p + 28));
-  s->lines = uint32_t(get16(p + 34));
-  s->flags = uint32_t(get32(p + 36));
+  coff_section_fields(p, s);
   return true;
 }
 
@@ -152,7 +131,7 @@ const uint8_t *symbol_at(const icoff_image &f, uint32_t index) {
 
 bool ignored_class(int cls) { return (cls >= 4 && cls <= 9) || (cls >= 20 && cls <= 31) || (cls >= 50 && cls <= 54); }
 
-bool read_sections(const icoff_image &f, std::vector<icoff_section> *sections) {
+bool read_sections(const icoff_image &f, std::vector<coff_section_view> *sections) {
   sections->resize(f.sections);
   for (uint32_t k = 0; k < f.sections; k++)
     if (!section_at(f, k, &(*sections)[k])) return false;
@@ -201,7 +180,7 @@ std::string type_text(int type, bool symbol) {
   return text;
 }
 
-std::string section_name(const std::vector<icoff_section> &sections, int number) {
+std::string section_name(const std::vector<coff_section_view> &sections, int number) {
   if (number == 0) return "undef";
   if (number < 1 || uint32_t(number) > sections.size()) return "(abs)";
   return sections[size_t(number) - 1].name;
@@ -312,22 +291,18 @@ bool icoff_write(FILE *out, const char *name) {
 
 bool icoff_read(FILE *in, const char *) {
   icoff_image f;
-  std::vector<icoff_section> sections;
+  std::vector<coff_section_view> sections;
   if (!read_image(in, &f) || !read_sections(f, &sections)) return false;
   uint32_t first_segment = vec_size(model.segments);
   for (uint32_t k = 0; k < f.sections; k++) {
-    const icoff_section &s = sections[k];
+    const coff_section_view &s = sections[k];
     model_add_segment(s.name.c_str(), s.address, s.size, s.address, k);
   }
   for (uint32_t k = 0; k < f.sections; k++) {
-    const icoff_section &s = sections[k];
+    const coff_section_view &s = sections[k];
     if ((s.flags & BSS_BIT) || !s.size || !s.data_offset) continue;
     if (!has(f, s.data_offset, s.size)) return cant_read("COFF data");
-    for (uint32_t done = 0; done < s.size;) {
-      uint32_t piece = std::min<uint32_t>(DATA_PIECE, s.size - done);
-      model_add_data(s.address + done, piece, f.bytes.data() + s.data_offset + done, first_segment + k + 1);
-      done += piece;
-    }
+    coff_add_data(s.address, f.bytes.data() + s.data_offset, s.size, first_segment + k + 1);
   }
   // The file entries in the order read, with their symbol indexes.
   std::vector<std::pair<uint32_t, uint32_t>> files;
@@ -354,7 +329,7 @@ bool icoff_read(FILE *in, const char *) {
     }
   }
   for (uint32_t k = 0; k < f.sections; k++) {
-    const icoff_section &s = sections[k];
+    const coff_section_view &s = sections[k];
     uint32_t file = 0;
     for (uint32_t j = 0; j < s.lines; j++) {
       uint64_t at = uint64_t(s.line_offset) + uint64_t(LINE_ENTRY) * j;
@@ -389,10 +364,10 @@ bool icoff_dump(FILE *in) {
   for (int bit = 0; bit <= 12; bit++)
     if (f.flags & (1u << bit)) printf(" %s", coff_file_flag_names[bit]);
   printf("\n");
-  std::vector<icoff_section> sections;
+  std::vector<coff_section_view> sections;
   if (!read_sections(f, &sections)) return false;
   for (uint32_t k = 0; k < f.sections; k++) {
-    const icoff_section &s = sections[k];
+    const coff_section_view &s = sections[k];
     printf("Section %d: %s: @%lX size %lX lines %u flags %lX\n", int(k + 1), s.name.c_str(),
            (unsigned long)s.address, (unsigned long)s.size, s.lines, (unsigned long)s.flags);
   }

@@ -860,25 +860,12 @@ namespace {
 
 // ---- reading ----
 
-struct coff_image {
+struct coff_image : coff_file_header {
   std::vector<uint8_t> bytes;
-  uint32_t magic = 0, sections = 0, time_stamp = 0, symbol_offset = 0, symbol_count = 0, opt_size = 0, flags = 0;
   bool has_opt = false;
   uint32_t opt_magic = 0, version = 0, processor = 0, rom_width = 0, ram_width = 0;
   uint32_t string_offset = 0, string_size = 0;
 };
-
-struct coff_section_view {
-  std::string name;
-  uint32_t address, virtual_address, size, data_offset, reloc_offset, line_offset, relocs, lines, flags;
-};
-
-bool slurp(FILE *in, std::vector<uint8_t> *bytes) {
-  uint8_t buffer[DATA_PIECE];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, in)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
-  return !ferror(in);
-}
 
 bool has(const coff_image &f, uint64_t offset, uint64_t size) { return offset + size <= f.bytes.size(); }
 
@@ -906,15 +893,9 @@ bool cant_read(const char *what) {
 // The headers and the string table; the failure reported.
 bool read_headers(FILE *in, coff_image *f, bool dumping) {
   byte_order = 0;
-  if (!slurp(in, &f->bytes) || !has(*f, 0, FILE_HEADER)) return cant_read("COFF header");
+  if (!coff_slurp(in, &f->bytes) || !has(*f, 0, FILE_HEADER)) return cant_read("COFF header");
   const uint8_t *p = f->bytes.data();
-  f->magic = uint32_t(get16(p));
-  f->sections = uint32_t(get16(p + 2));
-  f->time_stamp = uint32_t(get32(p + 4));
-  f->symbol_offset = uint32_t(get32(p + 8));
-  f->symbol_count = uint32_t(get32(p + 12));
-  f->opt_size = uint32_t(get16(p + 16));
-  f->flags = uint32_t(get16(p + 18));
+  coff_header_fields(p, f);
   if (f->opt_size == OPT_HEADER) {
     if (!has(*f, FILE_HEADER, OPT_HEADER)) return cant_read("PIC optional header");
     const uint8_t *o = p + FILE_HEADER;
@@ -944,15 +925,7 @@ bool section_at(const coff_image &f, uint32_t k, coff_section_view *s) {
   if (!has(f, at, SECTION_HEADER)) return cant_read("COFF section header");
   const uint8_t *p = f.bytes.data() + at;
   s->name = name_at(f, p);
-  s->address = uint32_t(get32(p + 8));
-  s->virtual_address = uint32_t(get32(p + 12));
-  s->size = uint32_t(get32(p + 16));
-  s->data_offset = uint32_t(get32(p + 20));
-  s->reloc_offset = uint32_t(get32(p + 24));
-  s->line_offset = uint32_t(get32(p + 28));
-  s->relocs = uint32_t(get16(p + 32));
-  s->lines = uint32_t(get16(p + 34));
-  s->flags = uint32_t(get32(p + 36));
+  coff_section_fields(p, s);
   return true;
 }
 
@@ -977,6 +950,43 @@ bool ignored_class(int cls) {
 bool known_symbol_class(int cls) { return cls == C_EXT || cls == C_STAT || cls == C_LABEL; }
 
 }  // namespace
+
+bool coff_slurp(FILE *in, std::vector<uint8_t> *bytes) {
+  uint8_t buffer[DATA_PIECE];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, in)) > 0) bytes->insert(bytes->end(), buffer, buffer + n);
+  return !ferror(in);
+}
+
+void coff_header_fields(const uint8_t *p, coff_file_header *f) {
+  f->magic = uint32_t(get16(p));
+  f->sections = uint32_t(get16(p + 2));
+  f->time_stamp = uint32_t(get32(p + 4));
+  f->symbol_offset = uint32_t(get32(p + 8));
+  f->symbol_count = uint32_t(get32(p + 12));
+  f->opt_size = uint32_t(get16(p + 16));
+  f->flags = uint32_t(get16(p + 18));
+}
+
+void coff_section_fields(const uint8_t *p, coff_section_view *s) {
+  s->address = uint32_t(get32(p + 8));
+  s->virtual_address = uint32_t(get32(p + 12));
+  s->size = uint32_t(get32(p + 16));
+  s->data_offset = uint32_t(get32(p + 20));
+  s->reloc_offset = uint32_t(get32(p + 24));
+  s->line_offset = uint32_t(get32(p + 28));
+  s->relocs = uint32_t(get16(p + 32));
+  s->lines = uint32_t(get16(p + 34));
+  s->flags = uint32_t(get32(p + 36));
+}
+
+void coff_add_data(uint32_t address, const uint8_t *bytes, uint32_t size, uint32_t segment) {
+  for (uint32_t done = 0; done < size;) {
+    uint32_t piece = std::min<uint32_t>(DATA_PIECE, size - done);
+    model_add_data(address + done, piece, bytes + done, segment);
+    done += piece;
+  }
+}
 
 bool mcoff_identify(FILE *in) {
   uint8_t header[FILE_HEADER];
@@ -1004,12 +1014,7 @@ bool mcoff_read(FILE *in, const char *name) {
     const coff_section_view &s = sections[k];
     if ((s.flags & SECTION_BSS) || !s.size || !s.data_offset) continue;
     if (!has(f, s.data_offset, s.size)) return cant_read("COFF data");
-    uint32_t address = s.address * code_unit;
-    for (uint32_t done = 0; done < s.size;) {
-      uint32_t piece = std::min<uint32_t>(DATA_PIECE, s.size - done);
-      model_add_data(address + done, piece, f.bytes.data() + s.data_offset + done, first_segment + k + 1);
-      done += piece;
-    }
+    coff_add_data(s.address * code_unit, f.bytes.data() + s.data_offset, s.size, first_segment + k + 1);
   }
   // The .file entries by symbol index, for the lines.
   std::map<uint32_t, uint32_t> file_of_entry;

@@ -1,5 +1,7 @@
 #include "symconv/model.h"
 
+#include <algorithm>
+
 #include <cctype>
 #include <cstdarg>
 #include <cstring>
@@ -232,6 +234,25 @@ model_class *model_find_class(const char *name) {
   for (uint32_t k = 0; k < vec_size(model.classes); k++)
     if (!strcmp(model_class_nth(k)->name, name)) return model_class_nth(k);
   return nullptr;
+}
+
+bool model_place_before(const model_place &a, const model_place &b) {
+  if (a.file != b.file) return a.file < b.file;
+  if (a.segment != b.segment) return a.segment < b.segment;
+  return a.address < b.address;
+}
+
+void model_places(std::vector<model_place> *symbols, std::vector<model_place> *lines) {
+  for (uint32_t k = 0; k < vec_size(model.symbols); k++) {
+    const model_symbol *s = model_symbol_nth(k);
+    symbols->push_back({s->file, s->segment, s->value, s, nullptr});
+  }
+  for (uint32_t k = 0; k < vec_size(model.lines); k++) {
+    const model_line *l = model_line_nth(k);
+    lines->push_back({l->file, l->segment, l->start, nullptr, l});
+  }
+  std::stable_sort(symbols->begin(), symbols->end(), model_place_before);
+  std::stable_sort(lines->begin(), lines->end(), model_place_before);
 }
 
 uint32_t model_segment_index(const char *name) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct vec;
 struct hash_table;
@@ -133,6 +134,16 @@ uint32_t model_segment_of(uint32_t space, uint32_t address, uint32_t unit);
 // The segment of a 1-based index, null for 0 or beyond the vector.
 model_segment *model_segment_at(uint32_t index);
 uint32_t model_segment_index(const char *name);
+
+// A symbol or a line by where it lies: file, segment, address.
+struct model_place {
+  uint32_t file, segment, address;
+  const model_symbol *symbol;
+  const model_line *line;
+};
+bool model_place_before(const model_place &a, const model_place &b);
+// The model's symbols and its lines, each sorted by place (stable).
+void model_places(std::vector<model_place> *symbols, std::vector<model_place> *lines);
 
 model_file *model_file_at(uint32_t index);
 model_symbol *model_symbol_nth(uint32_t k);

@@ -47,19 +47,6 @@ bool read_name(FILE *in, std::string *name) {
   return false;
 }
 
-// One entry of the map: a symbol, a line or both at one address.
-struct pe_entry {
-  uint32_t file, segment, address;
-  const model_symbol *symbol;
-  const model_line *line;
-};
-
-bool entry_before(const pe_entry &a, const pe_entry &b) {
-  if (a.file != b.file) return a.file < b.file;
-  if (a.segment != b.segment) return a.segment < b.segment;
-  return a.address < b.address;
-}
-
 // ---- UBROF ----
 
 struct ubrof_reader {
@@ -355,26 +342,18 @@ bool pe_read(FILE *in, const char *name) {
 }
 
 bool pe_write(FILE *out, const char *name) {
-  std::vector<pe_entry> symbols, lines;
-  for (uint32_t k = 0; k < vec_size(model.symbols); k++) {
-    const model_symbol *s = model_symbol_nth(k);
-    symbols.push_back({s->file, s->segment, s->value, s, nullptr});
-  }
-  for (uint32_t k = 0; k < vec_size(model.lines); k++) {
-    const model_line *l = model_line_nth(k);
-    lines.push_back({l->file, l->segment, l->start, nullptr, l});
-  }
-  std::stable_sort(symbols.begin(), symbols.end(), entry_before);
-  std::stable_sort(lines.begin(), lines.end(), entry_before);
-  std::vector<pe_entry> entries;
+  // One entry per place: a symbol, a line or both.
+  std::vector<model_place> symbols, lines;
+  model_places(&symbols, &lines);
+  std::vector<model_place> entries;
   size_t i = 0, j = 0;
   while (i < symbols.size() || j < lines.size()) {
-    if (j == lines.size() || (i < symbols.size() && entry_before(symbols[i], lines[j]))) {
+    if (j == lines.size() || (i < symbols.size() && model_place_before(symbols[i], lines[j]))) {
       entries.push_back(symbols[i++]);
-    } else if (i == symbols.size() || entry_before(lines[j], symbols[i])) {
+    } else if (i == symbols.size() || model_place_before(lines[j], symbols[i])) {
       entries.push_back(lines[j++]);
     } else {
-      pe_entry both = lines[j++];
+      model_place both = lines[j++];
       both.symbol = symbols[i++].symbol;
       entries.push_back(both);
     }
@@ -394,7 +373,7 @@ bool pe_write(FILE *out, const char *name) {
   }
   image.push_back(uint8_t(used));
   image.insert(image.end(), names.begin(), names.end());
-  for (const pe_entry &e : entries) {
+  for (const model_place &e : entries) {
     uint32_t address = e.line ? e.line->start : e.symbol->value;
     uint32_t line = e.line ? e.line->line : 0;
     const uint8_t bytes[] = {uint8_t(address),

@@ -144,18 +144,6 @@ void assign_classes() {
   }
 }
 
-struct record {
-  uint32_t file, segment, address;
-  const model_symbol *symbol;
-  const model_line *line;
-};
-
-bool before(const record &a, const record &b) {
-  if (a.file != b.file) return a.file < b.file;
-  if (a.segment != b.segment) return a.segment < b.segment;
-  return a.address < b.address;
-}
-
 void write_segment_name(FILE *out, uint32_t segment) {
   if (model_segment *s = model_segment_at(segment)) fprintf(out, " %s", s->name);
 }
@@ -202,28 +190,19 @@ bool symfile_read(FILE *in, const char *name) {
 }
 
 bool symfile_write(FILE *out, const char *) {
-  std::vector<record> symbols, lines;
-  for (uint32_t k = 0; k < vec_size(model.symbols); k++) {
-    const model_symbol *s = model_symbol_nth(k);
-    symbols.push_back({s->file, s->segment, s->value, s, nullptr});
-  }
-  for (uint32_t k = 0; k < vec_size(model.lines); k++) {
-    const model_line *l = model_line_nth(k);
-    lines.push_back({l->file, l->segment, l->start, nullptr, l});
-  }
-  std::stable_sort(symbols.begin(), symbols.end(), before);
-  std::stable_sort(lines.begin(), lines.end(), before);
-  std::vector<record> all;
+  std::vector<model_place> symbols, lines;
+  model_places(&symbols, &lines);
+  std::vector<model_place> all;
   size_t s = 0, l = 0;
   while (s < symbols.size() || l < lines.size()) {
-    if (l < lines.size() && (s == symbols.size() || before(lines[l], symbols[s])))
+    if (l < lines.size() && (s == symbols.size() || model_place_before(lines[l], symbols[s])))
       all.push_back(lines[l++]);
     else
       all.push_back(symbols[s++]);
   }
   uint32_t files_written = 0, previous_file = 0;
   for (size_t k = 0; k < all.size(); k++) {
-    const record &r = all[k];
+    const model_place &r = all[k];
     if (k == 0) fputs("%locals\n", out);
     if (r.file != previous_file)
       for (; files_written < r.file && files_written < vec_size(model.files); files_written++)

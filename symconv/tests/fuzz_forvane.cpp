@@ -50,6 +50,15 @@ void write_all() {
   sdb_dump_to(out);
 }
 
+// What a reader let in must also be safe to complete and write.
+int finish(FILE *in) {
+  fclose(in);
+  forvane_complete();
+  write_all();
+  forvane_reset();
+  return 0;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
@@ -94,11 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   if (pe_identify(in) && !fseek(in, 0, SEEK_SET)) {
     pe_read(in, "fuzz.pe");
-    fclose(in);
-    forvane_complete();
-    write_all();
-    forvane_reset();
-    return 0;
+    return finish(in);
   }
   rewind(in);
   if (icoff || omf) {
@@ -110,11 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     else if (omf && omf51_identify(in) && !fseek(in, 0, SEEK_SET))
       omf51_read(in, "fuzz.omf");
     settings.verbosity = 0;
-    fclose(in);
-    forvane_complete();
-    write_all();
-    forvane_reset();
-    return 0;
+    return finish(in);
   }
   if (coff || (text.size() >= 512 && cod_identify(in))) {
     rewind(in);
@@ -127,11 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     else if (mcoff_identify(in) && !fseek(in, 0, SEEK_SET))
       mcoff_read(in, "fuzz.cof");
     settings.verbosity = 0;
-    fclose(in);
-    forvane_complete();
-    write_all();
-    forvane_reset();
-    return 0;
+    return finish(in);
   }
   rewind(in);
   switch (choice % 5) {
@@ -177,9 +174,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       break;
     }
   }
-  fclose(in);
-  forvane_complete();
-  write_all();
-  forvane_reset();
-  return 0;
+  return finish(in);
 }
