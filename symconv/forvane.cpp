@@ -571,6 +571,8 @@ void forvane_reset() {
   sdb_reset();
   model_free();
   byte_order = 0;
+  // The context names an input of the settings just freed.
+  msg_set_context(nullptr, nullptr, nullptr, nullptr);
 }
 
 int forvane_run(int argc, char **argv) {
