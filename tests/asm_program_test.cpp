@@ -61,34 +61,9 @@ postinc0	equ	0FEEh
 fsr0h	equ	0FEAh
 )";
 
-// The data memory gpsim shows after the run, by address.
-std::map<unsigned, unsigned> ram_dump(const std::string &text) {
-  std::map<unsigned, unsigned> ram;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    unsigned row, b[16];
-    if (sscanf(line.c_str(), "%x: %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x", &row, &b[0], &b[1], &b[2],
-               &b[3], &b[4], &b[5], &b[6], &b[7], &b[8], &b[9], &b[10], &b[11], &b[12], &b[13], &b[14],
-               &b[15]) != 17 || line.find(':') != 4)
-      continue;
-    for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
-  }
-  return ram;
-}
+using e2e::ram_dump;
 
-// The value of a symbol in the link's symbol file.
-unsigned symbol(const std::string &symbols, const std::string &name) {
-  std::istringstream lines(symbols);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string first, value;
-    if (fields >> first >> value && first == name) return unsigned(std::stoul(value, nullptr, 16));
-  }
-  ADD_FAILURE() << "no symbol " << name;
-  return 0;
-}
+unsigned symbol(const std::string &symbols, const std::string &name) { return e2e::required_symbol(symbols, name); }
 
 TEST(asm_program, builds_into_a_hex_file_that_starts_up_in_gpsim) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";

@@ -76,4 +76,12 @@ inline long symbol_value(const std::string &symbols, const std::string &name) {
   return -1;
 }
 
+// The value of a symbol that must be in the symbol file; a test failure
+// (and 0) when it is not.
+inline unsigned required_symbol(const std::string &symbols, const std::string &name) {
+  long value = symbol_value(symbols, name);
+  if (value < 0) ADD_FAILURE() << "no symbol " << name;
+  return value < 0 ? 0 : unsigned(value);
+}
+
 }  // namespace e2e

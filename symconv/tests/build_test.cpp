@@ -84,17 +84,7 @@ on 1
 )";
 
 // The value of a symbol (or of a line record) in the link's symbol file.
-unsigned value_in(const std::string &symbols, const std::string &name) {
-  std::istringstream lines(symbols);
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::istringstream fields(line);
-    std::string first, value;
-    if (fields >> first >> value && first == name) return unsigned(std::stoul(value, nullptr, 16));
-  }
-  ADD_FAILURE() << "no symbol " << name;
-  return 0;
-}
+unsigned value_in(const std::string &symbols, const std::string &name) { return e2e::required_symbol(symbols, name); }
 
 // The scope whose items hold the record.
 sdb_record *holder(sdb_record *scope, const sdb_record *record) {
