@@ -398,10 +398,16 @@ void check_sort_and_search() {
       std::sort(expected.begin(), expected.end());
       ASSERT_EQ(keys, expected) << "size " << Size << " count " << count << " shape " << shape;
       // Whole elements moved, and nothing after the last one.
-      std::vector<std::vector<unsigned char>> moved, kept;
+      static_assert(Size <= 8, "an element's bytes pack into one number");
+      auto packed = [](const item &e) {
+        uint64_t value = 0;
+        for (int b = 0; b < Size; b++) value = value << 8 | e.bytes[b];
+        return value;
+      };
+      std::vector<uint64_t> moved, kept;
       for (int i = 0; i < count; i++) {
-        moved.emplace_back(items[size_t(i)].bytes, items[size_t(i)].bytes + Size);
-        kept.emplace_back(before[size_t(i)].bytes, before[size_t(i)].bytes + Size);
+        moved.push_back(packed(items[size_t(i)]));
+        kept.push_back(packed(before[size_t(i)]));
       }
       std::sort(moved.begin(), moved.end());
       std::sort(kept.begin(), kept.end());
