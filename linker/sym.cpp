@@ -713,12 +713,14 @@ void sym_module_begin() {
   if (!m) return;
   for (link_symbol *e : m->symbols) {
     link_symbol *psect = e->base;
-    if (psect && psect->base) {
+    // A damaged object can base a symbol on a name that is no psect: it has
+    // no placement to add.
+    if (psect && psect->base && psect->info) {
       e->value += psect->info->link;
       psect = psect->base;
       e->base = psect;
     }
-    if (psect && kind_of(e) == IO_SYM_DEFINE && !lopt.relocatable && !(psect->flags & LS_ABS))
+    if (psect && psect->info && kind_of(e) == IO_SYM_DEFINE && !lopt.relocatable && !(psect->flags & LS_ABS))
       e->value += psect->info->link;
     if (suppressed_local(e->name)) continue;
     link_sym_write(e->name, e->value, e->flags & 0xFFFF, psect);
