@@ -1,6 +1,7 @@
 #include "codegen/target/cgen.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <string>
@@ -19,6 +20,7 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/types.h"
 #include "codegen/model/walk.h"
 #include "codegen/target/expand.h"
@@ -588,6 +590,10 @@ void cgen_report_uncovered(tree_node *t) {
   const tree_node *at = cgen_failed_node() ? cgen_failed_node() : t;
   bool regs = !iset_is_empty(conflict());
   tree_set_position(t);
+  // For the pattern writer: the whole statement, so the missing rule can be
+  // written.
+  static const bool trace = getenv("TOVRA18_TRACE_UNCOVERED") != nullptr;
+  if (trace) fprintf(stderr, "uncovered at %s: %s\n", lextab[at->op < OP_COUNT ? at->op : 0], tree_typed_text(t).c_str());
   msg_once(regs ? 706 : 702, lextab[at->op < OP_COUNT ? at->op : 0]);
 }
 

@@ -9,7 +9,7 @@
 #include "codegen/model/simplify.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include "codegen/model/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/reader_fixture.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "common/vector.h"

@@ -23,7 +23,7 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "common/alert.h"
 #include "common/vector.h"
 #include "tests/support/test_support.h"

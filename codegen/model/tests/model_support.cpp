@@ -5,7 +5,7 @@
 #include "codegen/model/decl.h"
 #include "codegen/model/lexin.h"
 #include "codegen/model/rewrite.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/walk.h"
 #include "common/vector.h"

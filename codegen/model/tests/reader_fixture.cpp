@@ -11,7 +11,7 @@
 #include "codegen/model/sdb.h"
 #include "codegen/model/standin_target.h"
 #include "codegen/model/symbols.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/walk.h"
 #include "common/vector.h"

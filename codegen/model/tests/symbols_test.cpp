@@ -7,7 +7,7 @@
 #include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "common/alloc.h"

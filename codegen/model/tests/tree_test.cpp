@@ -11,7 +11,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "codegen/model/walk.h"

@@ -6,7 +6,7 @@
 
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 #include "codegen/model/types.h"
 #include "common/vector.h"
 

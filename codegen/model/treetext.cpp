@@ -1,4 +1,4 @@
-#include "codegen/model/tests/tree_text.h"
+#include "codegen/model/treetext.h"
 
 #include <cstdio>
 

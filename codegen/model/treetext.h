@@ -1,5 +1,5 @@
-// Trees and types as text for the model's tests: prefix notation close to
-// the intermediate code's, and type strings.
+// Trees and types as text, for tests and the trace of statements no rule
+// covers: prefix notation close to the intermediate code's, and type strings.
 #pragma once
 #include <string>
 
