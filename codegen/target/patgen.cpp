@@ -48,6 +48,9 @@ struct rule {
   std::string label;
   bool has_op = false;
   uint32_t op = 0;
+  // Further operators of a rule written once for several: each becomes a
+  // record of its own, right after this one.
+  std::vector<uint32_t> more_ops;
   goal_ref chain;  // source goal of a chain rule
   goal_ref left, right;
   uint32_t left_goal = 0, right_goal = 0, chain_goal = 0;
@@ -285,8 +288,17 @@ struct reader {
         gen.rule_by_label[r.label] = r.number;
       }
     } else if (key == "op") {
-      if (words.size() != 2 || !find_operator(words[1], &r.op))
-        gen.error(at, "unknown operator \"" + (words.size() > 1 ? words[1] : "") + "\"");
+      if (words.size() < 2) gen.error(at, "\"op\" without an operator");
+      if (r.has_op) gen.error(at, "second \"op\"");
+      for (size_t k = 1; k < words.size(); k++) {
+        uint32_t op = 0;
+        if (!find_operator(words[k], &op))
+          gen.error(at, "unknown operator \"" + words[k] + "\"");
+        else if (k == 1)
+          r.op = op;
+        else
+          r.more_ops.push_back(op);
+      }
       r.has_op = true;
     } else if (key == "chain") {
       read_goal_ref(r.chain, words, index, "chain");
@@ -374,15 +386,35 @@ struct reader {
       if (k == std::string::npos || line[k] == '#') continue;
       std::vector<std::string> words = split_words(line);
       if (words[0] == "goal") {
-        current = nullptr;
+        finish_rule();
         declare_goals(words, index);
       } else if (words[0] == "rule") {
+        finish_rule();
         start_rule(words, index);
       } else if (!current) {
         gen.error(here(index), "\"" + words[0] + "\" outside a rule");
       } else {
         field(line.substr(k), index);
       }
+    }
+    finish_rule();
+  }
+
+  // A rule of several operators: one record per further operator, numbered
+  // next and named as the rule.
+  void finish_rule() {
+    if (!current) return;
+    rule model = *current;
+    current = nullptr;
+    if (model.more_ops.empty()) return;
+    if (!model.label.empty()) gen.error(model.at, "a rule of several operators cannot carry a label");
+    for (uint32_t op : model.more_ops) {
+      rule r = model;
+      r.more_ops.clear();
+      r.op = op;
+      r.number = uint32_t(gen.rules.size() + 1);
+      if (r.number > MAX_PATTERNS) gen.error(r.at, "more rules than pattern numbers");
+      gen.rules.push_back(r);
     }
   }
 
