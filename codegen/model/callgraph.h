@@ -21,7 +21,7 @@ enum : uint16_t {
   CG_POINTER = 0x2,           // a function-pointer variable
   CG_FUNCTION = 0x4,
   CG_ALLOCATED = 0x20,        // its register allocation is done
-  CG_RETURNS_IN_PARAMS = 0x80,  // called indirectly: returns 2 to 4 bytes in its parameter area
+  CG_RETURNS_IN_PARAMS = 0x80,  // returns 2 to 4 bytes in its parameter area
 };
 
 // Flags of call-graph edges.

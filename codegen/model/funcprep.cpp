@@ -254,6 +254,11 @@ void prepare_functions(vec *list, bool graph_pass) {
     if (!f->ctx) continue;
     sym_set_current_function(f);
     if (f->used_regs) iset_clear(f->used_regs);
+    // Values of two to four bytes come back through the parameter area,
+    // whether the call is direct or through a pointer: one convention for
+    // both, and the caller reads the value where it lies.
+    uint32_t ret = return_size(f);
+    if (returns_value(f) && ret >= 2 && ret <= 4) cg_record(f)->flags |= CG_RETURNS_IN_PARAMS;
     lay_out_parameter_area(f);
     cg_set_level_mask(f->levels_called);
     rebuild_statements(f, graph_pass);

@@ -866,6 +866,8 @@ void allocate_function(symbol *f) {
     iset_union(f->used_regs, rset_of(p->reg));
     p->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
   }
+  // What an earlier function kept in registers is not this one's business.
+  emit_reset_free_regs();
   func_ctx *ctx = f->ctx;
   flatten_statements(ctx);
   for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, item<tree_node>(ctx->statements, k));
@@ -928,6 +930,20 @@ void write_function_code(func_ctx *ctx, int mode) {
   for (uint32_t k = 0; k < nb; k++)
     if (!block_at(ra, k)->removed) last = int32_t(k);
   std::vector<uint32_t> saved_regs(nv);
+  // A parameter that arrives in a register but is kept in memory is put
+  // there first thing after the function's label, before anything can use
+  // the register.
+  bool params_pending = f && f->reg_params && vec_size(f->reg_params);
+  auto store_params = [&]() {
+    params_pending = false;
+    for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+      symbol *p = item<symbol>(f->reg_params, k);
+      if (!p->reg || (p->flags2 & SYM2_IN_REGISTER)) continue;
+      tree_node *t = tree_make(OP_ASSIGN, tree_ident(p), tree_reg_ident(p, p->reg), p->type);
+      cgen_statement(t, 0);
+      tree_free(t);
+    }
+  };
   for (uint32_t k = 0; k < nb; k++) {
     ra_block *b = block_at(ra, k);
     if (b->removed) continue;
@@ -963,7 +979,11 @@ void write_function_code(func_ctx *ctx, int mode) {
         bsr_forget(~0u);
         continue;
       }
+      if (params_pending && !(t->op == OP_LABEL && t->left && t->left->op == OP_ID && t->left->sym == f))
+        store_params();
       cgen_statement(t, 0);
+      if (params_pending && t->op == OP_LABEL && t->left && t->left->op == OP_ID && t->left->sym == f)
+        store_params();
     }
     if (!jump) store_all();
     for (uint32_t v = 0; v < nv; v++) {

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
+#include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "common/alert.h"
 #include "common/hash.h"
+#include "common/vector.h"
 
 namespace {
 
@@ -257,5 +259,14 @@ regset *rset_free_regs() {
     iset_assign(rs.free_regs, rset_for_mask(0xffffffffu));
   }
   return rs.free_regs;
+}
+void rset_reset_free_regs(symbol *f) {
+  regset *free = rset_free_regs();
+  iset_assign(free, rset_for_mask(0xffffffffu));
+  if (!f || !f->reg_params) return;
+  for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+    symbol *p = static_cast<symbol *>(vec_get(f->reg_params, k));
+    if (p->reg && (p->flags2 & SYM2_IN_REGISTER)) iset_subtract(free, rset_of(p->reg));
+  }
 }
 regset *rset_program_used() { return lazy_set(rs.program_used); }

@@ -6,6 +6,7 @@
 
 #include "codegen/model/iset.h"
 
+struct symbol;
 struct tree_node;
 typedef iset regset;
 
@@ -115,4 +116,7 @@ regset *parse_register_list(const char *text);
 regset *rset_function_used();
 regset *rset_busy();
 regset *rset_free_regs();
+// The free set at the start of function f's code: every register but those
+// its parameters arrive in and are still kept in.
+void rset_reset_free_regs(symbol *f);
 regset *rset_program_used();

@@ -130,6 +130,7 @@ void size_function(symbol *f) {
       p->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
       f->autos_size = round_up(f->autos_size, type_align(p->type)) + type_size(p->type);
     }
+    emit_reset_free_regs();
     bool silent = model.output_suppressed;
     model.output_suppressed = true;
     cgen_reset_function_counters();

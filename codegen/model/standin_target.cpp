@@ -15,6 +15,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/simplify.h"
+#include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
@@ -184,7 +185,7 @@ void emit_psect(const char *name, int force) {
 }
 
 void emit_line_directive(int line, const char *file, int) { out_printf("\tline\t%d\t; %s\n", line, file ? file : ""); }
-void emit_reset_free_regs() {}
+void emit_reset_free_regs() { rset_reset_free_regs(sym_current_function()); }
 
 void emit_label(symbol *s) {
   if (standin_steer().label) standin_steer().label(s);

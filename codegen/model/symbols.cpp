@@ -463,7 +463,6 @@ uint32_t sym_layout_params(symbol *f) {
     if (uint32_t r = local_param_reg(p, k)) {
       p->reg = r;
       vec_push(f->reg_params, p);
-      iset_subtract(rset_free_regs(), rset_of(r));
       if (!f->used_regs) f->used_regs = iset_alloc();
       iset_union(f->used_regs, rset_of(r));
       iset_union(rset_program_used(), rset_of(r));

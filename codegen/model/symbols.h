@@ -90,6 +90,9 @@ struct symbol {
 // it again starts a fresh program (the records of the old one stay allocated).
 void sym_init_types();
 
+// The register a variable lives in at this point of the code, 0 when it is
+// in memory (never given one, or released, or stored back after a block).
+inline uint32_t sym_held_reg(const symbol *s) { return s && (s->flags2 & SYM2_IN_REGISTER) ? s->reg : 0; }
 uint32_t sym_hash_name(const char *name);  // h = h*2 + byte, bytes unsigned
 symbol *sym_lookup(const char *name);
 symbol *sym_find(const char *name);

@@ -155,7 +155,7 @@ uint32_t text_regs(tree_node *n, uint32_t level, regset *into) {
       if (!of) continue;
       uint32_t r = 0;
       if (item.letter == 'S') r = of->op == OP_REG ? uint32_t(of->value) : 0;
-      else if (item.letter == 'G' && of->op == OP_ID && of->sym) r = of->sym->reg;
+      else if (item.letter == 'G' && of->op == OP_ID && of->sym) r = sym_held_reg(of->sym);
       else if (item.letter == 'G' && of->op == OP_REG) r = uint32_t(of->value);
       else if (item.letter == 'G') r = of->greg[at];
       else if (item.letter == 'X') r = of->xreg[at];
@@ -224,6 +224,13 @@ uint32_t match_operands(tree_node *n, const pattern &p, const regset *la, const 
   bool right_may_go_first = !(n->flags & TF_RIGHT_NOT_FIRST);
   uint32_t s = cgen_select(n->right, p.right_goal, ra, live, rw);
   if (s) return s;
+  // A register named as the destination is not a value worked out beside
+  // the right operand's: the value goes into it.
+  if (n->op == OP_ASSIGN && n->left && n->left->op == OP_REG && right_may_go_first) {
+    s = cgen_select(n->left, p.left_goal, la, live, lw);
+    if (!s) n->flags &= ~TF_LEFT_FIRST;
+    return s;
+  }
   if (right_may_go_first) {
     const regset *rv = cgen_tree_used(n->right);
     regset *rb = n->right->sets[RS_BUSY];
@@ -250,6 +257,7 @@ uint32_t match_operands(tree_node *n, const pattern &p, const regset *la, const 
 
 // The two operands' values stay apart where both are live at once.
 bool operands_apart(const tree_node *n, const pattern &p, const regset *allowed) {
+  if (n->op == OP_ASSIGN && n->left && n->left->op == OP_REG) return true;  // the destination register
   if (!p.right_goal || (p.flags & (PF_LEFT_USES_XY | PF_RIGHT_USES_XY)) == (PF_LEFT_USES_XY | PF_RIGHT_USES_XY))
     return true;
   const tree_node *first = (n->flags & TF_LEFT_FIRST) ? n->left : n->right;
@@ -308,6 +316,20 @@ uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32
 }
 
 // One candidate; 0 when it was taken.
+// For the pattern writer: every candidate tried, by depth, with its
+// outcome (0 fits, 1 shape, 2 registers, 4 placement).
+void trace_candidate(const tree_node *n, uint32_t number, uint32_t goal, uint32_t status, const regset *allowed) {
+  static const bool trace = getenv("TOVRA18_TRACE_SELECT") != nullptr;
+  if (!trace) return;
+  std::string regs;
+  regset *copy = iset_alloc();
+  iset_assign(copy, allowed);
+  for (uint32_t r = iset_first(copy); r; r = iset_next(copy)) regs += std::string(" ") + register_name(r);
+  iset_free(copy);
+  fprintf(stderr, "%*s%s goal %u: %s -> %x [%s ]\n", int(st().depth), "", lextab[n->op < OP_COUNT ? n->op : 0], goal,
+          pattern_rule_of(number).name, status, status ? regs.c_str() : "");
+}
+
 uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regset *allowed, const regset *live,
                        const regset *wanted, bool *stop) {
   const pattern &p = pattern_table[number];
@@ -386,6 +408,12 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     }
   }
   regset *la = plus(allowed, n->sets[RS_PINNED]), *ra = plus(allowed, n->sets[RS_PINNED]);
+  // A variable held in a register has its value before either operand is
+  // worked out: the other operand may not touch that register in any order.
+  if (real && n->op != OP_ASSIGN && p.left_goal && p.right_goal && n->left && n->right) {
+    if (n->left->sets[RS_PINNED]) iset_subtract(ra, n->left->sets[RS_PINNED]);
+    if (n->right->sets[RS_PINNED]) iset_subtract(la, n->right->sets[RS_PINNED]);
+  }
   for (uint32_t r : {x, y}) {
     if (!is_machine(r)) continue;
     if (!(p.flags & PF_LEFT_USES_XY)) iset_subtract(la, rset_of(r));
@@ -450,7 +478,7 @@ uint32_t cgen_result_reg(tree_node *n) {
     case PK_XREG: return n->xreg[level];
     case PK_OWN:
       if (n->op == OP_REG) return uint32_t(n->value);
-      if (n->op == OP_ID && n->sym && n->sym->reg) return n->sym->reg;
+      if (n->op == OP_ID && sym_held_reg(n->sym)) return sym_held_reg(n->sym);
       msg(703, n->sym ? n->sym->name : "?");
       return 0;
     case PK_NONE: return 0;
@@ -472,7 +500,8 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
   cgen_mark_tree(t->left, in_use);
   cgen_mark_tree(t->right, in_use);
   if (op_dope(t->op) & D_ORDERED) t->flags |= TF_RIGHT_NOT_FIRST;
-  if (t->op == OP_ID && t->sym && t->sym->reg && t->sym->reg <= REG_CLASS_LAST) reg_add_leaves(pinned, t->sym->reg);
+  if (t->op == OP_ID && sym_held_reg(t->sym) && sym_held_reg(t->sym) <= REG_CLASS_LAST)
+    reg_add_leaves(pinned, sym_held_reg(t->sym));
   if (t->op == OP_REG && t->value > 0 && uint32_t(t->value) <= REG_CLASS_LAST)
     reg_add_leaves(pinned, uint32_t(t->value));
   if (t->left) iset_union(pinned, t->left->sets[RS_PINNED]);
@@ -505,8 +534,12 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     for (uint32_t k = 0; k < vec_size(n->args); k++) {
       tree_node *a = arg_of(n->args, k);
       if (uint32_t status = cgen_select(a, goal, args_allowed, args_live, empty_set())) return leave(status);
-      iset_subtract(args_allowed, cgen_tree_used(a));
-      iset_union(args_live, set_or_empty(a->sets[RS_BUSY]));
+      // An argument stored in memory is done with its registers; one put in
+      // a register keeps it until the call.
+      if (a->op == OP_ASSIGN && a->left && a->left->op == OP_REG) {
+        iset_subtract(args_allowed, rset_of(uint32_t(a->left->value)));
+        iset_union(args_live, rset_of(uint32_t(a->left->value)));
+      }
     }
   }
   int list = pat_lookup(goal, n->op);
@@ -525,6 +558,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     uint32_t number = uint32_t(entry < 0 ? -entry : entry);
     n->count = entry_count;
     uint32_t r = try_candidate(n, number, goal, allowed, live, want, &stop);
+    trace_candidate(n, number, goal, r, allowed);
     if (r == 0) {
       s.depth--;
       return 0;
@@ -542,7 +576,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     if (!status) status = SEL_REGS;
   }
   if (n->op == OP_ADDR && !iset_is_empty(pinned)) {
-    if (n->left && n->left->op == OP_ID && n->left->sym && n->left->sym->reg)
+    if (n->left && n->left->op == OP_ID && sym_held_reg(n->left->sym))
       iset_assign(conflict(), pinned);
     else
       iset_union(conflict(), pinned);

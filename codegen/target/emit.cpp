@@ -378,7 +378,7 @@ void emit_line_directive(int line, const char *file, int force) {
   s.last_line = line;
 }
 
-void emit_reset_free_regs() {}
+void emit_reset_free_regs() { rset_reset_free_regs(sym_current_function()); }
 
 void emit_db_string(const uint8_t *bytes, uint32_t length) {
   for (uint32_t k = 0; k < length; k++) {

@@ -108,10 +108,12 @@ const char *size_letter(uint32_t size) {
 
 uint32_t pointee_size(const tree_node *n) { return n ? tree_pointee_size(n) : 0; }
 
-void print_register(uint32_t r, const tmpl_item &item) {
+// A temporary holds a value of the node's size: a byte selection picks its
+// part of that.
+void print_register(uint32_t r, const tmpl_item &item, uint32_t size) {
   if (r >= REG_TEMP_FIRST && r < REG_VIRTUAL_FIRST) {
     uint32_t offset, count;
-    take_selection(4, &offset, &count);
+    take_selection(size, &offset, &count);
     out_printf("%s%+d", cgen_temp_text(r).c_str(), int(offset));
     for (const char *d = item.parts; *d; d++)
       if (*d != '9') out_printf("+%d", *d - '0');
@@ -140,8 +142,8 @@ void print_register(uint32_t r, const tmpl_item &item) {
 // The level's G register; on an ID or REG node named by N, its own register.
 uint32_t g_register(const operand &o, const tmpl_item &item) {
   if (item.selector == 'N' && o.node->op == OP_ID && o.node->sym) {
-    if (!o.node->sym->reg) msg(703, o.node->sym->name);
-    return o.node->sym->reg;
+    if (!sym_held_reg(o.node->sym)) msg(703, o.node->sym->name);
+    return sym_held_reg(o.node->sym);
   }
   if (item.selector == 'N' && o.node->op == OP_REG) return uint32_t(o.node->value);
   return o.node->greg[o.level];
@@ -200,8 +202,8 @@ void print_text_of(const tree_node *n, const tmpl_item &item) {
   }
   symbol *s = n->sym;
   if (!s) return;
-  if (s->reg) {
-    out_printf("%s", register_name(s->reg));
+  if (sym_held_reg(s)) {
+    out_printf("%s", register_name(sym_held_reg(s)));
     return;
   }
   // Autos of a function on the software stack have no address by name.
@@ -296,7 +298,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
       if (at->op == OP_BITFIELD && at->member) {
         out_printf("%d", at->member->bf_offset);
       } else if (at->op == OP_ID && at->sym && (at->sym->sclass == SC_PARAM || at->sym->sclass == SC_AUTO) &&
-                 !at->sym->reg) {
+                 !sym_held_reg(at->sym)) {
         out_printf("%ld", long(at->sym->offset));
       } else {
         if (!s.byte_divisor) s.byte_divisor = tree_size(at) ? tree_size(at) : 1;
@@ -310,9 +312,9 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
       break;
     }
     case 'E': s.byte_index = emit_target_macro(at, uint32_t(item.number), s.byte_index, o.level); break;
-    case 'G': print_register(g_register(o, item), item); break;
-    case 'X': print_register(at->xreg[o.level], item); break;
-    case 'Y': print_register(at->yreg[o.level], item); break;
+    case 'G': print_register(g_register(o, item), item, tree_size(at)); break;
+    case 'X': print_register(at->xreg[o.level], item, tree_size(at)); break;
+    case 'Y': print_register(at->yreg[o.level], item, tree_size(at)); break;
     case 'H': {
       uint32_t size = tree_size(at);
       uint32_t per = s.byte_divisor ? (size / s.byte_divisor ? size / s.byte_divisor : 1) : size;

@@ -70,7 +70,7 @@ uint32_t local_node_class(const tree_node *t) {
 }
 
 bool local_is_step_one(const tree_node *t) {
-  return t->left && t->left->op == OP_ID && t->left->sym && !t->left->sym->reg && t->right &&
+  return t->left && t->left->op == OP_ID && t->left->sym && !sym_held_reg(t->left->sym) && t->right &&
          t->right->op == OP_CONST && t->right->value == 1;
 }
 

@@ -78,15 +78,18 @@ bool code_targets(const tree_node *t) {
 }
 
 bool lives_in(const tree_node *t, uint32_t reg) {
-  return (is_id(t) && t->sym->reg == reg) || (t && t->op == OP_REG && uint32_t(t->value) == reg);
+  return (is_id(t) && sym_held_reg(t->sym) == reg) || (t && t->op == OP_REG && uint32_t(t->value) == reg);
 }
 bool in_fsr(const tree_node *t) {
-  return is_id(t) && (t->sym->reg == REG_FSR0 || t->sym->reg == REG_FSR1 || t->sym->reg == REG_FSR2);
+  uint32_t r = is_id(t) ? sym_held_reg(t->sym) : 0;
+  return r == REG_FSR0 || r == REG_FSR1 || r == REG_FSR2;
 }
-bool has_register(const tree_node *t) { return (is_id(t) && t->sym->reg) || (t && t->op == OP_REG); }
+bool has_register(const tree_node *t) { return (is_id(t) && sym_held_reg(t->sym)) || (t && t->op == OP_REG); }
 
 // An automatic variable, or one living in a register.
-bool is_auto_or_register_id(const tree_node *t) { return is_id(t) && (t->sym->sclass == SC_AUTO || t->sym->reg); }
+bool is_auto_or_register_id(const tree_node *t) {
+  return is_id(t) && (t->sym->sclass == SC_AUTO || sym_held_reg(t->sym));
+}
 
 int32_t operand_bank(const tree_node *t) { return emit_operand_bank(t, t ? t->count : 0, false, nullptr); }
 

@@ -42,7 +42,7 @@ rule call_byte_value_with_args
   right stmt
   result wreg
   kind xreg
-  flags call xreg_used
+  flags call xreg_used left_uses_xy right_uses_xy
   code
   | call L
   text XN
@@ -54,7 +54,7 @@ rule call_byte_value
   left func_name
   result wreg
   kind xreg
-  flags call xreg_used
+  flags call xreg_used left_uses_xy right_uses_xy
   code
   | call L
   text XN
@@ -97,3 +97,29 @@ rule w_param
   kind xreg
   flags xreg_used
   text XN
+
+# Values of two to four bytes come back in the callee's parameter area.
+rule call_word_value_with_args
+  goals word_mem
+  op (
+  pred WORD
+  left func_name
+  right stmt
+  kind none
+  flags call
+  code
+  | call L
+  text ?SN
+  text ?SN+1
+
+rule call_word_value
+  goals word_mem
+  op (
+  pred WORD
+  left func_name
+  kind none
+  flags call
+  code
+  | call L
+  text ?SN
+  text ?SN+1

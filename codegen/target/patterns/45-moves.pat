@@ -28,6 +28,15 @@ rule one_byte
   kind none
   text VN
 
+# All ones, for the rules that set every bit.
+rule all_ones_byte
+  goals byte_const
+  label all_ones
+  op CONST
+  pred MINUS_ONE
+  kind none
+  text VN
+
 rule byte_const_leaf
   goals byte_const
   op CONST
@@ -64,6 +73,16 @@ rule clear_byte
   kind none
   code
   | E1Lclrf (L)E2L
+
+rule set_byte
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_mem
+  right @all_ones
+  kind none
+  code
+  | E1Lsetf (L)E2L
 
 rule move_byte_mem
   goals stmt

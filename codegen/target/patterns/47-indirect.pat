@@ -18,6 +18,34 @@ rule ram_address_of
   kind none
   text L
 
+# Objects at a known place: a variable's address plus a constant, as the
+# parameter stores of a call and members and elements at fixed offsets
+# are written.
+rule ram_address_plus
+  goals ram_address
+  op +
+  left ram_address
+  right word_const
+  kind none
+  text L+R
+
+rule byte_at_address
+  goals byte_mem
+  op *U
+  pred ISBYTE
+  left ram_address
+  kind none
+  text L
+
+rule word_at_address
+  goals word_mem
+  op *U
+  pred WORD
+  left ram_address
+  kind none
+  text L
+  text L+1
+
 rule store_ram_address
   goals stmt
   op =

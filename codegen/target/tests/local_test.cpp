@@ -124,6 +124,7 @@ TEST_F(LocalTest, CheapOperations) {
 TEST_F(LocalTest, StepOne) {
   symbol *m = object("_m", type_uchar()), *r = object("_r", type_uchar());
   r->reg = REG_PRODL;
+  r->flags2 |= SYM2_IN_REGISTER;
   EXPECT_TRUE(local_is_step_one(tree_make(OP_POSTINC, tree_ident(m), tree_const(1), type_uchar())));
   EXPECT_FALSE(local_is_step_one(tree_make(OP_POSTINC, tree_ident(m), tree_const(2), type_uchar())));
   EXPECT_FALSE(local_is_step_one(tree_make(OP_POSTINC, tree_ident(r), tree_const(1), type_uchar())));

@@ -117,7 +117,7 @@ TEST(PatternTables, RecordsCarryTheirFields) {
   EXPECT_TRUE(call.flags & PF_CALL);
   EXPECT_STREQ(call.code, "call L");
   std::string place = pattern_rule_of(uint32_t(-found)).place;
-  EXPECT_EQ(place.rfind("calls.pat:", 0), 0u) << place;
+  EXPECT_EQ(place.rfind("25-calls.pat:", 0), 0u) << place;
   const pattern &zero = pattern_table[0];
   EXPECT_EQ(zero.op, 0u);
   EXPECT_EQ(zero.code, nullptr);

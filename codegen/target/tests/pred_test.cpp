@@ -254,8 +254,14 @@ TEST_F(PredTest, QualifiersAndStorage) {
 TEST_F(PredTest, RegistersAndNamedObjects) {
   symbol *w = object("_w", type_uchar());
   w->reg = REG_WREG;
+  w->flags2 |= SYM2_IN_REGISTER;
   symbol *p = object("_p", pointer(2));
   p->reg = REG_FSR1;
+  p->flags2 |= SYM2_IN_REGISTER;
+  // Given a register but kept in memory here: it is a memory operand.
+  symbol *released = object("_released", type_uchar());
+  released->reg = REG_WREG;
+  EXPECT_FALSE(pred_eval(P_HASWREG, id(released)));
   EXPECT_TRUE(pred_eval(P_HASWREG, id(w)));
   EXPECT_TRUE(pred_eval(P_HASWREG, leaf(OP_REG, type_uchar(), REG_WREG)));
   EXPECT_FALSE(pred_eval(P_HASWREG, leaf(OP_REG, type_uchar(), REG_PRODL)));

@@ -1,0 +1,264 @@
+# The general rules every byte value can fall back on: any byte operand of
+# an instruction is a variable, the byte an FSR points at, or a value put
+# in a temporary of the compiled stack; any value can be worked out in W.
+# The specific rules of the other files come first where they fit.
+
+goal byte_opnd byte_tmp byte_lval
+
+# A destination: a byte in memory or the byte an FSR points at.
+rule lval_from_mem
+  goals byte_lval
+  chain byte_mem
+  kind left
+  text L
+
+rule lval_from_fsr
+  goals byte_lval
+  chain fsr_byte
+  kind left
+  text L
+
+rule opnd_from_mem
+  goals byte_opnd
+  chain byte_mem
+  kind left
+  text L
+
+rule opnd_from_fsr
+  goals byte_opnd
+  chain fsr_byte
+  kind left
+  text L
+
+rule opnd_from_tmp
+  goals byte_opnd
+  chain byte_tmp
+  kind left
+  text L
+
+# A value in W kept while W is wanted for its sibling.
+rule tmp_from_w
+  goals byte_tmp
+  chain wreg_byte
+  result TEMP
+  kind xreg
+  flags xreg_used
+  code
+  | E1Nmovwf (XN)E2N
+  text XN
+
+# A byte variable that lives in W.
+rule w_held_id
+  goals wreg_byte
+  op ID
+  pred ISBYTE HASWREG
+  kind own
+  text SN
+
+# Operators with a form for W and a file register.
+rule op_w_opnd
+  goals wreg_byte
+  op + & | ^
+  pred ISBYTE
+  left wreg_byte
+  right byte_opnd
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1RONwf (R)E2R,w
+  text L
+
+rule op_opnd_w
+  goals wreg_byte
+  op + & | ^ -
+  pred ISBYTE
+  left byte_opnd
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | E1LONwf (L)E2L,w
+  text R
+
+rule op_w_literal
+  goals wreg_byte
+  op + & | ^
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | ONlw R
+  text L
+
+# K - W has an instruction of its own.
+rule literal_minus_w
+  goals wreg_byte
+  op -
+  pred ISBYTE
+  left byte_const
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  clobber status
+  code
+  | sublw L
+  text R
+
+rule w_minus_opnd
+  goals wreg_byte
+  op -
+  pred ISBYTE
+  left wreg_byte
+  right byte_opnd
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Rsubwf (R)E2R,w
+  | negf wreg
+  text L
+
+# Compound assignments in place: the file register is the destination.
+rule op_in_place_w
+  goals stmt
+  op =+ =& =| =^ =-
+  pred ISBYTE
+  left byte_lval
+  right wreg_byte
+  kind none
+  clobber status
+  code
+  | E1LONwf (L)E2L,f
+
+rule store_byte_const
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_lval
+  right byte_const
+  kind none
+  clobber wreg
+  code
+  | movlw R
+  | E1Lmovwf (L)E2L
+
+# Words: any word operand is a variable, PROD or a temporary; any word
+# value can be worked out into a temporary, byte by byte through W, the
+# carry or borrow passing from the low byte to the high one.
+
+goal word_opnd word_tmp
+
+rule word_opnd_from_mem
+  goals word_opnd
+  chain word_mem
+  kind left
+  text L
+
+rule word_opnd_from_prod
+  goals word_opnd
+  chain word_reg
+  kind left
+  text L
+
+rule word_opnd_from_tmp
+  goals word_opnd
+  chain word_tmp
+  kind left
+  text L
+
+rule word_op_tmp
+  goals word_tmp
+  op + - & | ^
+  pred WORD
+  left word_opnd
+  right word_opnd
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,w
+  | E1Nmovwf (~0/2XN)E2N
+  | E1Rmovf (~1/2R)E2R,w
+  | E1LQ2N (~1/2L)E2L,w
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
+
+rule word_op_const_tmp
+  goals word_tmp
+  op + - & | ^
+  pred WORD
+  left word_opnd
+  right word_const
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | E1LONwf (~0/2L)E2L,w
+  | E1Nmovwf (~0/2XN)E2N
+  | movlw ~1/2R
+  | E1LQ2N (~1/2L)E2L,w
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
+
+# A constant an instruction cannot take as it stands.
+rule word_tmp_from_const
+  goals word_tmp
+  chain word_const
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw ~0/2L
+  | E1Nmovwf (~0/2XN)E2N
+  | movlw ~1/2L
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
+
+rule word_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right word_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,f
+  | E1Rmovf (~1/2R)E2R,w
+  | E1LQ2N (~1/2L)E2L,f
+
+rule word_op_const_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right word_const
+  kind none
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | E1LONwf (~0/2L)E2L,f
+  | movlw ~1/2R
+  | E1LQ2N (~1/2L)E2L,f
+
+rule store_word
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right word_opnd
+  kind none
+  code
+  | movff ~0/2R,~0/2L
+  | movff ~1/2R,~1/2L
