@@ -37,6 +37,9 @@ const corpus_case corpus[] = {
     {"words.c", 5000, {{"usum", 2}, {"udiff", 2}, {"ucount", 2}, {"ssum", 2}, {"sdiff", 2}, {"scount", 2}}},
     {"ptr.c", 5000, {{"dst", 6}, {"total", 1}}},
     {"calls.c", 5000, {{"b1", 1}, {"b2", 1}, {"b3", 1}, {"steps", 1}}},
+    {"args.c", 20000, {{"r1", 1}, {"r2", 1}, {"w1", 2}, {"w2", 2}}},
+    {"shifts.c", 20000, {{"w", 20}, {"s", 10}, {"b", 4}}},
+    {"muldiv.c", 100000, {{"w", 8}, {"s", 8}, {"b", 4}, {"c", 2}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

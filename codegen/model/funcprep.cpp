@@ -65,6 +65,25 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
   return tree_make(OP_ASSIGN, area, value, t);
 }
 
+}  // namespace
+
+void want_rewrite_routines(symbol *f) {
+  if (!f || !f->ctx) return;
+  for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
+    tree_node *t = tree_rebuild(item<vec>(f->ctx->stored, k));
+    if (!t) continue;
+    t = tree_simplify(tree_simplify(t));
+    if (!t) continue;
+    vec *simple = vec_new_default();
+    nodeRewrite(t, simple);
+    for (uint32_t j = 0; j < vec_size(simple); j++)
+      if (tree_node *s = tree_simplify(item<tree_node>(simple, j))) tree_free(cgen_split_tree(s));
+    vec_free(simple);
+  }
+}
+
+namespace {
+
 void rebuild_statements(symbol *f, bool graph_pass) {
   func_ctx *ctx = f->ctx;
   for (uint32_t k = 0; k < vec_size(ctx->statements); k++) tree_free(item<tree_node>(ctx->statements, k));

@@ -9,6 +9,10 @@ struct symbol;
 struct tree_node;
 struct vec;
 
+// Declares the run-time routines that the function's operations will be
+// rewritten into, so that the libraries are searched for them: the same
+// simplification and splitting the statements get later, on copies.
+void want_rewrite_routines(symbol *f);
 // Prepares each function of the list; with graph_pass only as far as its
 // call edges, otherwise its uses are counted as well.
 void prepare_functions(vec *list, bool graph_pass);

@@ -10,6 +10,7 @@
 #include "codegen/model/callgraph.h"
 #include "codegen/model/decl.h"
 #include "codegen/model/directive.h"
+#include "codegen/model/funcprep.h"
 #include "codegen/model/initdata.h"
 #include "codegen/model/iset.h"
 #include "codegen/model/lexin.h"
@@ -179,7 +180,10 @@ namespace {
 
 void end_function() {
   symbol *f = sym_current_function();
-  if (f && f->ctx) optim_add_function(f);
+  if (f && f->ctx) {
+    want_rewrite_routines(f);
+    optim_add_function(f);
+  }
   sym_set_current_function(nullptr);
   model.read_levels = 1;
   model.switch_strategy = 0;

@@ -83,6 +83,22 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
   return BANK_UNKNOWN;
 }
 
+int32_t emit_mask_bit(const tree_node *n) {
+  if (!n || n->op != OP_CONST) return -1;
+  uint32_t size = tree_size(n);
+  uint32_t mask = size >= 4 || size == 0 ? 0xFFFFFFFFu : (1u << (8 * size)) - 1;
+  uint32_t v = uint32_t(n->value) & mask;
+  if (v && !(v & (v - 1))) return __builtin_ctz(v);
+  uint32_t c = ~v & mask;
+  if (c && !(c & (c - 1))) return __builtin_ctz(c);
+  return -1;
+}
+
+uint32_t emit_bit_byte(const tree_node *n) {
+  int32_t bit = emit_mask_bit(n);
+  return bit < 0 ? 0 : uint32_t(bit) / 8;
+}
+
 uint32_t emit_bit_count(int32_t v) {
   if (v == INT32_MIN) return 1;
   if (v <= 0) return 32;

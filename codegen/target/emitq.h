@@ -38,4 +38,9 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
 // 1 bits of a positive value; 1 for the lowest negative value; 32 for other
 // values at or below 0.
 uint32_t emit_bit_count(int32_t v);
+// The index of the one bit of a constant mask within the node's size, or of
+// the one bit its complement leaves clear; -1 when neither has one bit.
+int32_t emit_mask_bit(const tree_node *n);
+// The byte that holds that bit (0 when there is none).
+uint32_t emit_bit_byte(const tree_node *n);
 bool emit_is_pow2(int32_t v);

@@ -19,6 +19,7 @@
 #include "codegen/model/types.h"
 #include "codegen/target/asmbuf.h"
 #include "codegen/target/cgen.h"
+#include "codegen/target/emitq.h"
 #include "codegen/target/macros.h"
 #include "codegen/target/pattab.h"
 #include "codegen/target/tmpl.h"
@@ -302,7 +303,7 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
         out_printf("%ld", long(at->sym->offset));
       } else {
         if (!s.byte_divisor) s.byte_divisor = tree_size(at) ? tree_size(at) : 1;
-        s.byte_index += tree_bit_number(uint32_t(at->value), at) / 8;
+        s.byte_index += emit_bit_byte(at);
       }
       break;
     case 'D': {

@@ -95,6 +95,97 @@ void emit_byte_shift(tree_node *n, uint32_t level) {
   }
 }
 
+// Shifts of objects of one to four bytes in place: the left operand of a
+// shift assignment, or the node's own temporary for a shift's value.
+struct wide_shift {
+  tree_node *n;
+  uint32_t level, size;
+  bool right, arithmetic;
+  std::string select, text;  // bank selector and operand of the shifted object
+
+  wide_shift(tree_node *node, uint32_t lvl) : n(node), level(lvl) {
+    bool in_place = n->op == OP_ASSHL || n->op == OP_ASSHR;
+    size = tree_size(in_place ? n->left : n);
+    if (size < 1) size = 1;
+    if (size > 4) size = 4;
+    right = shifts_right(n->op);
+    arithmetic = right && n->left && tree_arith(n->left) == ARITH_SIGNED;
+    select = in_place ? "L" : "N";
+    text = in_place ? "L" : "XN";
+  }
+  std::string byte(uint32_t i) const { return "~" + std::to_string(i) + "/" + std::to_string(size) + text; }
+  // One instruction on byte i, with its bank selected first.
+  void op(const char *mnemonic, uint32_t i, const char *tail) const {
+    expand_text(n, level, "E1" + select);
+    out_printf("\t%s\t", mnemonic);
+    expand_text(n, level, "(" + byte(i) + ")E2" + select);
+    out_printf("%s\n", tail);
+  }
+  void move(uint32_t from, uint32_t to) const {
+    out_printf("\tmovff\t");
+    expand_text(n, level, byte(from));
+    out_printf(",");
+    expand_text(n, level, byte(to));
+    out_printf("\n");
+  }
+  // One bit over bytes low to high (both included), the carry coming in:
+  // the sign bit for an arithmetic shift (through W when W is free).
+  void rotate_once(uint32_t low, uint32_t high, bool w_counts = false) const {
+    if (arithmetic && !w_counts) {
+      op("rlcf", high, ",w");
+    } else {
+      out_printf("\tbcf\tstatus,0\n");
+      if (arithmetic) {
+        op("btfsc", high, ",7");
+        out_printf("\tbsf\tstatus,0\n");
+      }
+    }
+    if (right)
+      for (uint32_t i = high + 1; i-- > low;) op("rrcf", i, ",f");
+    else
+      for (uint32_t i = low; i <= high; i++) op("rlcf", i, ",f");
+  }
+  // `bits` single-bit steps, unrolled when short, else a loop counted in W.
+  void rotate(uint32_t bits, uint32_t low, uint32_t high) const {
+    uint32_t per = high - low + 2;
+    if (bits * per <= per + 5) {
+      for (uint32_t k = 0; k < bits; k++) rotate_once(low, high);
+      return;
+    }
+    uint32_t label = emit_new_label();
+    out_printf("\tmovlw\t%u\nl%u:\n", bits, label);
+    rotate_once(low, high, true);
+    out_printf("\tdecfsz\twreg,f\n\tbra\tl%u\n", label);
+  }
+  void by_constant(uint32_t count) const {
+    if (count >= 8 * size) count = 8 * size - 1;
+    uint32_t whole = count / 8, bits = count % 8;
+    if (!right) {
+      for (uint32_t i = size; whole && i-- > whole;) move(i - whole, i);
+      for (uint32_t i = 0; i < whole; i++) op("clrf", i, "");
+      if (bits) rotate(bits, whole, size - 1);
+      return;
+    }
+    for (uint32_t i = 0; whole && i + whole < size; i++) move(i + whole, i);
+    if (whole && arithmetic) {
+      out_printf("\tmovlw\t0\n");
+      op("btfsc", size - 1 - whole, ",7");
+      out_printf("\tmovlw\t0FFh\n");
+      for (uint32_t i = size - whole; i < size; i++) op("movwf", i, "");
+    } else {
+      for (uint32_t i = size - whole; i < size; i++) op("clrf", i, "");
+    }
+    if (bits) rotate(bits, 0, size - 1 - whole);
+  }
+  // A count in W: as many single-bit steps, none for 0.
+  void by_count_in_w() const {
+    uint32_t loop = emit_new_label(), done = emit_new_label();
+    out_printf("\tiorlw\t0\n\tbz\tl%u\nl%u:\n", done, loop);
+    rotate_once(0, size - 1, true);
+    out_printf("\tdecfsz\twreg,f\n\tbra\tl%u\nl%u:\n", loop, done);
+  }
+};
+
 // `cycles` of single-cycle and two-cycle no-operations.
 void emit_pad(uint32_t cycles) {
   for (; cycles >= 2; cycles -= 2) out_printf("\tnop2\n");
@@ -356,6 +447,13 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       break;
     case 15: out_printf("%d", bitfield_width(n)); break;
     case 16: emit_byte_shift(n, level); break;
+    case 24:
+      if (n->right && n->right->op == OP_CONST) wide_shift(n, level).by_constant(uint32_t(n->right->value));
+      break;
+    case 25: wide_shift(n, level).by_count_in_w(); break;
+    case 26:
+      if (!quiet) out_printf("%d", emit_mask_bit(n) < 0 ? 0 : emit_mask_bit(n) % 8);
+      break;
     case 17:
       if (symbol *f = sym_current_function()) {
         if (f->params_size < 2) f->params_size = 2;

@@ -17,7 +17,7 @@ rule add_w_mem
   op +
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status

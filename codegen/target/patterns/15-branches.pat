@@ -54,7 +54,7 @@ rule byte_eq_zero
   goals z_set
   op ==
   pred LBYTE
-  left byte_mem
+  left byte_opnd
   right @zero
   kind none
   clobber status
@@ -66,7 +66,7 @@ rule byte_ne_zero
   goals z_clear
   op !=
   pred LBYTE
-  left byte_mem
+  left byte_opnd
   right @zero
   kind none
   clobber status

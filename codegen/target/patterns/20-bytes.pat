@@ -9,7 +9,7 @@ rule sub_mem_w
   goals wreg_byte
   op -
   pred ISBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind right
   flags right_into_wanted
@@ -23,7 +23,7 @@ rule sub_w_mem
   op -
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status
@@ -50,7 +50,7 @@ rule and_w_mem
   op &
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status
@@ -76,7 +76,7 @@ rule or_w_mem
   op |
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status
@@ -102,7 +102,7 @@ rule xor_w_mem
   op ^
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status
@@ -116,7 +116,7 @@ rule add_mem_plus_w
   goals wreg_byte
   op +
   pred ISBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind right
   flags right_into_wanted
@@ -129,7 +129,7 @@ rule and_mem_with_w
   goals wreg_byte
   op &
   pred ISBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind right
   flags right_into_wanted
@@ -142,7 +142,7 @@ rule or_mem_with_w
   goals wreg_byte
   op |
   pred ISBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind right
   flags right_into_wanted
@@ -155,7 +155,7 @@ rule xor_mem_with_w
   goals wreg_byte
   op ^
   pred ISBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind right
   flags right_into_wanted
@@ -252,7 +252,7 @@ rule mul_w_mem
   op *
   pred ISBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind left
   flags left_into_wanted
   clobber status prod
@@ -292,3 +292,15 @@ rule byte_of_low
   left wreg_low
   kind left
   text L
+
+rule mul_in_place
+  goals stmt
+  op =*
+  pred ISBYTE
+  left byte_lval
+  right wreg_byte
+  kind none
+  clobber status prod
+  code
+  | E1Lmulwf (L)E2L
+  | movff prodl,L

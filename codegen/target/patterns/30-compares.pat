@@ -8,7 +8,7 @@ rule ubyte_lt
   goals c_clear
   op <
   pred LUNSBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind none
   clobber status wreg
@@ -20,7 +20,7 @@ rule ubyte_ge
   goals c_set
   op >=
   pred LUNSBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind none
   clobber status wreg
@@ -70,7 +70,7 @@ rule ubyte_gt_mem
   op >
   pred LUNSBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code
@@ -94,7 +94,7 @@ rule ubyte_le_mem
   op <=
   pred LUNSBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code
@@ -105,7 +105,7 @@ rule sbyte_lt
   goals n_set
   op <
   pred LSIGNBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind none
   clobber status wreg
@@ -119,7 +119,7 @@ rule sbyte_ge
   goals n_clear
   op >=
   pred LSIGNBYTE
-  left byte_mem
+  left byte_opnd
   right wreg_byte
   kind none
   clobber status wreg
@@ -148,7 +148,7 @@ rule sbyte_gt_mem
   op >
   pred LSIGNBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code
@@ -176,7 +176,7 @@ rule sbyte_le_mem
   op <=
   pred LSIGNBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code
@@ -202,7 +202,7 @@ rule byte_eq_mem
   op ==
   pred LBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code
@@ -226,7 +226,7 @@ rule byte_ne_mem
   op !=
   pred LBYTE
   left wreg_byte
-  right byte_mem
+  right byte_opnd
   kind none
   clobber status wreg
   code

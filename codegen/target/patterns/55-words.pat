@@ -9,8 +9,8 @@ rule add_words
   goals word_reg
   op +
   pred WORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   result prod
   kind xreg
   flags xreg_used
@@ -28,7 +28,7 @@ rule add_word_const
   goals word_reg
   op +
   pred WORD
-  left word_mem
+  left word_opnd
   right word_const
   result prod
   kind xreg
@@ -47,8 +47,8 @@ rule sub_words
   goals word_reg
   op -
   pred WORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   result prod
   kind xreg
   flags xreg_used
@@ -145,8 +145,8 @@ rule uword_lt_mem
   goals c_clear
   op <
   pred LUNSWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -160,7 +160,7 @@ rule uword_lt_const
   goals c_clear
   op <
   pred LUNSWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg
@@ -175,8 +175,8 @@ rule uword_ge_mem
   goals c_set
   op >=
   pred LUNSWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -190,7 +190,7 @@ rule uword_ge_const
   goals c_set
   op >=
   pred LUNSWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg
@@ -205,8 +205,8 @@ rule uword_gt_mem
   goals c_clear
   op >
   pred LUNSWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -220,8 +220,8 @@ rule uword_le_mem
   goals c_set
   op <=
   pred LUNSWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -235,8 +235,8 @@ rule sword_lt_mem
   goals n_set
   op <
   pred LSIGNWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -252,7 +252,7 @@ rule sword_lt_const
   goals n_set
   op <
   pred LSIGNWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg
@@ -269,8 +269,8 @@ rule sword_ge_mem
   goals n_clear
   op >=
   pred LSIGNWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -286,7 +286,7 @@ rule sword_ge_const
   goals n_clear
   op >=
   pred LSIGNWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg
@@ -303,8 +303,8 @@ rule sword_gt_mem
   goals n_set
   op >
   pred LSIGNWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -320,8 +320,8 @@ rule sword_le_mem
   goals n_clear
   op <=
   pred LSIGNWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg
   code
@@ -337,8 +337,8 @@ rule word_eq_mem
   goals z_set
   op ==
   pred LWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg prod
   code
@@ -354,7 +354,7 @@ rule word_eq_const
   goals z_set
   op ==
   pred LWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg prod
@@ -371,8 +371,8 @@ rule word_ne_mem
   goals z_clear
   op !=
   pred LWORD
-  left word_mem
-  right word_mem
+  left word_opnd
+  right word_opnd
   kind none
   clobber status wreg prod
   code
@@ -388,7 +388,7 @@ rule word_ne_const
   goals z_clear
   op !=
   pred LWORD
-  left word_mem
+  left word_opnd
   right word_const
   kind none
   clobber status wreg prod
@@ -400,3 +400,19 @@ rule word_ne_const
   | E1Lxorwf (~1/2L)E2L,w
   | iorwf prodl,w,c
   text status,2
+
+# x = -x, in place.
+rule negate_word_in_place
+  goals stmt
+  op =
+  pred WORD SAMEID
+  left word_mem
+  right @negated_word
+  kind none
+  clobber status
+  code
+  | E1Lnegf (~0/2L)E2L
+  | comf (~1/2L)E2L,f
+  | btfsc status,0,c
+  | incf (~1/2L)E2L,f
+

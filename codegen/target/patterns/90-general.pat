@@ -262,3 +262,68 @@ rule store_word
   code
   | movff ~0/2R,~0/2L
   | movff ~1/2R,~1/2L
+
+# Negation and complement of a word: in place, or into a temporary.
+rule negated_word
+  goals word_tmp
+  label negated_word
+  op -U
+  pred WORD
+  left word_opnd
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | E1Nnegf (~0/2XN)E2N
+  | comf (~1/2XN)E2N,f
+  | btfsc status,0,c
+  | incf (~1/2XN)E2N,f
+  text XN
+
+rule complement_word
+  goals word_tmp
+  op ~
+  pred WORD
+  left word_opnd
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | E1Ncomf (~0/2XN)E2N,f
+  | comf (~1/2XN)E2N,f
+  text XN
+
+# Assignments whose value is used: the work is done in place and the
+# result read back.
+rule assign_op_value
+  goals wreg_byte
+  op =+ =& =| =^ =-
+  pred ISBYTE
+  left byte_lval
+  right wreg_byte
+  result wreg
+  kind xreg
+  flags xreg_used right_uses_xy
+  clobber status
+  code
+  | E1LONwf (L)E2L,f
+  | movf (L)E2L,w
+  text XN
+
+rule assign_value
+  goals wreg_byte
+  op =
+  pred ISBYTE
+  left byte_lval
+  right wreg_byte
+  kind right
+  flags right_into_wanted
+  code
+  | E1Lmovwf (L)E2L
+  text R

@@ -1,0 +1,120 @@
+# Shifts of bytes by a count worked out at run time, and of words by any
+# count. Target macro 24 shifts by a constant, macro 25 by the count in W,
+# an assignment's left operand in place or else the node's own temporary.
+
+goal byte_result
+
+# A byte shifted by a count in W, in a temporary.
+rule shift_byte_by_w
+  goals byte_result
+  op << >>
+  pred ISBYTE
+  left byte_opnd
+  right wreg_byte
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movff L,XN
+  | E25N
+  text XN
+
+rule shift_byte_by_w_in_place
+  goals stmt
+  op =<< =>>
+  pred LBYTE
+  left byte_lval
+  right wreg_byte
+  kind none
+  clobber status wreg
+  code
+  | E25N
+
+rule w_from_result
+  goals wreg_byte
+  chain byte_result
+  result wreg
+  kind xreg
+  flags xreg_used left_uses_xy
+  code
+  | E1Lmovf (L)E2L,w
+  text XN
+
+rule opnd_from_result
+  goals byte_opnd
+  chain byte_result
+  kind left
+  text L
+
+rule shift_word_const
+  goals word_tmp
+  op << >>
+  pred WORD
+  left word_opnd
+  right byte_const
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | E24N
+  text XN
+
+rule shift_word_const_in_place
+  goals stmt
+  op =<< =>>
+  pred LWORD
+  left word_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | E24N
+
+rule shift_word_by_w
+  goals word_tmp
+  op << >>
+  pred WORD
+  left word_opnd
+  right wreg_byte
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | E25N
+  text XN
+
+rule shift_word_by_w_in_place
+  goals stmt
+  op =<< =>>
+  pred LWORD
+  left word_mem
+  right wreg_byte
+  kind none
+  clobber status wreg
+  code
+  | E25N
+
+# A count of word type: its low byte counts.
+rule shift_word_by_word
+  goals word_tmp
+  op << >>
+  pred WORD RWORD
+  left word_opnd
+  right word_opnd
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | E1Rmovf (~0/2R)E2R,w
+  | E25N
+  text XN

@@ -1,0 +1,21 @@
+/* Products, quotients and remainders of bytes and words, signed and
+   unsigned, through the hardware multiplier and the run-time routines,
+   as values and in place. */
+volatile unsigned int w[4];
+volatile int s[4];
+volatile unsigned char b[4];
+volatile signed char c[2];
+unsigned int a = 50000, d = 123;
+int sa = -12345, sd = 77;
+unsigned char ub = 200, ud = 7;
+signed char sb = -100, sbd = 9;
+
+void main(void)
+{
+	w[0] = a * d; w[1] = a / d; w[2] = a % d;
+	s[0] = sa * sd; s[1] = sa / sd; s[2] = sa % sd;
+	b[0] = ub * ud; b[1] = ub / ud; b[2] = ub % ud;
+	c[0] = sb / sbd; c[1] = sb % sbd;
+	a /= d; w[3] = a; sa %= sd; s[3] = sa; ub *= ud; b[3] = ub;
+	for (;;) continue;
+}
