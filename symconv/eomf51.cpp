@@ -189,6 +189,7 @@ uint32_t code_of(const type_chain *c, int k) {
   type_chain *key = key_of(c, k);
   if (int *found = type_table_get(ew->types, key)) return uint32_t(*found);
   uint32_t code = B_TYPELESS;
+  bool code_below_known = true;
   switch (e.kind) {
     case TK_FUNCTION: {
       uint32_t result = code_of(c, k - 1);
@@ -198,6 +199,7 @@ uint32_t code_of(const type_chain *c, int k) {
     case TK_POINTER: {
       uint32_t space = k > 0 && c->elems[k - 1].kind == TK_QUALIFIER ? space_of(c->elems[k - 1].value) : 0;
       uint32_t target = code_of(c, k - 1);
+      code_below_known = target != B_TYPELESS;
       code = add_def({KEY_POINTER, uint8_t(space ? 2 : 1), uint8_t(mach_type_size(&e)), uint8_t(space), 1, 0, 0, 0,
                       uint8_t(target)});
       break;
@@ -212,7 +214,9 @@ uint32_t code_of(const type_chain *c, int k) {
     default:
       return B_TYPELESS;
   }
-  type_table_put(ew->types, key, int(code));
+  // A pointer into a structure still being described says "typeless";
+  // it is not kept for later uses of the same type.
+  if (code_below_known) type_table_put(ew->types, key, int(code));
   return code;
 }
 
@@ -350,6 +354,7 @@ void write_scoped(const char *output) {
       omf_symbol_item(&ew->w, OMF_DEBUG_ITEM, OMF_PUBLICS, s->name, s->value, omf_information(s), 0);
     }
   }
+  omf_item_close(&ew->w);
   omf_content(&ew->w, 0, uint64_t(UINT32_MAX) + 1);
   omf_module_end(&ew->w, module);
 }

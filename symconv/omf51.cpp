@@ -222,7 +222,7 @@ void dump_debug(const std::vector<uint8_t> &c, bool extended) {
       if (type <= 12)
         printf("%s ", basic_type_names[type]);
       else
-        printf(type > 31 ? "Typedef(%X)" : "Unknown(%X)", unsigned(type));
+        printf(type > 31 ? "Typedef(%X) " : "Unknown(%X) ", unsigned(type));
     }
     uint32_t offset = le16(c.data() + at + 2);
     at += 5;
