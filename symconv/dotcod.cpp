@@ -14,7 +14,7 @@
 #include "common/vector.h"
 #include "symconv/encdec.h"
 #include "symconv/machine.h"
-#include "symconv/mcoff.h"
+#include "symconv/coffcore.h"
 #include "symconv/model.h"
 #include "symconv/sdb.h"
 #include "symconv/type.h"

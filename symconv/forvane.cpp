@@ -11,8 +11,11 @@
 #include "common/alloc.h"
 #include "common/registry.h"
 #include "common/vector.h"
+#include "symconv/coff.h"
 #include "symconv/dotcod.h"
 #include "symconv/elf.h"
+#include "symconv/eomf51.h"
+#include "symconv/htk.h"
 #include "symconv/encdec.h"
 #include "symconv/intelhex.h"
 #include "symconv/icoff.h"
@@ -53,18 +56,18 @@ enum {
 const format_desc format_table[FORMAT_COUNT] = {
     {symfile_identify, symfile_read, symfile_write, nullptr, "Quenlor Software", "quenlor", "sym", false},
     {pe_identify, pe_read, pe_write, nullptr, "P&E", "pe", "pe", true},
-    {nullptr, nullptr, nullptr, nullptr, "Extended OMF-51", "eomf51", "abs", true},
+    {eomf51_identify, eomf51_read, eomf51_write, eomf51_dump, "Extended OMF-51", "eomf51", "abs", true},
     {omf51_identify, omf51_read, omf51_write, omf51_dump, "OMF-51", "omf51", "omf", true},
     {ihex_identify, ihex_read, ihex_write, nullptr, "Intel HEX", "ihex", "hex", false},
     {srec_identify, srec_read, srec_write, nullptr, "Motorola HEX", "s19", "hex", false},
     {cod_identify, cod_read, cod_write, cod_dump, ".COD", "cod", "cod", true},
     {mcoff_identify, mcoff_read, mcoff_write, mcoff_dump, "PIC COFF", "mcoff", "cof", true},
-    {nullptr, nullptr, nullptr, nullptr, "COFF", "coff", "cof", true},
+    {coff_identify, coff_read, coff_write, coff_dump, "COFF", "coff", "cof", true},
     {icoff_identify, icoff_read, icoff_write, icoff_dump, "ICOFF", "icoff", "cof", true},
     {elf_identify, elf_read, elf_write, elf_dump, "ELF/DWARF", "elf", "elf", true},
     {ubrof_identify, ubrof_read, ubrof_write, ubrof_dump, "UBROF", "ubrof", "d43", true},
-    {nullptr, nullptr, nullptr, nullptr, "Holtek DBG", "htk", "dbg", true},
-    {nullptr, nullptr, nullptr, nullptr, "Holtek TSK", "tsk", "tsk", true},
+    {htk_identify, htk_read, htk_write, htk_dump, "Holtek DBG", "htk", "dbg", true},
+    {tsk_identify, tsk_read, nullptr, tsk_dump, "Holtek TSK", "tsk", "tsk", true},
     {titxt_identify, titxt_read, titxt_write, titxt_dump, "TI-.TXT", "titxt", "txt", false},
 };
 
@@ -113,6 +116,11 @@ int usable_format(const char *key) {
 
 void request_output(const char *key, bool *refused) {
   int format = usable_format(key);
+  // A format read only (the TSK image) is refused as output.
+  if (format && !format_of(format).write) {
+    msg(MSG_FORMAT_NOT_BUILT, format_of(format).name, format_of(format).key);
+    format = 0;
+  }
   if (!format) {
     *refused = true;
     return;
@@ -570,6 +578,7 @@ void forvane_complete() {
 void forvane_reset() {
   sdb_reset();
   model_free();
+  coff_reset();
   byte_order = 0;
   // The context names an input of the settings just freed.
   msg_set_context(nullptr, nullptr, nullptr, nullptr);

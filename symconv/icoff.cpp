@@ -9,7 +9,7 @@
 #include "common/alert.h"
 #include "common/vector.h"
 #include "symconv/encdec.h"
-#include "symconv/mcoff.h"
+#include "symconv/coffcore.h"
 #include "symconv/model.h"
 
 namespace {
@@ -355,12 +355,9 @@ bool icoff_read(FILE *in, const char *) {
 bool icoff_dump(FILE *in) {
   icoff_image f;
   if (!read_image(in, &f)) return false;
-  time_t when = time_t(f.time_stamp);
-  char date[32] = "\n";
-  if (const char *text = ctime(&when)) snprintf(date, sizeof date, "%s", text);
   printf("COFF header:\n\tMagic:\t0%o\n\tSections:\t%u\n\tDated:\t%s\tSymptr:\t%lX\n\tNsyms:\t%ld\n\tOpthdr:\t%u\n"
          "\tFlags:\t0x%X",
-         f.magic, f.sections, date, (unsigned long)f.symbol_offset, long(f.symbol_count), f.opt_size, f.flags);
+         f.magic, f.sections, coff_date(f.time_stamp).c_str(), (unsigned long)f.symbol_offset, long(f.symbol_count), f.opt_size, f.flags);
   for (int bit = 0; bit <= 12; bit++)
     if (f.flags & (1u << bit)) printf(" %s", coff_file_flag_names[bit]);
   printf("\n");

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/alert.h"
 #include "common/vector.h"
@@ -12,6 +13,7 @@
 namespace {
 
 enum {
+  OMF_LONG_NAME = 255,
   R_MODULE_HEADER = 0x02,
   R_MODULE_END = 0x04,
   R_CONTENT = 0x06,
@@ -37,13 +39,17 @@ constexpr uint32_t MSYM_FUNCTION = 0x4;
 struct record_kind {
   int type;
   const char *name;
+  bool extended;  // of the extended module only
 };
 
 const record_kind record_kinds[] = {
-    {0x02, "Module header"}, {0x04, "Module END"},   {0x06, "Content"},        {0x08, "Fixup"},
-    {0x0E, "Segment Def"},   {0x10, "Scope Def"},    {0x12, "Debug Item"},     {0x16, "Public Def"},
-    {0x18, "External Def"},  {0x26, "LIB Modlocs"},  {0x28, "LIB Modname"},    {0x2A, "LIB Dictionary"},
-    {0x2C, "LIB Header"},
+    {0x02, "Module header", false},  {0x04, "Module END", false},     {0x06, "Content", false},
+    {0x08, "Fixup", false},          {0x0E, "Segment Def", false},    {0x10, "Scope Def", false},
+    {0x12, "Debug Item", false},     {0x16, "Public Def", false},     {0x18, "External Def", false},
+    {0x26, "LIB Modlocs", false},    {0x28, "LIB Modname", false},    {0x2A, "LIB Dictionary", false},
+    {0x2C, "LIB Header", false},     {OMF_KEIL_DEBUG, "Keil Debug Item", true},
+    {OMF_KEIL_TYPEDEF, "Keil typedef", true}, {OMF_KEIL_INFO, "Keil info", true},
+    {OMF_SOURCE, "Source file name", true},
 };
 
 const char *const segment_types[] = {"CODE", "XDATA", "DATA", "IDATA", "BIT", "NUMBER", "???6", "???7"};
@@ -51,9 +57,9 @@ const char *const block_names[] = {"Module block",    "Do block",     "Procedure
                                    "Module block end", "Do block end", "Procedure block end"};
 const char *const debug_names[] = {"Local symbols", "Public symbols", "Segment symbols", "Line numbers"};
 
-const record_kind *kind_of(int type) {
+const record_kind *kind_of(int type, bool extended) {
   for (const record_kind &k : record_kinds)
-    if (k.type == type) return &k;
+    if (k.type == type && (extended || !k.extended)) return &k;
   return nullptr;
 }
 
@@ -67,7 +73,9 @@ bool take_name(const std::vector<uint8_t> &c, size_t *at, std::string *name) {
   return true;
 }
 
-uint32_t segment_type(uint32_t segment) {
+}  // namespace
+
+uint32_t omf_segment_type(uint32_t segment) {
   const model_segment *seg = model_segment_at(segment);
   if (!seg || !seg->name[0]) return SEGMENT_NUMBER;
   int first = toupper(uint8_t(seg->name[0]));
@@ -76,48 +84,51 @@ uint32_t segment_type(uint32_t segment) {
   return SEGMENT_NUMBER;
 }
 
-// The writer's open Debug Item record and the address ranges its Content
-// records have covered.
-struct omf_writer {
-  FILE *out = nullptr;
-  int open_type = -1;
-  std::vector<uint8_t> open;
-  std::vector<std::pair<uint64_t, uint64_t>> covered;
-  bool failed = false;
-};
-
-void item_close(omf_writer *w) {
-  if (w->open_type >= 0 && !w->open.empty() && !omf_write_record(w->out, w->open_type, w->open)) w->failed = true;
+void omf_item_close(omf_writer *w) {
+  if (w->open_type >= 0 && !w->open.empty()) {
+    if (w->before_write) w->before_write();
+    if (!omf_write_record(w->out, w->open_type, w->open)) w->failed = true;
+  }
   w->open.clear();
   w->open_type = -1;
 }
 
 // Continues the open record while it is of the same type and definition
 // kind and has room, so that local symbols keep a record of their own.
-void item_open(omf_writer *w, int type, int first) {
+void omf_item_open(omf_writer *w, int type, int first) {
   if (w->open_type == type && w->open.size() <= ITEM_ROOM && !w->open.empty() && w->open[0] == first) return;
-  item_close(w);
+  omf_item_close(w);
+  if (w->before_open) w->before_open();
   w->open_type = type;
   w->open.push_back(uint8_t(first));
 }
 
-void scope(omf_writer *w, const std::string &name, int block) {
-  item_close(w);
+void omf_scope(omf_writer *w, const std::string &name, int block) {
+  omf_item_close(w);
   std::vector<uint8_t> c = {uint8_t(block)};
-  omf_put_name(&c, name.c_str());
+  omf_put_name(&c, name.c_str(), w->extended ? OMF_LONG_NAME : NAME_MAX);
   if (!omf_write_record(w->out, R_SCOPE, c)) w->failed = true;
 }
 
-void symbol_item(omf_writer *w, int kind, const char *name, uint32_t value, int information) {
-  item_open(w, R_DEBUG, kind);
-  const uint8_t entry[] = {0, uint8_t(information), uint8_t(value), uint8_t(value >> 8), 0};
+bool omf_symbol_fits(const omf_writer *w, int type, int kind) {
+  return w->open_type == type && w->open.size() <= ITEM_ROOM && !w->open.empty() && w->open[0] == kind;
+}
+
+void omf_symbol_item(omf_writer *w, int type, int kind, const char *name, uint32_t value, int information,
+                     int type_code) {
+  omf_item_open(w, type, kind);
+  const uint8_t entry[] = {0, uint8_t(information), uint8_t(value), uint8_t(value >> 8), uint8_t(type_code)};
   w->open.insert(w->open.end(), entry, entry + sizeof entry);
-  omf_put_name(&w->open, name);
+  // The extended module keeps a symbol's case and drops one leading "_".
+  if (w->extended)
+    omf_put_name(&w->open, name + (name[0] == '_'), OMF_LONG_NAME, false);
+  else
+    omf_put_name(&w->open, name);
 }
 
 // Content records for the data in low..high, in chunks of at most 256
 // bytes; no address is written twice across calls.
-void content(omf_writer *w, uint64_t low, uint64_t high) {
+void omf_content(omf_writer *w, uint64_t low, uint64_t high) {
   for (uint32_t k = 0; k < vec_size(model.data); k++) {
     const model_data *d = model_data_nth(k);
     uint64_t at = std::max<uint64_t>(low, d->address), to = std::min<uint64_t>(high, uint64_t(d->address) + d->length);
@@ -142,11 +153,13 @@ void content(omf_writer *w, uint64_t low, uint64_t high) {
   }
 }
 
-std::string module_name(const char *file) {
+std::string omf_module_name(const char *file) {
   std::string name = file;
   size_t dot = name.rfind('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
 }
+
+namespace {
 
 uint32_t segment_of_type(uint32_t type) {
   return type < SEGMENT_NUMBER ? model_segment_index(segment_types[type]) : 0;
@@ -180,7 +193,11 @@ bool read_debug(const std::vector<uint8_t> &c, uint32_t current_file) {
   return true;
 }
 
-void dump_debug(const std::vector<uint8_t> &c) {
+const char *const basic_type_names[] = {"typeless", "bit",           "signed char", "unsigned char", "signed int",
+                                        "unsigned int", "signed long", "unsigned long", "float", "double",
+                                        "code label", "void", "float big endian"};
+
+void dump_debug(const std::vector<uint8_t> &c, bool extended) {
   int kind = c.empty() ? -1 : c[0];
   printf("%s\n", kind >= 0 && kind <= D_LINE ? debug_names[kind] : "Unknown type");
   size_t at = 1;
@@ -200,6 +217,13 @@ void dump_debug(const std::vector<uint8_t> &c) {
     }
     if (information & INFO_BANK_VALID) printf("BANK %d ", (information >> 3) & 3);
     printf("%s ", segment_types[information & 7]);
+    if (extended && kind <= D_PUBLIC) {
+      int type = c[at + 4];
+      if (type <= 12)
+        printf("%s ", basic_type_names[type]);
+      else
+        printf(type > 31 ? "Typedef(%X) " : "Unknown(%X) ", unsigned(type));
+    }
     uint32_t offset = le16(c.data() + at + 2);
     at += 5;
     std::string name;
@@ -240,10 +264,10 @@ bool omf_read_record(FILE *in, omf_record *record, bool report) {
   return true;
 }
 
-void omf_put_name(std::vector<uint8_t> *out, const char *text) {
-  size_t n = std::min<size_t>(strlen(text), NAME_MAX);
+void omf_put_name(std::vector<uint8_t> *out, const char *text, size_t room, bool upper) {
+  size_t n = std::min<size_t>(strlen(text), room);
   out->push_back(uint8_t(n));
-  for (size_t k = 0; k < n; k++) out->push_back(uint8_t(toupper(uint8_t(text[k]))));
+  for (size_t k = 0; k < n; k++) out->push_back(uint8_t(upper ? toupper(uint8_t(text[k])) : text[k]));
 }
 
 bool omf_write_record(FILE *out, int type, const std::vector<uint8_t> &content) {
@@ -260,14 +284,14 @@ bool omf51_identify(FILE *in) {
   return omf_read_record(in, &r, false) && r.type == R_MODULE_HEADER;
 }
 
-bool omf51_read(FILE *in, const char *) {
+bool omf_read_module(FILE *in, const char *format, bool extended) {
   for (uint32_t k = 0; k < 5; k++)
     if (!model_find_segment(segment_types[k])) model_add_segment(segment_types[k], 0, 0, 0, k);
   omf_record r;
   uint32_t current_file = 0;
   while (omf_read_record(in, &r, true)) {
-    if (!kind_of(r.type)) {
-      msg(MSG_UNKNOWN_RECORD, "OMF51", unsigned(r.type));
+    if (!kind_of(r.type, extended)) {
+      msg(MSG_UNKNOWN_RECORD, format, unsigned(r.type));
       return false;
     }
     const std::vector<uint8_t> &c = r.content;
@@ -278,7 +302,7 @@ bool omf51_read(FILE *in, const char *) {
       if (c[0] == B_MODULE_END) current_file = 0;
     } else if (r.type == R_CONTENT && c.size() > 3) {
       model_add_data(le16(c.data() + 1), uint32_t(c.size() - 3), c.data() + 3, 0);
-    } else if (r.type == R_DEBUG) {
+    } else if (r.type == R_DEBUG || r.type == OMF_KEIL_DEBUG) {
       // Entries of an unknown kind cannot be walked: the record is left.
       read_debug(c, current_file);
     }
@@ -286,56 +310,70 @@ bool omf51_read(FILE *in, const char *) {
   return true;
 }
 
-bool omf51_write(FILE *out, const char *name) {
-  omf_writer w;
-  w.out = out;
+bool omf51_read(FILE *in, const char *) { return omf_read_module(in, "OMF51", false); }
+
+void omf_module_header(omf_writer *w, const std::string &module) {
+  std::vector<uint8_t> c;
+  omf_put_name(&c, module.c_str(), w->extended ? OMF_LONG_NAME : NAME_MAX);
+  c.push_back(TRN_ID);
+  c.push_back(0);
+  if (!omf_write_record(w->out, R_MODULE_HEADER, c)) w->failed = true;
+}
+
+void omf_module_end(omf_writer *w, const std::string &module) {
+  std::vector<uint8_t> c;
+  omf_put_name(&c, module.c_str(), w->extended ? OMF_LONG_NAME : NAME_MAX);
+  c.insert(c.end(), {0, 0, REGISTER_MASK, 0});
+  if (!omf_write_record(w->out, R_MODULE_END, c)) w->failed = true;
+}
+
+int omf_information(const model_symbol *s) {
+  uint32_t type = omf_segment_type(s->segment);
+  return int(type) | (type && !(s->flags & MSYM_FUNCTION) ? INFO_VARIABLE : 0);
+}
+
+void omf_line_item(omf_writer *w, uint32_t line, uint32_t address) {
+  omf_item_open(w, R_DEBUG, D_LINE);
+  const uint8_t entry[] = {0, uint8_t(address), uint8_t(address >> 8), uint8_t(line), uint8_t(line >> 8)};
+  w->open.insert(w->open.end(), entry, entry + sizeof entry);
+}
+
+bool omf_write_module(omf_writer *w, const char *name) {
   for (uint32_t k = 0; k < vec_size(model.files); k++) {
     const model_file *file = model_file_at(k + 1);
     if (k && !file->symbol_count && !file->line_count) continue;
-    std::string module = module_name(file->name);
-    if (!k) {
-      std::vector<uint8_t> c;
-      omf_put_name(&c, module.c_str());
-      c.push_back(TRN_ID);
-      c.push_back(0);
-      if (!omf_write_record(out, R_MODULE_HEADER, c)) w.failed = true;
-    }
-    scope(&w, module, B_MODULE);
+    std::string module = omf_module_name(file->name);
+    if (!k) omf_module_header(w, module);
+    omf_scope(w, module, B_MODULE);
     for (int kind : {D_PUBLIC, D_LOCAL})
       for (uint32_t j = 0; j < file->symbol_count; j++) {
         const model_symbol *s = file->symbols[j];
         if (((s->flags & MSYM_LOCAL) != 0) != (kind == D_LOCAL)) continue;
-        uint32_t type = segment_type(s->segment);
-        int information = int(type) | (type && !(s->flags & MSYM_FUNCTION) ? INFO_VARIABLE : 0);
-        symbol_item(&w, kind, s->name, s->value, information);
+        omf_symbol_item(w, R_DEBUG, kind, s->name, s->value, omf_information(s), 0);
       }
-    for (uint32_t j = 0; j < file->line_count; j++) {
-      const model_line *l = file->lines[j];
-      item_open(&w, R_DEBUG, D_LINE);
-      const uint8_t entry[] = {0, uint8_t(l->start), uint8_t(l->start >> 8), uint8_t(l->line), uint8_t(l->line >> 8)};
-      w.open.insert(w.open.end(), entry, entry + sizeof entry);
-    }
-    scope(&w, module, B_MODULE_END);
-    if (!k) content(&w, 0, uint64_t(UINT32_MAX) + 1);
+    for (uint32_t j = 0; j < file->line_count; j++) omf_line_item(w, file->lines[j]->line, file->lines[j]->start);
+    omf_scope(w, module, B_MODULE_END);
+    if (!k) omf_content(w, 0, uint64_t(UINT32_MAX) + 1);
   }
-  if (vec_size(model.files)) {
-    std::vector<uint8_t> c;
-    omf_put_name(&c, module_name(model_file_at(1)->name).c_str());
-    c.insert(c.end(), {0, 0, REGISTER_MASK, 0});
-    if (!omf_write_record(out, R_MODULE_END, c)) w.failed = true;
-  }
-  if (w.failed) {
+  if (vec_size(model.files)) omf_module_end(w, omf_module_name(model_file_at(1)->name));
+  if (w->failed) {
     msg(MSG_CANT_WRITE, name);
     return false;
   }
   return true;
 }
 
-bool omf51_dump(FILE *in) {
-  printf("OMF-51 file dump:\n\n");
+bool omf51_write(FILE *out, const char *name) {
+  omf_writer w;
+  w.out = out;
+  return omf_write_module(&w, name);
+}
+
+bool omf_dump_module(FILE *in, const char *heading, bool (*extra)(const omf_record &)) {
+  printf("%s\n\n", heading);
   omf_record r;
   while (omf_read_record(in, &r, true)) {
-    const record_kind *kind = kind_of(r.type);
+    const record_kind *kind = kind_of(r.type, extra != nullptr);
     char unknown[32];
     snprintf(unknown, sizeof unknown, "Unknown(0x%X)", unsigned(r.type));
     printf("@%4.4lX %16.16s, len %3d: ", (unsigned long)r.position, kind ? kind->name : unknown, int(r.length));
@@ -369,9 +407,14 @@ bool omf51_dump(FILE *in) {
         break;
       }
       case R_DEBUG:
-        dump_debug(c);
+        dump_debug(c, extra != nullptr);
         break;
       default:
+        if (extra && r.type == OMF_KEIL_DEBUG) {
+          dump_debug(c, true);
+          break;
+        }
+        if (extra && kind && extra(r)) break;
         printf("\n");
         if (!kind && settings.verbosity == 1)
           hex_dump_lines(stdout, 0, 16, c.data(), uint32_t(c.size()), "\t%04lX:", true);
@@ -380,3 +423,5 @@ bool omf51_dump(FILE *in) {
   }
   return true;
 }
+
+bool omf51_dump(FILE *in) { return omf_dump_module(in, "OMF-51 file dump:", nullptr); }

@@ -1,6 +1,7 @@
 // libFuzzer target for every reader of forvane: input that begins as a
-// PIC COFF, ICOFF or OMF-51 file goes to its reader or its dump (by the
-// first byte), a P&E map to its reader, a UBROF file to its dump, input
+// PIC COFF, plain COFF, ICOFF, OMF-51 or extended OMF-51 file, a Holtek
+// DBG or TSK file goes to its reader or its dump (by the first byte), a
+// P&E map to its reader, a UBROF file to its dump, input
 // that a COD directory begins goes to the COD dump, input that begins as
 // an ELF file goes to the ELF dump and its DWARF dump; otherwise the first
 // byte chooses the symbol file, Intel HEX, S-record, TI text or debug
@@ -10,11 +11,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "common/alloc.h"
+#include "symconv/coff.h"
 #include "symconv/dotcod.h"
 #include "symconv/elf.h"
+#include "symconv/eomf51.h"
+#include "symconv/htk.h"
 #include "symconv/forvane.h"
 #include "symconv/icoff.h"
 #include "symconv/intelhex.h"
@@ -42,8 +47,11 @@ void write_all() {
   srec_write(out, "out");
   titxt_write(out, "out");
   mcoff_write(out, "out");
+  coff_write(out, "out");
   icoff_write(out, "out");
   omf51_write(out, "out");
+  eomf51_write(out, "out");
+  htk_write(out, "out");
   pe_write(out, "out");
   cod_write(out, "out");
   elf_write(out, "out");
@@ -92,7 +100,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     forvane_reset();
     return 0;
   }
-  bool omf = text.size() >= 1 && uint8_t(text[0]) == 0x02;
+  bool omf = text.size() >= 1 && (uint8_t(text[0]) == 0x02 || uint8_t(text[0]) == 0x70);
+  bool extended = (choice & 2) || uint8_t(text[0]) == 0x70;
+  // Plain COFF by the magics of its targets.
+  static const char *const plain_magics[] = {"\x01\x50", "\x01\x98", "\x83\x00", "\x83\x01", "\x05\x00",
+                                             "\x36\x12", "\x34\x12"};
+  bool plain = false;
+  for (const char *m : plain_magics) plain |= text.size() >= 2 && !memcmp(text.data(), m, 2);
+  if (plain) {
+    settings.verbosity = 2;
+    if (choice & 1)
+      coff_dump(in);
+    else if (coff_identify(in) && !fseek(in, 0, SEEK_SET))
+      coff_read(in, "fuzz.cof");
+    settings.verbosity = 0;
+    return finish(in);
+  }
+  bool dbg = text.size() >= 1 && uint8_t(text[0]) == 0x4A, tsk = text.compare(0, 2, "HL") == 0;
+  if (dbg || tsk) {
+    settings.verbosity = (choice & 2) ? 2 : 0;
+    if (choice & 1)
+      dbg ? htk_dump(in) : tsk_dump(in);
+    else if (dbg && htk_identify(in) && !fseek(in, 0, SEEK_SET))
+      htk_read(in, "fuzz.dbg");
+    else if (tsk && tsk_identify(in) && !fseek(in, 0, SEEK_SET))
+      tsk_read(in, "fuzz.tsk");
+    settings.verbosity = 0;
+    return finish(in);
+  }
   if (text.size() >= 1 && uint8_t(text[0]) == 0xA5) {
     settings.verbosity = choice & 1;
     ubrof_dump(in);
@@ -109,9 +144,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (icoff || omf) {
     settings.verbosity = 2;
     if (choice & 1)
-      icoff ? icoff_dump(in) : omf51_dump(in);
+      icoff ? icoff_dump(in) : extended ? eomf51_dump(in) : omf51_dump(in);
     else if (icoff && icoff_identify(in) && !fseek(in, 0, SEEK_SET))
       icoff_read(in, "fuzz.cof");
+    else if (omf && extended && eomf51_identify(in) && !fseek(in, 0, SEEK_SET))
+      eomf51_read(in, "fuzz.abs");
     else if (omf && omf51_identify(in) && !fseek(in, 0, SEEK_SET))
       omf51_read(in, "fuzz.omf");
     settings.verbosity = 0;

@@ -1,5 +1,6 @@
 // The debugger formats that carry the model itself: what each writer
-// writes, its reader reads back to the same model; the ICOFF layout and
+// writes, its reader reads back to the same model (those that write from
+// the debug description with one beside the model); the ICOFF layout and
 // dump on a small model.
 #include <gtest/gtest.h>
 
@@ -10,7 +11,11 @@
 #include <vector>
 
 #include "common/vector.h"
+#include "common/alloc.h"
+#include "symconv/coff.h"
 #include "symconv/encdec.h"
+#include "symconv/eomf51.h"
+#include "symconv/htk.h"
 #include "symconv/icoff.h"
 #include "symconv/omf51.h"
 #include "symconv/pe.h"
@@ -31,6 +36,7 @@ enum keeps : unsigned {
 struct format_ops {
   const char *key;
   unsigned keeps;
+  const char *processor;  // -p with the debug description; null for none
   bool (*identify)(FILE *);
   bool (*read)(FILE *, const char *);
   bool (*write)(FILE *, const char *);
@@ -38,10 +44,18 @@ struct format_ops {
 };
 
 const format_ops formats[] = {
-    {"icoff", KEEPS_SEGMENTS | KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, icoff_identify, icoff_read, icoff_write,
-     icoff_dump},
-    {"omf51", KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, omf51_identify, omf51_read, omf51_write, omf51_dump},
-    {"pe", 0, pe_identify, pe_read, pe_write, nullptr},
+    {"icoff", KEEPS_SEGMENTS | KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, nullptr, icoff_identify, icoff_read,
+     icoff_write, icoff_dump},
+    {"omf51", KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, nullptr, omf51_identify, omf51_read, omf51_write,
+     omf51_dump},
+    {"pe", 0, nullptr, pe_identify, pe_read, pe_write, nullptr},
+    {"coff", KEEPS_DATA, "8051,H8/300", coff_identify, coff_read, coff_write, coff_dump},
+    {"coff-m68k", KEEPS_DATA, "8051,68K", coff_identify, coff_read, coff_write, coff_dump},
+    {"eomf51", KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, "8051", eomf51_identify, eomf51_read, eomf51_write,
+     eomf51_dump},
+    {"eomf51-plain", KEEPS_SYMBOL_SEGMENTS | KEEPS_FLAGS | KEEPS_DATA, nullptr, eomf51_identify, eomf51_read,
+     eomf51_write, eomf51_dump},
+    {"htk", 0, "8051", htk_identify, htk_read, htk_write, htk_dump},
 };
 
 const char *segment_name(uint32_t index) {
@@ -119,6 +133,44 @@ void round_trip_model() {
   model_add_line(7, 0x104, code, util_c, 0);
 }
 
+// The debug description of the round-trip model, one object per file:
+// the functions with their lines, a static and a global.
+const char main_sdb[] = R"([p GLOBOPT ]
+"1 MAIN
+"3
+[v MAIN `(v  1 e 2 0 ]
+{
+"4
+} 0
+[v COUNT `uc  1 s 1 0 ]
+)";
+const char util_sdb[] = R"([p GLOBOPT ]
+"1 UTIL
+"7
+[v UTIL `(v  1 e 2 0 ]
+{
+"7
+} 0
+[v TOTAL `uc  1 e 1 0 ]
+)";
+
+// The model of the round trip, with its description when the format
+// writes from one.
+void round_trip_setup(const format_ops &f) {
+  round_trip_model();
+  if (!f.processor) return;
+  std::string list = f.processor;
+  size_t comma = list.find(',');
+  settings.processor = str_dup(list.substr(0, comma).c_str());
+  if (comma != std::string::npos) settings.extra_names[settings.extra_count++] = str_dup(list.substr(comma + 1).c_str());
+  settings.classes[settings.class_count++] = str_dup("CODE");
+  // The test runs in its scratch folder.
+  for (const char *name : {"MAIN", "UTIL"}) {
+    write_file(std::string(name) + ".sdb", name[0] == 'M' ? main_sdb : util_sdb);
+    ASSERT_TRUE(sdb_load((std::string(name) + ".obj").c_str()));
+  }
+}
+
 // The text segment's data can be shorter than the segment, as in the
 // layout test; what is read back is then padded to the segment.
 void sample_model(bool short_text = false) {
@@ -169,7 +221,7 @@ TEST_F(ForvaneRoundTrip, WhatEachWriterWritesReadsBackToTheSameModel) {
     SCOPED_TRACE(f.key);
     forvane_reset();
     model_init();
-    round_trip_model();
+    round_trip_setup(f);
     forvane_complete();
     std::string before = model_text(f.keeps);
     std::string image = written(f);
