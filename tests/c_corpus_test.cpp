@@ -40,6 +40,8 @@ const corpus_case corpus[] = {
     {"args.c", 20000, {{"r1", 1}, {"r2", 1}, {"w1", 2}, {"w2", 2}}},
     {"shifts.c", 20000, {{"w", 20}, {"s", 10}, {"b", 4}}},
     {"muldiv.c", 100000, {{"w", 8}, {"s", 8}, {"b", 4}, {"c", 2}}},
+    {"rom.c", 20000, {{"s", 1}, {"t", 1}, {"kk", 1}, {"ws", 2}, {"wb", 2}, {"wp", 2}}},
+    {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -330,11 +330,30 @@ void refine_bank_selection() {
 
 // ---- output lines ----
 
+// A call through a function pointer passes its arguments in the pointer's
+// parameter area, which is the area its targets share.
+void write_pointer_area(ptr_targets *set) {
+  symbol *p = set->owner;
+  ctype *t = p ? type_unqual(p->type) : nullptr;
+  while (t && t->kind == TY_ARRAY) t = type_unqual(t->sub);  // a table of them
+  if (!t || t->kind != TY_POINTER || !type_is_function(t->sub)) return;
+  for (uint32_t k = 0; k < vec_size(set->targets); k++) {
+    symbol *f = item<ptr_targets>(set->targets, k)->owner;
+    if (!f || !f->use_count || !type_is_function(f->type) || (f->flags2 & SYM2_REENTRANT)) continue;
+    symbol *area = sym_param_area(p), *target = sym_param_area(f);
+    if (!area || !target) return;
+    out_printf("\tglobal\t%s\n%s\tequ\t%s\n", sym_asm_name(area), sym_asm_name(area), sym_asm_name(target));
+    return;
+  }
+}
+
 void write_fnalign_lines() {
   vec *sets = ptr_sets_list();
   for (uint32_t k = 0; k < vec_size(sets); k++) {
     ptr_targets *set = item<ptr_targets>(sets, k);
-    if ((set->owner && !set->owner->use_count) || vec_size(set->targets) < 2) continue;
+    if (set->owner && !set->owner->use_count) continue;
+    write_pointer_area(set);
+    if (vec_size(set->targets) < 2) continue;
     std::string line;
     const char *held = nullptr;
     for (uint32_t t = 0; t < vec_size(set->targets); t++) {

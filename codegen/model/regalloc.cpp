@@ -931,8 +931,8 @@ void write_function_code(func_ctx *ctx, int mode) {
     if (!block_at(ra, k)->removed) last = int32_t(k);
   std::vector<uint32_t> saved_regs(nv);
   // A parameter that arrives in a register but is kept in memory is put
-  // there first thing after the function's label, before anything can use
-  // the register.
+  // there first thing after the function's label (before the first block's
+  // loads), before anything can use the register.
   bool params_pending = f && f->reg_params && vec_size(f->reg_params);
   auto store_params = [&]() {
     params_pending = false;
@@ -949,6 +949,7 @@ void write_function_code(func_ctx *ctx, int mode) {
     if (b->removed) continue;
     bsr_current = b->bank.entry;
     bsr_changed = 0;
+    std::vector<symbol *> loads;
     for (uint32_t v = 0; v < nv; v++) {
       ra_record &r = b->records[v];
       if (!r.reg) continue;
@@ -957,10 +958,23 @@ void write_function_code(func_ctx *ctx, int mode) {
         out_printf("; %s allocated to %s\n", sym_asm_name(s), register_name(r.reg));
       saved_regs[v] = s->reg;
       s->reg = r.reg;
-      if (r.flags & RA_LOAD) sym_load_reg(s);
-      s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+      if (r.flags & RA_LOAD)
+        loads.push_back(s);
+      else
+        s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
       iset_subtract(rset_free_regs(), rset_of(r.reg));
     }
+    // What the block loads comes after its labels, where every way into the
+    // block passes (the function's own label first of all).
+    bool entered = false;
+    auto enter = [&]() {
+      entered = true;
+      if (params_pending) store_params();
+      for (symbol *s : loads) {
+        sym_load_reg(s);
+        s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+      }
+    };
     // Stores precede a final jump: code after it would run on one path at
     // most.
     tree_node *jump = final_jump(b);
@@ -972,6 +986,7 @@ void write_function_code(func_ctx *ctx, int mode) {
     };
     for (uint32_t s = 0; s < vec_size(b->statements); s++) {
       tree_node *t = item<tree_node>(b->statements, s);
+      if (!entered && t->op != OP_LABEL && t->op != OP_LABEL_EXIT) enter();
       if (t == jump) store_all();
       if (t->op == OP_ASM) {
         if (mode == RA_OUTPUT && !model.output_suppressed) write_asm_text(t);
@@ -979,12 +994,9 @@ void write_function_code(func_ctx *ctx, int mode) {
         bsr_forget(~0u);
         continue;
       }
-      if (params_pending && !(t->op == OP_LABEL && t->left && t->left->op == OP_ID && t->left->sym == f))
-        store_params();
       cgen_statement(t, 0);
-      if (params_pending && t->op == OP_LABEL && t->left && t->left->op == OP_ID && t->left->sym == f)
-        store_params();
     }
+    if (!entered) enter();
     if (!jump) store_all();
     for (uint32_t v = 0; v < nv; v++) {
       ra_record &r = b->records[v];

@@ -16,7 +16,11 @@ constexpr uint32_t TARGET_BANKED_RAM = 0x20000;
 
 }  // namespace
 
+// The first byte parameter travels in W, but not into a function called
+// through a pointer: the indirect call needs W for the jump.
 uint32_t local_param_reg(symbol *param, uint32_t index) {
+  const symbol *f = param->owner;
+  if (f && ((f->flags & SYM_CALLED_INDIRECTLY) || !type_is_function(f->type))) return 0;
   return index == 0 && type_size(param->type) == 1 ? uint32_t(REG_WREG) : 0u;
 }
 

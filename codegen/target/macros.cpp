@@ -451,6 +451,14 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       if (n->right && n->right->op == OP_CONST) wide_shift(n, level).by_constant(uint32_t(n->right->value));
       break;
     case 25: wide_shift(n, level).by_count_in_w(); break;
+    case 27:
+      // Program memory beyond 64 KiB: the table pointer's upper byte too.
+      if (!quiet && emit_chip().rom_size > 0xFFFF) {
+        out_printf("\tmovlw\tlow highword(");
+        expand_text(n, level, "SN");
+        out_printf(")\n\tmovwf\ttblptru,c\n");
+      }
+      break;
     case 26:
       if (!quiet) out_printf("%d", emit_mask_bit(n) < 0 ? 0 : emit_mask_bit(n) % 8);
       break;

@@ -277,7 +277,7 @@ rule low_add_const
   goals wreg_low
   op +
   left wreg_low
-  right word_const
+  right word_imm
   kind left
   flags left_into_wanted
   clobber status

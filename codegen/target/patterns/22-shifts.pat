@@ -53,7 +53,7 @@ rule shift_word_const
   pred WORD
   left word_opnd
   right byte_const
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status wreg
@@ -80,7 +80,7 @@ rule shift_word_by_w
   pred WORD
   left word_opnd
   right wreg_byte
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status wreg
@@ -108,7 +108,7 @@ rule shift_word_by_word
   pred WORD RWORD
   left word_opnd
   right word_opnd
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status wreg

@@ -123,3 +123,83 @@ rule call_word_value
   | call L
   text ?SN
   text ?SN+1
+
+# Calls through a pointer: the return address is pushed by a relative
+# call of the jump, which loads PCLATH (and PCLATU) and writes PCL.
+goal code_ptr
+
+rule code_ptr_deref
+  goals code_ptr
+  op *U
+  left word_opnd
+  kind none
+  text L
+
+rule call_through_pointer_with_args
+  goals stmt
+  op (
+  left code_ptr
+  right stmt
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+
+rule call_through_pointer
+  goals stmt
+  op (
+  left code_ptr
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+
+rule call_byte_through_pointer_with_args
+  goals wreg_byte
+  op (
+  pred ISBYTE
+  left code_ptr
+  right stmt
+  result wreg
+  kind xreg
+  flags call xreg_used left_uses_xy right_uses_xy
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text XN
+
+rule call_byte_through_pointer
+  goals wreg_byte
+  op (
+  pred ISBYTE
+  left code_ptr
+  result wreg
+  kind xreg
+  flags call xreg_used left_uses_xy right_uses_xy
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text XN
+

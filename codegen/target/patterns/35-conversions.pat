@@ -57,7 +57,7 @@ rule zext_w_to_word
   op ->
   pred UNSCONV WORD
   left wreg_byte
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   code
@@ -70,7 +70,7 @@ rule sext_w_to_word
   op ->
   pred SIGNCONV WORD
   left wreg_byte
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   code

@@ -1,14 +1,21 @@
 # Operands and moves of bytes and words.
 
-goal byte_mem byte_const wreg_byte word_mem word_const
+goal byte_mem byte_const wreg_byte word_mem word_const ram_id
 
-# A byte variable in data memory, named by its address (not one held in W).
-rule byte_mem_id
-  goals byte_mem
+# A variable in data memory, named by its address (not one held in W).
+rule ram_id_leaf
+  goals ram_id
   op ID
-  pred ISBYTE !HASWREG
+  pred ISRAM !HASWREG
   kind none
   text SN
+
+rule byte_mem_id
+  goals byte_mem
+  chain ram_id
+  pred ISBYTE
+  kind left
+  text L
 
 # A constant zero, for the rules that clear.
 rule zero_byte
@@ -108,11 +115,11 @@ rule store_w_byte
 # A word variable: its low byte, then its high byte.
 rule word_mem_id
   goals word_mem
-  op ID
+  chain ram_id
   pred WORD
-  kind none
-  text SN
-  text SN+1
+  kind left
+  text L
+  text L+1
 
 rule move_word_mem
   goals stmt
@@ -137,7 +144,7 @@ rule store_word_const
   op =
   pred WORD
   left word_mem
-  right word_const
+  right word_imm
   kind none
   clobber wreg
   code
@@ -145,3 +152,19 @@ rule store_word_const
   | E1Lmovwf (~0/2L)E2L
   | movlw ~1/2R
   | movwf (~1/2L)E2L
+
+# Variables the allocator keeps in registers other than W, named through
+# their REG nodes: PROD, the FSRs, the byte temporaries.
+rule byte_reg_node
+  goals byte_mem
+  op REG
+  pred HASBYTEREG !HASWREG
+  kind own
+  text GN
+
+rule word_reg_node
+  goals word_mem
+  op REG
+  pred HASWORDREG
+  kind own
+  text GN

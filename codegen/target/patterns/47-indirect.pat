@@ -25,14 +25,14 @@ rule ram_address_plus
   goals ram_address
   op +
   left ram_address
-  right word_const
+  right word_imm
   kind none
   text L+R
 
 rule byte_at_address
   goals byte_mem
   op *U
-  pred ISBYTE
+  pred ISBYTE ISRAM
   left ram_address
   kind none
   text L
@@ -40,11 +40,43 @@ rule byte_at_address
 rule word_at_address
   goals word_mem
   op *U
-  pred WORD
+  pred WORD ISRAM
   left ram_address
   kind none
   text L
   text L+1
+
+# An address as an immediate operand of a word instruction, byte by byte.
+goal word_imm addr_const
+
+rule imm_from_const
+  goals word_imm
+  chain word_const
+  kind left
+  text L
+
+rule imm_from_address
+  goals word_imm
+  chain addr_const
+  kind left
+  text L
+
+rule addr_const_of
+  goals addr_const
+  op &U
+  left ram_name
+  kind none
+  text low(L)
+  text high(L)
+
+rule addr_const_plus
+  goals addr_const
+  op +
+  left ram_address
+  right word_const
+  kind none
+  text low(L+R)
+  text high(L+R)
 
 rule store_ram_address
   goals stmt
@@ -127,7 +159,7 @@ rule fsr_add_const
   goals fsr_ptr
   op +
   left fsr_ptr
-  right word_const
+  right word_imm
   kind left
   flags left_into_wanted
   clobber wreg status
@@ -142,7 +174,7 @@ rule fsr_add_const
 rule fsr_byte_deref
   goals fsr_byte
   op *U
-  pred ISBYTE
+  pred ISBYTE ISRAM
   left fsr_ptr
   kind none
   text L+6
@@ -201,3 +233,80 @@ rule add_mem_fsr_byte
   code
   | movf R,w
   | E1Laddwf (L)E2L,f
+
+# A word the pair points at: its low byte through POSTINC, its high byte
+# through POSTDEC, which leaves the pair where it was. Templates name each
+# byte once, low byte first.
+goal fsr_word
+
+rule fsr_word_deref
+  goals fsr_word
+  op *U
+  pred WORD ISRAM
+  left fsr_ptr
+  kind none
+  text L
+
+rule word_tmp_from_fsr
+  goals word_tmp
+  chain fsr_word
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  code
+  | movff L+5,~0/2XN
+  | movff L+4,~1/2XN
+  text XN
+
+rule store_fsr_word
+  goals stmt
+  op =
+  pred WORD
+  left fsr_word
+  right word_opnd
+  kind none
+  code
+  | movff ~0/2R,L+5
+  | movff ~1/2R,L+4
+
+rule store_fsr_word_const
+  goals stmt
+  op =
+  pred WORD
+  left fsr_word
+  right word_imm
+  kind none
+  clobber wreg
+  code
+  | movlw ~0/2R
+  | movwf L+5,c
+  | movlw ~1/2R
+  | movwf L+4,c
+
+rule fsr_word_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left fsr_word
+  right word_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | ONwf L+5,f,c
+  | E1Rmovf (~1/2R)E2R,w
+  | Q2N L+4,f,c
+
+rule fsr_word_op_const_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left fsr_word
+  right word_imm
+  kind none
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | ONwf L+5,f,c
+  | movlw ~1/2R
+  | Q2N L+4,f,c

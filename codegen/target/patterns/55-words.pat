@@ -29,7 +29,7 @@ rule add_word_const
   op +
   pred WORD
   left word_opnd
-  right word_const
+  right word_imm
   result prod
   kind xreg
   flags xreg_used
@@ -78,7 +78,7 @@ rule add_word_const_in_place
   op =+
   pred WORD
   left word_mem
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -106,7 +106,7 @@ rule sub_word_const_in_place
   op =-
   pred WORD
   left word_mem
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -161,7 +161,7 @@ rule uword_lt_const
   op <
   pred LUNSWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -191,7 +191,7 @@ rule uword_ge_const
   op >=
   pred LUNSWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -253,7 +253,7 @@ rule sword_lt_const
   op <
   pred LSIGNWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -287,7 +287,7 @@ rule sword_ge_const
   op >=
   pred LSIGNWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -355,7 +355,7 @@ rule word_eq_const
   op ==
   pred LWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg prod
   code
@@ -389,7 +389,7 @@ rule word_ne_const
   op !=
   pred LWORD
   left word_opnd
-  right word_const
+  right word_imm
   kind none
   clobber status wreg prod
   code

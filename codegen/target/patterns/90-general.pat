@@ -177,7 +177,7 @@ rule word_op_tmp
   pred WORD
   left word_opnd
   right word_opnd
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status wreg
@@ -195,8 +195,8 @@ rule word_op_const_tmp
   op + - & | ^
   pred WORD
   left word_opnd
-  right word_const
-  result TEMP
+  right word_imm
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status wreg
@@ -212,8 +212,8 @@ rule word_op_const_tmp
 # A constant an instruction cannot take as it stands.
 rule word_tmp_from_const
   goals word_tmp
-  chain word_const
-  result TEMP
+  chain word_imm
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber wreg
@@ -243,7 +243,7 @@ rule word_op_const_in_place
   op =+ =- =& =| =^
   pred WORD
   left word_mem
-  right word_const
+  right word_imm
   kind none
   clobber status wreg
   code
@@ -270,7 +270,7 @@ rule negated_word
   op -U
   pred WORD
   left word_opnd
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status
@@ -288,7 +288,7 @@ rule complement_word
   op ~
   pred WORD
   left word_opnd
-  result TEMP
+  result TEMP2
   kind xreg
   flags xreg_used
   clobber status
@@ -327,3 +327,94 @@ rule assign_value
   code
   | E1Lmovwf (L)E2L
   text R
+
+# A byte index added to a word, as pointer arithmetic makes it: widened
+# by its signedness on the way.
+rule word_plus_ubyte
+  goals word_tmp
+  op +
+  pred WORD RUNSBYTE
+  left word_opnd
+  right wreg_byte
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Laddwf (~0/2L)E2L,w
+  | E1Nmovwf (~0/2XN)E2N
+  | movlw 0
+  | E1Laddwfc (~1/2L)E2L,w
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
+
+rule imm_plus_ubyte
+  goals word_tmp
+  op +
+  pred WORD RUNSBYTE
+  left word_imm
+  right wreg_byte
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | addlw ~0/2L
+  | E1Nmovwf (~0/2XN)E2N
+  | movlw ~1/2L
+  | movwf (~1/2XN)E2N
+  | btfsc status,0,c
+  | incf (~1/2XN)E2N,f
+  text XN
+
+rule word_plus_sbyte
+  goals word_tmp
+  op +
+  pred WORD RSIGNBYTE
+  left word_opnd
+  right wreg_byte
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  | btfsc wreg,7,c
+  | setf (~1/2XN)E2N
+  | E1Lmovf (~0/2L)E2L,w
+  | E1Naddwf (~0/2XN)E2N,f
+  | E1Lmovf (~1/2L)E2L,w
+  | E1Naddwfc (~1/2XN)E2N,f
+  text XN
+
+rule imm_plus_sbyte
+  goals word_tmp
+  op +
+  pred WORD RSIGNBYTE
+  left word_imm
+  right wreg_byte
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  | btfsc wreg,7,c
+  | setf (~1/2XN)E2N
+  | movlw ~0/2L
+  | addwf (~0/2XN)E2N,f
+  | movlw ~1/2L
+  | addwfc (~1/2XN)E2N,f
+  text XN
+
+rule store_byte_opnd
+  goals stmt
+  op =
+  pred ISBYTE
+  left byte_lval
+  right byte_opnd
+  kind none
+  code
+  | movff R,L

@@ -108,7 +108,7 @@ TEST_F(CgenTest, TheFirstFittingRuleInFileOrderIsChosen) {
       {"a += b", root(bin(OP_ASADD, id(a), id(b))), "add_mem_w", "w_from_mem"},
       {"a++", root(bin(OP_POSTINC, id(a), num(1, type_uchar()))), "inc_mem", "one_byte"},
       {"w = 0x1234", root(bin(OP_ASSIGN, id(w), num(0x1234, type_basic("ui")))), "store_word_const",
-       "word_const_leaf"},
+       "imm_from_const"},
       {"w = b widened", root(bin(OP_ASSIGN, id(w), un(OP_CONV, id(b), type_basic("ui")))), "store_zext_word",
        "zext_byte_to_word"},
   };
@@ -119,9 +119,10 @@ TEST_F(CgenTest, TheFirstFittingRuleInFileOrderIsChosen) {
   }
   // A chain rule adds a level above the one it builds on.
   tree_node *t = cases[3].tree;
-  ASSERT_EQ(t->right->count, 2u);
-  EXPECT_EQ(pattern_rule_of(uint32_t(t->right->patterns[0])).name, std::string("byte_mem_id"));
-  EXPECT_EQ(t->right->greg[1], uint32_t(REG_WREG)) << "the value ends in W";
+  ASSERT_EQ(t->right->count, 3u);
+  EXPECT_EQ(pattern_rule_of(uint32_t(t->right->patterns[0])).name, std::string("ram_id_leaf"));
+  EXPECT_EQ(pattern_rule_of(uint32_t(t->right->patterns[1])).name, std::string("byte_mem_id"));
+  EXPECT_EQ(t->right->greg[2], uint32_t(REG_WREG)) << "the value ends in W";
 }
 
 TEST_F(CgenTest, MissingRegistersRejectARuleAndAreNamed) {
@@ -208,7 +209,7 @@ TEST_F(CgenTest, TheDebugTraceNamesEachStatementAndItsRules) {
   cgen_statement(root(bin(OP_ASSIGN, id(a), num(0, type_uchar()))), 0);
   cgen_statement(root(bin(OP_ASSIGN, id(w), bin(OP_MUL, id(a), id(b)))), 0);
   model.debug_dump = false;
-  EXPECT_EQ(written, "\t; =\n\t;\t={clear_byte}(ID{byte_mem_id} CONST{zero_byte})\n\tmovlb\t_a>>8\t; () unknown bank\n\tclrf\t(_a)&0ffh,b\n\t; =\n");
+  EXPECT_EQ(written, "\t; =\n\t;\t={clear_byte}(ID{ram_id_leaf,byte_mem_id} CONST{zero_byte})\n\tmovlb\t_a>>8\t; () unknown bank\n\tclrf\t(_a)&0ffh,b\n\t; =\n");
 }
 
 // Every construct of the template language, expanded in the context of a

@@ -101,10 +101,10 @@ TEST(PatternTables, ResultTextsByIndex) {
   ASSERT_LT(word, 0);
   ASSERT_LT(call, 0);
   ASSERT_LT(byte, 0);
-  EXPECT_STREQ(pat_result_text(uint32_t(-word), 0), "SN");
-  EXPECT_STREQ(pat_result_text(uint32_t(-word), 1), "SN+1");
-  EXPECT_STREQ(pat_result_text(uint32_t(-word), 7), "SN+1");  // past the count: the last
-  EXPECT_STREQ(pat_result_text(uint32_t(-byte), 3), "SN");
+  EXPECT_STREQ(pat_result_text(uint32_t(-word), 0), "L");
+  EXPECT_STREQ(pat_result_text(uint32_t(-word), 1), "L+1");
+  EXPECT_STREQ(pat_result_text(uint32_t(-word), 7), "L+1");  // past the count: the last
+  EXPECT_STREQ(pat_result_text(uint32_t(-byte), 3), "L");
   EXPECT_STREQ(pat_result_text(uint32_t(-call), 0), "");      // no texts
   EXPECT_STREQ(pat_result_text(0, 0), "");
 }

@@ -1,0 +1,170 @@
+# Objects in program memory (const data), read through the table pointer:
+# the address is built in TBLPTR, the byte read with tblrd into TABLAT.
+# Target macro 27 loads TBLPTRU where program memory exceeds 64 KiB.
+
+goal rom_ptr
+
+rule rom_address_of
+  goals rom_ptr
+  op &U
+  left ram_name
+  result tblptr
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw low(L)
+  | movwf tblptrl,c
+  | movlw high(L)
+  | movwf tblptrh,c
+  | E27L
+  text XN
+
+# A pointer to program memory held in a word.
+rule rom_ptr_from_word
+  goals rom_ptr
+  chain word_opnd
+  result tblptr
+  kind xreg
+  flags xreg_used
+  code
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  text XN
+
+rule rom_ptr_plus_byte
+  goals rom_ptr
+  op +
+  pred RUNSBYTE
+  left rom_ptr
+  right wreg_byte
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | addwf tblptrl,f,c
+  | movlw 0
+  | addwfc tblptrh,f,c
+  | addwfc tblptru,f,c
+  text L
+
+rule rom_ptr_plus_index
+  goals rom_ptr
+  op +
+  left rom_ptr
+  right wreg_index
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | addwf tblptrl,f,c
+  | movlw 0
+  | addwfc tblptrh,f,c
+  | addwfc tblptru,f,c
+  text L
+
+rule rom_ptr_plus_const
+  goals rom_ptr
+  op +
+  left rom_ptr
+  right word_imm
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | addwf tblptrl,f,c
+  | movlw ~1/2R
+  | addwfc tblptrh,f,c
+  | movlw 0
+  | addwfc tblptru,f,c
+  text L
+
+rule rom_ptr_plus_word
+  goals rom_ptr
+  op +
+  left rom_ptr
+  right word_opnd
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | addwf tblptrl,f,c
+  | E1Rmovf (~1/2R)E2R,w
+  | addwfc tblptrh,f,c
+  | movlw 0
+  | addwfc tblptru,f,c
+  text L
+
+rule rom_byte
+  goals wreg_byte
+  op *U
+  pred ISBYTE ISCODE
+  left rom_ptr
+  result wreg
+  kind xreg
+  flags xreg_used left_uses_xy
+  code
+  | tblrd *
+  | movf tablat,w,c
+  | E10N
+  text XN
+
+rule rom_word
+  goals word_tmp
+  op *U
+  pred WORD ISCODE
+  left rom_ptr
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber tblptr
+  code
+  | tblrd *+
+  | movff tablat,~0/2XN
+  | tblrd *
+  | movff tablat,~1/2XN
+  | E10N
+  text XN
+
+# A const object named directly.
+rule rom_byte_id
+  goals wreg_byte
+  op ID
+  pred ISBYTE ISCODE
+  result wreg
+  kind xreg
+  flags xreg_used
+  clobber tblptr
+  code
+  | movlw low(SN)
+  | movwf tblptrl,c
+  | movlw high(SN)
+  | movwf tblptrh,c
+  | E27N
+  | tblrd *
+  | movf tablat,w,c
+  | E10N
+  text XN
+
+rule rom_word_id
+  goals word_tmp
+  op ID
+  pred WORD ISCODE
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg tblptr
+  code
+  | movlw low(SN)
+  | movwf tblptrl,c
+  | movlw high(SN)
+  | movwf tblptrh,c
+  | E27N
+  | tblrd *+
+  | movff tablat,~0/2XN
+  | tblrd *
+  | movff tablat,~1/2XN
+  | E10N
+  text XN
