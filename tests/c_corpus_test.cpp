@@ -42,6 +42,7 @@ const corpus_case corpus[] = {
     {"muldiv.c", 100000, {{"w", 8}, {"s", 8}, {"b", 4}, {"c", 2}}},
     {"rom.c", 20000, {{"s", 1}, {"t", 1}, {"kk", 1}, {"ws", 2}, {"wb", 2}, {"wp", 2}}},
     {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
+    {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

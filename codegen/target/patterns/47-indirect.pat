@@ -171,12 +171,14 @@ rule fsr_add_const
   text L
 
 # The byte the pair points at.
+# The node's value is the pair that holds the address, so that nothing
+# worked out beside it may load the pair again.
 rule fsr_byte_deref
   goals fsr_byte
   op *U
   pred ISBYTE ISRAM
   left fsr_ptr
-  kind none
+  kind left
   text L+6
 
 rule w_from_fsr
@@ -244,7 +246,7 @@ rule fsr_word_deref
   op *U
   pred WORD ISRAM
   left fsr_ptr
-  kind none
+  kind left
   text L
 
 rule word_tmp_from_fsr
