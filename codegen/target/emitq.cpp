@@ -5,13 +5,14 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/target/memmodel.h"
 
 namespace {
 
 constexpr uint32_t CLASS_CONST = 0x40000, CLASS_FAR = 0x80000, CLASS_DATA = 0x130001;
 constexpr uint32_t ACCESS_SFR_LOW = 0xF01, DATA_SPACE_END = 4096;
 
-uint32_t target_bits(const tree_node *t) { return t->targets ? t->targets->class_bits : 0; }
+uint32_t target_bits(const tree_node *t) { return memmodel_pointer_class(t); }
 
 bool is_two_byte_pointer(const tree_node *t) {
   ctype *plain = type_unqual(t->type);

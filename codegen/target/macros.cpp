@@ -459,6 +459,11 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
         out_printf(")\n\tmovwf\ttblptru,c\n");
       }
       break;
+    case 34:
+      // The first page of program memory that may hold constants: the one
+      // above RAM, where every address a const pointer holds for RAM lies.
+      if (!quiet) out_printf("%s", emit_hex((memmodel().ram_top + 0x100) >> 8).c_str());
+      break;
     case 26:
       if (!quiet) out_printf("%d", emit_mask_bit(n) < 0 ? 0 : emit_mask_bit(n) % 8);
       break;

@@ -5,6 +5,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
+#include "codegen/model/tree.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"
@@ -66,6 +67,23 @@ bool pointee_is_const(const symbol *owner) {
   ctype *pointee = type_target(type_unqual(owner->type));
   return pointee && (type_qualifiers(pointee) & Q_CONST);
 }
+
+}  // namespace
+
+uint32_t memmodel_pointer_class(const tree_node *t) {
+  if (!t) return 0;
+  uint32_t bits = 0;
+  if (t->targets) bits = t->targets->class_bits;
+  if (bits & (KIND_BITS & ~TARGET_NULL)) return bits;
+  ctype *plain = type_unqual(t->type);
+  if (!plain || plain->kind != TY_POINTER || type_is_function(plain->sub)) return bits;
+  uint32_t q = type_qualifiers(type_target(plain));
+  if (q & Q_CONST) return bits | TARGET_CONST;
+  if (q & Q_FAR) return bits | TARGET_FAR;
+  return bits;
+}
+
+namespace {
 
 unsigned long const_total() {
   const data_totals *t = optim_data_totals();

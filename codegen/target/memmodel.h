@@ -10,6 +10,7 @@ struct mem_class;
 struct mem_range;
 struct mem_space;
 struct symbol;
+struct tree_node;
 
 // Const models: where const data lies and how much of TBLPTR reaches it.
 enum { CONST_SMALL = 1, CONST_MEDIUM = 2, CONST_FULL = 3 };
@@ -59,5 +60,9 @@ mem_class *memmodel_data_class(const char *name, bool make = false);
 mem_class *memmodel_far_class(bool make = false);
 // The qualifiers of a variable, through its array dimensions.
 uint32_t memmodel_quals(const symbol *s);
+// The target class bits of a pointer-valued node, from its targets; a node
+// whose targets name no object (an address worked out, a cast) counts by
+// what it points to: const in program memory, far, or else data memory.
+uint32_t memmodel_pointer_class(const tree_node *t);
 // What __activetblptr says: how much of TBLPTR the program's code reaches.
 int32_t memmodel_tblptr_usage();

@@ -10,6 +10,7 @@
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "codegen/target/emitq.h"
+#include "codegen/target/memmodel.h"
 #include "common/alert.h"
 
 namespace {
@@ -36,7 +37,7 @@ uint8_t kind(const tree_node *t) {
 bool is_pointer(const tree_node *t) { return kind(t) == TY_POINTER; }
 bool is_struct(const tree_node *t) { return kind(t) == TY_STRUCT; }
 ctype *pointee(const tree_node *t) { return is_pointer(t) ? plain_type(t)->sub : nullptr; }
-uint32_t target_bits(const tree_node *t) { return t && t->targets ? t->targets->class_bits : 0; }
+uint32_t target_bits(const tree_node *t) { return memmodel_pointer_class(t); }
 bool is_const(const tree_node *t) { return t && t->op == OP_CONST; }
 bool is_id(const tree_node *t) { return t && t->op == OP_ID && t->sym; }
 bool is_bit_type(const tree_node *t) { return arith(t) == ARITH_BIT; }
@@ -74,7 +75,7 @@ int32_t bitfield_offset(const tree_node *t) {
 // A pointer whose targets all lie outside the data memory (program memory or far).
 bool code_targets(const tree_node *t) {
   uint32_t bits = target_bits(t);
-  return t->targets && bits && !(bits & TC_DATA);
+  return bits && !(bits & TC_DATA);
 }
 
 bool lives_in(const tree_node *t, uint32_t reg) {

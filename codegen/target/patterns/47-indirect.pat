@@ -95,7 +95,8 @@ rule store_ram_address
 # A pointer in a word variable, copied into the pair.
 rule fsr_from_pointer
   goals fsr_ptr
-  chain word_mem
+  chain word_opnd
+  pred ANY_RAM_PTR
   result class7
   kind xreg
   flags xreg_used
@@ -107,6 +108,7 @@ rule fsr_from_pointer
 rule fsr_from_address
   goals fsr_ptr
   op &U
+  pred ANY_RAM_PTR
   left ram_name
   result class7
   kind xreg
@@ -154,6 +156,25 @@ rule fsr_add_index
   | incf L+1,f
   text L
 
+# A signed byte index: a negative one takes one off the high byte first,
+# so the carry of the low byte's sum can still be added after it.
+rule fsr_add_sbyte
+  goals fsr_ptr
+  op +
+  pred RSIGNBYTE
+  left fsr_ptr
+  right wreg_byte
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | btfsc wreg,7,c
+  | decf L+1,f,c
+  | addwf L,f,c
+  | movlw 0
+  | addwfc L+1,f,c
+  text L
+
 # A constant offset added to the address.
 rule fsr_add_const
   goals fsr_ptr
@@ -176,7 +197,7 @@ rule fsr_add_const
 rule fsr_byte_deref
   goals fsr_byte
   op *U
-  pred ISBYTE ISRAM
+  pred ISBYTE
   left fsr_ptr
   kind left
   text L+6
@@ -244,7 +265,7 @@ goal fsr_word
 rule fsr_word_deref
   goals fsr_word
   op *U
-  pred WORD ISRAM
+  pred WORD
   left fsr_ptr
   kind left
   text L

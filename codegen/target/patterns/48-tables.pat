@@ -7,6 +7,7 @@ goal rom_ptr
 rule rom_address_of
   goals rom_ptr
   op &U
+  pred CODE_PTR
   left ram_name
   result tblptr
   kind xreg
@@ -24,6 +25,7 @@ rule rom_address_of
 rule rom_ptr_from_word
   goals rom_ptr
   chain word_opnd
+  pred CODE_16_PTR
   result tblptr
   kind xreg
   flags xreg_used
@@ -42,6 +44,28 @@ rule rom_ptr_plus_byte
   flags left_into_wanted
   clobber status wreg
   code
+  | addwf tblptrl,f,c
+  | movlw 0
+  | addwfc tblptrh,f,c
+  | addwfc tblptru,f,c
+  text L
+
+rule rom_ptr_plus_sbyte
+  goals rom_ptr
+  op +
+  pred RSIGNBYTE
+  left rom_ptr
+  right wreg_byte
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | btfss wreg,7,c
+  | bra uNN1
+  | decf tblptrh,f,c
+  | btfss status,0,c
+  | decf tblptru,f,c
+  : uNN1:
   | addwf tblptrl,f,c
   | movlw 0
   | addwfc tblptrh,f,c
@@ -100,7 +124,7 @@ rule rom_ptr_plus_word
 rule rom_byte
   goals wreg_byte
   op *U
-  pred ISBYTE ISCODE
+  pred ISBYTE
   left rom_ptr
   result wreg
   kind xreg
@@ -114,7 +138,7 @@ rule rom_byte
 rule rom_word
   goals word_tmp
   op *U
-  pred WORD ISCODE
+  pred WORD
   left rom_ptr
   result TEMP2
   kind xreg
@@ -167,4 +191,70 @@ rule rom_word_id
   | tblrd *
   | movff tablat,~1/2XN
   | E10N
+  text XN
+
+# A pointer that may reach both: its value tells, since program memory
+# below the first page above RAM (target macro 34) holds no constants.
+goal mixed_ptr
+
+rule mixed_ptr_value
+  goals mixed_ptr
+  chain word_opnd
+  pred MIXED_16_PTR
+  kind left
+  text L
+
+rule mixed_byte
+  goals wreg_byte
+  op *U
+  pred ISBYTE
+  left mixed_ptr
+  result wreg
+  kind xreg
+  flags xreg_used left_uses_xy
+  clobber status fsr0 tblptr
+  code
+  | movlw E34N
+  | E1Lsubwf (~1/2L)E2L,w
+  | bc uNN1
+  | movff ~0/2L,fsr0l
+  | movff ~1/2L,fsr0h
+  | movf indf0,w,c
+  | bra uNN2
+  : uNN1:
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  | tblrd *
+  | movf tablat,w,c
+  | E10N
+  : uNN2:
+  text XN
+
+rule mixed_word
+  goals word_tmp
+  op *U
+  pred WORD
+  left mixed_ptr
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg fsr0 tblptr
+  code
+  | movlw E34N
+  | E1Lsubwf (~1/2L)E2L,w
+  | bc uNN1
+  | movff ~0/2L,fsr0l
+  | movff ~1/2L,fsr0h
+  | movff postinc0,~0/2XN
+  | movff indf0,~1/2XN
+  | bra uNN2
+  : uNN1:
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  | tblrd *+
+  | movff tablat,~0/2XN
+  | tblrd *
+  | movff tablat,~1/2XN
+  | E10N
+  : uNN2:
   text XN

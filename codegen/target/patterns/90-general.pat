@@ -418,3 +418,39 @@ rule store_byte_opnd
   kind none
   code
   | movff R,L
+
+# A post-increment or post-decrement whose value is used: the old value,
+# then the variable stepped in place.
+rule word_step_value
+  goals word_tmp
+  op ++ --
+  pred WORD
+  left word_mem
+  right word_imm
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  | movlw ~0/2R
+  | E1LQ1Nwf (~0/2L)E2L,f
+  | movlw ~1/2R
+  | Q2N (~1/2L)E2L,f
+  text XN
+
+rule byte_step_value
+  goals wreg_byte
+  op ++ --
+  pred ISBYTE
+  left byte_lval
+  right @one
+  result wreg
+  kind xreg
+  flags xreg_used
+  clobber status
+  code
+  | E1Lmovf (L)E2L,w
+  | ONf (L)E2L,f
+  text XN
