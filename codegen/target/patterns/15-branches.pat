@@ -108,7 +108,7 @@ rule switch_byte
 rule switch_word
   goals stmt
   op [\
-  left word_mem
+  left word_opnd
   kind none
   code
   | E9N

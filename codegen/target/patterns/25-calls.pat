@@ -98,9 +98,13 @@ rule w_param
   flags xreg_used
   text XN
 
-# Values of two to four bytes come back in the callee's parameter area.
+# Values of two to four bytes come back in the callee's parameter area,
+# where the next call may overwrite them: they are used at once (stored, or
+# taken by an assignment operator), or else copied to a temporary.
+goal call_word
+
 rule call_word_value_with_args
-  goals word_mem
+  goals call_word
   op (
   pred WORD
   left func_name
@@ -113,7 +117,7 @@ rule call_word_value_with_args
   text ?SN+1
 
 rule call_word_value
-  goals word_mem
+  goals call_word
   op (
   pred WORD
   left func_name
@@ -203,3 +207,39 @@ rule call_byte_through_pointer
   : uNN2:
   text XN
 
+
+rule word_tmp_from_call
+  goals word_tmp
+  chain call_word
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  code
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  text XN
+
+rule store_call_word
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right call_word
+  kind none
+  code
+  | movff ~0/2R,~0/2L
+  | movff ~1/2R,~1/2L
+
+rule call_word_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right call_word
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,f
+  | E1Rmovf (~1/2R)E2R,w
+  | E1LQ2N (~1/2L)E2L,f
