@@ -44,6 +44,7 @@ const corpus_case corpus[] = {
      {{"s", 1}, {"t", 1}, {"kk", 1}, {"ws", 2}, {"wb", 2}, {"wp", 2}, {"len_rom", 1}, {"len_ram", 1}}},
     {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
     {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
+    {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -131,6 +131,9 @@ bool mark_assigned(tree_node *target, uint32_t marks) {
   if (!target || target->op == OP_REG) return true;
   if (target->op == OP_ID) {
     target->sym->flags |= marks;
+    // A function that only writes a variable still touches it: no other
+    // function may keep a copy of it in a register across a call.
+    if (symbol *f = sym_current_function()) cg_record_caller(target->sym, f);
     return true;
   }
   tree_find(target, &marks, [](tree_node *n, void *m) {

@@ -111,6 +111,8 @@ bool is_candidate(symbol *f, symbol *s) {
   if (!t || t->kind == TY_ARRAY) return false;
   if ((s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)) || (s->flags & (SYM_STACK_AREA | SYM_DECLARED_ONLY)))
     return false;
+  // Every access of a volatile object goes to the object itself.
+  if (type_qualifiers(s->type) & Q_VOLATILE) return false;
   if ((s->sclass == SC_AUTO || s->sclass == SC_PARAM || s->sclass == SC_REGISTER) && s->owner == f) return true;
   if (s->sclass == SC_EXTERN || s->sclass == SC_STATIC)
     return vec_size(s->direct_callers) == 1 && vec_get(s->direct_callers, 0) == f;
