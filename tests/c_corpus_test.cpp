@@ -3,10 +3,12 @@
 // host's C compiler, stopped by a timer in its final loop, gives the values
 // its volatile objects must hold: both runs must agree byte for byte.
 // Programs keep to what both compilers read alike: int as the target's 16
-// bits (the host build renames it short), main declared void.
+// bits (the host build renames it short), long as its 32 bits (the host
+// build reads it as a type of 32 bits), main declared void.
 #include <gtest/gtest.h>
 
 #include <map>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -45,6 +47,7 @@ const corpus_case corpus[] = {
     {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
     {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
     {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
+    {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -60,6 +63,15 @@ std::string host_main(const corpus_case &c) {
   text += "int main(void) {\n  struct itimerval t = {{0, 0}, {0, 200000}};\n  signal(SIGALRM, dump);\n"
           "  setitimer(ITIMER_REAL, &t, 0);\n  corpus_main();\n  return 1;\n}\n";
   return text;
+}
+
+// The program as the host builds it: long becomes a 32-bit type, and
+// literals lose their long suffix.
+std::string host_source(const std::string &source) {
+  std::string text = std::regex_replace(source, std::regex(R"(\bunsigned\s+long\b)"), "host_u32");
+  text = std::regex_replace(text, std::regex(R"(\b(signed\s+)?long\b)"), "host_s32");
+  text = std::regex_replace(text, std::regex(R"((\d)[uU]?[lL]\b)"), "$1");
+  return "typedef __typeof__(0x7fffffff) host_s32;\ntypedef __typeof__(0xffffffffu) host_u32;\n" + text;
 }
 
 std::vector<unsigned> words_of(const std::string &text) {
@@ -78,9 +90,10 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
     std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + c.file);
     ASSERT_FALSE(source.empty());
     dir.write("main.c", source);
+    dir.write("host.c", host_source(source));
     dir.write("host_main.c", host_main(c));
     // The target's int is 16 bits wide; both are little-endian.
-    ASSERT_EQ(dir.run("cc -w -Dint=short -Dmain=corpus_main -c main.c && cc -w -o host main.o host_main.c"), 0)
+    ASSERT_EQ(dir.run("cc -w -Dint=short -Dmain=corpus_main -c host.c && cc -w -o host host.o host_main.c"), 0)
         << dir.read("err");
     ASSERT_EQ(dir.run("timeout 20 ./host"), 0) << dir.read("err");
     std::vector<unsigned> expected = words_of(dir.read("out"));

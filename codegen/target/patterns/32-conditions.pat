@@ -259,3 +259,141 @@ rule sword_not_negative
   code
   | E1L
   text (~1/2L)E2L,7
+
+# A condition's truth as a word: 0 or 1 in a temporary.
+
+rule word_truth_of_bit_set
+  goals word_tmp
+  op ->
+  pred WORD
+  left bit_set
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_bit_clear
+  goals word_tmp
+  op ->
+  pred WORD
+  left bit_clear
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_z_set
+  goals word_tmp
+  op ->
+  pred WORD
+  left z_set
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_z_clear
+  goals word_tmp
+  op ->
+  pred WORD
+  left z_clear
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_c_set
+  goals word_tmp
+  op ->
+  pred WORD
+  left c_set
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_c_clear
+  goals word_tmp
+  op ->
+  pred WORD
+  left c_clear
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_n_set
+  goals word_tmp
+  op ->
+  pred WORD
+  left n_set
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
+
+rule word_truth_of_n_clear
+  goals word_tmp
+  op ->
+  pred WORD
+  left n_clear
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/2XN)E2N
+  | clrf (~1/2XN)E2N
+  text XN
