@@ -330,7 +330,7 @@ static const psect_description psect_descriptions[] = {
     {"vectors", "CODE", UNIT_BYTE, "Rest vector"},
     {"clrtext", "CODE", UNIT_BYTE, "Memory clearing code"},
     {"const", "CODE", UNIT_BYTE, "Strings and constant data"},
-    {"struct", "COMRAM", UNIT_BYTE, "Structure return area"},
+    {"struct", "BIGRAM", UNIT_BYTE, "Structure return area"},
     {"intsave_r", "BIGRAM", UNIT_BYTE, "Registers saved on interrupt"},
     {"temp", "COMRAM", UNIT_BYTE, "Temporary RAM data"},
     {"eeprom_da", "EEDATA", UNIT_BYTE, "User-programmed EEPROM data"},

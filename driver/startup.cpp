@@ -47,7 +47,7 @@ const char *const psect_declarations[] = {
     "nvrram,class=COMRAM,space=1",
     "nvbit,class=COMRAM,bit,space=1",
     "temp,ovrld,class=COMRAM,space=1",
-    "struct,ovrld,class=COMRAM,space=1",
+    "struct,ovrld,class=BIGRAM,space=1",
     "rbit,class=COMRAM,bit,space=1",
     "bigbss,class=BIGRAM,space=1",
     "bigdata,class=BIGRAM,space=1",

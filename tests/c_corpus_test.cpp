@@ -48,6 +48,7 @@ const corpus_case corpus[] = {
     {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
     {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
     {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}}},
+    {"structs.c", 40000, {{"r8", 8}, {"r16", 4}, {"rl", 4}}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -443,8 +443,11 @@ void emit_end() {
     emit_psect(nullptr, 0);
     out_printf("\tdb 0\t; dummy byte at the end\n");
   }
+  // Structures are copied in and out of `structret` through FSRs, so it
+  // may lie in any bank: the access bank is left to the variables placed
+  // there before the size of the largest returned structure is known.
   if (s.struct_return) {
-    out_printf("       psect   struct,ovrld,class=COMRAM,space=1\nstructret:\n");
+    out_printf("       psect   struct,ovrld,class=BIGRAM,space=1\n\tglobal\tstructret\nstructret:\n");
     out_printf("\tds\t%u\n", s.struct_return);
     s.written = 0;
   }
