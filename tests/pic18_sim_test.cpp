@@ -35,7 +35,7 @@ const char startup_source[] = R"(
 	psect	nvrram,class=COMRAM,space=1
 	psect	nvbit,class=COMRAM,bit,space=1
 	psect	temp,ovrld,class=COMRAM,space=1
-	psect	struct,ovrld,class=COMRAM,space=1
+	psect	struct,ovrld,class=BIGRAM,space=1
 	psect	rbit,class=COMRAM,bit,space=1
 	psect	bigbss,class=BIGRAM,space=1
 	psect	bigdata,class=BIGRAM,space=1
