@@ -9,10 +9,11 @@
 
 typedef void *va_list;
 
-extern void *__va_start(void);
-extern void *__va_arg(void *p);
+/* Marked before they are declared: the mark travels with the declaration. */
 #pragma inline(__va_start)
 #pragma inline(__va_arg)
+extern void *__va_start(void);
+extern void *__va_arg(void *p);
 
 /* last, the last named parameter, is not needed: the built-in finds the
    end of the named parameters itself. */
