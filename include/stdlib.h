@@ -1,5 +1,5 @@
-/* The integer part of the general utilities. There is no heap: memory is
-   laid out when the program is linked, so malloc and its kin are absent. */
+/* The general utilities. There is no heap: memory is laid out when the
+   program is linked, so malloc and its kin are absent. */
 #ifndef _STDLIB_H_
 #define _STDLIB_H_
 
@@ -33,6 +33,8 @@ extern int atoi(const char *s);
 extern long atol(const char *s);
 extern long strtol(const char *s, char **endptr, int base);
 extern unsigned long strtoul(const char *s, char **endptr, int base);
+extern double atof(const char *s);
+extern double strtod(const char *s, char **endptr);
 
 extern int rand(void);
 extern void srand(unsigned int seed);

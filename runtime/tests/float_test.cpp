@@ -11,47 +11,8 @@
 #include <string>
 #include <vector>
 
-// Nothing may follow this block that includes a standard header: the
-// routines are read with int as the target's 16-bit short.
-namespace target {
-#define FPCORE_TYPES
-typedef uint32_t __fp24;  // values stay below 2^24: the routines never rely on 24-bit wrap-around
-typedef uint32_t __fp32;
-typedef int32_t __fps32;
-#define int short
-#include "runtime/fpcore.h"
-#include "runtime/fpround.c"
-#include "runtime/fpadd.c"
-#include "runtime/fpmul.c"
-#include "runtime/fpdiv.c"
-#include "runtime/fladd.c"
-#include "runtime/flsub.c"
-#include "runtime/flmul.c"
-#include "runtime/fldiv.c"
-#include "runtime/flneg.c"
-#include "runtime/flge.c"
-#include "runtime/fltol.c"
-#include "runtime/lbtofl.c"
-#include "runtime/abtofl.c"
-#include "runtime/lwtofl.c"
-#include "runtime/awtofl.c"
-#include "runtime/lltofl.c"
-#include "runtime/altofl.c"
-#include "runtime/ftadd.c"
-#include "runtime/ftsub.c"
-#include "runtime/ftmul.c"
-#include "runtime/ftdiv.c"
-#include "runtime/ftneg.c"
-#include "runtime/ftge.c"
-#include "runtime/fttol.c"
-#include "runtime/lbtoft.c"
-#include "runtime/abtoft.c"
-#include "runtime/lwtoft.c"
-#include "runtime/awtoft.c"
-#include "runtime/lltoft.c"
-#include "runtime/altoft.c"
-#undef int
-}  // namespace target
+#include "runtime/tests/fp_patterns.h"
+#include "runtime/tests/fp_routines.h"
 
 namespace {
 
@@ -73,15 +34,22 @@ struct float_format {
   uint32_t (*from_sword)(short);
   uint32_t (*from_ulong)(uint32_t);
   uint32_t (*from_slong)(int32_t);
+  // The assignment-operator forms: *p op= b.
+  uint32_t (*assign_add)(uint32_t *, uint32_t);
+  uint32_t (*assign_sub)(uint32_t *, uint32_t);
+  uint32_t (*assign_mul)(uint32_t *, uint32_t);
+  uint32_t (*assign_div)(uint32_t *, uint32_t);
 };
 
 const float_format formats[] = {
     {"32-bit", 23, target::__fladd, target::__flsub, target::__flmul, target::__fldiv, target::__flneg,
      target::__flge, target::__fltol, target::__lbtofl, target::__abtofl, target::__lwtofl, target::__awtofl,
-     target::__lltofl, target::__altofl},
+     target::__lltofl, target::__altofl, target::__asfladd, target::__asflsub, target::__asflmul,
+     target::__asfldiv},
     {"24-bit", 15, target::__ftadd, target::__ftsub, target::__ftmul, target::__ftdiv, target::__ftneg,
      target::__ftge, target::__fttol, target::__lbtoft, target::__abtoft, target::__lwtoft, target::__awtoft,
-     target::__lltoft, target::__altoft},
+     target::__lltoft, target::__altoft, target::__asftadd, target::__asftsub, target::__asftmul,
+     target::__asftdiv},
 };
 
 void PrintTo(const float_format &f, std::ostream *out) { *out << f.name; }
@@ -89,53 +57,8 @@ void PrintTo(const float_format &f, std::ostream *out) { *out << f.name; }
 int pattern_shift(const float_format &f) { return 23 - f.frac; }
 uint32_t sign_bit(const float_format &f) { return 0x80000000u >> pattern_shift(f); }
 
-// The value a pattern stands for: exponent field 0 is a zero of its sign.
-double decode(const float_format &f, uint32_t pattern) {
-  uint32_t bits = pattern << pattern_shift(f);
-  bool negative = bits >> 31;
-  int exp = int(bits >> 23) & 0xFF;
-  uint32_t fraction = bits & 0x7FFFFF;
-  double v;
-  if (exp == 0)
-    v = 0.0;
-  else if (exp == 255)
-    v = fraction ? NAN : INFINITY;
-  else
-    v = std::ldexp(double(fraction | 0x800000), exp - 150);
-  return negative ? -v : v;
-}
-
-// x rounded to the format: ties to even, flushed to a zero of its sign below
-// the smallest normal, infinity beyond the largest, every NaN the quiet one.
-// Exact for one operation on the format's values: double has more than
-// twice their precision, so rounding twice cannot differ.
-uint32_t encode(const float_format &f, double x) {
-  uint32_t sign = std::signbit(x) ? 0x80000000u : 0;
-  uint32_t bits;
-  if (std::isnan(x)) {
-    bits = 0x7FC00000u;
-  } else if (x == 0) {
-    bits = sign;
-  } else if (std::isinf(x)) {
-    bits = sign | 0x7F800000u;
-  } else {
-    int e;
-    double m = std::frexp(std::fabs(x), &e);  // |x| = m * 2^e, m in [0.5, 1)
-    double r = std::nearbyint(std::ldexp(m, f.frac + 1));
-    if (r == std::ldexp(1.0, f.frac + 1)) {
-      r /= 2;
-      e++;
-    }
-    int biased = e + 126;
-    if (biased <= 0)
-      bits = sign;
-    else if (biased >= 255)
-      bits = sign | 0x7F800000u;
-    else
-      bits = sign | uint32_t(biased) << 23 | (uint32_t(r) - (1u << f.frac)) << pattern_shift(f);
-  }
-  return bits >> pattern_shift(f);
-}
+double decode(const float_format &f, uint32_t pattern) { return pattern_value(f.frac, pattern); }
+uint32_t encode(const float_format &f, double x) { return pattern_of_value(f.frac, x); }
 
 int32_t host_to_long(double v) {
   if (std::isnan(v)) return 0;
@@ -204,6 +127,28 @@ TEST_P(FloatRoutines, ArithmeticOverPairs) {
       ASSERT_EQ(hex(f.mul(a, b)), hex(encode(f, x * y))) << hex(a) << " * " << hex(b);
       ASSERT_EQ(hex(f.div(a, b)), hex(encode(f, x / y))) << hex(a) << " / " << hex(b);
       ASSERT_EQ(f.ge(a, b) != 0, x >= y) << hex(a) << " >= " << hex(b);
+    }
+  }
+}
+
+// The assignment-operator forms store what the plain routines return, and
+// return it too.
+TEST_P(FloatRoutines, AssignmentForms) {
+  const float_format &f = GetParam();
+  std::vector<uint32_t> values = sample_patterns(f);
+  for (size_t i = 0; i + 1 < values.size(); i++) {
+    uint32_t a = values[i], b = values[i + 1];
+    const struct {
+      const char *op;
+      uint32_t (*assign)(uint32_t *, uint32_t);
+      uint32_t (*plain)(uint32_t, uint32_t);
+    } forms[] = {{"+=", f.assign_add, f.add}, {"-=", f.assign_sub, f.sub}, {"*=", f.assign_mul, f.mul},
+                 {"/=", f.assign_div, f.div}};
+    for (const auto &k : forms) {
+      uint32_t target = a;
+      uint32_t result = k.assign(&target, b);
+      ASSERT_EQ(hex(target), hex(k.plain(a, b))) << hex(a) << " " << k.op << " " << hex(b);
+      ASSERT_EQ(hex(result), hex(target)) << hex(a) << " " << k.op << " " << hex(b);
     }
   }
 }

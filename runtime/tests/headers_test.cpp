@@ -18,6 +18,9 @@ const char all_headers[] = R"(#include <limits.h>
 #include <string.h>
 #include <ctype.h>
 #include <stdlib.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <math.h>
 
 #if CHAR_BIT != 8 || SCHAR_MIN != -128 || SCHAR_MAX != 127 || UCHAR_MAX != 255
 #error "char limits"
@@ -61,6 +64,39 @@ static int by_value(const void *a, const void *b)
 	return *(const char *)a - *(const char *)b;
 }
 
+void putch(char c)
+{
+	(void)c;
+}
+
+/* A printf-like function of the program's own, over vsprintf; it also
+   reads its first argument itself. */
+static char line[40];
+static int say(const char *format, ...)
+{
+	va_list ap;
+	int first;
+
+	va_start(ap, format);
+	first = va_arg(ap, int);
+	va_end(ap);
+	va_start(ap, format);
+	vsprintf(line, format, ap);
+	va_end(ap);
+	return first + puts(line) + putchar('\n');
+}
+
+static double maths(double x)
+{
+	double whole;
+	int e;
+
+	x = sqrt(fabs(x)) + exp(x) + log(x) + log10(x) + pow(x, 2.5) + fmod(x, 3.0);
+	x += sin(x) + cos(x) + tan(x) + asin(x) + acos(x) + atan(x) + atan2(x, 1.0);
+	x += sinh(x) + cosh(x) + tanh(x) + floor(x) + ceil(x) + modf(x, &whole) + whole;
+	return ldexp(frexp(x, &e), e) + HUGE_VAL + atof("1.5") + strtod("2e3", NULL);
+}
+
 int main(void)
 {
 	char text[16];
@@ -75,8 +111,10 @@ int main(void)
 		return 1;
 	l.quot += strtol(text, &end, 0) + atol("5") + (long)strtoul(end, NULL, 16);
 	srand(7);
+	printf("%s %d %5.2f\n", text, d.rem, maths(1.5));
+	sprintf(text, "%lx", l.rem);
 	return d.quot + (int)l.quot + atoi(text) + abs(rand()) + isdigit(text[0]) + toupper('a')
-		+ errno + (int)member_offset;
+		+ errno + (int)member_offset + say("%d", 1);
 }
 )";
 
@@ -90,6 +128,13 @@ TEST(Headers, EveryHeaderPassesTheFrontEnd) {
   std::string code = dir.read("main.parsk");
   EXPECT_NE(code.find("[v _strtoul `(ul"), std::string::npos) << code;
   EXPECT_NE(code.find("[v _bsearch `(*v"), std::string::npos) << code;
+  // The variable-argument built-ins reach the code generator marked as
+  // such, so that it rewrites their calls.
+  EXPECT_NE(code.find("[p i ___va_start ]"), std::string::npos) << code;
+  EXPECT_NE(code.find("[p i ___va_arg ]"), std::string::npos) << code;
+  // The checked formats' features reach the intermediate code.
+  EXPECT_NE(code.find("[p f _printf "), std::string::npos) << code;
+  EXPECT_NE(code.find("[p f _sprintf "), std::string::npos) << code;
   const struct {
     const char *array;
     int size;

@@ -1,4 +1,4 @@
-// Both p-code libraries hold a module for every integer routine and C
+// Both p-code libraries hold a module for every run-time routine and C
 // library function, found by the name the code generator looks for (the
 // C name with one more leading underscore).
 #include <gtest/gtest.h>
@@ -18,16 +18,51 @@ const char *const defined_names[] = {
     "_isspace", "_isupper",  "_isxdigit",  "_tolower",  "_toupper",   "_abs",        "_labs",      "_div",
     "_ldiv",    "_atoi",     "_atol",      "_strtol",   "_strtoul",   "___strtoxl",  "_rand",      "_srand",
     "_qsort",   "_bsearch",  "_errno",     "___rand_state",
+    // output, and the exact digits of floats that printf uses
+    "_putchar", "_puts", "___ftoa", "___ftoa_digit", "___bigmul", "___bigge", "___bigdigit",
+    // math.h
+    "___huge_val", "_fabs", "_frexp", "_ldexp", "_modf", "_floor", "_ceil", "_fmod", "_sqrt", "_exp", "_log",
+    "_log10", "_pow", "___sincos", "_sin", "_cos", "_tan", "_atan", "_atan2", "_asin", "_acos", "_sinh", "_cosh",
+    "_tanh", "_strtod", "_atof",
 };
+
+// Every run-time routine the code generator may call, by the name it
+// enters as wanted.
+const char *const runtime_routines[] = {
+    "___aslmul", "___lmul",   "___tmul",   "___atmod",   "___ltmod",  "___atdiv",   "___ltdiv",  "___ftoa",
+    "___lbmul",  "___wmul",   "___bmul",   "___lbmod",   "___lbdiv",  "___abmod",   "___abdiv",  "___lwmod",
+    "___lwdiv",  "___awmod",  "___awdiv",  "___fladd",   "___asfladd", "___fldiv",  "___asfldiv", "___asflmul",
+    "___flmul",  "___flsub",  "___asflsub", "___fltol",  "___flneg",  "___lbtofl",  "___abtofl", "___awtofl",
+    "___lwtofl", "___altofl", "___lltofl", "___ftadd",   "___asftadd", "___ftdiv",  "___asftdiv", "___ftmul",
+    "___asftmul", "___ftsub", "___asftsub", "___fttol",  "___ftneg",  "___lbtoft",  "___abtoft", "___awtoft",
+    "___lwtoft", "___altoft", "___lltoft", "___aldiv",   "___almod",  "___llmod",   "___lldiv",  "___llmov",
+    "___ftge",   "___flge",
+};
+
+bool defines(const std::string &library, const char *name) {
+  return library.find(std::string(1, '\0') + name + std::string(1, '\0')) != std::string::npos;
+}
 
 TEST(PcodeLibraries, DefineEveryIntegerRoutineAndFunction) {
   for (const char *library : {"pic80l-c.lpp", "pic80ldc.lpp"}) {
     std::string bytes = read_file(std::string(TOVRA_STAGE) + "/lib/" + library);
     ASSERT_FALSE(bytes.empty()) << library;
-    for (const char *name : defined_names)
-      EXPECT_NE(bytes.find(std::string(1, '\0') + name + std::string(1, '\0')), std::string::npos)
-          << name << " in " << library;
+    for (const char *name : defined_names) EXPECT_TRUE(defines(bytes, name)) << name << " in " << library;
   }
+}
+
+TEST(PcodeLibraries, DefineEveryRunTimeRoutine) {
+  for (const char *library : {"pic80l-c.lpp", "pic80ldc.lpp"}) {
+    std::string bytes = read_file(std::string(TOVRA_STAGE) + "/lib/" + library);
+    for (const char *name : runtime_routines) EXPECT_TRUE(defines(bytes, name)) << name << " in " << library;
+  }
+}
+
+// printf and its kin are compiled with each program, from the lib folder.
+TEST(PcodeLibraries, HoldNoPrintf) {
+  std::string bytes = read_file(std::string(TOVRA_STAGE) + "/lib/pic80l-c.lpp");
+  for (const char *name : {"_printf", "_sprintf", "_vprintf", "_vsprintf"}) EXPECT_FALSE(defines(bytes, name)) << name;
+  EXPECT_FALSE(read_file(std::string(TOVRA_STAGE) + "/lib/doprnt.c").empty());
 }
 
 }  // namespace

@@ -11,10 +11,12 @@
 namespace target {
 #include "library/aldiv.c"
 #include "library/almod.c"
+#include "library/aslmul.c"
 #include "library/atdiv.c"
 #include "library/atmod.c"
 #include "library/lldiv.c"
 #include "library/llmod.c"
+#include "library/llmov.c"
 #include "library/lmul.c"
 #include "library/ltdiv.c"
 #include "library/ltmod.c"
@@ -68,8 +70,19 @@ TEST(WideRoutines, LongPairs) {
       ASSERT_EQ(target::__llmod(x, y), w.umod(a, b)) << a << " % " << b;
       ASSERT_EQ(uint32_t(target::__aldiv(sx, sy)), w.sdiv(a, b)) << sx << " / " << sy;
       ASSERT_EQ(uint32_t(target::__almod(sx, sy)), w.smod(a, b)) << sx << " % " << sy;
+      uint32_t product = x;
+      ASSERT_EQ(target::__aslmul(&product, y), w.mul(a, b)) << a << " *= " << b;
+      ASSERT_EQ(product, w.mul(a, b)) << a << " *= " << b;
     }
   }
+}
+
+TEST(WideRoutines, LongMoveCopiesFourBytes) {
+  uint32_t from[3] = {0x11111111, 0x89ABCDEF, 0x22222222}, to[3] = {0x33333333, 0, 0x44444444};
+  EXPECT_EQ(target::__llmov(&to[1], &from[1]), 0x89ABCDEFu);
+  EXPECT_EQ(to[0], 0x33333333u);
+  EXPECT_EQ(to[1], 0x89ABCDEFu);
+  EXPECT_EQ(to[2], 0x44444444u);
 }
 
 TEST(WideRoutines, ShortLongPairs) {

@@ -1,0 +1,11 @@
+#include <errno.h>
+#include <math.h>
+
+double acos(double x)
+{
+	if (fabs(x) > 1) {
+		errno = EDOM;
+		return HUGE_VAL - HUGE_VAL;
+	}
+	return atan2(sqrt((1 - x) * (1 + x)), x);
+}

@@ -1,0 +1,9 @@
+#include "fpcore.h"
+
+extern __fp24 __ftadd(__fp24 a, __fp24 b);
+
+/* *p += b in 24-bit floats: the new *p. */
+__fp24 __asftadd(__fp24 *p, __fp24 b)
+{
+	return *p = __ftadd(*p, b);
+}

@@ -1,0 +1,10 @@
+#include <math.h>
+
+double ceil(double x)
+{
+	double i;
+
+	if (modf(x, &i) > 0)
+		return i + 1;
+	return i;
+}

@@ -1,0 +1,6 @@
+#include <math.h>
+
+double cos(double x)
+{
+	return __sincos(x, 1);
+}

@@ -1,0 +1,10 @@
+#include <stdio.h>
+
+/* The string and a new-line. */
+int puts(const char *s)
+{
+	while (*s)
+		putch(*s++);
+	putch('\n');
+	return 0;
+}
