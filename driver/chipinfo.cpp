@@ -52,6 +52,9 @@ static const key_info known_keys[] = {
     {"FAMILY", KEY_TEXT, 0},       {"INSTR", KEY_TEXT, 0},
     {"FLASH_EW", KEY_TEXT, 0},     {"PERIPH", KEY_TEXT, 0},
     {"CFGS_UNPROG", KEY_TEXT, 0},
+    // The special function registers, which only the chip headers' writer reads.
+    {"SFR", KEY_TEXT, 0},          {"SFR16", KEY_TEXT, 0},
+    {"SFRFROM", KEY_TEXT, 0},
 };
 
 static const key_info *key_find(const char *key) {
