@@ -1,5 +1,6 @@
 #include "codegen/model/funcprep.h"
 
+#include <cstring>
 #include <set>
 
 #include "codegen/model/callgraph.h"
@@ -67,6 +68,13 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
 
 }  // namespace
 
+void mark_referenced(tree_node *t) {
+  tree_find(t, nullptr, [](tree_node *n, void *) {
+    if (n->op == OP_ID && n->sym) n->sym->flags2 |= SYM2_REFERENCED;
+    return false;
+  });
+}
+
 void want_rewrite_routines(symbol *f) {
   if (!f || !f->ctx) return;
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
@@ -76,8 +84,15 @@ void want_rewrite_routines(symbol *f) {
     if (!t) continue;
     vec *simple = vec_new_default();
     nodeRewrite(t, simple);
-    for (uint32_t j = 0; j < vec_size(simple); j++)
-      if (tree_node *s = tree_simplify(item<tree_node>(simple, j))) tree_free(cgen_split_tree(s));
+    for (uint32_t j = 0; j < vec_size(simple); j++) {
+      tree_node *s = tree_simplify(item<tree_node>(simple, j));
+      if (!s) continue;
+      // What code still names after folding, and the routines it is
+      // rewritten into, is what the libraries must supply.
+      tree_node *split = cgen_split_tree(s);
+      mark_referenced(split);
+      tree_free(split);
+    }
     vec_free(simple);
   }
 }
@@ -279,8 +294,10 @@ void prepare_functions(vec *list, bool graph_pass) {
     // Values of two to four bytes come back through the parameter area,
     // whether the call is direct or through a pointer: one convention for
     // both, and the caller reads the value where it lies.
+    // main's value goes nowhere: it keeps no area for it.
     uint32_t ret = return_size(f);
-    if (returns_value(f) && ret >= 2 && ret <= 4) cg_record(f)->flags |= CG_RETURNS_IN_PARAMS;
+    if (returns_value(f) && ret >= 2 && ret <= 4 && strcmp(f->name, "_main") != 0)
+      cg_record(f)->flags |= CG_RETURNS_IN_PARAMS;
     lay_out_parameter_area(f);
     cg_set_level_mask(f->levels_called);
     rebuild_statements(f, graph_pass);

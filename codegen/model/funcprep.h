@@ -13,6 +13,8 @@ struct vec;
 // rewritten into, so that the libraries are searched for them: the same
 // simplification and splitting the statements get later, on copies.
 void want_rewrite_routines(symbol *f);
+// Marks every object and function the tree names as referenced.
+void mark_referenced(tree_node *t);
 // Prepares each function of the list; with graph_pass only as far as its
 // call edges, otherwise its uses are counted as well.
 void prepare_functions(vec *list, bool graph_pass);

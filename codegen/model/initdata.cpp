@@ -446,7 +446,12 @@ void lex_initialiser(lex_stream *s) {
       continue;
     }
     bool closed = false;
-    r.values.push_back(lex_read_expression(s, tok, &closed));
+    vec *value = lex_read_expression(s, tok, &closed);
+    for (uint32_t k = 0; value && k < vec_size(value); k++) {
+      tree_node *n = static_cast<tree_node *>(vec_get(value, k));
+      if (n && n->op == OP_ID && n->sym) n->sym->flags2 |= SYM2_REFERENCED;
+    }
+    r.values.push_back(value);
     if (closed) break;
   }
   settle(object);

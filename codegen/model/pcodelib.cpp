@@ -119,6 +119,8 @@ bool lib_name_needed(const char *name) {
     lex_set_source_folder(folder);
     xfree(folder);
   }
-  if (symbol *s = sym_find(name)) return (s->flags & SYM_DECLARED_ONLY) != 0;
+  // A declaration alone (a header's prototype) does not pull a module in:
+  // only a name some code or initialiser uses.
+  if (symbol *s = sym_find(name)) return (s->flags & SYM_DECLARED_ONLY) && (s->flags2 & SYM2_REFERENCED);
   return lib_is_wanted(name);
 }

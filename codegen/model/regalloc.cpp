@@ -12,6 +12,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/simplify.h"
+#include "codegen/model/stack.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
@@ -863,6 +864,7 @@ void allocate_function(symbol *f) {
   if (!f->used_regs) f->used_regs = iset_alloc();
   iset_clear(f->used_regs);
   sym_layout_params(f);
+  stack_widen_param_area(f);
   for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
     symbol *p = item<symbol>(f->reg_params, k);
     iset_union(f->used_regs, rset_of(p->reg));

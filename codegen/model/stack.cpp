@@ -102,15 +102,23 @@ uint32_t stack_block_size(const symbol *f) { return stack_autos_part(f) + f->par
 
 void stack_sort_locals(vec *locals) { vec_sort(locals, compare_locals); }
 
+void stack_widen_param_area(symbol *f) {
+  // Calls may bind more bytes than the declared parameters hold (a
+  // variadic function's arguments).
+  if (f->arg_max > f->params_size) f->params_size = f->arg_max;
+  if (f->arg_max2 > f->params_size) f->params_size = f->arg_max2;
+  uint32_t ret = return_size(f);
+  if (f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS) && ret >= 2 && ret <= 4 && f->params_size < ret)
+    f->params_size = ret;
+}
+
 void size_function(symbol *f) {
   if (!f || !f->cg) return;
   if (f->cg->flags & CG_POINTER) {
     cg_pointer_regs(f);
     return;
   }
-  // Calls may bind more bytes than the declared parameters hold.
-  if (f->arg_max > f->params_size) f->params_size = f->arg_max;
-  if (f->arg_max2 > f->params_size) f->params_size = f->arg_max2;
+  stack_widen_param_area(f);
   if (f->ctx) {
     symbol *saved = sym_current_function();
     sym_set_current_function(f);
@@ -147,8 +155,7 @@ void size_function(symbol *f) {
     f->temps_size = rset_temps_high();
     sym_set_current_function(saved);
   }
-  uint32_t ret = return_size(f);
-  if ((f->cg->flags & CG_RETURNS_IN_PARAMS) && ret >= 2 && ret <= 4 && f->params_size < ret) f->params_size = ret;
+  stack_widen_param_area(f);
 }
 
 void compute_stack_bases() {

@@ -12,6 +12,9 @@ struct vec;
 
 // autos + temporaries + template extra + save bytes: the "??" area.
 uint32_t stack_autos_part(const symbol *f);
+// The parameter area holds what calls bind beyond the declared parameters
+// and a value of two to four bytes returned through it.
+void stack_widen_param_area(symbol *f);
 // The whole block: the "??" area and the parameters.
 uint32_t stack_block_size(const symbol *f);
 

@@ -47,6 +47,8 @@ enum : uint32_t {
   SYM2_REENTRANT = 0x4000,       // parameters and autos live on the software stack
   SYM2_SPACE_PAIRED = 0x8000,    // pointer parameter paired with its whole memory space
   SYM2_IN_MEMORY = 0x10000,      // needs a slot in its function's compiled-stack area
+  SYM2_REFERENCED = 0x20000,     // named by code or an initialiser: a library module
+                                 // that defines it is loaded
 };
 
 // Storage classes, printed with the letters "tpares".

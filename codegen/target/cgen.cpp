@@ -48,6 +48,9 @@ struct select_state {
   // (node, goal) pairs that failed on their shape alone in this search:
   // registers cannot change that, so they are not tried again.
   std::set<std::pair<const tree_node *, uint32_t>> shape_failed;
+  // Registers that variables of the statement live in: operands may read
+  // them where they are, but no result may be worked out into one.
+  regset *held = nullptr;
 };
 select_state &st() {
   static select_state &state = *new select_state();
@@ -400,7 +403,8 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
   }
   uint32_t x = 0;
   if (p.result_reg) {
-    x = kind == PK_XREG ? rclass_find_free(allowed, p.result_reg, wanted) : rclass_pick(allowed, p.result_reg);
+    const regset *pick_from = st().held ? minus(allowed, st().held) : allowed;
+    x = kind == PK_XREG ? rclass_find_free(pick_from, p.result_reg, wanted) : rclass_pick(pick_from, p.result_reg);
     if (!x) {
       iset_union(conflict(), rset_of(p.result_reg));
       bool regs = (kind != PK_XREG || !meets(allowed, wanted)) && meets(live, rset_of(p.result_reg));
@@ -599,7 +603,14 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
   s.failed_depth = 0;
   s.depth = 0;
   s.shape_failed.clear();
+  s.held = pool_new();
+  tree_find(t, s.held, [](tree_node *n, void *held) {
+    uint32_t r = n->op == OP_ID ? sym_held_reg(n->sym) : 0;
+    if (r && r <= REG_CLASS_LAST) reg_add_leaves(static_cast<regset *>(held), r);
+    return false;
+  });
   uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
+  s.held = nullptr;
   pool_release();
   return status == 0;
 }

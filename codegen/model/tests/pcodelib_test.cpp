@@ -46,6 +46,15 @@ TEST_F(Libraries, ModulesAreLoadedPassByPassForWhatIsStillNeeded) {
   EXPECT_EQ(global("_u"), nullptr);
 }
 
+TEST_F(Libraries, APrototypeAloneLoadsNothing) {
+  // A header declares every function of a library; only those the program
+  // names in code or in an initialiser are loaded.
+  std::string lib = library("decl.lpp", {{"d", function("_d"), {"_d"}}, {"t", function("_t"), {"_t"}}});
+  read_program({"[v _d `(v 0 e ]\n[v _t `(v 0 e ]\n[v _table `*(v 1 e ]\n[i _table\n&U _t\n]\n" + function("_main")},
+               {lib});
+  EXPECT_EQ(functions_read(), "_main _t ");
+}
+
 TEST_F(Libraries, WantedNamesAndLaterLibraries) {
   std::string first = library("first.lpp", {{"w", function("_w", {"_x"}), {"_w"}}});
   std::string second = library("second.lpp", {{"x", function("_x"), {"_x"}}, {"y", function("_y"), {"_y"}}});
@@ -56,7 +65,7 @@ TEST_F(Libraries, WantedNamesAndLaterLibraries) {
 
 TEST_F(Libraries, AModuleIsReadOnceEvenWhenItDoesNotDefineWhatItPromises) {
   std::string lib = library("liar.lpp", {{"liar", "[a 1 97 0 ]\n", {"_gone"}}});
-  read_program({"[v _gone `(v 0 e ]\n"}, {lib});
+  read_program({function("_main", {"_gone"})}, {lib});
   EXPECT_EQ(lex_strings().size(), 1u);
   EXPECT_TRUE(global("_gone")->flags & SYM_DECLARED_ONLY);
 }
@@ -92,7 +101,7 @@ TEST_F(Libraries, BadLibrariesAreReported) {
 
 TEST_F(Libraries, ModuleNamesAreTheirPositionUntilTheirLineMarkers) {
   std::string lib = library("pos.lpp", {{"mod.ic", "[v _a `(v 1 e ]\n{\n[e :U _a ]\n[e = _q @@ ]\n}\n", {"_a"}}});
-  read_program({"[v _a `(v 0 e ]\n"}, {lib});
+  read_program({function("_main", {"_a"})}, {lib});
   ASSERT_EQ(captured_numbers(), std::vector<unsigned>{730});
   EXPECT_NE(captured_lines()[0].find("mod.ic"), std::string::npos) << captured_lines()[0];
 }

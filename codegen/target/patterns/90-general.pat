@@ -454,3 +454,41 @@ rule byte_step_value
   | E1Lmovf (L)E2L,w
   | ONf (L)E2L,f
   text XN
+
+rule word_assign_op_value
+  goals word_tmp
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right word_imm
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | E1LONwf (~0/2L)E2L,f
+  | movlw ~1/2R
+  | E1LQ2N (~1/2L)E2L,f
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  text XN
+
+rule word_assign_op_opnd_value
+  goals word_tmp
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right word_opnd
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,f
+  | E1Rmovf (~1/2R)E2R,w
+  | E1LQ2N (~1/2L)E2L,f
+  | movff ~0/2L,~0/2XN
+  | movff ~1/2L,~1/2XN
+  text XN
