@@ -3,6 +3,7 @@
 //   random_c run DIR FEATURES [SEED]  builds and runs DIR/program.c (first
 //                                     made from SEED when given) on both
 //                                     sides; prints the verdict and detail
+//   random_c host SEED FEATURES       prints the program as the host builds it
 //   random_c features                 lists the switches, "*" on the ci set
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +15,7 @@
 namespace {
 
 int usage() {
-  fprintf(stderr, "usage: random_c gen SEED FEATURES | run DIR FEATURES [SEED] | features\n");
+  fprintf(stderr, "usage: random_c gen|host SEED FEATURES | run DIR FEATURES [SEED] | features\n");
   return 2;
 }
 
@@ -36,9 +37,10 @@ int main(int argc, char **argv) {
       printf("%s%s\n", randc_feature_names[i].name, (randc_ci_features & randc_feature_names[i].bit) ? " *" : "");
     return 0;
   }
-  if (command == "gen" && argc == 4) {
+  if ((command == "gen" || command == "host") && argc == 4) {
     if (!features_of(argv[3], &features)) return 2;
-    fputs(randc_generate(unsigned(strtoul(argv[2], nullptr, 10)), features).c_str(), stdout);
+    std::string program = randc_generate(unsigned(strtoul(argv[2], nullptr, 10)), features);
+    fputs((command == "gen" ? program : randc_host_source(program)).c_str(), stdout);
     return 0;
   }
   if (command == "run" && (argc == 4 || argc == 5)) {

@@ -203,7 +203,7 @@ struct rc_gen {
   }
 
   std::string constant(int t) {
-    if (is_float(t)) return float_leaf(t).text;
+    if (is_float(t)) return float_constant(t).text;
     const rc_type &ty = types[t];
     return ty.constants[pick(int(ty.constant_count))];
   }
@@ -395,22 +395,24 @@ struct rc_gen {
   }
 
   // Float expressions: every intermediate value fits the format exactly.
+  fexpr float_constant(int t) {
+    struct value {
+      const char *text;
+      double max;
+      int low;
+    };
+    static const value values[] = {{"0", 0, 0},     {"1", 1, 0},       {"-1", 1, 0},     {"2", 2, 0},
+                                   {"0.5", 0.5, -1}, {"-0.25", 0.25, -2}, {"3", 3, 0},     {"10", 10, 0},
+                                   {"-7.5", 7.5, -1}, {"100", 100, 0},  {"0.125", 0.125, -3}, {"-96", 96, 0}};
+    const value &v = values[pick(sizeof values / sizeof values[0])];
+    return {std::string("(") + types[t].name + ")" + v.text, v.max, v.low};
+  }
+
   fexpr float_leaf(int t) {
     const char *n = types[t].name;
     switch (pick(6)) {
       case 0:
-      case 1: {
-        struct value {
-          const char *text;
-          double max;
-          int low;
-        };
-        static const value values[] = {{"0", 0, 0},     {"1", 1, 0},       {"-1", 1, 0},     {"2", 2, 0},
-                                       {"0.5", 0.5, -1}, {"-0.25", 0.25, -2}, {"3", 3, 0},     {"10", 10, 0},
-                                       {"-7.5", 7.5, -1}, {"100", 100, 0},  {"0.125", 0.125, -3}, {"-96", 96, 0}};
-        const value &v = values[pick(sizeof values / sizeof values[0])];
-        return {std::string("(") + n + ")" + v.text, v.max, v.low};
-      }
+      case 1: return float_constant(t);
       case 2: {
         if (!types_in_use.empty()) {
           bool have_bytes = false;
