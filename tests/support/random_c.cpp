@@ -18,6 +18,7 @@
 #include <random>
 #include <sstream>
 
+#include "tests/e2e.h"
 #include "tests/support/test_support.h"
 
 const randc_feature_name randc_feature_names[] = {
@@ -920,32 +921,6 @@ const char *randc_verdict_name(randc_verdict v) {
 
 namespace {
 
-// The value of a symbol in the link's symbol file, or -1.
-long symbol_address(const std::string &symbols, const std::string &name) {
-  std::istringstream lines(symbols);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream fields(line);
-    std::string first, value;
-    if (fields >> first >> value && first == name) return long(std::stoul(value, nullptr, 16));
-  }
-  return -1;
-}
-
-// The file registers of gpsim's "dump r" output, by address.
-std::map<unsigned, unsigned> registers(const std::string &text) {
-  std::map<unsigned, unsigned> ram;
-  std::istringstream lines(text);
-  for (std::string line; std::getline(lines, line);) {
-    unsigned row, b[16];
-    if (line.find(':') != 4 ||
-        sscanf(line.c_str(), "%x: %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x %x", &row, &b[0], &b[1], &b[2], &b[3],
-               &b[4], &b[5], &b[6], &b[7], &b[8], &b[9], &b[10], &b[11], &b[12], &b[13], &b[14], &b[15]) != 17)
-      continue;
-    for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
-  }
-  return ram;
-}
-
 // The first line holding a numbered message, or the first line.
 std::string first_message(const std::string &text) {
   std::istringstream lines(text);
@@ -1324,7 +1299,7 @@ randc_outcome randc_run(const std::string &dir, const std::string &original, uns
   }
 
   std::string symbols = read_file(dir + "/main.sym");
-  long marker = symbol_address(symbols, "_rc_done");
+  long marker = e2e::symbol_value(symbols, "_rc_done");
   if (marker < 0) {
     o.verdict = RANDC_CRASH;
     o.detail = "no symbol _rc_done in main.sym";
@@ -1335,7 +1310,7 @@ randc_outcome randc_run(const std::string &dir, const std::string &original, uns
   write_file(dir + "/run.stc", script);
   run_result sim = run_in(dir, "timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null > gpsim.txt 2>&1");
   std::string dump = read_file(dir + "/gpsim.txt");
-  std::map<unsigned, unsigned> ram = registers(dump);
+  std::map<unsigned, unsigned> ram = e2e::ram_dump(dump);
   if (sim.status != 0 || ram.empty()) {
     o.verdict = RANDC_SIM;
     o.detail = "gpsim exit status " + std::to_string(sim.status);
@@ -1347,7 +1322,7 @@ randc_outcome randc_run(const std::string &dir, const std::string &original, uns
 
   std::vector<randc_object> objects = randc_objects(program);
   for (const randc_object &obj : objects) {
-    long address = symbol_address(symbols, "_" + obj.name);
+    long address = e2e::symbol_value(symbols, "_" + obj.name);
     std::string line = obj.name;
     std::vector<unsigned> bytes;
     for (unsigned i = 0; i < obj.size; i++) bytes.push_back(address < 0 ? 256 : ram[unsigned(address) + i]);
