@@ -321,6 +321,7 @@ struct rc_gen {
         case 0:
         case 1: {  // sums and differences
           const char *op = pick(2) ? " + " : " - ";
+          if (ty.is_signed && !has(RANDC_CONVERT)) break;  // made in unsigned and converted back
           if (!ty.is_signed) return std::string("(") + n + ")(" + a + op + b + ")";
           if (t == T_S8) return std::string("S8((u8)(") + a + op + b + "))";
           if (t == T_S16) return std::string("S16((u16)((u16)") + a + op + "(u16)" + b + "))";
@@ -335,6 +336,7 @@ struct rc_gen {
           if (!wide_ops(t)) break;
           if (pick(2)) return std::string("(") + n + ")~" + a;
           if (!ty.is_signed) return std::string("(") + n + ")-" + a;
+          if (!has(RANDC_CONVERT)) break;
           if (t == T_S8) return "S8((u8)-" + a + ")";
           return std::string(ty.wrap) + "((" + un + ")-(" + un + ")" + a + ")";
         }
@@ -342,6 +344,7 @@ struct rc_gen {
           if (!wide_ops(t)) break;
           const char *op = pick(2) ? " << " : " >> ";
           std::string count = shift_count(t, depth);
+          if (ty.is_signed && !has(RANDC_CONVERT)) break;
           if (!ty.is_signed) return std::string("(") + n + ")(" + a + op + count + ")";
           return std::string(ty.wrap) + "((" + un + ")((" + un + ")" + a + op + count + "))";
         }
@@ -363,6 +366,7 @@ struct rc_gen {
         case 8: {  // products
           if (!has(RANDC_MULDIV)) break;
           if (t == T_U8) return "(u8)(" + a + " * (u8)(" + b + " & 0x7F))";
+          if (ty.is_signed && !has(RANDC_CONVERT)) break;
           if (t == T_S8) return "S8((u8)(" + a + " * " + b + "))";
           if (t == T_U16) return "(u16)((unsigned)" + a + " * " + b + ")";
           if (t == T_S16) return "S16((u16)((unsigned)(u16)" + a + " * (u16)" + b + "))";

@@ -11,7 +11,8 @@ enum randc_feature : unsigned {
   RANDC_BYTES = 1u << 0,      // 8-bit variables and arithmetic
   RANDC_WORDS = 1u << 1,      // 16-bit variables, sums, differences, compares
   RANDC_WORDOPS = 1u << 2,    // 16-bit logic, complements, negation and shifts by constants
-  RANDC_SIGNED = 1u << 3,     // signed variables of each width in use
+  RANDC_SIGNED = 1u << 3,     // signed variables of each width in use; their sums,
+                              // products, negations and shifts also need convert
   RANDC_LONGS = 1u << 4,      // 32-bit variables
   RANDC_MULDIV = 1u << 5,     // products, quotients and remainders
   RANDC_VARSHIFT = 1u << 6,   // shifts by variable counts
