@@ -1,0 +1,41 @@
+/* Insertion sort of 32 bytes in RAM, then a check that they are in order. */
+volatile unsigned char sorted_ok;
+unsigned char data[32];
+
+void bench_done(void)
+{
+	for (;;)
+		continue;
+}
+
+void sort(unsigned char *a, unsigned char n)
+{
+	unsigned char i, j, v;
+
+	for (i = 1; i < n; i++) {
+		v = a[i];
+		j = i;
+		while (j != 0 && a[j - 1] > v) {
+			a[j] = a[j - 1];
+			j--;
+		}
+		a[j] = v;
+	}
+}
+
+void main(void)
+{
+	unsigned char i, x = 1;
+
+	/* A scrambled start: a byte-wide linear congruential sequence. */
+	for (i = 0; i < sizeof data; i++) {
+		x = x * 5 + 17;
+		data[i] = x;
+	}
+	sort(data, sizeof data);
+	sorted_ok = 1;
+	for (i = 1; i < sizeof data; i++)
+		if (data[i - 1] > data[i])
+			sorted_ok = 0;
+	bench_done();
+}
