@@ -71,7 +71,9 @@ void compare_chain(const case_entry *cases, uint32_t n, uint32_t default_label) 
   for (uint32_t i = 0; i < n; i++) {
     // Low bytes only: the literal stays a byte for negative values too.
     out_printf("\txorlw\t%u ^ %u\n", uint32_t(cases[i].value) & 0xFF, previous);
-    print_code_label("\tbz\t%s\n", cases[i].label);
+    // A case's code can lie anywhere in the function: a skip and a goto
+    // reach it where a conditional branch would not.
+    print_code_label("\tbtfsc\tstatus,2,c\n\tgoto\t%s\n", cases[i].label);
     previous = uint32_t(cases[i].value) & 0xFF;
   }
   print_code_label("\tgoto\t%s\n", default_label);
@@ -87,20 +89,20 @@ void jump_table(const case_entry *cases, uint32_t n, uint32_t default_label, int
   }
   if (bias == 0 && hi - lo <= 127 && (lo < 0 || hi <= 127)) {
     out_printf("\taddlw\t%ld\n", long(-lo));
-    print_code_label("\tbn\t%s\n", default_label);
+    print_code_label("\tbtfsc\tstatus,4,c\n\tgoto\t%s\n", default_label);
     out_printf("\taddlw\t%ld\n", long(lo) - hi - 1);
-    print_code_label("\tbnn\t%s\n", default_label);
+    print_code_label("\tbtfss\tstatus,4,c\n\tgoto\t%s\n", default_label);
     out_printf("\taddlw\t%ld\n", long(hi) - lo + 1);
   } else {
     int32_t first = lo - bias, last = hi - bias;
     out_printf("\tmovwf\ttblptrl\n");
     if (last != 255) {
       out_printf("\tmovlw\t%ld\n\tcpfslt\ttblptrl\n", long(last) + 1);
-      print_code_label("\tbra\t%s\n", default_label);
+      print_code_label("\tgoto\t%s\n", default_label);
     }
     if (first != 0) {
       out_printf("\tmovlw\t%ld\n\tcpfsgt\ttblptrl\n", long(first) - 1);
-      print_code_label("\tbra\t%s\n", default_label);
+      print_code_label("\tgoto\t%s\n", default_label);
     }
     out_printf("\tmovf\ttblptrl,w\n");
     if (first != 0) out_printf("\taddlw\t%u\n", uint32_t(-first) & 0xFF);

@@ -39,7 +39,7 @@ struct SwitchTest : macro_fixture {
 
 TEST_F(SwitchTest, TheCostRuleChoosesChainOrTable) {
   EXPECT_EQ(table({{3, 3}, {1, 1}, {2, 2}}).substr(table({{3, 3}, {1, 1}, {2, 2}}).find("\txorlw")),
-            "\txorlw\t1 ^ 0\n\tbz\tl1\n\txorlw\t2 ^ 1\n\tbz\tl2\n\txorlw\t3 ^ 2\n\tbz\tl3\n\tgoto\tl99\n");
+            "\txorlw\t1 ^ 0\n\tbtfsc\tstatus,2,c\n\tgoto\tl1\n\txorlw\t2 ^ 1\n\tbtfsc\tstatus,2,c\n\tgoto\tl2\n\txorlw\t3 ^ 2\n\tbtfsc\tstatus,2,c\n\tgoto\tl3\n\tgoto\tl99\n");
   struct {
     int32_t lo, hi;
     bool jump_table;
@@ -52,10 +52,10 @@ TEST_F(SwitchTest, TheCostRuleChoosesChainOrTable) {
 
 TEST_F(SwitchTest, JumpTableRangeTests) {
   std::string low = table(range(0, 19));
-  EXPECT_NE(low.find("\taddlw\t0\n\tbn\tl99\n\taddlw\t-20\n\tbnn\tl99\n\taddlw\t20\n\tmullw\t2\n"), std::string::npos) << low;
+  EXPECT_NE(low.find("\taddlw\t0\n\tbtfsc\tstatus,4,c\n\tgoto\tl99\n\taddlw\t-20\n\tbtfss\tstatus,4,c\n\tgoto\tl99\n\taddlw\t20\n\tmullw\t2\n"), std::string::npos) << low;
   std::string high = table(range(200, 255), SWITCH_DIRECT);
   // -200 as the byte the assembler takes without a warning.
-  EXPECT_NE(high.find("\tmovwf\ttblptrl\n\tmovlw\t199\n\tcpfsgt\ttblptrl\n\tbra\tl99\n\tmovf\ttblptrl,w\n\taddlw\t56\n"),
+  EXPECT_NE(high.find("\tmovwf\ttblptrl\n\tmovlw\t199\n\tcpfsgt\ttblptrl\n\tgoto\tl99\n\tmovf\ttblptrl,w\n\taddlw\t56\n"),
             std::string::npos)
       << high;
   EXPECT_EQ(high.find("cpfslt"), std::string::npos) << "no upper test at 255";
@@ -99,8 +99,8 @@ TEST_F(SwitchStatementTest, CasesAreCheckedBeforeDispatch) {
                            19);
   std::string code = macro9(t);
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{696, 697}));
-  EXPECT_NE(code.find("bz\tl11"), std::string::npos) << code;
-  EXPECT_NE(code.find("bz\tl14"), std::string::npos) << code;
+  EXPECT_NE(code.find("goto\tl11"), std::string::npos) << code;
+  EXPECT_NE(code.find("goto\tl14"), std::string::npos) << code;
   EXPECT_EQ(code.find("l12"), std::string::npos) << code;
   // No cases: a jump to the default.
   capture_messages();
@@ -127,7 +127,7 @@ TEST_F(SwitchStatementTest, ValuesWiderThanTwoBytesDispatchByGroups) {
   tree_node *t = statement(type_basic("ul"), {{num(0x10001), 41}, {num(0x10002), 42}, {num(0x7FFF0000), 43}}, 49);
   std::string code = macro9(t);
   EXPECT_TRUE(captured_numbers().empty());
-  for (const char *label : {"bz\tl41", "bz\tl42", "bz\tl43", "goto\tl49"})
+  for (const char *label : {"goto\tl41", "goto\tl42", "goto\tl43", "goto\tl49"})
     EXPECT_NE(code.find(label), std::string::npos) << label << "\n" << code;
   // Labels: the top dispatch; per high word its group and the dispatch
   // and low-byte groups inside it (3 + 3); over the high words a dispatch
