@@ -59,6 +59,9 @@ bool link_add_inputs();
 // Opens the output, the map and the symbol file and prints the map banner;
 // false when one of them cannot be created.
 bool link_open_outputs();
+// Frees everything the link made, so that a leak check sees only real
+// leaks; a process that links more than once calls it after each link.
+void link_end();
 // Ends the program: files closed, and after a failure no output left that
 // could pass for a good one.
 [[noreturn]] void link_exit(int status);

@@ -370,7 +370,8 @@ void sym_record_psect() {
   body_cursor c = body_of(lpos.reader);
   uint32_t flags = body_u16(&c);
   const char *name = body_string(&c);
-  if (c.bad) return link_bad_record(IO_PSECT);
+  // The class bit would make the entry neither a psect nor a class.
+  if (c.bad || (flags & LS_CLASS)) return link_bad_record(IO_PSECT);
   link_symbol *e = sym_enter(name, flags | LS_PSECT);
   if (!(e->flags & LS_GLOBAL) || e->info->cls) return;
   for (const auto &pair : psect_classes)
@@ -490,6 +491,9 @@ void define_entry(int pass, uint32_t value, uint32_t flags, const char *psect_na
     }
     case IO_SYM_EQUATE: {
       if (!global) return;
+      // Equates are global only: one on a name of the module's local table
+      // would leave a local whose base is a symbol where a psect belongs.
+      if (lpos.module && find_local(lpos.module->symbol_index, name)) return link_bad_record(IO_SYM);
       link_symbol *target = sym_enter(psect_name, LS_GLOBAL);
       value *= psect_delta(target->base);
       sym_define(pass, name, target, value, flags & 0xFFFF);
@@ -562,6 +566,12 @@ void sym_record_sym() {
       msg(MSG_BAD_KIND, (unsigned)kind);
       continue;
     }
+    // The entry-kind bits are the table's own: a symbol carrying them would
+    // be entered as a psect or class without the record that one needs.
+    if (flags & LS_ENTRY) {
+      link_bad_record(IO_SYM);
+      continue;
+    }
     if (lpos.pass == 3)
       write_entry(value, flags, psect_name, name);
     else
@@ -632,7 +642,7 @@ void sym_record_psectbound() {
   uint32_t high = body_u32(&c);
   c.pos = offset;
   const char *name = body_string(&c);
-  if (c.bad) return link_bad_record(IO_PSECTBOUND);
+  if (c.bad || (flags & LS_CLASS)) return link_bad_record(IO_PSECTBOUND);
   link_symbol *e = sym_enter(name, flags | LS_PSECT);
   if ((e->flags & (LS_OVRLD | LS_ABS)) != (LS_OVRLD | LS_ABS)) return;
   psect_info *p = e->info;
@@ -713,14 +723,12 @@ void sym_module_begin() {
   if (!m) return;
   for (link_symbol *e : m->symbols) {
     link_symbol *psect = e->base;
-    // A damaged object can base a symbol on a name that is no psect: it has
-    // no placement to add.
-    if (psect && psect->base && psect->info) {
+    if (psect && psect->base) {
       e->value += psect->info->link;
       psect = psect->base;
       e->base = psect;
     }
-    if (psect && psect->info && kind_of(e) == IO_SYM_DEFINE && !lopt.relocatable && !(psect->flags & LS_ABS))
+    if (psect && kind_of(e) == IO_SYM_DEFINE && !lopt.relocatable && !(psect->flags & LS_ABS))
       e->value += psect->info->link;
     if (suppressed_local(e->name)) continue;
     link_sym_write(e->name, e->value, e->flags & 0xFFFF, psect);

@@ -40,6 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   }
   text_close_output();
   symfile_close();
+  // The last input's link would otherwise live on into the leak check at
+  // exit, held only by containers that are gone by then.
+  link_end();
   remove(path.c_str());
   remove((path + ".map").c_str());
   remove((path + ".sym").c_str());

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "linker/link.h"
 #include "linker/tests/link_fixture.h"
 
 namespace {
@@ -394,6 +395,24 @@ TEST(JointaBadInput, CorruptObjectsAreReportedAndLeaveNoOutput) {
   bad_ident.record(IO_IDENT, {0, 0, 0, 0, 0, 0, 'x', 0}).end();
   module reloc_type;
   reloc_type.ident().psect("text").text("text", 0, {0}).reloc({{0, 0xB1, "text", {}}}).end();
+  // Entry-kind bits in a record's flags, and an equate on a name the module
+  // keeps locally, would each leave a psect without its psect record.
+  constexpr uint16_t psect_bit = LS_PSECT, class_bit = LS_CLASS;
+  module sym_as_psect;
+  sym_as_psect.ident().psect("text").sym({{0, psect_bit | IO_SYM_EQUATE | IO_SYM_GLOBAL, "_x", "text"}});
+  sym_as_psect.text("text", 0, {1}).end();
+  module psect_as_class;
+  psect_as_class.ident().sym({ref("_f")}).psect("_f", class_bit | IO_PSECT_GLOBAL).end();
+  module bound_as_class;
+  bound_as_class.ident().sym({ref("_f")});
+  bytes bound = {11};
+  module::add(bound, bound_as_class.u16(class_bit | IO_PSECT_ABS | IO_PSECT_OVRLD));
+  module::add(bound, bound_as_class.u32(0));
+  module::add(bound, bound_as_class.u32(1));
+  module::add(bound, std::string("_f"));
+  bound_as_class.record(IO_PSECTBOUND, bound).end();
+  module local_equate;
+  local_equate.ident().sym({{0, IO_SYM_REF, "", "_q"}, {0, IO_SYM_EQUATE | IO_SYM_GLOBAL, "_f", "_q"}}).end();
   const bad_case cases[] = {
       {"truncated", truncated, {505}},
       {"unknown kind", bad_kind.data, {380}},
@@ -404,6 +423,10 @@ TEST(JointaBadInput, CorruptObjectsAreReportedAndLeaveNoOutput) {
       {"symbol kind above 8", bad_kind_sym.data, {515}},
       {"IDENT maps that are no permutation", bad_ident.data, {517}},
       {"relocation type not allowed", reloc_type.data, {514}},
+      {"SYM entry flagged as a psect", sym_as_psect.data, {517}},
+      {"PSECT flagged as a class", psect_as_class.data, {517}},
+      {"PSECTBOUND flagged as a class", bound_as_class.data, {517}},
+      {"global equate on a local name", local_equate.data, {517}},
       {"empty file", {}, {505}},
   };
   d.put("b.obj", callee());
