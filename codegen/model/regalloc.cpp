@@ -1040,9 +1040,13 @@ void sym_store_reg(symbol *s) {
   if (!s || !s->reg) return;
   if (rs().tracking_comments && !model.output_suppressed)
     out_printf(";%s stored from %s\n", sym_asm_name(s), register_name(s->reg));
+  // The variable's own name stands for its memory here, not its register.
+  uint32_t held = s->flags2 & SYM2_IN_REGISTER;
+  s->flags2 &= ~SYM2_IN_REGISTER;
   tree_node *t = tree_make(OP_ASSIGN, tree_ident(s), tree_reg_ident(s, s->reg), s->type);
   cgen_statement(t, 0);
   tree_free(t);
+  s->flags2 |= held;
 }
 
 bool sym_release_reg_params(const regset *regs) {

@@ -82,7 +82,7 @@ rule sext_w_to_word
 
 # The low byte of any word operand.
 rule low_byte_of_opnd
-  goals byte_opnd
+  goals byte_result
   op ->
   pred WORD_TO_BYTE
   left word_opnd

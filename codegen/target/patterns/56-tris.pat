@@ -735,7 +735,7 @@ rule switch_tri
 rule zext_byte_to_tri
   goals tri_tmp
   op ->
-  pred UNSIGNED TRIWORD
+  pred LUNSBYTE TRIWORD
   left byte_opnd
   result TEMP3
   kind xreg
@@ -750,7 +750,7 @@ rule zext_byte_to_tri
 rule sext_byte_to_tri
   goals tri_tmp
   op ->
-  pred SIGNED TRIWORD
+  pred LSIGNBYTE TRIWORD
   left byte_opnd
   result TEMP3
   kind xreg
@@ -768,7 +768,7 @@ rule sext_byte_to_tri
 rule zext_word_to_tri
   goals tri_tmp
   op ->
-  pred UNSIGNED TRIWORD
+  pred LUNSWORD TRIWORD
   left word_opnd
   result TEMP3
   kind xreg
@@ -783,7 +783,7 @@ rule zext_word_to_tri
 rule sext_word_to_tri
   goals tri_tmp
   op ->
-  pred SIGNED TRIWORD
+  pred LSIGNWORD TRIWORD
   left word_opnd
   result TEMP3
   kind xreg
@@ -798,8 +798,152 @@ rule sext_word_to_tri
   | E1Nmovwf (~2/3XN)E2N
   text XN
 
+rule tri_truth_of_bit_set
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left bit_set
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_bit_clear
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left bit_clear
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_z_set
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left z_set
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_z_clear
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left z_clear
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_c_set
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left c_set
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_c_clear
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left c_clear
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_n_set
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left n_set
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
+rule tri_truth_of_n_clear
+  goals tri_tmp
+  op ->
+  pred TRIWORD
+  left n_clear
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/3XN)E2N
+  | clrf (~1/3XN)E2N
+  | clrf (~2/3XN)E2N
+  text XN
+
 rule low_byte_of_tri
-  goals byte_opnd
+  goals byte_result
   op ->
   pred ISBYTE LTRIWORD
   left tri_opnd

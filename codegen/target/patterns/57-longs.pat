@@ -804,7 +804,7 @@ rule switch_long
 rule zext_byte_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred LUNSBYTE DWORD
   left byte_opnd
   result TEMP4
   kind xreg
@@ -820,7 +820,7 @@ rule zext_byte_to_long
 rule sext_byte_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred LSIGNBYTE DWORD
   left byte_opnd
   result TEMP4
   kind xreg
@@ -839,7 +839,7 @@ rule sext_byte_to_long
 rule zext_word_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred LUNSWORD DWORD
   left word_opnd
   result TEMP4
   kind xreg
@@ -855,7 +855,7 @@ rule zext_word_to_long
 rule sext_word_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred LSIGNWORD DWORD
   left word_opnd
   result TEMP4
   kind xreg
@@ -874,7 +874,7 @@ rule sext_word_to_long
 rule zext_tri_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred LUNSTRIWORD DWORD
   left tri_opnd
   result TEMP4
   kind xreg
@@ -890,7 +890,7 @@ rule zext_tri_to_long
 rule sext_tri_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred LSIGNTRIWORD DWORD
   left tri_opnd
   result TEMP4
   kind xreg
@@ -906,8 +906,160 @@ rule sext_tri_to_long
   | E1Nmovwf (~3/4XN)E2N
   text XN
 
+rule long_truth_of_bit_set
+  goals long_tmp
+  op ->
+  pred DWORD
+  left bit_set
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_bit_clear
+  goals long_tmp
+  op ->
+  pred DWORD
+  left bit_clear
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_z_set
+  goals long_tmp
+  op ->
+  pred DWORD
+  left z_set
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_z_clear
+  goals long_tmp
+  op ->
+  pred DWORD
+  left z_clear
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_c_set
+  goals long_tmp
+  op ->
+  pred DWORD
+  left c_set
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_c_clear
+  goals long_tmp
+  op ->
+  pred DWORD
+  left c_clear
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_n_set
+  goals long_tmp
+  op ->
+  pred DWORD
+  left n_set
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfsc L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
+rule long_truth_of_n_clear
+  goals long_tmp
+  op ->
+  pred DWORD
+  left n_clear
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber wreg
+  code
+  | movlw 0
+  | btfss L
+  | movlw 1
+  | E1Nmovwf (~0/4XN)E2N
+  | clrf (~1/4XN)E2N
+  | clrf (~2/4XN)E2N
+  | clrf (~3/4XN)E2N
+  text XN
+
 rule low_byte_of_long
-  goals byte_opnd
+  goals byte_result
   op ->
   pred ISBYTE LDWORD
   left long_opnd
