@@ -942,7 +942,9 @@ void write_function_code(func_ctx *ctx, int mode) {
     params_pending = false;
     for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
       symbol *p = item<symbol>(f->reg_params, k);
-      if (!p->reg || (p->flags2 & SYM2_IN_REGISTER)) continue;
+      // One with no memory slot is not read before it is written: what
+      // arrived is dead.
+      if (!p->reg || (p->flags2 & SYM2_IN_REGISTER) || !(p->flags2 & SYM2_IN_MEMORY)) continue;
       tree_node *t = tree_make(OP_ASSIGN, tree_ident(p), tree_reg_ident(p, p->reg), p->type);
       cgen_statement(t, 0);
       tree_free(t);

@@ -126,7 +126,8 @@ int32_t memmodel_bank(const symbol *s) {
 int32_t memmodel_block_bank(uint32_t first, uint32_t size) {
   uint32_t last = first + (size ? size - 1 : 0);
   if (first >> 8 != last >> 8) return BANK_CROSSING;
-  if (emit_in_access_bank(first)) return BANK_COMMON;
+  // In the access bank only when all of it is: else its bank's selection.
+  if (emit_in_access_bank(first) && emit_in_access_bank(last)) return BANK_COMMON;
   return int32_t(first >> 8);
 }
 

@@ -175,10 +175,42 @@ void final_pass(vec *general, vec *zeroed, vec *initialised) {
   out_printf("\tGLOBAL\t__Ldata\n__Ldata\tEQU\t%lu\n", (unsigned long)m.data_block);
 }
 
+// The first free address of the class from which `size` bytes fit in one
+// bank, reserved; false when there is none.
+bool allocate_in_one_bank(mem_class *cls, uint32_t size, uint32_t *address) {
+  if (!cls || !size || size > 0x100) return false;
+  auto taken = [&](uint32_t lo, uint32_t hi, uint32_t *past) {
+    for (int list : {RNG_USED, RNG_RESERVED})
+      for (const mem_range *r = cls_list(cls, list); r; r = r->next)
+        if (r->lo <= hi && r->hi >= lo) {
+          *past = r->hi + 1;
+          return true;
+        }
+    return false;
+  };
+  for (const mem_range *d = cls_list(cls, RNG_DEFINED); d; d = d->next) {
+    for (uint64_t lo = d->lo; lo + size - 1 <= d->hi;) {
+      uint32_t hi = uint32_t(lo + size - 1), past = 0;
+      if (lo >> 8 != hi >> 8) {
+        lo = (lo | 0xFF) + 1;
+      } else if (taken(uint32_t(lo), hi, &past)) {
+        lo = past;
+      } else {
+        cls_add_range(cls, RNG_RESERVED, uint32_t(lo), hi, 0);
+        *address = uint32_t(lo);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The compiled stack lies within one bank: one bank selection reaches all
+// of it, and its psect is that bank's.
 void place_compiled_stack(mem_class *ram, uint32_t stack) {
   uint32_t address;
   if (!stack || emit_chip().param_bank != BANK_UNKNOWN) return;
-  if (allocate(ram, stack, &address))
+  if (allocate_in_one_bank(ram, stack, &address) || allocate(ram, stack, &address))
     emit_chip().param_bank = memmodel_block_bank(address, stack);
   else
     msg(1253, stack, plural(stack));
