@@ -179,6 +179,9 @@ struct wide_shift {
   }
   // A count in W: as many single-bit steps, none for 0.
   void by_count_in_w() const {
+    // The bank is selected before the zero test: a count of 0 skips the
+    // loop, and the code after it relies on the selection made here.
+    expand_text(n, level, "E1" + select);
     uint32_t loop = emit_new_label(), done = emit_new_label();
     out_printf("\tiorlw\t0\n\tbz\tl%u\nl%u:\n", done, loop);
     rotate_once(0, size - 1, true);

@@ -176,33 +176,22 @@ void final_pass(vec *general, vec *zeroed, vec *initialised) {
 }
 
 // The first free address of the class from which `size` bytes fit in one
-// bank, reserved; false when there is none.
+// bank, reserved in every class of its space; false when there is none.
 bool allocate_in_one_bank(mem_class *cls, uint32_t size, uint32_t *address) {
   if (!cls || !size || size > 0x100) return false;
-  auto taken = [&](uint32_t lo, uint32_t hi, uint32_t *past) {
-    for (int list : {RNG_USED, RNG_RESERVED})
-      for (const mem_range *r = cls_list(cls, list); r; r = r->next)
-        if (r->lo <= hi && r->hi >= lo) {
-          *past = r->hi + 1;
-          return true;
-        }
-    return false;
-  };
-  for (const mem_range *d = cls_list(cls, RNG_DEFINED); d; d = d->next) {
-    for (uint64_t lo = d->lo; lo + size - 1 <= d->hi;) {
-      uint32_t hi = uint32_t(lo + size - 1), past = 0;
-      if (lo >> 8 != hi >> 8) {
-        lo = (lo | 0xFF) + 1;
-      } else if (taken(uint32_t(lo), hi, &past)) {
-        lo = past;
-      } else {
-        cls_add_range(cls, RNG_RESERVED, uint32_t(lo), hi, 0);
-        *address = uint32_t(lo);
-        return true;
-      }
+  mem_range *free = cls_free_chunks(cls);
+  bool found = false;
+  for (const mem_range *r = free; r && !found; r = r->next) {
+    uint64_t lo = r->lo;
+    if (lo >> 8 != (lo + size - 1) >> 8) lo = (lo | 0xFF) + 1;  // to the next bank's start
+    if (lo + size - 1 <= r->hi) {
+      *address = uint32_t(lo);
+      found = true;
     }
   }
-  return false;
+  rng_free(free);
+  if (found) ms_add_range_all(cls->space, RNG_RESERVED, *address, *address + size - 1, 0);
+  return found;
 }
 
 // The compiled stack lies within one bank: one bank selection reaches all

@@ -108,6 +108,7 @@ rule switch_byte
 rule switch_word
   goals stmt
   op [\
+  pred LWORD
   left word_opnd
   kind none
   code

@@ -727,6 +727,7 @@ rule bit_of_tri
 rule switch_tri
   goals stmt
   op [\
+  pred LTRIWORD
   left tri_opnd
   kind none
   code

@@ -796,6 +796,7 @@ rule bit_of_long
 rule switch_long
   goals stmt
   op [\
+  pred LDWORD
   left long_opnd
   kind none
   code
