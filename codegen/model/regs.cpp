@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
@@ -25,7 +26,7 @@ struct regs_state {
   regset *busy;
   regset *free_regs;
   regset *program_used;
-  uint16_t temp_offset;
+  std::vector<bool> temp_busy;  // bytes of the statement's temporaries in use
   uint16_t temp_high;
   char name_buffer[128];
 };
@@ -185,19 +186,37 @@ uint32_t rset_new_temp(const tree_node *node, uint32_t r) {
     size = r - REG_TEMP;
   }
   uint32_t align = type_max_align(size);
-  uint32_t offset = (rs.temp_offset + align) & ~align;
-  rs.temp_offset = uint16_t(offset + size);
-  if (rs.temp_offset > rs.temp_high) rs.temp_high = rs.temp_offset;
+  std::vector<bool> &busy = rs.temp_busy;
+  // The first free run of `size` bytes: temporaries already released by
+  // the statement are used again.
+  uint32_t offset = 0;
+  for (;; offset = (offset + 1 + align) & ~align) {
+    uint32_t k = 0;
+    while (k < size && !(offset + k < busy.size() && busy[offset + k])) k++;
+    if (k == size) break;
+  }
+  if (busy.size() < offset + size) busy.resize(offset + size);
+  for (uint32_t k = 0; k < size; k++) busy[offset + k] = true;
+  if (offset + size > rs.temp_high) rs.temp_high = uint16_t(offset + size);
   // Number 59 is TEMP itself, so the byte at offset k is temporary 60 + k.
   return REG_TEMP_FIRST + offset;
 }
 
+void rset_release_temp(uint32_t first, uint32_t size) {
+  for (uint32_t k = first - REG_TEMP_FIRST; k < first - REG_TEMP_FIRST + size && k < rs.temp_busy.size(); k++)
+    rs.temp_busy[k] = false;
+}
+
 void rset_temps_reset(int scope) {
-  rs.temp_offset = 0;
+  rs.temp_busy.clear();
   if (scope == TEMPS_FUNCTION) rs.temp_high = 0;
 }
 
-uint32_t rset_temps_offset() { return rs.temp_offset; }
+uint32_t rset_temps_offset() {
+  uint32_t end = uint32_t(rs.temp_busy.size());
+  while (end && !rs.temp_busy[end - 1]) end--;
+  return end;
+}
 uint32_t rset_temps_high() { return rs.temp_high; }
 
 const char *register_name(uint32_t r) {

@@ -97,8 +97,10 @@ uint32_t rclass_choose(const regset *avail, const regset *want, const regset *wi
                        bool last);
 
 // The temporary number for a value (r = REG_TEMP: the node's size; above it
-// r - 59 bytes) at the running offset of the current tree: 60 + offset.
+// r - 59 bytes) at the first free offset of the current tree: 60 + offset.
 uint32_t rset_new_temp(const tree_node *node, uint32_t r);
+// Frees `size` bytes from temporary `first` for later values of the tree.
+void rset_release_temp(uint32_t first, uint32_t size);
 enum { TEMPS_TREE = 0, TEMPS_FUNCTION = 1 };
 void rset_temps_reset(int scope);
 uint32_t rset_temps_offset();

@@ -1,9 +1,12 @@
 #include "codegen/target/expand.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "codegen/model/bsr.h"
 #include "codegen/model/callgraph.h"
@@ -41,6 +44,11 @@ struct expand_state {
   tree_node *deferred_node = nullptr;
   uint32_t deferred_level = 0;
   uint32_t temps_high = 0;
+  struct temp_use {
+    tree_node *owner;
+    uint32_t first, size;
+  };
+  std::vector<temp_use> temps;  // temporaries of the statement still in use
 };
 expand_state &st() {
   static expand_state &state = *new expand_state();
@@ -409,12 +417,63 @@ void note_virtual_callees(tree_node *n) {
   iset_free(used);
 }
 
+void collect_subtree(tree_node *n, std::unordered_set<const tree_node *> &nodes) {
+  if (!n || !nodes.insert(n).second) return;
+  collect_subtree(n->left, nodes);
+  collect_subtree(n->right, nodes);
+  if (n->op == OP_CALLARGS)
+    for (uint32_t k = 0; k < vec_size(n->args); k++) collect_subtree(arg_of(n->args, k), nodes);
+}
+
+bool is_temp(uint32_t r) { return r >= REG_TEMP_FIRST && r < REG_VIRTUAL_FIRST; }
+
+// Once n's code is out, the temporaries below it have been read and are
+// free for the rest of the statement; those that hold n's own value pass to
+// n. A node with no code or no register of its own is an operand form whose
+// parent still reads through them, so all of them pass to it, as do those
+// of a node with trailing code.
+void release_operand_temps(tree_node *n) {
+  std::vector<expand_state::temp_use> &temps = st().temps;
+  if (temps.empty()) return;
+  std::unordered_set<const tree_node *> below;
+  collect_subtree(n, below);
+  below.erase(n);
+  uint32_t top = n->count ? n->count - 1 : 0;
+  uint32_t result = n->count ? n->greg[top] : 0;
+  bool own_value = n->count && result && result < REG_VIRTUAL_FIRST && (result < REG_CLASS_FIRST || is_temp(result));
+  // Trailing code runs after the parent's, and may still read them.
+  for (uint32_t k = 0; k < n->count; k++) {
+    const char *trail = pattern_table[n->patterns[k]].trail;
+    if (trail && *trail) own_value = false;
+  }
+  uint32_t size = std::max(tree_size(n), 1u);
+  for (size_t k = 0; k < temps.size();) {
+    expand_state::temp_use &t = temps[k];
+    if (!below.count(t.owner)) {
+      k++;
+      continue;
+    }
+    bool holds_value = !own_value || (is_temp(result) && result < t.first + t.size && t.first < result + size) ||
+                       (is_temp(n->xreg[top]) && n->xreg[top] < t.first + t.size && t.first < n->xreg[top] + size);
+    if (holds_value) {
+      t.owner = n;
+      k++;
+      continue;
+    }
+    rset_release_temp(t.first, t.size);
+    temps.erase(temps.begin() + long(k));
+  }
+}
+
 void emit_levels(tree_node *n) {
   for (uint32_t k = 0; k < n->count; k++) {
     // TEMP, or TEMPn for n bytes, becomes the temporary placed for this statement.
     uint32_t x = n->xreg[k];
-    if (x >= REG_TEMP && x < REG_VIRTUAL_FIRST && x == pattern_table[n->patterns[k]].result_reg)
+    if (x >= REG_TEMP && x < REG_VIRTUAL_FIRST && x == pattern_table[n->patterns[k]].result_reg) {
       n->xreg[k] = rset_new_temp(n, x);
+      uint32_t size = x == REG_TEMP ? std::max(tree_size(n), 1u) : x - REG_TEMP;
+      st().temps.push_back({n, n->xreg[k], size});
+    }
     // Where the value is, once the temporaries below it are placed.
     if (n->greg[k] > REG_CLASS_LAST && n->greg[k] < REG_VIRTUAL_FIRST) {
       uint32_t count = n->count;
@@ -600,6 +659,7 @@ void cgen_emit_code(tree_node *n) {
     cgen_emit_trailing(first);
     cgen_emit_trailing(second);
   }
+  release_operand_temps(n);
   if (nests) s.nesting--;
 }
 
@@ -611,6 +671,7 @@ void expand_reset_statement() {
   s.deferred.clear();
   s.deferred_node = nullptr;
   s.push = 0;
+  s.temps.clear();
 }
 
 uint32_t expand_temps_high() { return st().temps_high; }
