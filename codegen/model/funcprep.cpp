@@ -123,7 +123,9 @@ void rebuild_statements(symbol *f, bool graph_pass) {
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();
+    uint32_t made = vec_size(f->temps);
     nodeRewrite(item<tree_node>(rebuilt, k), simple);
+    for (uint32_t j = made; j < vec_size(f->temps); j++) item<symbol>(f->temps, j)->statement = k + 1;
     for (uint32_t j = 0; j < vec_size(simple); j++) {
       tree_node *t = tree_simplify(item<tree_node>(simple, j));
       if (!t) continue;

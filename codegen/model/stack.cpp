@@ -1,7 +1,9 @@
 #include "codegen/model/stack.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 #include "codegen/model/args.h"
 #include "codegen/model/bsr.h"
@@ -90,6 +92,34 @@ void write_debug_locals(symbol *f) {
   for (uint32_t k = 0; k < vec_size(f->params); k++) debug->record(item<symbol>(f->params, k));
 }
 
+// Offsets for locals in sort order from 0, through `place`; the result is
+// their size. A temporary the rewriting made lives only within the code of
+// the statement that made it, so temporaries of different statements share
+// bytes, after the other locals.
+template <typename F>
+uint32_t lay_out(const vec *locals, F place) {
+  uint32_t sum = 0;
+  for (uint32_t k = 0; k < vec_size(locals); k++) {
+    symbol *v = item<symbol>(locals, k);
+    if (v->statement) continue;
+    uint32_t offset = round_up(sum, type_align(v->type));
+    place(v, offset);
+    sum = offset + type_size(v->type);
+  }
+  std::map<uint32_t, uint32_t> ends;  // statement -> end of its temporaries
+  uint32_t top = sum;
+  for (uint32_t k = 0; k < vec_size(locals); k++) {
+    symbol *v = item<symbol>(locals, k);
+    if (!v->statement) continue;
+    uint32_t &end = ends.try_emplace(v->statement, sum).first->second;
+    uint32_t offset = round_up(end, type_align(v->type));
+    place(v, offset);
+    end = offset + type_size(v->type);
+    top = std::max(top, end);
+  }
+  return top;
+}
+
 uint32_t log2_of(uint32_t mask) { return mask ? uint32_t(31 - __builtin_clz(mask)) : 0; }
 
 }  // namespace
@@ -122,12 +152,8 @@ void size_function(symbol *f) {
   if (f->ctx) {
     symbol *saved = sym_current_function();
     sym_set_current_function(f);
-    f->autos_size = 0;
     stack_sort_locals(f->autos);
-    for (uint32_t k = 0; k < vec_size(f->autos); k++) {
-      symbol *v = item<symbol>(f->autos, k);
-      f->autos_size = round_up(f->autos_size, type_align(v->type)) + type_size(v->type);
-    }
+    f->autos_size = lay_out(f->autos, [](symbol *, uint32_t) {});
     if (!f->used_regs) f->used_regs = iset_alloc();
     iset_clear(f->used_regs);
     bsr_forget(~0u);
@@ -211,21 +237,22 @@ void layout_locals(symbol *f) {
   }
   stack_sort_locals(locals);
   int32_t sum = 0;
-  for (uint32_t k = 0; k < vec_size(locals); k++) {
+  if (!reentrant) {
+    for (uint32_t k = vec_size(locals); k-- > 0;)
+      if (!(item<symbol>(locals, k)->flags2 & SYM2_IN_MEMORY)) vec_remove_at(locals, k);
+    sum = int32_t(lay_out(locals, [f](symbol *v, uint32_t offset) {
+      v->offset = uint16_t(offset);
+      write_equate_line(v, "??", f, int(offset));
+    }));
+  }
+  for (uint32_t k = 0; reentrant && k < vec_size(locals); k++) {
     symbol *v = item<symbol>(locals, k);
     if (!(v->flags2 & SYM2_IN_MEMORY)) continue;
     int32_t m = int32_t(type_align(v->type)), s = int32_t(type_size(v->type));
-    if (!reentrant) {
-      int32_t offset = (sum + m) & ~m;
-      sum = offset + s;
-      v->offset = uint16_t(offset);
-      write_equate_line(v, "??", f, offset);
-    } else {
-      int32_t r = (sum - s - m) % (m + 1);
-      sum = sum - (s + m) - r;
-      v->offset = uint16_t(int16_t(sum));
-      out_printf(";%s\toffset\t%d\n", sym_asm_name(v), sum);
-    }
+    int32_t r = (sum - s - m) % (m + 1);
+    sum = sum - (s + m) - r;
+    v->offset = uint16_t(int16_t(sum));
+    out_printf(";%s\toffset\t%d\n", sym_asm_name(v), sum);
   }
   vec_free(locals);
   vec *params = vec_size(f->params) ? f->params : f->fake_params;

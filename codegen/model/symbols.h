@@ -52,6 +52,7 @@ struct symbol {
   vec *params;         // function: parameter symbols in order
   vec *autos;          // function: automatic variables
   vec *temps;          // function: compiler-made temporaries
+  uint32_t statement;  // a compiler-made temporary: the statement (from 1) whose rewriting made it
   vec *reg_params;     // function: parameters that arrive in registers
   vec *fake_params;    // parameters made from the type for calls before (or
                        // without) the declared ones
