@@ -34,7 +34,10 @@ const unsigned randc_feature_count = sizeof randc_feature_names / sizeof randc_f
 // Arrays and pointers compile today but a store to an element whose right
 // side reads memory through a pointer or an index goes astray; they join
 // the set when it is mended.
-const unsigned randc_ci_features = RANDC_BYTES | RANDC_WORDS | RANDC_SIGNED | RANDC_PROCS | RANDC_SWITCH | RANDC_LOOPS;
+const unsigned randc_ci_features = RANDC_BYTES | RANDC_WORDS | RANDC_WORDOPS | RANDC_SIGNED | RANDC_LONGS |
+                                   RANDC_MULDIV | RANDC_VARSHIFT | RANDC_POINTERS | RANDC_ARRAYS | RANDC_STRUCTS |
+                                   RANDC_PROCS | RANDC_CALLS | RANDC_FUNCPTR | RANDC_SWITCH | RANDC_LOOPS |
+                                   RANDC_CONVERT;
 
 bool randc_parse_features(const std::string &text, unsigned *features, std::string *bad) {
   unsigned all = 0;
