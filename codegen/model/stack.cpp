@@ -233,7 +233,7 @@ void layout_locals(symbol *f) {
   // A register parameter that must also be kept in memory lives among the autos.
   for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
     symbol *p = item<symbol>(f->reg_params, k);
-    if ((p->flags2 & SYM2_IN_MEMORY) && (p->flags2 & SYM2_REG_HELD)) vec_push(locals, p);
+    if (p->flags2 & SYM2_IN_MEMORY) vec_push(locals, p);
   }
   stack_sort_locals(locals);
   int32_t sum = 0;
