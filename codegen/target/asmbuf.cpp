@@ -15,6 +15,8 @@ struct out_state {
   std::string line;
   std::string *sink = nullptr;
   bool in_psect_switch = false;
+  bool holding = false;
+  std::vector<std::string> held;
 };
 out_state &st() {
   static out_state &state = *new out_state();
@@ -22,6 +24,10 @@ out_state &st() {
 }
 
 void write_line(const std::string &text) {
+  if (st().holding) {
+    st().held.push_back(text);
+    return;
+  }
   if (st().sink)
     *st().sink += text;
   else
@@ -56,6 +62,20 @@ void out_printf(const char *format, ...) {
   vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
   for (const char *p = buffer; *p; p++) out_putc(*p);
+}
+
+void out_hold() {
+  out_release_held(nullptr);
+  st().holding = true;
+}
+
+void out_release_held(void (*transform)(std::vector<std::string> &lines)) {
+  out_state &s = st();
+  s.holding = false;
+  std::vector<std::string> lines;
+  lines.swap(s.held);
+  if (transform) transform(lines);
+  for (const std::string &line : lines) write_line(line);
 }
 
 const std::string &out_pending_line() { return st().line; }

@@ -16,8 +16,10 @@
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"
+#include "codegen/target/asmbuf.h"
 #include "codegen/target/emitq.h"
 #include "codegen/target/memmodel.h"
+#include "codegen/target/peephole.h"
 #include "common/alert.h"
 #include "common/lists.h"
 #include "common/vector.h"
@@ -398,6 +400,8 @@ void emit_float_constant(uint32_t number, const char *text, uint32_t, uint32_t) 
 
 void emit_function_entry(int16_t, symbol *f) {
   emit_state &s = st();
+  // The function's code is improved as a whole before it is written.
+  if (!model.output_suppressed) out_hold();
   s.function = f;
   uint32_t depth = emit_chip().options[1];
   if (emit_chip().options[2] && (depth < f->depth_main || depth < f->depth_int)) msg(1258, sym_asm_name(f));
@@ -431,6 +435,7 @@ void emit_function_exit(int16_t, uint32_t, uint32_t, symbol *f) {
     if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n");
   }
   out_printf("\topt stack 0\n");
+  out_release_held(peep_function);
   if (!model.output_suppressed) st().text_number++;
   st().written = 0;
   st().function = nullptr;
@@ -438,6 +443,7 @@ void emit_function_exit(int16_t, uint32_t, uint32_t, symbol *f) {
 
 void emit_end() {
   emit_state &s = st();
+  out_release_held(nullptr);  // a function whose exit never came is written as it is
   if (memmodel_const_model() != CONST_FULL) {
     emit_select_psect(PSECT_CONST, 0);
     emit_psect(nullptr, 0);
