@@ -25,6 +25,29 @@ rule add_w_mem
   | E1Raddwf (R)E2R,w
   text L
 
+# A byte stepped by one as a statement: one instruction.
+rule add_one_mem
+  goals stmt
+  op =+
+  pred ISBYTE
+  left byte_mem
+  right @one
+  kind none
+  clobber status
+  code
+  | E1Lincf (L)E2L,f
+
+rule sub_one_mem
+  goals stmt
+  op =-
+  pred ISBYTE
+  left byte_mem
+  right @one
+  kind none
+  clobber status
+  code
+  | E1Ldecf (L)E2L,f
+
 rule add_mem_w
   goals stmt
   op =+

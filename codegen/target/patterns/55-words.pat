@@ -73,6 +73,32 @@ rule store_word_reg
   | movff ~0/2R,~0/2L
   | movff ~1/2R,~1/2L
 
+rule add_one_word
+  goals stmt
+  op =+
+  pred WORD
+  left word_mem
+  right @one
+  kind none
+  clobber status
+  code
+  | E1Linfsnz (~0/2L)E2L,f
+  | E1Lincf (~1/2L)E2L,f
+
+# The borrow of the low byte's step comes off the high byte.
+rule sub_one_word
+  goals stmt
+  op =-
+  pred WORD
+  left word_mem
+  right @one
+  kind none
+  clobber status wreg
+  code
+  | E1Ldecf (~0/2L)E2L,f
+  | movlw 0
+  | E1Lsubwfb (~1/2L)E2L,f
+
 rule add_word_const_in_place
   goals stmt
   op =+
