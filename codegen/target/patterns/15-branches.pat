@@ -1,6 +1,6 @@
 # Code labels, jumps and jumps on a byte compared with zero.
 
-goal label_ref z_set z_clear
+goal label_ref z_set z_clear and_z
 
 rule label_number
   goals label_ref
@@ -49,6 +49,52 @@ rule place_end_label
   code
   : L:
 
+# A byte masked in W: andlw or andwf leaves Z as the test of the result
+# against zero needs it.
+rule and_w_const_z
+  goals and_z
+  op &
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | andlw R
+  text L
+
+rule and_w_mem_z
+  goals and_z
+  op &
+  pred ISBYTE
+  left wreg_byte
+  right byte_opnd
+  kind left
+  flags left_into_wanted
+  clobber status
+  code
+  | E1Randwf (R)E2R,w
+  text L
+
+rule masked_eq_zero
+  goals z_set
+  op ==
+  pred LBYTE
+  left and_z
+  right @zero
+  kind none
+  text status,2
+
+rule masked_ne_zero
+  goals z_clear
+  op !=
+  pred LBYTE
+  left and_z
+  right @zero
+  kind none
+  text status,2
+
 # The Z flag set when the byte is zero, clear when it is not.
 rule byte_eq_zero
   goals z_set
@@ -73,6 +119,27 @@ rule byte_ne_zero
   code
   | E1Lmovf (L)E2L,f
   text status,2
+
+# A one-bit mask is tested in place, ahead of the Z flag.
+rule jump_if_bit_set
+  goals stmt
+  op $
+  left bit_set
+  right label_ref
+  kind none
+  code
+  | btfsc L
+  | goto R
+
+rule jump_if_bit_clear
+  goals stmt
+  op $
+  left bit_clear
+  right label_ref
+  kind none
+  code
+  | btfss L
+  | goto R
 
 rule jump_if_z
   goals stmt

@@ -50,26 +50,6 @@ rule bit_is_clear
   | E1J00
   text L
 
-rule jump_if_bit_set
-  goals stmt
-  op $
-  left bit_set
-  right label_ref
-  kind none
-  code
-  | btfsc L
-  | goto R
-
-rule jump_if_bit_clear
-  goals stmt
-  op $
-  left bit_clear
-  right label_ref
-  kind none
-  code
-  | btfss L
-  | goto R
-
 # --x != 0 counts a loop down in one instruction.
 rule decremented_byte
   goals counted
