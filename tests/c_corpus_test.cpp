@@ -59,6 +59,13 @@ const corpus_case corpus[] = {
      {{"r", 26}, {"seen_ram", 1}, {"seen_banked", 1}, {"seen_lat", 1}},
      "18F452",
      {1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 21, 5, 2, 2, 1, 5, 1, 1, 0, 0x08, 0x0D, 0x81}},
+    // Cycles of __delay(1, 2, 5, 6, 7, 100, 1792, 1793, 50000, 0x30300,
+    // 0x30300 + 1000) modulo 65536, then of __delay3(1) with loading W, and
+    // of __delay3(10) and __delay3(0) past that.
+    {"delay.c", 600000,
+     {{"cycles", 28}},
+     "18F452",
+     {1, 0, 2, 0, 5, 0, 6, 0, 7, 0, 100, 0, 0, 7, 1, 7, 0x50, 0xC3, 0, 3, 0xE8, 6, 4, 0, 27, 0, 0xFD, 2}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -130,6 +137,30 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
       for (unsigned i = 0; i < o.size; i++) got.push_back(ram[unsigned(address) + i]);
     }
     EXPECT_EQ(got, expected);
+  }
+}
+
+// What has no sound code is refused with a message, never built: a delay
+// whose count is not known, a bit with no bit address of its own.
+TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
+  struct {
+    const char *what, *source, *message;
+  } cases[] = {
+      {"a delay of a variable count",
+       "#include <tovra18.h>\nunsigned char n;\nvoid main(void) { __delay(n); for (;;) continue; }\n",
+       "the count of __delay must be a constant"},
+      {"a bit parameter", "bit b;\nvoid f(bit v) { b = v; }\nvoid main(void) { f(1); for (;;) continue; }\n", "(698)"},
+      {"a bit auto", "bit b;\nvoid main(void) { bit v; v = 1; b = v; for (;;) continue; }\n", "(698)"},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    e2e::folder dir;
+    dir.write("main.c", c.source);
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0);
+    EXPECT_NE((dir.read("out") + dir.read("err")).find(c.message), std::string::npos) << dir.read("out") << dir.read("err");
+    EXPECT_FALSE(dir.exists("main.hex"));
   }
 }
 

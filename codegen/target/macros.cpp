@@ -18,6 +18,7 @@
 #include "codegen/target/memmodel.h"
 #include "codegen/target/switch.h"
 #include "common/alert.h"
+#include "common/vector.h"
 
 namespace {
 
@@ -235,10 +236,16 @@ void emit_nested_loop(tree_node *n, uint32_t level, uint32_t cycles) {
   emit_pad(rest - 3 * inner);
 }
 
-// The count of an in-line delay: the first argument of the call.
+// The count of an in-line delay: the first argument of the call, as the
+// value bound to the first parameter (bound last), or as written.
 tree_node *delay_count(tree_node *n) {
   if (n->op != OP_CALL) return n;
   tree_node *a = n->right;
+  if (a && a->op == OP_CALLARGS) {
+    uint32_t count = vec_size(a->args);
+    tree_node *binding = count ? static_cast<tree_node *>(vec_get(a->args, count - 1)) : nullptr;
+    return binding && binding->op == OP_ASSIGN ? binding->right : nullptr;
+  }
   while (a && a->op == OP_COMMA) a = a->left;
   return a;
 }
@@ -681,6 +688,12 @@ void bitfield_step_back(const bit_field &f, uint32_t op, uint32_t step) {
   if (f.width < 8) out_printf("\tandlw\t%u\n", f.mask());
 }
 
+// __delay3: W passes of three cycles (256 for 0).
+void emit_delay3() {
+  uint32_t label = emit_new_label();
+  out_printf("l%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n", label, label);
+}
+
 }  // namespace
 
 std::string emit_hex(uint32_t value) {
@@ -874,6 +887,9 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       break;
     case 73: bitfield_op_w(bit_field(n, level, n->left, "L"), n->op); break;
     case 74: select_bit_bank(n, level); break;
+    case 75:
+      if (!quiet) emit_delay3();
+      break;
     case 76:
     case 77: carry_from_condition(n, level, number == 76); break;
     case 78:
