@@ -17,6 +17,7 @@
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"
 #include "codegen/target/emitq.h"
+#include "codegen/target/macros.h"
 #include "codegen/target/memmodel.h"
 #include "common/alert.h"
 #include "common/lists.h"
@@ -184,11 +185,11 @@ void image_zeros(int data, int image, uint32_t n) {
   emit_psect(nullptr, 1);
 }
 
-void jump_out(symbol *f) {
+void jump_out(symbol *f, const char *target) {
   if (errata(ERRATA_SHADOW) && interrupt_function(f) && !low_priority(f))
-    out_printf("\tcall\t%s,f\t;refresh shadow registers\n", sym_asm_name(f));
+    out_printf("\tcall\t%s,f\t;refresh shadow registers\n", target);
   else
-    out_printf("\tgoto\t%s\n", sym_asm_name(f));
+    out_printf("\tgoto\t%s\n", target);
 }
 
 // An interrupt function saves registers into an area of its own in the
@@ -221,9 +222,13 @@ void interrupt_entry(symbol *f) {
   for (size_t row = 0; row < SAVE_COUNT; row++) {
     if (!must_save(f, row)) continue;
     if (in_vector && (words == 5 || words == 6)) {
-      jump_out(f);
+      // The saves that do not fit in the vector run in the function's
+      // text, before its body: the jump goes to them.
+      std::string rest = "l" + std::to_string(emit_new_label());
+      jump_out(f, rest.c_str());
       in_vector = false;
       emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
+      out_printf("%s:\n", rest.c_str());
       if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n"), words++;
     }
     const saved_reg &r = interrupt_saves[row];
@@ -233,7 +238,7 @@ void interrupt_entry(symbol *f) {
     words += 2;
   }
   if (in_vector) {
-    jump_out(f);
+    jump_out(f, sym_asm_name(f));
     emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
   }
 }
