@@ -68,6 +68,9 @@ const corpus_case corpus[] = {
      {1, 0, 2, 0, 5, 0, 6, 0, 7, 0, 100, 0, 0, 7, 1, 7, 0x50, 0xC3, 0, 3, 0xE8, 6, 4, 0, 27, 0, 0xFD, 2}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F452", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F4520", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
+    // Port B and timer 0 through the chip header's registers, bits and fields.
+    {"sfr.c", 20000, {{"r", 11}}, "18F452", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
+    {"sfr.c", 20000, {{"r", 11}}, "18F4520", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
