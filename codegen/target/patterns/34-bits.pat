@@ -82,6 +82,17 @@ rule not_c_clear
   kind none
   text L
 
+# A field's lowest bit, as a bit.
+rule bit_of_field
+  goals bit_set
+  op ->
+  pred BOOLEAN
+  left bf_opnd
+  kind none
+  code
+  | E1J00
+  text L,CL
+
 # A wider value converted to a bit: its lowest bit.
 rule bit_of_low_byte
   goals bit_set
@@ -348,6 +359,86 @@ rule xor_bit_with_clear
   code
   | E67N
 
+# Two bit objects compared: W takes the one's value, flipped by the other.
+rule bits_differ
+  goals z_clear
+  op !=
+  left bit_loc
+  right bit_loc
+  kind none
+  clobber wreg status
+  code
+  | movlw 0
+  | E74Lbtfsc L
+  | movlw 1
+  | E74Rbtfsc R
+  | xorlw 1
+  | andlw 1
+  text status,2
+
+rule bits_equal
+  goals z_set
+  op ==
+  left bit_loc
+  right bit_loc
+  kind none
+  clobber wreg status
+  code
+  | movlw 0
+  | E74Lbtfsc L
+  | movlw 1
+  | E74Rbtfsc R
+  | xorlw 1
+  | andlw 1
+  text status,2
+
+# An assignment's value: the bit it stored.
+rule assigned_one
+  goals bit_set
+  op =
+  pred BOOLEAN
+  left bit_loc
+  right @one
+  kind none
+  code
+  | E74Lbsf L
+  text L
+
+rule assigned_zero
+  goals bit_set
+  op =
+  pred BOOLEAN
+  left bit_loc
+  right @zero
+  kind none
+  code
+  | E74Lbcf L
+  text L
+
+rule assigned_set
+  goals bit_set
+  op =
+  pred BOOLEAN
+  left bit_loc
+  right cond_if_set
+  kind none
+  code
+  | E64N
+  | E74L
+  text L
+
+rule assigned_clear
+  goals bit_set
+  op =
+  pred BOOLEAN
+  left bit_loc
+  right cond_if_clear
+  kind none
+  code
+  | E65N
+  | E74L
+  text L
+
 # A bit function returns its value in the carry.
 rule bit_value_of_set
   goals bit_value_set
@@ -481,97 +572,6 @@ rule bit_field_op_w
   clobber wreg status
   code
   | E1J00E73N
-
-# A field's lowest bit, as a bit.
-rule bit_of_field
-  goals bit_set
-  op ->
-  pred BOOLEAN
-  left bf_opnd
-  kind none
-  code
-  | E1J00
-  text L,CL
-
-# Two bit objects compared: W takes the one's value, flipped by the other.
-rule bits_differ
-  goals z_clear
-  op !=
-  left bit_loc
-  right bit_loc
-  kind none
-  clobber wreg status
-  code
-  | movlw 0
-  | E74Lbtfsc L
-  | movlw 1
-  | E74Rbtfsc R
-  | xorlw 1
-  | andlw 1
-  text status,2
-
-rule bits_equal
-  goals z_set
-  op ==
-  left bit_loc
-  right bit_loc
-  kind none
-  clobber wreg status
-  code
-  | movlw 0
-  | E74Lbtfsc L
-  | movlw 1
-  | E74Rbtfsc R
-  | xorlw 1
-  | andlw 1
-  text status,2
-
-# An assignment's value: the bit it stored.
-rule assigned_one
-  goals bit_set
-  op =
-  pred BOOLEAN
-  left bit_loc
-  right @one
-  kind none
-  code
-  | E74Lbsf L
-  text L
-
-rule assigned_zero
-  goals bit_set
-  op =
-  pred BOOLEAN
-  left bit_loc
-  right @zero
-  kind none
-  code
-  | E74Lbcf L
-  text L
-
-rule assigned_set
-  goals bit_set
-  op =
-  pred BOOLEAN
-  left bit_loc
-  right cond_if_set
-  kind none
-  code
-  | E64N
-  | E74L
-  text L
-
-rule assigned_clear
-  goals bit_set
-  op =
-  pred BOOLEAN
-  left bit_loc
-  right cond_if_clear
-  kind none
-  code
-  | E65N
-  | E74L
-  text L
 
 # A field's compound assignment whose value is used: the work in place,
 # then the field read back; a step's old value is the new one stepped back.
