@@ -1,10 +1,10 @@
 /* Bit objects: placed by the compiler, at absolute addresses in the
    access bank, in banked RAM and on a port latch; set, cleared, copied,
    negated, toggled, taken from a byte's lowest bit and from conditions,
-   combined with |= &= ^=, tested, read into bytes, compared, and
-   returned by functions. */
+   combined with |= &= ^=, tested, read into bytes, compared, taken from
+   and stored into bit-fields, and returned by functions. */
 typedef unsigned char u8;
-volatile u8 r[26];
+volatile u8 r[28];
 volatile u8 seen_ram, seen_banked, seen_lat;
 bit a, b, c;
 volatile u8 RAMBYTE @ 0x60;
@@ -17,6 +17,7 @@ volatile u8 LATB @ 0xF8A;
 volatile bit LB0 @ (0xF8A * 8 + 0);
 volatile bit LB7 @ (0xF8A * 8 + 7);
 u8 x;
+struct { u8 low : 2; u8 mid : 1; u8 high : 5; } field;
 
 bit get_a(void) { return a; }
 bit not_a(void) { return !a; }
@@ -63,5 +64,7 @@ void main(void)
 	r[23] = K1 || LB7;
 	a = 1; b = 0; c = a ^ b; r[24] = c;
 	b = 1; c = a ^ b; r[25] = c;
+	field.high = 0x1F; field.mid = 1; field.low = 2; c = field.mid; a = field.low; r[26] = c + 2 * a;
+	field.mid = b; field.low = !b; r[27] = field.mid + 2 * field.low;
 	for (;;) continue;
 }
