@@ -34,4 +34,12 @@
 
 #include <tovra18_chips.h>
 
+/* In-line delays, code in place of a call: __delay(c) spends exactly c
+   instruction cycles, c a constant; __delay3(n) spends 3 n cycles (768
+   for 0), n any unsigned char. */
+#pragma inline(__delay)
+#pragma inline(__delay3)
+extern void __delay(unsigned long cycles);
+extern void __delay3(unsigned char n);
+
 #endif

@@ -18,6 +18,7 @@
 #include "codegen/model/types.h"
 #include "codegen/target/asmbuf.h"
 #include "codegen/target/emitq.h"
+#include "codegen/target/macros.h"
 #include "codegen/target/memmodel.h"
 #include "codegen/target/peephole.h"
 #include "common/alert.h"
@@ -186,11 +187,11 @@ void image_zeros(int data, int image, uint32_t n) {
   emit_psect(nullptr, 1);
 }
 
-void jump_out(symbol *f) {
+void jump_out(symbol *f, const char *target) {
   if (errata(ERRATA_SHADOW) && interrupt_function(f) && !low_priority(f))
-    out_printf("\tcall\t%s,f\t;refresh shadow registers\n", sym_asm_name(f));
+    out_printf("\tcall\t%s,f\t;refresh shadow registers\n", target);
   else
-    out_printf("\tgoto\t%s\n", sym_asm_name(f));
+    out_printf("\tgoto\t%s\n", target);
 }
 
 // An interrupt function saves registers into an area of its own in the
@@ -223,9 +224,13 @@ void interrupt_entry(symbol *f) {
   for (size_t row = 0; row < SAVE_COUNT; row++) {
     if (!must_save(f, row)) continue;
     if (in_vector && (words == 5 || words == 6)) {
-      jump_out(f);
+      // The saves that do not fit in the vector run in the function's
+      // text, before its body: the jump goes to them.
+      std::string rest = "l" + std::to_string(emit_new_label());
+      jump_out(f, rest.c_str());
       in_vector = false;
       emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
+      out_printf("%s:\n", rest.c_str());
       if (errata(ERRATA_FILLER)) out_printf("\tdw\t0FFFFh\n"), words++;
     }
     const saved_reg &r = interrupt_saves[row];
@@ -235,7 +240,7 @@ void interrupt_entry(symbol *f) {
     words += 2;
   }
   if (in_vector) {
-    jump_out(f);
+    jump_out(f, sym_asm_name(f));
     emit_select_psect(OUTPUT_FUNCTION_TEXT, 0);
   }
 }

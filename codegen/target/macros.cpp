@@ -1,5 +1,6 @@
 #include "codegen/target/macros.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -17,6 +18,7 @@
 #include "codegen/target/memmodel.h"
 #include "codegen/target/switch.h"
 #include "common/alert.h"
+#include "common/vector.h"
 
 namespace {
 
@@ -237,10 +239,16 @@ void emit_nested_loop(tree_node *n, uint32_t level, uint32_t cycles) {
   emit_pad(rest - 3 * inner);
 }
 
-// The count of an in-line delay: the first argument of the call.
+// The count of an in-line delay: the first argument of the call, as the
+// value bound to the first parameter (bound last), or as written.
 tree_node *delay_count(tree_node *n) {
   if (n->op != OP_CALL) return n;
   tree_node *a = n->right;
+  if (a && a->op == OP_CALLARGS) {
+    uint32_t count = vec_size(a->args);
+    tree_node *binding = count ? static_cast<tree_node *>(vec_get(a->args, count - 1)) : nullptr;
+    return binding && binding->op == OP_ASSIGN ? binding->right : nullptr;
+  }
   while (a && a->op == OP_COMMA) a = a->left;
   return a;
 }
@@ -354,6 +362,339 @@ void begin_line() {
 }
 void end_line() {
   if (line_was_blank) out_printf("\t");
+}
+
+// Bit objects and bit-fields (macros 64 to 74, 76 to 78).
+
+constexpr uint32_t STATUS_ADDRESS = 0xFD8, WREG_ADDRESS = 0xFE8;
+
+bool is_bit_id(const tree_node *t) { return t && t->op == OP_ID && t->sym && tree_arith(t) == ARITH_BIT; }
+bool has_address(const symbol *s) { return s->flags & (SYM_ABSOLUTE | SYM_PLACED); }
+
+// The bank selection of a bit object: a bank not known here is the one of
+// the byte that holds the bit.
+void select_bit_bank(tree_node *n, uint32_t level) {
+  symbol *sym = nullptr;
+  int32_t bank = emit_operand_bank(n, level, false, &sym);
+  if (bank != BANK_UNKNOWN || !sym) {
+    emit_bank_select(bank, sym);
+    return;
+  }
+  if (ms().notes.suppress_bank_select) return;
+  begin_line();
+  out_printf("movlb\t(%s/8)>>8\t; (%s) unknown bank\n", sym_asm_name(sym), "");
+  end_line();
+  bsr_forget(BANK_BITS);
+}
+
+// Whether a store into the bit object `dst` may change what `cond` tests.
+// Flags are tested in STATUS, whatever was read to set them; a bit test
+// reads the byte of an object of the condition, or one a pointer reaches.
+bool bit_store_reaches(const tree_node *dst, const tree_node *cond) {
+  const symbol *d = dst->sym;
+  if (tree_uses_symbol(cond, d)) return true;
+  if (!has_address(d)) return true;
+  struct place {
+    uint32_t bit, byte;
+  } at = {uint32_t(d->address), uint32_t(d->address / 8)};
+  if (at.byte == STATUS_ADDRESS || at.byte == WREG_ADDRESS) return true;
+  return tree_find(const_cast<tree_node *>(cond), &at, [](tree_node *t, void *ctx) {
+           const place &p = *static_cast<place *>(ctx);
+           if (t->op == OP_DEREF) return true;
+           if (t->op != OP_ID || !t->sym || type_is_function(t->sym->type)) return false;
+           if (!has_address(t->sym)) return true;
+           if (type_arith(t->sym->type) == ARITH_BIT) return uint32_t(t->sym->address) == p.bit;
+           uint32_t first = uint32_t(t->sym->address), size = type_size(t->sym->type);
+           return p.byte >= first && p.byte < first + (size ? size : 1);
+         }) != nullptr;
+}
+
+// One instruction on the bit object L of node n.
+void bit_instruction(tree_node *n, uint32_t level, const char *mnemonic) {
+  out_printf("\t%s\t", mnemonic);
+  expand_text(n, level, "L");
+  out_printf("\n");
+}
+
+void test_instruction(tree_node *n, uint32_t level, const char *mnemonic, const char *operand) {
+  out_printf("\t%s\t", mnemonic);
+  expand_text(n, level, operand);
+  out_printf("\n");
+}
+
+// L = R for a bit object L and a condition R already worked out, true when
+// the bit R names is set (when_set) or clear. The bit goes straight to its
+// new value; when the store could change the condition, or needs a bank of
+// its own, the condition is tested once and each path stores.
+void bit_from_condition(tree_node *n, uint32_t level, bool when_set) {
+  const char *if_true = when_set ? "btfsc" : "btfss", *if_false = when_set ? "btfss" : "btfsc";
+  bool access = emit_operand_bank(n->left, 0, false, nullptr) == BANK_COMMON;
+  if (access && !bit_store_reaches(n->left, n->right)) {
+    test_instruction(n, level, if_true, "R");
+    bit_instruction(n, level, "bsf");
+    test_instruction(n, level, if_false, "R");
+    bit_instruction(n, level, "bcf");
+    return;
+  }
+  uint32_t clear = emit_new_label(), done = emit_new_label();
+  test_instruction(n, level, if_false, "R");
+  out_printf("\tbra\tl%u\n", clear);
+  bsr_state before = bsr_current;
+  expand_text(n, level, "E74L");
+  bit_instruction(n, level, "bsf");
+  out_printf("\tbra\tl%u\nl%u:\n", done, clear);
+  bsr_state set_path = bsr_current;
+  bsr_current = before;
+  expand_text(n, level, "E74L");
+  bit_instruction(n, level, "bcf");
+  out_printf("l%u:\n", done);
+  bsr_current = bsr_meet(bsr_current, set_path);
+}
+
+// L |= R, L &= R or L ^= R for a bit object L and a condition R: one test,
+// one instruction on the bit, which therefore cannot change the test.
+void bit_op_condition(tree_node *n, uint32_t level, bool when_set) {
+  const char *if_true = when_set ? "btfsc" : "btfss", *if_false = when_set ? "btfss" : "btfsc";
+  const char *test = n->op == OP_ASAND ? if_false : if_true;
+  const char *change = n->op == OP_ASOR ? "bsf" : n->op == OP_ASAND ? "bcf" : "btg";
+  if (emit_operand_bank(n->left, 0, false, nullptr) == BANK_COMMON) {
+    test_instruction(n, level, test, "R");
+    bit_instruction(n, level, change);
+    return;
+  }
+  // The bank selection must not be the instruction the test skips.
+  uint32_t done = emit_new_label();
+  test_instruction(n, level, test == if_true ? if_false : if_true, "R");
+  out_printf("\tbra\tl%u\n", done);
+  bsr_state before = bsr_current;
+  expand_text(n, level, "E74L");
+  bit_instruction(n, level, change);
+  out_printf("l%u:\n", done);
+  bsr_current = bsr_meet(bsr_current, before);
+}
+
+// A bit function's return: the carry takes the condition's value. The
+// condition is tested before the carry changes, unless it is a bit object
+// away from the flags.
+void carry_from_condition(tree_node *n, uint32_t level, bool when_set) {
+  const tree_node *cond = n->left ? n->left->left : nullptr;
+  while (cond && cond->op == OP_NOT) cond = cond->left;
+  const char *if_true = when_set ? "btfsc" : "btfss";
+  if (is_bit_id(cond) && uint32_t(cond->sym->address / 8) != STATUS_ADDRESS && has_address(cond->sym)) {
+    out_printf("\tbcf\tstatus,0,c\n");
+    test_instruction(n, level, if_true, "L");
+    out_printf("\tbsf\tstatus,0,c\n");
+    return;
+  }
+  uint32_t set = emit_new_label(), done = emit_new_label();
+  test_instruction(n, level, if_true, "L");
+  out_printf("\tbra\tl%u\n\tbcf\tstatus,0,c\n\tbra\tl%u\nl%u:\n\tbsf\tstatus,0,c\nl%u:\n", set, done, set, done);
+}
+
+// A bit-field: the BITFIELD node, its width and offset; `text` reaches the
+// byte that holds it (with its bank suffix) from the node the macro runs on.
+struct bit_field {
+  tree_node *n;
+  uint32_t level;
+  const char *text;
+  uint32_t width = 0, offset = 0;
+  bit_field(tree_node *node, uint32_t lvl, const tree_node *field, const char *byte_text)
+      : n(node), level(lvl), text(byte_text) {
+    if (field && field->op == OP_BITFIELD && field->member) {
+      width = field->member->bf_width;
+      offset = field->member->bf_offset;
+    }
+    if (width < 1 || width > 8) width = 8;
+    if (offset + width > 8) offset = 8 - width;
+  }
+  uint32_t mask() const { return width >= 8 ? 0xFFu : (1u << width) - 1; }
+  uint32_t in_place() const { return (mask() << offset) & 0xFF; }
+  // An instruction on the field's byte: "mnemonic byte tail".
+  void op(const char *mnemonic, const char *tail) const {
+    out_printf("\t%s\t", mnemonic);
+    expand_text(n, level, text);
+    out_printf("%s\n", tail);
+  }
+  void bit_op(const char *mnemonic, uint32_t bit) const {
+    char tail[8];
+    snprintf(tail, sizeof tail, ",%u", bit);
+    op(mnemonic, tail);
+  }
+};
+
+bool single_bit(uint32_t v) { return v && !(v & (v - 1)); }
+uint32_t bit_index(uint32_t v) { return uint32_t(__builtin_ctz(v)); }
+
+// W rotated left by `count` (0 to 7): one-bit rotations, or a nibble swap
+// and the rest, whichever is shorter.
+uint32_t plain_rotations(uint32_t count) { return count <= 4 ? count : 8 - count; }
+uint32_t swapped_rotations(uint32_t count) { return 1 + (count >= 4 ? count - 4 : 4 - count); }
+uint32_t rotation_cost(uint32_t count) { return std::min(plain_rotations(count & 7), swapped_rotations(count & 7)); }
+
+void rotate_w_left(uint32_t count) {
+  count &= 7;
+  uint32_t plain = plain_rotations(count);
+  if (swapped_rotations(count) < plain) {
+    out_printf("\tswapf\twreg,f,c\n");
+    for (uint32_t k = 4; k < count; k++) out_printf("\trlncf\twreg,f,c\n");
+    for (uint32_t k = count; k < 4; k++) out_printf("\trrncf\twreg,f,c\n");
+    return;
+  }
+  const char *step = count <= 4 ? "rlncf" : "rrncf";
+  for (uint32_t k = 0; k < plain; k++) out_printf("\t%s\twreg,f,c\n", step);
+}
+
+// W = the field's value.
+void bitfield_extract(const bit_field &f) {
+  if (f.width == 1) {
+    out_printf("\tmovlw\t0\n");
+    f.bit_op("btfsc", f.offset);
+    out_printf("\tmovlw\t1\n");
+    return;
+  }
+  // The byte comes into W as it is, or with its nibbles swapped.
+  bool swap = rotation_cost(12 - f.offset) < rotation_cost(8 - f.offset);
+  f.op(swap ? "swapf" : "movf", ",w");
+  rotate_w_left((swap ? 12 - f.offset : 8 - f.offset) & 7);
+  if (f.width < 8) out_printf("\tandlw\t%u\n", f.mask());
+}
+
+// The field's bits replaced by those of W, in one store: W is moved to the
+// field's place, and byte ^= (W ^ byte) & mask.
+void bitfield_insert_w(const bit_field &f) {
+  if (f.width == 8) {
+    f.op("movwf", "");
+    return;
+  }
+  rotate_w_left(f.offset);
+  f.op("xorwf", ",w");
+  out_printf("\tandlw\t%u\n", f.in_place());
+  f.op("xorwf", ",f");
+}
+
+// The field set to a constant: bit by bit where that is shorter, but a
+// field of a volatile byte changes once, never passing through values the
+// program did not write.
+void bitfield_store_const(const bit_field &f, uint32_t value, bool is_volatile) {
+  uint32_t bits = ((value & f.mask()) << f.offset) & 0xFF, field = f.in_place();
+  if (f.width == 8) {
+    if (bits == 0) f.op("clrf", "");
+    else if (bits == 0xFF) f.op("setf", "");
+    else {
+      out_printf("\tmovlw\t%u\n", bits);
+      f.op("movwf", "");
+    }
+    return;
+  }
+  if (f.width == 1) {
+    f.bit_op(bits ? "bsf" : "bcf", f.offset);
+    return;
+  }
+  if (bits == 0 || bits == field) {
+    out_printf("\tmovlw\t%u\n", bits ? field : ~field & 0xFF);
+    f.op(bits ? "iorwf" : "andwf", ",f");
+    return;
+  }
+  if (!is_volatile && f.width <= 3) {
+    for (uint32_t k = 0; k < f.width; k++) f.bit_op((bits >> (f.offset + k)) & 1 ? "bsf" : "bcf", f.offset + k);
+    return;
+  }
+  f.op("movf", ",w");
+  out_printf("\txorlw\t%u\n\tandlw\t%u\n", bits, field);
+  f.op("xorwf", ",f");
+}
+
+// field |= c, &= c, ^= c, += c, -= c (and the steps ++, --), each with
+// one store.
+void bitfield_op_const(const bit_field &f, uint32_t op, uint32_t value) {
+  if (op == OP_POSTINC) op = OP_ASADD;
+  if (op == OP_POSTDEC) op = OP_ASSUB;
+  uint32_t field = f.in_place();
+  auto on_bits = [&](uint32_t bits, const char *one, const char *many) {
+    if (!bits) return;
+    if (single_bit(bits)) {
+      f.bit_op(one, bit_index(bits));
+      return;
+    }
+    out_printf("\tmovlw\t%u\n", op == OP_ASAND ? ~bits & 0xFF : bits);
+    f.op(many, ",f");
+  };
+  switch (op) {
+    case OP_ASOR: on_bits(((value & f.mask()) << f.offset) & 0xFF, "bsf", "iorwf"); return;
+    case OP_ASXOR: on_bits(((value & f.mask()) << f.offset) & 0xFF, "btg", "xorwf"); return;
+    case OP_ASAND: on_bits(((~value & f.mask()) << f.offset) & 0xFF, "bcf", "andwf"); return;
+  }
+  uint32_t step = (op == OP_ASSUB ? 0u - value : value) & f.mask();
+  if (!step) return;
+  if (f.width == 1) {
+    f.bit_op("btg", f.offset);
+    return;
+  }
+  out_printf("\tmovlw\t%u\n", (step << f.offset) & 0xFF);
+  if (f.width == 8) {
+    f.op("addwf", ",f");
+    return;
+  }
+  // The sum's carries run upwards only: the field's bits of byte + step
+  // are the field's sum, and the bits below it are the byte's own.
+  f.op("addwf", ",w");
+  f.op("xorwf", ",w");
+  out_printf("\tandlw\t%u\n", field);
+  f.op("xorwf", ",f");
+}
+
+// field |= W, &= W, ^= W, += W, -= W: W, cut to the field's width, moved
+// to its place first.
+void bitfield_op_w(const bit_field &f, uint32_t op) {
+  if (f.width == 8) {
+    static const struct {
+      uint32_t op;
+      const char *mnemonic;
+    } whole[] = {{OP_ASOR, "iorwf"}, {OP_ASAND, "andwf"}, {OP_ASXOR, "xorwf"}, {OP_ASADD, "addwf"}, {OP_ASSUB, "subwf"}};
+    for (const auto &w : whole)
+      if (w.op == op) f.op(w.mnemonic, ",f");
+    return;
+  }
+  out_printf("\tandlw\t%u\n", f.mask());
+  rotate_w_left(f.offset);
+  switch (op) {
+    case OP_ASOR: f.op("iorwf", ",f"); return;
+    case OP_ASXOR: f.op("xorwf", ",f"); return;
+    case OP_ASAND:
+      out_printf("\tiorlw\t%u\n", ~f.in_place() & 0xFF);
+      f.op("andwf", ",f");
+      return;
+  }
+  // byte + W or byte - W: borrows and carries run upwards only.
+  f.op(op == OP_ASSUB ? "subwf" : "addwf", ",w");
+  f.op("xorwf", ",w");
+  out_printf("\tandlw\t%u\n", f.in_place());
+  f.op("xorwf", ",f");
+}
+
+// Z set when the field equals the constant.
+void bitfield_compare(const bit_field &f, uint32_t value) {
+  if (value & ~f.mask()) {
+    out_printf("\tbcf\tstatus,2,c\n");  // a value the field cannot hold
+    return;
+  }
+  f.op("movf", ",w");
+  if (f.width < 8) out_printf("\tandlw\t%u\n", f.in_place());
+  if (value) out_printf("\txorlw\t%u\n", (value << f.offset) & 0xFF);
+}
+
+// W, a field's new value after a step, made its value before the step.
+void bitfield_step_back(const bit_field &f, uint32_t op, uint32_t step) {
+  uint32_t back = (op == OP_POSTINC ? 0u - step : step) & f.mask();
+  if (!back) return;
+  out_printf("\taddlw\t%u\n", back);
+  if (f.width < 8) out_printf("\tandlw\t%u\n", f.mask());
+}
+
+// __delay3: W passes of three cycles (256 for 0).
+void emit_delay3() {
+  uint32_t label = emit_new_label();
+  out_printf("l%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n", label, label);
 }
 
 }  // namespace
@@ -529,6 +870,34 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
     case 53: out_printf("%u", log2_ceiling(uint32_t(n->value))); break;
     case 61:
     case 62: break;
+    case 64:
+    case 65: bit_from_condition(n, level, number == 64); break;
+    case 66:
+    case 67: bit_op_condition(n, level, number == 66); break;
+    case 68: bitfield_extract(bit_field(n, level, n, "(L)E2L")); break;
+    case 69:
+      if (n->right) bitfield_compare(bit_field(n, level, n->left, "L"), uint32_t(n->right->value));
+      break;
+    case 70:
+      if (n->right) {
+        bool is_volatile = (type_qualifiers(n->left->type) & Q_VOLATILE) || tree_is_volatile(n->left->left);
+        bitfield_store_const(bit_field(n, level, n->left, "L"), uint32_t(n->right->value), is_volatile);
+      }
+      break;
+    case 71: bitfield_insert_w(bit_field(n, level, n->left, "L")); break;
+    case 72:
+      if (n->right) bitfield_op_const(bit_field(n, level, n->left, "L"), n->op, uint32_t(n->right->value));
+      break;
+    case 73: bitfield_op_w(bit_field(n, level, n->left, "L"), n->op); break;
+    case 74: select_bit_bank(n, level); break;
+    case 75:
+      if (!quiet) emit_delay3();
+      break;
+    case 76:
+    case 77: carry_from_condition(n, level, number == 76); break;
+    case 78:
+      if (n->right) bitfield_step_back(bit_field(n, level, n->left, "L"), n->op, uint32_t(n->right->value));
+      break;
     case 63:
       emit_bitfield_constant(n, level);
       [[fallthrough]];

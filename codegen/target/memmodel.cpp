@@ -236,6 +236,7 @@ void emit_check_decl(symbol *s) {
     memmodel().far_or_const_declared = true;
     memmodel().const_far_top = std::max(memmodel().const_far_top, uint32_t(s->address));
   }
-  if (s->sclass == SC_AUTO && type_arith(s->type) == ARITH_BIT)
+  // A parameter has no bit address either: its area holds bytes.
+  if ((s->sclass == SC_AUTO || s->sclass == SC_PARAM) && type_arith(s->type) == ARITH_BIT)
     msg(698, s->source_name ? s->source_name : sym_asm_name(s));
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,9 +73,19 @@ struct pic_interp {
     for (size_t pc = 0; pc < lines.size();) {
       if (step_limit-- == 0) return error = "runs away", false;
       std::string m, args = words_of(lines[pc], &m);
-      // The operand and what follows it (",w", ",f" or a bit number).
+      // The operand and what follows it (",w", ",f" or a bit number); an
+      // access designator may come last ("wreg,f,c").
       std::string operand = args, tail;
       size_t last = args.rfind(',');
+      if (last != std::string::npos && (trim(args.substr(last + 1)) == "c" || trim(args.substr(last + 1)) == "b")) {
+        size_t before = args.rfind(',', last - 1);
+        std::string d = before == std::string::npos ? "" : trim(args.substr(before + 1, last - before - 1));
+        if (d == "w" || d == "f") {
+          operand = args.substr(0, before) + args.substr(last);
+          tail = d;
+          last = std::string::npos;
+        }
+      }
       if (last != std::string::npos) {
         std::string after = trim(args.substr(last + 1));
         if (after == "w" || after == "f" || (!after.empty() && isdigit(uint8_t(after[0])))) {
@@ -90,8 +101,9 @@ struct pic_interp {
         else cell(cell_name(operand)) = v;
       };
       uint32_t f = 0;
-      if (!operand.empty() && m != "movlw" && m != "goto" && m != "bcf" && m != "btfsc" && m != "movlb")
-        f = cell(cell_name(operand));
+      static const std::set<std::string> no_file = {"movlw", "andlw", "iorlw", "addlw", "xorlw", "goto", "bra",
+                                                     "bcf", "bsf", "btg", "btfsc", "btfss", "movlb"};
+      if (!operand.empty() && !no_file.count(m)) f = cell(cell_name(operand));
       cycles++;
       pc++;
       if (m == "nop") {
@@ -129,15 +141,48 @@ struct pic_interp {
         uint32_t v = m == "rrcf" ? (f >> 1) | (c ? 0x80 : 0) : (f << 1) | (c ? 1 : 0);
         c = out;
         store(v);
-      } else if (m == "bcf" && trim(args) == "status,0") {
-        c = false;
-      } else if (m == "btfsc") {
-        uint32_t bit = uint32_t(std::stoul(tail));
-        bool set = operand == "status" ? (bit == 0 ? c : z) : (cell(cell_name(operand)) >> bit) & 1;
-        if (!set) {
+      } else if (m == "bcf" || m == "bsf" || m == "btg" || m == "btfsc" || m == "btfss") {
+        // The bit number is the operand's numeric word: "x,c,3", "status,2,c".
+        std::vector<std::string> words;
+        std::istringstream parts(args);
+        for (std::string word; std::getline(parts, word, ',');) words.push_back(trim(word));
+        std::string name;
+        uint32_t bit = 8;
+        for (const std::string &word : words) {
+          if (!word.empty() && isdigit(uint8_t(word[0]))) bit = uint32_t(std::stoul(word));
+          else name += (name.empty() ? "" : ",") + word;
+        }
+        if (bit > 7) return error = "no bit number: " + lines[pc - 1], false;
+        bool is_status = cell_name(name) == "status";
+        if (is_status && bit != 0 && bit != 2) return error = "a status bit not kept: " + lines[pc - 1], false;
+        bool &flag = bit == 0 ? c : z;
+        bool set = is_status ? flag : (cell(cell_name(name)) >> bit) & 1;
+        if (m == "btfsc" || m == "btfss") {
+          if (set != (m == "btfss")) continue;
           cycles += is_two_words(pc) ? 2 : 1;
           pc++;
+          continue;
         }
+        bool now = m == "bsf" ? true : m == "bcf" ? false : !set;
+        if (is_status) flag = now;
+        else cell(cell_name(name)) = (cell(cell_name(name)) & ~(1u << bit)) | (uint32_t(now) << bit);
+      } else if (m == "rlncf" || m == "rrncf") {
+        store(m == "rlncf" ? (f << 1) | (f >> 7) : (f >> 1) | (f << 7));
+      } else if (m == "andlw" || m == "iorlw" || m == "addlw") {
+        uint32_t k = literal();
+        if (m == "addlw") c = w + k > 0xFF;
+        w = (m == "andlw" ? w & k : m == "iorlw" ? w | k : w + k) & 0xFF;
+        z = w == 0;
+      } else if (m == "addwf") {
+        c = f + w > 0xFF;
+        store(f + w);
+      } else if (m == "subwf") {
+        c = f >= w;  // no borrow
+        store(f - w);
+      } else if (m == "bra") {
+        if (!labels.count(args)) return error = "no label " + args, false;
+        pc = labels[args];
+        cycles++;
       } else if (m == "decfsz") {
         uint32_t v = (f - 1) & 0xFF;
         cell(cell_name(operand)) = v;
