@@ -7,7 +7,7 @@ volatile u8 r[11];
 
 void main(void)
 {
-	u8 i;
+	unsigned int i;  /* a byte would wrap to 0 in a fast enough loop */
 	TRISB = 0xF0;
 	LATB = 0;
 	LATB7 = 1;
