@@ -146,7 +146,8 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
 }
 
 // What has no sound code is refused with a message, never built: a delay
-// whose count is not known, a bit with no bit address of its own.
+// whose count is not known, a bit with no bit address of its own, a
+// statement the code search gives up on.
 TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
   struct {
     const char *what, *source, *message;
@@ -156,6 +157,14 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
        "the count of __delay must be a constant"},
       {"a bit parameter", "bit b;\nvoid f(bit v) { b = v; }\nvoid main(void) { f(1); for (;;) continue; }\n", "(698)"},
       {"a bit auto", "bit b;\nvoid main(void) { bit v; v = 1; b = v; for (;;) continue; }\n", "(698)"},
+      // Every operand fails late here, so a search without a bound would
+      // backtrack for hours: it gives up and names the statement.
+      {"a statement whose code search has no end in sight",
+       "#define S16(x) ((x) & 0x8000u ? (int)(-(int)(~(x) & 0x7FFFu) - 1) : (int)((x) & 0x7FFFu))\n"
+       "int g, a[4];\nvoid main(void) {\n"
+       "  g = S16((unsigned)((unsigned)(int)((int)100 % (int)(((unsigned)a[((unsigned char)g & 3)] & 0x3FFF) | 1)) << 8));\n"
+       "  for (;;) continue;\n}\n",
+       "main.c: 4: (706)"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);

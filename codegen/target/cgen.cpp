@@ -35,6 +35,10 @@ namespace {
 tree_node *arg_of(const vec *args, uint32_t k) { return static_cast<tree_node *>(vec_get(args, k)); }
 
 constexpr uint32_t DEPTH_LIMIT = 1000, MAX_LEVELS = 8, SPLIT_PASSES = 20;
+// Candidates one statement may try: the search backtracks over operands,
+// and a deep tree whose operands all fail late takes time exponential in
+// its depth. Past this the statement is reported as not covered.
+constexpr uint64_t SELECTION_BUDGET = 2000000;
 // A candidate passed over without a failure bit of its own.
 constexpr uint32_t PASSED_OVER = 0x100;
 
@@ -51,6 +55,7 @@ struct select_state {
   // Registers that variables of the statement live in: operands may read
   // them where they are, but no result may be worked out into one.
   regset *held = nullptr;
+  uint64_t tries = 0;  // candidates tried for the statement
 };
 select_state &st() {
   static select_state &state = *new select_state();
@@ -525,6 +530,10 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     return status;
   };
   if (s.shape_failed.count({n, goal})) return leave(SEL_SHAPE);
+  if (s.tries > SELECTION_BUDGET) {
+    if (iset_is_empty(conflict())) iset_assign(conflict(), allowed);
+    return leave(SEL_REGS);
+  }
   const regset *pinned = set_or_empty(n->sets[RS_PINNED]);
   if (n->sets[RS_REQUIRED] && !iset_is_empty(n->sets[RS_REQUIRED]) && !iset_includes(allowed, n->sets[RS_REQUIRED])) {
     if (!iset_includes(plus(allowed, pinned), n->sets[RS_REQUIRED])) {
@@ -561,6 +570,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
     int16_t entry = list < 0 ? int16_t(list) : pattern_lists[k];
     uint32_t number = uint32_t(entry < 0 ? -entry : entry);
     n->count = entry_count;
+    s.tries++;
     uint32_t r = try_candidate(n, number, goal, allowed, live, want, &stop);
     trace_candidate(n, number, goal, r, allowed);
     if (r == 0) {
@@ -603,6 +613,7 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
   s.failed_depth = 0;
   s.depth = 0;
   s.shape_failed.clear();
+  s.tries = 0;
   s.held = pool_new();
   tree_find(t, s.held, [](tree_node *n, void *held) {
     uint32_t r = n->op == OP_ID ? sym_held_reg(n->sym) : 0;
