@@ -92,19 +92,6 @@ rule store_ram_address
   | movlw high(R)
   | movwf (~1/2L)E2L
 
-# A pointer in a word variable, copied into the pair.
-rule fsr_from_pointer
-  goals fsr_ptr
-  chain word_opnd
-  pred ANY_RAM_PTR
-  result class7
-  kind xreg
-  flags xreg_used
-  code
-  | movff ~0/2L,X0N
-  | movff ~1/2L,X1N
-  text X0N
-
 rule fsr_from_address
   goals fsr_ptr
   op &U
@@ -125,6 +112,44 @@ rule index_from_byte
   left wreg_byte
   kind left
   text L
+
+# A pointer variable plus an unsigned byte index in W: the sum goes
+# straight into the pair.
+rule fsr_from_mem_plus_index
+  goals fsr_ptr
+  op +
+  pred ANY_RAM_PTR
+  left word_mem
+  right wreg_index
+  result class7
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Laddwf (~0/2L)E2L,w
+  | movwf X0N
+  | movlw 0
+  | E1Laddwfc (~1/2L)E2L,w
+  | movwf X1N
+  text X0N
+
+rule fsr_from_mem_plus_byte
+  goals fsr_ptr
+  op +
+  pred ANY_RAM_PTR RUNSBYTE
+  left word_mem
+  right wreg_byte
+  result class7
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Laddwf (~0/2L)E2L,w
+  | movwf X0N
+  | movlw 0
+  | E1Laddwfc (~1/2L)E2L,w
+  | movwf X1N
+  text X0N
 
 # An unsigned byte index added to the address, carried into its high byte.
 rule fsr_add_byte
@@ -190,6 +215,20 @@ rule fsr_add_const
   | movlw ~1/2R
   | addwfc L+1,f
   text L
+
+# A pointer in a word variable, copied into the pair: after the sums
+# above, which load the pair as they go.
+rule fsr_from_pointer
+  goals fsr_ptr
+  chain word_opnd
+  pred ANY_RAM_PTR
+  result class7
+  kind xreg
+  flags xreg_used
+  code
+  | movff ~0/2L,X0N
+  | movff ~1/2L,X1N
+  text X0N
 
 # The byte the pair points at.
 # The node's value is the pair that holds the address, so that nothing
