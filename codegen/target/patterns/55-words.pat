@@ -5,25 +5,6 @@
 
 goal word_reg
 
-rule add_words
-  goals word_reg
-  op +
-  pred WORD
-  left word_opnd
-  right word_opnd
-  result prod
-  kind xreg
-  flags xreg_used
-  clobber status wreg
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1Laddwf (~0/2L)E2L,w
-  | movwf prodl,c
-  | E1Rmovf (~1/2R)E2R,w
-  | E1Laddwfc (~1/2L)E2L,w
-  | movwf prodh,c
-  text XN
-
 rule add_word_const
   goals word_reg
   op +
@@ -39,6 +20,25 @@ rule add_word_const
   | E1Laddwf (~0/2L)E2L,w
   | movwf prodl,c
   | movlw ~1/2R
+  | E1Laddwfc (~1/2L)E2L,w
+  | movwf prodh,c
+  text XN
+
+rule add_words
+  goals word_reg
+  op +
+  pred WORD
+  left word_opnd
+  right word_opnd
+  result prod
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1Laddwf (~0/2L)E2L,w
+  | movwf prodl,c
+  | E1Rmovf (~1/2R)E2R,w
   | E1Laddwfc (~1/2L)E2L,w
   | movwf prodh,c
   text XN
@@ -167,21 +167,6 @@ rule inc_word
   | E1Linfsnz (~0/2L)E2L,f
   | E1Lincf (~1/2L)E2L,f
 
-rule uword_lt_mem
-  goals c_clear
-  op <
-  pred LUNSWORD
-  left word_opnd
-  right word_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1Lsubwf (~0/2L)E2L,w
-  | E1Rmovf (~1/2R)E2R,w
-  | E1Lsubwfb (~1/2L)E2L,w
-  text status,0
-
 rule uword_lt_const
   goals c_clear
   op <
@@ -197,9 +182,9 @@ rule uword_lt_const
   | E1Lsubwfb (~1/2L)E2L,w
   text status,0
 
-rule uword_ge_mem
-  goals c_set
-  op >=
+rule uword_lt_mem
+  goals c_clear
+  op <
   pred LUNSWORD
   left word_opnd
   right word_opnd
@@ -224,6 +209,21 @@ rule uword_ge_const
   | movlw ~0/2R
   | E1Lsubwf (~0/2L)E2L,w
   | movlw ~1/2R
+  | E1Lsubwfb (~1/2L)E2L,w
+  text status,0
+
+rule uword_ge_mem
+  goals c_set
+  op >=
+  pred LUNSWORD
+  left word_opnd
+  right word_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1Lsubwf (~0/2L)E2L,w
+  | E1Rmovf (~1/2R)E2R,w
   | E1Lsubwfb (~1/2L)E2L,w
   text status,0
 
@@ -257,23 +257,6 @@ rule uword_le_mem
   | E1Rsubwfb (~1/2R)E2R,w
   text status,0
 
-rule sword_lt_mem
-  goals n_set
-  op <
-  pred LSIGNWORD
-  left word_opnd
-  right word_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1Lsubwf (~0/2L)E2L,w
-  | E1Rmovf (~1/2R)E2R,w
-  | E1Lsubwfb (~1/2L)E2L,w
-  | btfsc status,3
-  | xorlw 080h
-  text status,4
-
 rule sword_lt_const
   goals n_set
   op <
@@ -291,9 +274,9 @@ rule sword_lt_const
   | xorlw 080h
   text status,4
 
-rule sword_ge_mem
-  goals n_clear
-  op >=
+rule sword_lt_mem
+  goals n_set
+  op <
   pred LSIGNWORD
   left word_opnd
   right word_opnd
@@ -320,6 +303,23 @@ rule sword_ge_const
   | movlw ~0/2R
   | E1Lsubwf (~0/2L)E2L,w
   | movlw ~1/2R
+  | E1Lsubwfb (~1/2L)E2L,w
+  | btfsc status,3
+  | xorlw 080h
+  text status,4
+
+rule sword_ge_mem
+  goals n_clear
+  op >=
+  pred LSIGNWORD
+  left word_opnd
+  right word_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1Lsubwf (~0/2L)E2L,w
+  | E1Rmovf (~1/2R)E2R,w
   | E1Lsubwfb (~1/2L)E2L,w
   | btfsc status,3
   | xorlw 080h
@@ -359,23 +359,6 @@ rule sword_le_mem
   | xorlw 080h
   text status,4
 
-rule word_eq_mem
-  goals z_set
-  op ==
-  pred LWORD
-  left word_opnd
-  right word_opnd
-  kind none
-  clobber status wreg prod
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1Lxorwf (~0/2L)E2L,w
-  | movwf prodl,c
-  | E1Rmovf (~1/2R)E2R,w
-  | E1Lxorwf (~1/2L)E2L,w
-  | iorwf prodl,w,c
-  text status,2
-
 rule word_eq_const
   goals z_set
   op ==
@@ -393,9 +376,9 @@ rule word_eq_const
   | iorwf prodl,w,c
   text status,2
 
-rule word_ne_mem
-  goals z_clear
-  op !=
+rule word_eq_mem
+  goals z_set
+  op ==
   pred LWORD
   left word_opnd
   right word_opnd
@@ -423,6 +406,23 @@ rule word_ne_const
   | E1Lxorwf (~0/2L)E2L,w
   | movwf prodl,c
   | movlw ~1/2R
+  | E1Lxorwf (~1/2L)E2L,w
+  | iorwf prodl,w,c
+  text status,2
+
+rule word_ne_mem
+  goals z_clear
+  op !=
+  pred LWORD
+  left word_opnd
+  right word_opnd
+  kind none
+  clobber status wreg prod
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1Lxorwf (~0/2L)E2L,w
+  | movwf prodl,c
+  | E1Rmovf (~1/2R)E2R,w
   | E1Lxorwf (~1/2L)E2L,w
   | iorwf prodl,w,c
   text status,2

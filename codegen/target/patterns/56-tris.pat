@@ -59,28 +59,6 @@ rule tri_tmp_from_const
   | E1Nmovwf (~2/3XN)E2N
   text XN
 
-rule tri_op_tmp
-  goals tri_tmp
-  op + - & | ^
-  pred TRIWORD
-  left tri_opnd
-  right tri_opnd
-  result TEMP3
-  kind xreg
-  flags xreg_used
-  clobber status wreg
-  code
-  | E1Rmovf (~0/3R)E2R,w
-  | E1LONwf(~0/3L)E2L,w
-  | E1Nmovwf (~0/3XN)E2N
-  | E1Rmovf (~1/3R)E2R,w
-  | E1LQ2N (~1/3L)E2L,w
-  | E1Nmovwf (~1/3XN)E2N
-  | E1Rmovf (~2/3R)E2R,w
-  | E1LQ2N (~2/3L)E2L,w
-  | E1Nmovwf (~2/3XN)E2N
-  text XN
-
 rule tri_op_const_tmp
   goals tri_tmp
   op + - & | ^
@@ -103,21 +81,27 @@ rule tri_op_const_tmp
   | E1Nmovwf (~2/3XN)E2N
   text XN
 
-rule tri_op_in_place
-  goals stmt
-  op =+ =- =& =| =^
+rule tri_op_tmp
+  goals tri_tmp
+  op + - & | ^
   pred TRIWORD
-  left tri_mem
+  left tri_opnd
   right tri_opnd
-  kind none
+  result TEMP3
+  kind xreg
+  flags xreg_used
   clobber status wreg
   code
   | E1Rmovf (~0/3R)E2R,w
-  | E1LONwf(~0/3L)E2L,f
+  | E1LONwf(~0/3L)E2L,w
+  | E1Nmovwf (~0/3XN)E2N
   | E1Rmovf (~1/3R)E2R,w
-  | E1LQ2N (~1/3L)E2L,f
+  | E1LQ2N (~1/3L)E2L,w
+  | E1Nmovwf (~1/3XN)E2N
   | E1Rmovf (~2/3R)E2R,w
-  | E1LQ2N (~2/3L)E2L,f
+  | E1LQ2N (~2/3L)E2L,w
+  | E1Nmovwf (~2/3XN)E2N
+  text XN
 
 rule tri_op_const_in_place
   goals stmt
@@ -135,17 +119,21 @@ rule tri_op_const_in_place
   | movlw ~2/3R
   | E1LQ2N (~2/3L)E2L,f
 
-rule store_tri
+rule tri_op_in_place
   goals stmt
-  op =
+  op =+ =- =& =| =^
   pred TRIWORD
   left tri_mem
   right tri_opnd
   kind none
+  clobber status wreg
   code
-  | movff ~0/3R,~0/3L
-  | movff ~1/3R,~1/3L
-  | movff ~2/3R,~2/3L
+  | E1Rmovf (~0/3R)E2R,w
+  | E1LONwf(~0/3L)E2L,f
+  | E1Rmovf (~1/3R)E2R,w
+  | E1LQ2N (~1/3L)E2L,f
+  | E1Rmovf (~2/3R)E2R,w
+  | E1LQ2N (~2/3L)E2L,f
 
 rule store_tri_const
   goals stmt
@@ -162,6 +150,18 @@ rule store_tri_const
   | E1Lmovwf (~1/3L)E2L
   | movlw ~2/3R
   | E1Lmovwf (~2/3L)E2L
+
+rule store_tri
+  goals stmt
+  op =
+  pred TRIWORD
+  left tri_mem
+  right tri_opnd
+  kind none
+  code
+  | movff ~0/3R,~0/3L
+  | movff ~1/3R,~1/3L
+  | movff ~2/3R,~2/3L
 
 rule call_tri_value_with_args
   goals call_tri
@@ -230,18 +230,6 @@ rule tri_tmp_from_fsr
   | movff L+6,~2/3XN
   text XN
 
-rule store_tri_fsr
-  goals stmt
-  op =
-  pred TRIWORD
-  left fsr_tri
-  right tri_opnd
-  kind none
-  code
-  | movff ~0/3R,L+5
-  | movff ~1/3R,L+5
-  | movff ~2/3R,L+6
-
 rule store_tri_fsr_const
   goals stmt
   op =
@@ -257,6 +245,18 @@ rule store_tri_fsr_const
   | movwf L+5,c
   | movlw ~2/3R
   | movwf L+6,c
+
+rule store_tri_fsr
+  goals stmt
+  op =
+  pred TRIWORD
+  left fsr_tri
+  right tri_opnd
+  kind none
+  code
+  | movff ~0/3R,L+5
+  | movff ~1/3R,L+5
+  | movff ~2/3R,L+6
 
 rule tri_rom
   goals tri_tmp
@@ -397,26 +397,6 @@ rule shift_tri_by_w_in_place
   code
   | E25N
 
-rule tri_eq
-  goals z_set
-  op ==
-  pred LTRIWORD
-  left tri_opnd
-  right tri_opnd
-  kind none
-  clobber status wreg prod
-  code
-  | E1Rmovf (~0/3R)E2R,w
-  | E1Lxorwf (~0/3L)E2L,w
-  | movwf prodl,c
-  | E1Rmovf (~1/3R)E2R,w
-  | E1Lxorwf (~1/3L)E2L,w
-  | iorwf prodl,f,c
-  | E1Rmovf (~2/3R)E2R,w
-  | E1Lxorwf (~2/3L)E2L,w
-  | iorwf prodl,w,c
-  text status,2
-
 rule tri_eq_const
   goals z_set
   op ==
@@ -437,9 +417,9 @@ rule tri_eq_const
   | iorwf prodl,w,c
   text status,2
 
-rule tri_ne
-  goals z_clear
-  op !=
+rule tri_eq
+  goals z_set
+  op ==
   pred LTRIWORD
   left tri_opnd
   right tri_opnd
@@ -477,41 +457,25 @@ rule tri_ne_const
   | iorwf prodl,w,c
   text status,2
 
-rule utri_lt
-  goals c_clear
-  op <
-  pred LUNSTRIWORD
+rule tri_ne
+  goals z_clear
+  op !=
+  pred LTRIWORD
   left tri_opnd
   right tri_opnd
   kind none
-  clobber status wreg
+  clobber status wreg prod
   code
   | E1Rmovf (~0/3R)E2R,w
-  | E1Lsubwf (~0/3L)E2L,w
+  | E1Lxorwf (~0/3L)E2L,w
+  | movwf prodl,c
   | E1Rmovf (~1/3R)E2R,w
-  | E1Lsubwfb (~1/3L)E2L,w
+  | E1Lxorwf (~1/3L)E2L,w
+  | iorwf prodl,f,c
   | E1Rmovf (~2/3R)E2R,w
-  | E1Lsubwfb (~2/3L)E2L,w
-  text status,0
-
-rule stri_lt
-  goals n_set
-  op <
-  pred LSIGNTRIWORD
-  left tri_opnd
-  right tri_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/3R)E2R,w
-  | E1Lsubwf (~0/3L)E2L,w
-  | E1Rmovf (~1/3R)E2R,w
-  | E1Lsubwfb (~1/3L)E2L,w
-  | E1Rmovf (~2/3R)E2R,w
-  | E1Lsubwfb (~2/3L)E2L,w
-  | btfsc status,3,c
-  | xorlw 080h
-  text status,4
+  | E1Lxorwf (~2/3L)E2L,w
+  | iorwf prodl,w,c
+  text status,2
 
 rule utri_lt_const
   goals c_clear
@@ -527,6 +491,23 @@ rule utri_lt_const
   | movlw ~1/3R
   | E1Lsubwfb (~1/3L)E2L,w
   | movlw ~2/3R
+  | E1Lsubwfb (~2/3L)E2L,w
+  text status,0
+
+rule utri_lt
+  goals c_clear
+  op <
+  pred LUNSTRIWORD
+  left tri_opnd
+  right tri_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | E1Lsubwf (~0/3L)E2L,w
+  | E1Rmovf (~1/3R)E2R,w
+  | E1Lsubwfb (~1/3L)E2L,w
+  | E1Rmovf (~2/3R)E2R,w
   | E1Lsubwfb (~2/3L)E2L,w
   text status,0
 
@@ -549,26 +530,9 @@ rule stri_lt_const
   | xorlw 080h
   text status,4
 
-rule utri_ge
-  goals c_set
-  op >=
-  pred LUNSTRIWORD
-  left tri_opnd
-  right tri_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/3R)E2R,w
-  | E1Lsubwf (~0/3L)E2L,w
-  | E1Rmovf (~1/3R)E2R,w
-  | E1Lsubwfb (~1/3L)E2L,w
-  | E1Rmovf (~2/3R)E2R,w
-  | E1Lsubwfb (~2/3L)E2L,w
-  text status,0
-
-rule stri_ge
-  goals n_clear
-  op >=
+rule stri_lt
+  goals n_set
+  op <
   pred LSIGNTRIWORD
   left tri_opnd
   right tri_opnd
@@ -602,6 +566,23 @@ rule utri_ge_const
   | E1Lsubwfb (~2/3L)E2L,w
   text status,0
 
+rule utri_ge
+  goals c_set
+  op >=
+  pred LUNSTRIWORD
+  left tri_opnd
+  right tri_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | E1Lsubwf (~0/3L)E2L,w
+  | E1Rmovf (~1/3R)E2R,w
+  | E1Lsubwfb (~1/3L)E2L,w
+  | E1Rmovf (~2/3R)E2R,w
+  | E1Lsubwfb (~2/3L)E2L,w
+  text status,0
+
 rule stri_ge_const
   goals n_clear
   op >=
@@ -616,6 +597,25 @@ rule stri_ge_const
   | movlw ~1/3R
   | E1Lsubwfb (~1/3L)E2L,w
   | movlw ~2/3R
+  | E1Lsubwfb (~2/3L)E2L,w
+  | btfsc status,3,c
+  | xorlw 080h
+  text status,4
+
+rule stri_ge
+  goals n_clear
+  op >=
+  pred LSIGNTRIWORD
+  left tri_opnd
+  right tri_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | E1Lsubwf (~0/3L)E2L,w
+  | E1Rmovf (~1/3R)E2R,w
+  | E1Lsubwfb (~1/3L)E2L,w
+  | E1Rmovf (~2/3R)E2R,w
   | E1Lsubwfb (~2/3L)E2L,w
   | btfsc status,3,c
   | xorlw 080h

@@ -61,31 +61,6 @@ rule long_tmp_from_const
   | E1Nmovwf (~3/4XN)E2N
   text XN
 
-rule long_op_tmp
-  goals long_tmp
-  op + - & | ^
-  pred DWORD
-  left long_opnd
-  right long_opnd
-  result TEMP4
-  kind xreg
-  flags xreg_used
-  clobber status wreg
-  code
-  | E1Rmovf (~0/4R)E2R,w
-  | E1LONwf(~0/4L)E2L,w
-  | E1Nmovwf (~0/4XN)E2N
-  | E1Rmovf (~1/4R)E2R,w
-  | E1LQ2N (~1/4L)E2L,w
-  | E1Nmovwf (~1/4XN)E2N
-  | E1Rmovf (~2/4R)E2R,w
-  | E1LQ2N (~2/4L)E2L,w
-  | E1Nmovwf (~2/4XN)E2N
-  | E1Rmovf (~3/4R)E2R,w
-  | E1LQ2N (~3/4L)E2L,w
-  | E1Nmovwf (~3/4XN)E2N
-  text XN
-
 rule long_op_const_tmp
   goals long_tmp
   op + - & | ^
@@ -111,23 +86,30 @@ rule long_op_const_tmp
   | E1Nmovwf (~3/4XN)E2N
   text XN
 
-rule long_op_in_place
-  goals stmt
-  op =+ =- =& =| =^
+rule long_op_tmp
+  goals long_tmp
+  op + - & | ^
   pred DWORD
-  left long_mem
+  left long_opnd
   right long_opnd
-  kind none
+  result TEMP4
+  kind xreg
+  flags xreg_used
   clobber status wreg
   code
   | E1Rmovf (~0/4R)E2R,w
-  | E1LONwf(~0/4L)E2L,f
+  | E1LONwf(~0/4L)E2L,w
+  | E1Nmovwf (~0/4XN)E2N
   | E1Rmovf (~1/4R)E2R,w
-  | E1LQ2N (~1/4L)E2L,f
+  | E1LQ2N (~1/4L)E2L,w
+  | E1Nmovwf (~1/4XN)E2N
   | E1Rmovf (~2/4R)E2R,w
-  | E1LQ2N (~2/4L)E2L,f
+  | E1LQ2N (~2/4L)E2L,w
+  | E1Nmovwf (~2/4XN)E2N
   | E1Rmovf (~3/4R)E2R,w
-  | E1LQ2N (~3/4L)E2L,f
+  | E1LQ2N (~3/4L)E2L,w
+  | E1Nmovwf (~3/4XN)E2N
+  text XN
 
 rule long_op_const_in_place
   goals stmt
@@ -147,18 +129,23 @@ rule long_op_const_in_place
   | movlw ~3/4R
   | E1LQ2N (~3/4L)E2L,f
 
-rule store_long
+rule long_op_in_place
   goals stmt
-  op =
+  op =+ =- =& =| =^
   pred DWORD
   left long_mem
   right long_opnd
   kind none
+  clobber status wreg
   code
-  | movff ~0/4R,~0/4L
-  | movff ~1/4R,~1/4L
-  | movff ~2/4R,~2/4L
-  | movff ~3/4R,~3/4L
+  | E1Rmovf (~0/4R)E2R,w
+  | E1LONwf(~0/4L)E2L,f
+  | E1Rmovf (~1/4R)E2R,w
+  | E1LQ2N (~1/4L)E2L,f
+  | E1Rmovf (~2/4R)E2R,w
+  | E1LQ2N (~2/4L)E2L,f
+  | E1Rmovf (~3/4R)E2R,w
+  | E1LQ2N (~3/4L)E2L,f
 
 rule store_long_const
   goals stmt
@@ -177,6 +164,19 @@ rule store_long_const
   | E1Lmovwf (~2/4L)E2L
   | movlw ~3/4R
   | E1Lmovwf (~3/4L)E2L
+
+rule store_long
+  goals stmt
+  op =
+  pred DWORD
+  left long_mem
+  right long_opnd
+  kind none
+  code
+  | movff ~0/4R,~0/4L
+  | movff ~1/4R,~1/4L
+  | movff ~2/4R,~2/4L
+  | movff ~3/4R,~3/4L
 
 rule call_long_value_with_args
   goals call_long
@@ -248,19 +248,6 @@ rule long_tmp_from_fsr
   | movff L+6,~3/4XN
   text XN
 
-rule store_long_fsr
-  goals stmt
-  op =
-  pred DWORD
-  left fsr_long
-  right long_opnd
-  kind none
-  code
-  | movff ~0/4R,L+5
-  | movff ~1/4R,L+5
-  | movff ~2/4R,L+5
-  | movff ~3/4R,L+6
-
 rule store_long_fsr_const
   goals stmt
   op =
@@ -278,6 +265,19 @@ rule store_long_fsr_const
   | movwf L+5,c
   | movlw ~3/4R
   | movwf L+6,c
+
+rule store_long_fsr
+  goals stmt
+  op =
+  pred DWORD
+  left fsr_long
+  right long_opnd
+  kind none
+  code
+  | movff ~0/4R,L+5
+  | movff ~1/4R,L+5
+  | movff ~2/4R,L+5
+  | movff ~3/4R,L+6
 
 rule long_rom
   goals long_tmp
@@ -430,29 +430,6 @@ rule shift_long_by_w_in_place
   code
   | E25N
 
-rule long_eq
-  goals z_set
-  op ==
-  pred LDWORD
-  left long_opnd
-  right long_opnd
-  kind none
-  clobber status wreg prod
-  code
-  | E1Rmovf (~0/4R)E2R,w
-  | E1Lxorwf (~0/4L)E2L,w
-  | movwf prodl,c
-  | E1Rmovf (~1/4R)E2R,w
-  | E1Lxorwf (~1/4L)E2L,w
-  | iorwf prodl,f,c
-  | E1Rmovf (~2/4R)E2R,w
-  | E1Lxorwf (~2/4L)E2L,w
-  | iorwf prodl,f,c
-  | E1Rmovf (~3/4R)E2R,w
-  | E1Lxorwf (~3/4L)E2L,w
-  | iorwf prodl,w,c
-  text status,2
-
 rule long_eq_const
   goals z_set
   op ==
@@ -476,9 +453,9 @@ rule long_eq_const
   | iorwf prodl,w,c
   text status,2
 
-rule long_ne
-  goals z_clear
-  op !=
+rule long_eq
+  goals z_set
+  op ==
   pred LDWORD
   left long_opnd
   right long_opnd
@@ -522,45 +499,28 @@ rule long_ne_const
   | iorwf prodl,w,c
   text status,2
 
-rule ulong_lt
-  goals c_clear
-  op <
-  pred LUNSLONG
+rule long_ne
+  goals z_clear
+  op !=
+  pred LDWORD
   left long_opnd
   right long_opnd
   kind none
-  clobber status wreg
+  clobber status wreg prod
   code
   | E1Rmovf (~0/4R)E2R,w
-  | E1Lsubwf (~0/4L)E2L,w
+  | E1Lxorwf (~0/4L)E2L,w
+  | movwf prodl,c
   | E1Rmovf (~1/4R)E2R,w
-  | E1Lsubwfb (~1/4L)E2L,w
+  | E1Lxorwf (~1/4L)E2L,w
+  | iorwf prodl,f,c
   | E1Rmovf (~2/4R)E2R,w
-  | E1Lsubwfb (~2/4L)E2L,w
+  | E1Lxorwf (~2/4L)E2L,w
+  | iorwf prodl,f,c
   | E1Rmovf (~3/4R)E2R,w
-  | E1Lsubwfb (~3/4L)E2L,w
-  text status,0
-
-rule slong_lt
-  goals n_set
-  op <
-  pred LSIGNLONG
-  left long_opnd
-  right long_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/4R)E2R,w
-  | E1Lsubwf (~0/4L)E2L,w
-  | E1Rmovf (~1/4R)E2R,w
-  | E1Lsubwfb (~1/4L)E2L,w
-  | E1Rmovf (~2/4R)E2R,w
-  | E1Lsubwfb (~2/4L)E2L,w
-  | E1Rmovf (~3/4R)E2R,w
-  | E1Lsubwfb (~3/4L)E2L,w
-  | btfsc status,3,c
-  | xorlw 080h
-  text status,4
+  | E1Lxorwf (~3/4L)E2L,w
+  | iorwf prodl,w,c
+  text status,2
 
 rule ulong_lt_const
   goals c_clear
@@ -578,6 +538,25 @@ rule ulong_lt_const
   | movlw ~2/4R
   | E1Lsubwfb (~2/4L)E2L,w
   | movlw ~3/4R
+  | E1Lsubwfb (~3/4L)E2L,w
+  text status,0
+
+rule ulong_lt
+  goals c_clear
+  op <
+  pred LUNSLONG
+  left long_opnd
+  right long_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/4R)E2R,w
+  | E1Lsubwf (~0/4L)E2L,w
+  | E1Rmovf (~1/4R)E2R,w
+  | E1Lsubwfb (~1/4L)E2L,w
+  | E1Rmovf (~2/4R)E2R,w
+  | E1Lsubwfb (~2/4L)E2L,w
+  | E1Rmovf (~3/4R)E2R,w
   | E1Lsubwfb (~3/4L)E2L,w
   text status,0
 
@@ -602,28 +581,9 @@ rule slong_lt_const
   | xorlw 080h
   text status,4
 
-rule ulong_ge
-  goals c_set
-  op >=
-  pred LUNSLONG
-  left long_opnd
-  right long_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/4R)E2R,w
-  | E1Lsubwf (~0/4L)E2L,w
-  | E1Rmovf (~1/4R)E2R,w
-  | E1Lsubwfb (~1/4L)E2L,w
-  | E1Rmovf (~2/4R)E2R,w
-  | E1Lsubwfb (~2/4L)E2L,w
-  | E1Rmovf (~3/4R)E2R,w
-  | E1Lsubwfb (~3/4L)E2L,w
-  text status,0
-
-rule slong_ge
-  goals n_clear
-  op >=
+rule slong_lt
+  goals n_set
+  op <
   pred LSIGNLONG
   left long_opnd
   right long_opnd
@@ -661,6 +621,25 @@ rule ulong_ge_const
   | E1Lsubwfb (~3/4L)E2L,w
   text status,0
 
+rule ulong_ge
+  goals c_set
+  op >=
+  pred LUNSLONG
+  left long_opnd
+  right long_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/4R)E2R,w
+  | E1Lsubwf (~0/4L)E2L,w
+  | E1Rmovf (~1/4R)E2R,w
+  | E1Lsubwfb (~1/4L)E2L,w
+  | E1Rmovf (~2/4R)E2R,w
+  | E1Lsubwfb (~2/4L)E2L,w
+  | E1Rmovf (~3/4R)E2R,w
+  | E1Lsubwfb (~3/4L)E2L,w
+  text status,0
+
 rule slong_ge_const
   goals n_clear
   op >=
@@ -677,6 +656,27 @@ rule slong_ge_const
   | movlw ~2/4R
   | E1Lsubwfb (~2/4L)E2L,w
   | movlw ~3/4R
+  | E1Lsubwfb (~3/4L)E2L,w
+  | btfsc status,3,c
+  | xorlw 080h
+  text status,4
+
+rule slong_ge
+  goals n_clear
+  op >=
+  pred LSIGNLONG
+  left long_opnd
+  right long_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/4R)E2R,w
+  | E1Lsubwf (~0/4L)E2L,w
+  | E1Rmovf (~1/4R)E2R,w
+  | E1Lsubwfb (~1/4L)E2L,w
+  | E1Rmovf (~2/4R)E2R,w
+  | E1Lsubwfb (~2/4L)E2L,w
+  | E1Rmovf (~3/4R)E2R,w
   | E1Lsubwfb (~3/4L)E2L,w
   | btfsc status,3,c
   | xorlw 080h

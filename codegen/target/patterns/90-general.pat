@@ -171,25 +171,6 @@ rule word_opnd_from_tmp
   kind left
   text L
 
-rule word_op_tmp
-  goals word_tmp
-  op + - & | ^
-  pred WORD
-  left word_opnd
-  right word_opnd
-  result TEMP2
-  kind xreg
-  flags xreg_used
-  clobber status wreg
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1LONwf (~0/2L)E2L,w
-  | E1Nmovwf (~0/2XN)E2N
-  | E1Rmovf (~1/2R)E2R,w
-  | E1LQ2N (~1/2L)E2L,w
-  | E1Nmovwf (~1/2XN)E2N
-  text XN
-
 rule word_op_const_tmp
   goals word_tmp
   op + - & | ^
@@ -209,6 +190,25 @@ rule word_op_const_tmp
   | E1Nmovwf (~1/2XN)E2N
   text XN
 
+rule word_op_tmp
+  goals word_tmp
+  op + - & | ^
+  pred WORD
+  left word_opnd
+  right word_opnd
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,w
+  | E1Nmovwf (~0/2XN)E2N
+  | E1Rmovf (~1/2R)E2R,w
+  | E1LQ2N (~1/2L)E2L,w
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
+
 # A constant an instruction cannot take as it stands.
 rule word_tmp_from_const
   goals word_tmp
@@ -224,20 +224,6 @@ rule word_tmp_from_const
   | E1Nmovwf (~1/2XN)E2N
   text XN
 
-rule word_op_in_place
-  goals stmt
-  op =+ =- =& =| =^
-  pred WORD
-  left word_mem
-  right word_opnd
-  kind none
-  clobber status wreg
-  code
-  | E1Rmovf (~0/2R)E2R,w
-  | E1LONwf (~0/2L)E2L,f
-  | E1Rmovf (~1/2R)E2R,w
-  | E1LQ2N (~1/2L)E2L,f
-
 rule word_op_const_in_place
   goals stmt
   op =+ =- =& =| =^
@@ -250,6 +236,20 @@ rule word_op_const_in_place
   | movlw ~0/2R
   | E1LONwf (~0/2L)E2L,f
   | movlw ~1/2R
+  | E1LQ2N (~1/2L)E2L,f
+
+rule word_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred WORD
+  left word_mem
+  right word_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | E1LONwf (~0/2L)E2L,f
+  | E1Rmovf (~1/2R)E2R,w
   | E1LQ2N (~1/2L)E2L,f
 
 rule store_word
