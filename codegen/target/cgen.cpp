@@ -449,7 +449,9 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
   } else {
     s = cgen_select(n, p.op, la, down_live, lw);
     if (s & SEL_REGS) {
-      if (st().call_clobber && !iset_includes(allowed, machine_regs())) *stop = true;
+      // A call below needs registers: when none of those it lacked is
+      // free here either, no other way of working this node out helps.
+      if (st().call_clobber && !meets(conflict(), allowed)) *stop = true;
       else if (!(kind == PK_LEFT && !p.left_reg)) s = cgen_select(n, p.op, la, down_live, lw);
       else s = cgen_select(n, p.op, la, down_live, wanted);
     }
