@@ -139,6 +139,18 @@ rule word_const_leaf
   kind none
   text VN
 
+# Zero stored by clearing each byte: W is left alone.
+rule clear_word
+  goals stmt
+  op =
+  pred WORD
+  left word_mem
+  right @zero
+  kind none
+  code
+  | E1Lclrf (~0/2L)E2L
+  | E1Lclrf (~1/2L)E2L
+
 rule store_word_const
   goals stmt
   op =

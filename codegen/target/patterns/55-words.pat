@@ -359,6 +359,33 @@ rule sword_le_mem
   | xorlw 080h
   text status,4
 
+# A word against zero: its bytes ORed together set Z.
+rule word_eq_zero
+  goals z_set
+  op ==
+  pred LWORD
+  left word_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/2L)E2L,w
+  | E1Liorwf (~1/2L)E2L,w
+  text status,2
+
+rule word_ne_zero
+  goals z_clear
+  op !=
+  pred LWORD
+  left word_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/2L)E2L,w
+  | E1Liorwf (~1/2L)E2L,w
+  text status,2
+
 rule word_eq_const
   goals z_set
   op ==

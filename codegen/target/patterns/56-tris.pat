@@ -135,6 +135,18 @@ rule tri_op_in_place
   | E1Rmovf (~2/3R)E2R,w
   | E1LQ2N (~2/3L)E2L,f
 
+rule store_call_tri
+  goals stmt
+  op =
+  pred TRIWORD
+  left tri_mem
+  right call_tri
+  kind none
+  code
+  | movff ~0/3R,~0/3L
+  | movff ~1/3R,~1/3L
+  | movff ~2/3R,~2/3L
+
 rule store_tri_const
   goals stmt
   op =
@@ -197,18 +209,6 @@ rule tri_tmp_from_call
   | movff ~1/3L,~1/3XN
   | movff ~2/3L,~2/3XN
   text XN
-
-rule store_call_tri
-  goals stmt
-  op =
-  pred TRIWORD
-  left tri_mem
-  right call_tri
-  kind none
-  code
-  | movff ~0/3R,~0/3L
-  | movff ~1/3R,~1/3L
-  | movff ~2/3R,~2/3L
 
 rule tri_fsr_deref
   goals fsr_tri
@@ -396,6 +396,36 @@ rule shift_tri_by_w_in_place
   clobber status wreg
   code
   | E25N
+
+# An integer against zero: the bytes ORed together set Z (a float
+# has two zeros).
+rule tri_eq_zero
+  goals z_set
+  op ==
+  pred LTRIWORD !LISFLOAT
+  left tri_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/3L)E2L,w
+  | E1Liorwf (~1/3L)E2L,w
+  | E1Liorwf (~2/3L)E2L,w
+  text status,2
+
+rule tri_ne_zero
+  goals z_clear
+  op !=
+  pred LTRIWORD !LISFLOAT
+  left tri_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/3L)E2L,w
+  | E1Liorwf (~1/3L)E2L,w
+  | E1Liorwf (~2/3L)E2L,w
+  text status,2
 
 rule tri_eq_const
   goals z_set

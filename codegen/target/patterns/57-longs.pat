@@ -147,6 +147,33 @@ rule long_op_in_place
   | E1Rmovf (~3/4R)E2R,w
   | E1LQ2N (~3/4L)E2L,f
 
+rule store_call_long
+  goals stmt
+  op =
+  pred DWORD
+  left long_mem
+  right call_long
+  kind none
+  code
+  | movff ~0/4R,~0/4L
+  | movff ~1/4R,~1/4L
+  | movff ~2/4R,~2/4L
+  | movff ~3/4R,~3/4L
+
+# Zero stored by clearing each byte.
+rule clear_long
+  goals stmt
+  op =
+  pred DWORD NOTFLOAT
+  left long_mem
+  right @zero
+  kind none
+  code
+  | E1Lclrf (~0/4L)E2L
+  | E1Lclrf (~1/4L)E2L
+  | E1Lclrf (~2/4L)E2L
+  | E1Lclrf (~3/4L)E2L
+
 rule store_long_const
   goals stmt
   op =
@@ -213,19 +240,6 @@ rule long_tmp_from_call
   | movff ~2/4L,~2/4XN
   | movff ~3/4L,~3/4XN
   text XN
-
-rule store_call_long
-  goals stmt
-  op =
-  pred DWORD
-  left long_mem
-  right call_long
-  kind none
-  code
-  | movff ~0/4R,~0/4L
-  | movff ~1/4R,~1/4L
-  | movff ~2/4R,~2/4L
-  | movff ~3/4R,~3/4L
 
 rule long_fsr_deref
   goals fsr_long
@@ -429,6 +443,38 @@ rule shift_long_by_w_in_place
   clobber status wreg
   code
   | E25N
+
+# An integer against zero: the bytes ORed together set Z (a float
+# has two zeros).
+rule long_eq_zero
+  goals z_set
+  op ==
+  pred LDWORD !LISFLOAT
+  left long_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/4L)E2L,w
+  | E1Liorwf (~1/4L)E2L,w
+  | E1Liorwf (~2/4L)E2L,w
+  | E1Liorwf (~3/4L)E2L,w
+  text status,2
+
+rule long_ne_zero
+  goals z_clear
+  op !=
+  pred LDWORD !LISFLOAT
+  left long_opnd
+  right @zero
+  kind none
+  clobber status wreg
+  code
+  | E1Lmovf (~0/4L)E2L,w
+  | E1Liorwf (~1/4L)E2L,w
+  | E1Liorwf (~2/4L)E2L,w
+  | E1Liorwf (~3/4L)E2L,w
+  text status,2
 
 rule long_eq_const
   goals z_set
