@@ -307,6 +307,7 @@ struct peephole {
       std::string flag = lower(l[i].operand);
       flag.erase(std::remove_if(flag.begin(), flag.end(), [](char c) { return c == ' ' || c == '\t' || c == '(' || c == ')'; }),
                  flag.end());
+      if (flag.size() > 2 && flag.compare(flag.size() - 2, 2, ",c") == 0) flag.resize(flag.size() - 2);
       bool label = false;
       size_t j = next_code(i, &label);
       long n = 0;
