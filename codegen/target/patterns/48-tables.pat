@@ -21,19 +21,6 @@ rule rom_address_of
   | E27L
   text XN
 
-# A pointer to program memory held in a word.
-rule rom_ptr_from_word
-  goals rom_ptr
-  chain word_opnd
-  pred CODE_16_PTR
-  result tblptr
-  kind xreg
-  flags xreg_used
-  code
-  | movff ~0/2L,tblptrl
-  | movff ~1/2L,tblptrh
-  text XN
-
 rule rom_ptr_plus_byte
   goals rom_ptr
   op +
@@ -120,6 +107,19 @@ rule rom_ptr_plus_word
   | movlw 0
   | addwfc tblptru,f,c
   text L
+
+# A pointer to program memory held in a word.
+rule rom_ptr_from_word
+  goals rom_ptr
+  chain word_opnd
+  pred CODE_16_PTR
+  result tblptr
+  kind xreg
+  flags xreg_used
+  code
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  text XN
 
 rule rom_byte
   goals wreg_byte

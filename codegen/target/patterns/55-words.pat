@@ -99,6 +99,20 @@ rule sub_one_word
   | movlw 0
   | E1Lsubwfb (~1/2L)E2L,f
 
+# An unsigned byte added to a word in place: the carry into the high byte.
+rule add_ubyte_word_in_place
+  goals stmt
+  op =+
+  pred WORD
+  left word_mem
+  right wreg_index
+  kind none
+  clobber status wreg
+  code
+  | E1Laddwf (~0/2L)E2L,f
+  | movlw 0
+  | E1Laddwfc (~1/2L)E2L,f
+
 rule add_word_const_in_place
   goals stmt
   op =+
