@@ -226,15 +226,22 @@ struct peephole {
   }
 
   // btfsc x / goto A / goto B / A:  becomes  btfss x / goto B / A:
+  // (and a counting skip becomes its opposite the same way).
   bool invert_over_jump(size_t i) {
-    const std::string &m = l[i].mnemonic;
-    if ((m != "btfsc" && m != "btfss") || !not_skipped(i)) return false;
+    static const char *const opposites[][2] = {
+        {"btfsc", "btfss"}, {"btfss", "btfsc"}, {"decfsz", "dcfsnz"},
+        {"dcfsnz", "decfsz"}, {"incfsz", "infsnz"}, {"infsnz", "incfsz"},
+    };
+    const char *opposite = nullptr;
+    for (const auto &o : opposites)
+      if (l[i].mnemonic == o[0]) opposite = o[1];
+    if (!opposite || !not_skipped(i)) return false;
     bool label = false;
     size_t j = next_code(i, &label);
     if (label || !jump_to_label(j)) return false;
     size_t k = next_code(j, &label);
     if (label || !jump_to_label(k) || !label_follows(k, l[j].operand)) return false;
-    set(i, m == "btfsc" ? "btfss" : "btfsc", l[i].operand);
+    set(i, opposite, l[i].operand);
     set(j, l[k].mnemonic, l[k].operand);
     remove(k);
     return true;

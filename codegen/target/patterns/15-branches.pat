@@ -120,6 +120,17 @@ rule byte_ne_zero
   | E1Lmovf (L)E2L,f
   text status,2
 
+# A byte counted down to zero: one decfsz, ahead of the Z flag.
+rule jump_dec_not_zero
+  goals stmt
+  op $
+  left @dec_ne_zero
+  right label_ref
+  kind none
+  code
+  | decfsz L,f
+  | goto R
+
 # A one-bit mask is tested in place, ahead of the Z flag.
 rule jump_if_bit_set
   goals stmt

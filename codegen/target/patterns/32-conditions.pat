@@ -72,16 +72,6 @@ rule dec_not_zero
   | E1J00
   text L
 
-rule jump_dec_not_zero
-  goals stmt
-  op $
-  left @dec_ne_zero
-  right label_ref
-  kind none
-  code
-  | decfsz L,f
-  | goto R
-
 # A condition's truth as a byte: 0 or 1 in W by the flag it leaves.
 rule truth_of_bit_set
   goals wreg_byte
