@@ -51,5 +51,5 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 	} else {
 		ma += mb;
 	}
-	return __fpround(a >> 31, ea, ma, frac);
+	return __fpround((a & FP32_SIGN) != 0, ea, ma, frac);
 }

@@ -39,6 +39,8 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 		}
 		remainder <<= 1;
 	} while (--count != 0);
-	quotient = (quotient << 1) | (remainder != 0);
+	quotient <<= 1;
+	if (remainder != 0)
+		quotient |= 1;
 	return __fpround(sign != 0, (int)ea - eb + 154 - frac, quotient, frac);
 }

@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Quotient of 24-bit floats. */
-__fp24 __ftdiv(__fp24 a, __fp24 b)
+__ft __ftdiv(__ft a, __ft b)
 {
-	return (__fp24)(__fpdiv((__fp32)a << 8, (__fp32)b << 8, 15) >> 8);
+	FT_BITS(a) = (__fp24)(__fpdiv((__fp32)FT_BITS(a) << 8, (__fp32)FT_BITS(b) << 8, 15) >> 8);
+	return a;
 }
