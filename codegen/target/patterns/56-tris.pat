@@ -303,7 +303,7 @@ rule tri_rom_id
 rule negated_tri
   goals tri_tmp
   op -U
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_opnd
   result TEMP3
   kind xreg
@@ -839,7 +839,7 @@ rule tri_as_tri
 rule tri_step_value
   goals tri_tmp
   op ++ --
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_imm
   result TEMP3
@@ -861,7 +861,7 @@ rule tri_step_value
 rule tri_step
   goals stmt
   op ++ --
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_imm
   kind none

@@ -328,7 +328,7 @@ rule long_rom_id
 rule negated_long
   goals long_tmp
   op -U
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_opnd
   result TEMP4
   kind xreg
@@ -947,7 +947,7 @@ rule long_as_long
 rule long_step_value
   goals long_tmp
   op ++ --
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   result TEMP4
@@ -972,7 +972,7 @@ rule long_step_value
 rule long_step
   goals stmt
   op ++ --
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   kind none
