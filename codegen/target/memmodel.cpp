@@ -126,7 +126,8 @@ int32_t memmodel_bank(const symbol *s) {
 int32_t memmodel_block_bank(uint32_t first, uint32_t size) {
   uint32_t last = first + (size ? size - 1 : 0);
   if (first >> 8 != last >> 8) return BANK_CROSSING;
-  if (emit_in_access_bank(first)) return BANK_COMMON;
+  // A block that runs out of the access bank is reached through BSR.
+  if (emit_in_access_bank(first) && emit_in_access_bank(last)) return BANK_COMMON;
   return int32_t(first >> 8);
 }
 
