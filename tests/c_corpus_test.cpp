@@ -4,7 +4,8 @@
 // its volatile objects must hold: both runs must agree byte for byte.
 // Programs keep to what both compilers read alike: int as the target's 16
 // bits (the host build renames it short), long as its 32 bits (the host
-// build reads it as a type of 32 bits), main declared void.
+// build reads it as a type of 32 bits), main declared void. A program may
+// be built again with options of tovra18's and the host defines that say so.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -26,7 +27,12 @@ struct corpus_case {
   const char *file;  // under tests/c
   unsigned cycles;   // enough for the program to reach its final loop
   std::vector<object> objects;
+  const char *options = "";       // tovra18's, for a build of its own
+  const char *host_defines = "";  // the host build's, to match it
 };
+
+const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}, {"cmp", 6},
+                                           {"ints", 40}, {"small", 4}, {"out", 120}};
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
@@ -49,6 +55,8 @@ const corpus_case corpus[] = {
     {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
     {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}}},
     {"structs.c", 40000, {{"r8", 8}, {"r16", 4}, {"rl", 4}}},
+    {"floats.c", 20000000, float_results},
+    {"floats.c", 20000000, float_results, "--double=32", "-DDOUBLE32"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -86,7 +94,7 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
   if (!e2e::have_tool("cc")) GTEST_SKIP() << "no host C compiler";
   for (const corpus_case &c : corpus) {
-    SCOPED_TRACE(c.file);
+    SCOPED_TRACE(std::string(c.file) + " " + c.options);
     e2e::folder dir;
     std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + c.file);
     ASSERT_FALSE(source.empty());
@@ -94,14 +102,16 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
     dir.write("host.c", host_source(source));
     dir.write("host_main.c", host_main(c));
     // The target's int is 16 bits wide; both are little-endian.
-    ASSERT_EQ(dir.run("cc -w -Dint=short -Dmain=corpus_main -c host.c && cc -w -o host host.o host_main.c"), 0)
+    ASSERT_EQ(dir.run(std::string("cc -w -Dint=short -Dmain=corpus_main ") + c.host_defines +
+                      " -c host.c && cc -w -o host host.o host_main.c"),
+              0)
         << dir.read("err");
     ASSERT_EQ(dir.run("timeout 20 ./host"), 0) << dir.read("err");
     std::vector<unsigned> expected = words_of(dir.read("out"));
 
     dir.write("registry", "");
     std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0)
+    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=18F452 " + c.options + " --output=intel main.c"), 0)
         << dir.read("out") << dir.read("err");
     dir.write("run.stc", "break c " + std::to_string(c.cycles) + "\nrun\ndump r\nquit\n");
     ASSERT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
