@@ -53,7 +53,7 @@ const corpus_case corpus[] = {
     {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
     {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
     {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
-    {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}}},
+    {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}, {"m", 16}}},
     {"structs.c", 40000, {{"r8", 8}, {"r16", 4}, {"rl", 4}}},
     {"floats.c", 20000000, float_results},
     {"floats.c", 20000000, float_results, "--double=32", "-DDOUBLE32"},

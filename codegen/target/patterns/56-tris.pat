@@ -732,10 +732,11 @@ rule switch_tri
   code
   | E9N
 
+# Widening extends by the operand's signedness, whatever the result's.
 rule zext_byte_to_tri
   goals tri_tmp
   op ->
-  pred UNSIGNED TRIWORD
+  pred UNSBYTE_TO_TRI
   left byte_opnd
   result TEMP3
   kind xreg
@@ -750,7 +751,7 @@ rule zext_byte_to_tri
 rule sext_byte_to_tri
   goals tri_tmp
   op ->
-  pred SIGNED TRIWORD
+  pred SIGNBYTE_TO_TRI
   left byte_opnd
   result TEMP3
   kind xreg
@@ -768,7 +769,7 @@ rule sext_byte_to_tri
 rule zext_word_to_tri
   goals tri_tmp
   op ->
-  pred UNSIGNED TRIWORD
+  pred UNSWORD_TO_TRI
   left word_opnd
   result TEMP3
   kind xreg
@@ -783,7 +784,7 @@ rule zext_word_to_tri
 rule sext_word_to_tri
   goals tri_tmp
   op ->
-  pred SIGNED TRIWORD
+  pred SIGNWORD_TO_TRI
   left word_opnd
   result TEMP3
   kind xreg

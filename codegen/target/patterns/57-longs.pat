@@ -801,10 +801,12 @@ rule switch_long
   code
   | E9N
 
+# Widening extends by the operand's signedness, whatever the result's:
+# (unsigned long)(signed char)-1 has every bit set.
 rule zext_byte_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred LUNSBYTE LONG
   left byte_opnd
   result TEMP4
   kind xreg
@@ -820,7 +822,7 @@ rule zext_byte_to_long
 rule sext_byte_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred SIGNBYTE_TO_LONG
   left byte_opnd
   result TEMP4
   kind xreg
@@ -839,7 +841,7 @@ rule sext_byte_to_long
 rule zext_word_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred UNSWORD_TO_LONG
   left word_opnd
   result TEMP4
   kind xreg
@@ -855,7 +857,7 @@ rule zext_word_to_long
 rule sext_word_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred SIGNWORD_TO_LONG
   left word_opnd
   result TEMP4
   kind xreg
@@ -874,7 +876,7 @@ rule sext_word_to_long
 rule zext_tri_to_long
   goals long_tmp
   op ->
-  pred UNSIGNED DWORD
+  pred LUNSTRIWORD LONG
   left tri_opnd
   result TEMP4
   kind xreg
@@ -890,7 +892,7 @@ rule zext_tri_to_long
 rule sext_tri_to_long
   goals long_tmp
   op ->
-  pred SIGNED DWORD
+  pred LSIGNTRIWORD LONG
   left tri_opnd
   result TEMP4
   kind xreg
