@@ -17,6 +17,8 @@ typedef double dbl;
 #define DIV(a, b, frac) ((a) / (b))
 #define VAL(a) (a)
 #define ROUND(x, frac) (x)
+#define TOF(x) ((float)(x))
+#define TOD(x) ((dbl)(x))
 #else
 /* The host's float holds the images of both formats: a 24-bit one in its
  * top three bytes. */
@@ -84,6 +86,8 @@ static float host_round(double x, int frac)
 #define DIV(a, b, frac) host_round(host_value(a) / host_value(b), frac)
 #define VAL(a) host_value(a)
 #define ROUND(x, frac) host_round(x, frac)
+#define TOF(x) host_round((double)(x), 15)
+#define TOD(x) host_round((double)(x), DFRAC)
 #endif
 
 #ifdef __TOVRA18__
@@ -116,6 +120,13 @@ volatile unsigned char cmp[6];     /* compares of named values */
 volatile long ints[10];            /* floats to integers */
 volatile unsigned char small[4];
 volatile char out[120];            /* printf's output */
+volatile unsigned char vuc = 200;
+volatile signed char vsc = -100;
+volatile unsigned int vui = 50000u;
+volatile int vi = -12345;
+volatile unsigned long vul = 3000000001UL;
+volatile long vl = -123456789L;
+volatile float vf[6] = {-123.75, 2999975936.0, -2.5, 200.5, -100.875, 60000.0};
 unsigned char nfr, ndr, nout;
 
 void putch(char c)
@@ -284,7 +295,7 @@ float nzero = -0.0;
 
 static float scaled(float v, unsigned char k)
 {
-	return MUL(v, ROUND((double)k, 15), 15);
+	return MUL(v, TOF(k), 15);
 }
 
 static void quadruple(float *p)
@@ -306,12 +317,12 @@ static void named(void)
 	put_float(FC(3.0e38));
 	put_float(FC(1.0000152587890625)); /* halfway: to the even 1.0 */
 	put_float(FC(1.0000457763671875)); /* halfway: up, to even */
-	put_float(ROUND((double)(unsigned char)200, 15));
-	put_float(ROUND((double)(signed char)-100, 15));
-	put_float(ROUND((double)(unsigned int)50000u, 15));
-	put_float(ROUND((double)(int)-12345, 15));
-	put_float(ROUND((double)3000000001UL, 15));
-	put_float(ROUND((double)-123456789L, 15));
+	put_float(TOF(vuc));
+	put_float(TOF(vsc));
+	put_float(TOF(vui));
+	put_float(TOF(vi));
+	put_float(TOF(vul));
+	put_float(TOF(vl));
 	f = FC(1.5);
 	put_float(-f);
 	f = nzero;
@@ -364,12 +375,12 @@ static void named(void)
 	f = FC(0.5);
 	small[3] = f && table[3] ? 5 : 6;
 
-	ints[0] = (long)FC(-123.75);
-	ints[1] = (long)(unsigned long)FC(3.0e9);
-	ints[2] = (int)FC(-2.5);
-	ints[3] = (unsigned char)FC(200.5);
-	ints[4] = (signed char)FC(-100.9);
-	ints[5] = (unsigned int)FC(60000.0);
+	ints[0] = (long)VAL(vf[0]);
+	ints[1] = (long)(unsigned long)VAL(vf[1]);
+	ints[2] = (int)VAL(vf[2]);
+	ints[3] = (unsigned char)VAL(vf[3]);
+	ints[4] = (signed char)VAL(vf[4]);
+	ints[5] = (unsigned int)VAL(vf[5]);
 	f = FC(70000.0);
 	ints[6] = (long)f;
 	d = double_of(0x4A3C614EUL);
@@ -397,8 +408,8 @@ static void named(void)
 	}
 	d = double_of(0x40490FDBUL);
 	put_double(-d);
-	put_double(ROUND((double)-1234567L, DFRAC));
-	put_double(ROUND((double)4000000000UL, DFRAC));
+	put_double(TOD(vl));
+	put_double(TOD(vul));
 }
 
 void main(void)
