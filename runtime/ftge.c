@@ -4,5 +4,9 @@
  * a <= b (see __fpge). */
 unsigned char __ftge(__ft a, __ft b)
 {
-	return __fpge((__fp32)FT_BITS(a) << 8, (__fp32)FT_BITS(b) << 8);
+	__fp32 x = FT_BITS(a), y = FT_BITS(b);
+
+	x <<= 8;
+	y <<= 8;
+	return __fpge(x, y);
 }

@@ -3,5 +3,8 @@
 /* 24-bit float to long; see __fptol. */
 __fps32 __fttol(__ft f)
 {
-	return __fptol((__fp32)FT_BITS(f) << 8);
+	__fp32 x = FT_BITS(f);
+
+	x <<= 8;
+	return __fptol(x);
 }
