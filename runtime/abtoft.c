@@ -1,9 +1,13 @@
 #include "fpcore.h"
 
 /* Signed byte to a 24-bit float, exactly. */
-__fp24 __abtoft(signed char v)
+__ft __abtoft(signed char v)
 {
+	__ft r;
+
 	if (v < 0)
-		return (__fp24)(__fpround(1, 157, -(__fp32)v, 15) >> 8);
-	return (__fp24)(__fpround(0, 157, v, 15) >> 8);
+		FT_BITS(r) = (__fp24)(__fpround(1, 157, -(__fp32)v, 15) >> 8);
+	else
+		FT_BITS(r) = (__fp24)(__fpround(0, 157, v, 15) >> 8);
+	return r;
 }

@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp32 __fladd(__fp32 a, __fp32 b);
+extern __fl __fladd(__fl a, __fl b);
 
 /* *p += b in 32-bit floats: the new *p. */
-__fp32 __asfladd(__fp32 *p, __fp32 b)
+__fl __asfladd(__fl *p, __fl b)
 {
-	return *p = __fladd(*p, b);
+	*p = __fladd(*p, b);
+	return *p;
 }

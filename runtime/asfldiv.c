@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp32 __fldiv(__fp32 a, __fp32 b);
+extern __fl __fldiv(__fl a, __fl b);
 
 /* *p /= b in 32-bit floats: the new *p. */
-__fp32 __asfldiv(__fp32 *p, __fp32 b)
+__fl __asfldiv(__fl *p, __fl b)
 {
-	return *p = __fldiv(*p, b);
+	*p = __fldiv(*p, b);
+	return *p;
 }

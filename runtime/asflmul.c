@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp32 __flmul(__fp32 a, __fp32 b);
+extern __fl __flmul(__fl a, __fl b);
 
 /* *p *= b in 32-bit floats: the new *p. */
-__fp32 __asflmul(__fp32 *p, __fp32 b)
+__fl __asflmul(__fl *p, __fl b)
 {
-	return *p = __flmul(*p, b);
+	*p = __flmul(*p, b);
+	return *p;
 }

@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp32 __flsub(__fp32 a, __fp32 b);
+extern __fl __flsub(__fl a, __fl b);
 
 /* *p -= b in 32-bit floats: the new *p. */
-__fp32 __asflsub(__fp32 *p, __fp32 b)
+__fl __asflsub(__fl *p, __fl b)
 {
-	return *p = __flsub(*p, b);
+	*p = __flsub(*p, b);
+	return *p;
 }

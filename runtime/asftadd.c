@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp24 __ftadd(__fp24 a, __fp24 b);
+extern __ft __ftadd(__ft a, __ft b);
 
 /* *p += b in 24-bit floats: the new *p. */
-__fp24 __asftadd(__fp24 *p, __fp24 b)
+__ft __asftadd(__ft *p, __ft b)
 {
-	return *p = __ftadd(*p, b);
+	*p = __ftadd(*p, b);
+	return *p;
 }

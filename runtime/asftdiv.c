@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp24 __ftdiv(__fp24 a, __fp24 b);
+extern __ft __ftdiv(__ft a, __ft b);
 
 /* *p /= b in 24-bit floats: the new *p. */
-__fp24 __asftdiv(__fp24 *p, __fp24 b)
+__ft __asftdiv(__ft *p, __ft b)
 {
-	return *p = __ftdiv(*p, b);
+	*p = __ftdiv(*p, b);
+	return *p;
 }

@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp24 __ftmul(__fp24 a, __fp24 b);
+extern __ft __ftmul(__ft a, __ft b);
 
 /* *p *= b in 24-bit floats: the new *p. */
-__fp24 __asftmul(__fp24 *p, __fp24 b)
+__ft __asftmul(__ft *p, __ft b)
 {
-	return *p = __ftmul(*p, b);
+	*p = __ftmul(*p, b);
+	return *p;
 }

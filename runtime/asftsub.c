@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fp24 __ftsub(__fp24 a, __fp24 b);
+extern __ft __ftsub(__ft a, __ft b);
 
 /* *p -= b in 24-bit floats: the new *p. */
-__fp24 __asftsub(__fp24 *p, __fp24 b)
+__ft __asftsub(__ft *p, __ft b)
 {
-	return *p = __ftsub(*p, b);
+	*p = __ftsub(*p, b);
+	return *p;
 }

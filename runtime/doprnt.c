@@ -273,6 +273,14 @@ static void dp_pointer(void *p)
 #endif
 
 #ifdef _DP_FLOAT
+/* Writes the next digit of s. */
+static void dp_digit(struct __digits *s)
+{
+	char c = '0' + __ftoa_digit(s);
+
+	dp_put(c);
+}
+
 /* %e, %f and %g (conv lower-case, or upper-case for %E and %G) of the
  * float whose 32-bit pattern is bits, exactly as its value rounds. */
 static void dp_float(unsigned long bits, char conv, int prec)
@@ -280,6 +288,9 @@ static void dp_float(unsigned long bits, char conv, int prec)
 	struct __digits digits;
 	char style = conv | 0x20;
 	unsigned char point;
+#if defined(EFMT) || defined(GFMT)
+	unsigned char exp;
+#endif
 	int pos;
 #ifdef GFMT
 	int p, last;
@@ -328,11 +339,11 @@ static void dp_float(unsigned long bits, char conv, int prec)
 #if defined(EFMT) || defined(GFMT)
 	if (style == 'e') {
 		dp_begin(prec + point + 5);
-		dp_put('0' + __ftoa_digit(&digits));
+		dp_digit(&digits);
 		if (point)
 			dp_put('.');
 		for (pos = prec; pos > 0; pos--)
-			dp_put('0' + __ftoa_digit(&digits));
+			dp_digit(&digits);
 #ifdef UPCASE
 		dp_put(conv & 0x20 ? 'e' : 'E');
 #else
@@ -346,8 +357,11 @@ static void dp_float(unsigned long bits, char conv, int prec)
 		} else {
 			dp_put('+');
 		}
-		dp_put('0' + (unsigned char)pos / 10);
-		dp_put('0' + (unsigned char)pos % 10);
+		exp = (unsigned char)pos;
+		for (point = '0'; exp >= 10; exp -= 10)
+			point++;
+		dp_put(point);
+		dp_put('0' + exp);
 	}
 #endif
 #if defined(FFMT) || defined(GFMT)
@@ -355,7 +369,10 @@ static void dp_float(unsigned long bits, char conv, int prec)
 		pos = digits.exp > 0 ? digits.exp : 0;
 		dp_begin(pos + 1 + point + prec);
 		for (; pos >= -prec; pos--) {
-			dp_put(pos > digits.exp ? '0' : '0' + __ftoa_digit(&digits));
+			if (pos > digits.exp)
+				dp_put('0');
+			else
+				dp_digit(&digits);
 			if (pos == 0 && point)
 				dp_put('.');
 		}

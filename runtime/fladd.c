@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Sum of 32-bit floats. */
-__fp32 __fladd(__fp32 a, __fp32 b)
+__fl __fladd(__fl a, __fl b)
 {
-	return __fpadd(a, b, 23);
+	FL_BITS(a) = __fpadd(FL_BITS(a), FL_BITS(b), 23);
+	return a;
 }

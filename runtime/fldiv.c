@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Quotient of 32-bit floats. */
-__fp32 __fldiv(__fp32 a, __fp32 b)
+__fl __fldiv(__fl a, __fl b)
 {
-	return __fpdiv(a, b, 23);
+	FL_BITS(a) = __fpdiv(FL_BITS(a), FL_BITS(b), 23);
+	return a;
 }

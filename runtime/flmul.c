@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Product of 32-bit floats. */
-__fp32 __flmul(__fp32 a, __fp32 b)
+__fl __flmul(__fl a, __fl b)
 {
-	return __fpmul(a, b, 23);
+	FL_BITS(a) = __fpmul(FL_BITS(a), FL_BITS(b), 23);
+	return a;
 }

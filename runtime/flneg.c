@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Negated 32-bit float: only the sign changes, for zeros and NaNs too. */
-__fp32 __flneg(__fp32 f)
+__fl __flneg(__fl f)
 {
-	return f ^ FP32_SIGN;
+	FL_BITS(f) ^= FP32_SIGN;
+	return f;
 }

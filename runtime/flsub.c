@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Difference of 32-bit floats. */
-__fp32 __flsub(__fp32 a, __fp32 b)
+__fl __flsub(__fl a, __fl b)
 {
-	return __fpadd(a, b ^ FP32_SIGN, 23);
+	FL_BITS(a) = __fpadd(FL_BITS(a), FL_BITS(b) ^ FP32_SIGN, 23);
+	return a;
 }

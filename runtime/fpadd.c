@@ -33,14 +33,21 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 		ea = eb;
 		eb = shift;
 	}
-	ma = FP32_MANT(a) << 7;
-	mb = FP32_MANT(b) << 7;
+	ma = FP32_MANT(a);
+	ma <<= 7;
+	mb = FP32_MANT(b);
+	mb <<= 7;
 	shift = ea - eb;
 	if (shift > 31) {
 		mb = 1; /* only the sticky bit is left */
 	} else {
 		while (shift != 0) {
-			mb = (mb >> 1) | (mb & 1);
+			if (mb & 1) {
+				mb >>= 1;
+				mb |= 1;
+			} else {
+				mb >>= 1;
+			}
 			shift--;
 		}
 	}
@@ -51,5 +58,5 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 	} else {
 		ma += mb;
 	}
-	return __fpround(a >> 31, ea, ma, frac);
+	return __fpround((a & FP32_SIGN) != 0, ea, ma, frac);
 }

@@ -14,6 +14,16 @@
 typedef unsigned short long __fp24;
 typedef unsigned long __fp32;
 typedef long __fps32;
+/* The routines the code generator calls take and give the floating types
+ * themselves: float for the 24-bit ones and, where double has 32 bits,
+ * double for the 32-bit ones. Their bits are read and written where the
+ * values lie. */
+typedef float __ft;
+#if sizeof(double) == 4
+typedef double __fl;
+#endif
+#define FT_BITS(x) (*(__fp24 *)&(x))
+#define FL_BITS(x) (*(__fp32 *)&(x))
 #endif
 
 #define FP32_SIGN 0x80000000
@@ -34,5 +44,10 @@ extern __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char 
 extern __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac);
 extern __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac);
 extern __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac);
+/* The order of a and b: bit 0 set when a >= b, bit 1 when a <= b, so 3
+ * when they are equal and 0 when either is a NaN. */
+extern unsigned char __fpge(__fp32 a, __fp32 b);
+/* The value with its fraction cut off, as a long; see __fltol. */
+extern __fps32 __fptol(__fp32 f);
 
 #endif

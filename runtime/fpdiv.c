@@ -7,6 +7,7 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 	unsigned char ea = FP32_EXP(a), eb = FP32_EXP(b), count;
 	__fp32 sign = (a ^ b) & FP32_SIGN;
 	__fp32 remainder, divisor, quotient;
+	int exp;
 
 	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
 		return FP32_NAN;
@@ -27,8 +28,10 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 	/* Restoring division, one quotient bit at a time: the kept fraction,
 	 * a round bit and a spare (the quotient of the mantissas may be below
 	 * 1), then whether anything remains as the sticky bit. */
-	remainder = FP32_MANT(a) << 6;
-	divisor = FP32_MANT(b) << 6;
+	remainder = FP32_MANT(a);
+	remainder <<= 6;
+	divisor = FP32_MANT(b);
+	divisor <<= 6;
 	quotient = 0;
 	count = frac + 3;
 	do {
@@ -39,6 +42,9 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 		}
 		remainder <<= 1;
 	} while (--count != 0);
-	quotient = (quotient << 1) | (remainder != 0);
-	return __fpround(sign != 0, (int)ea - eb + 154 - frac, quotient, frac);
+	quotient <<= 1;
+	if (remainder != 0)
+		quotient |= 1;
+	exp = (int)ea - eb + 154 - frac;
+	return __fpround(sign != 0, exp, quotient, frac);
 }

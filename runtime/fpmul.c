@@ -20,14 +20,21 @@ __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac)
 	/* Shift and add over the multiplier's significant bits only (16 of
 	 * them for the 24-bit format), the lowest first; the product never
 	 * passes bit 30 and what falls out below is kept as the sticky bit. */
-	ma = FP32_MANT(a) << 6;
-	mb = FP32_MANT(b) >> (23 - frac);
+	ma = FP32_MANT(a);
+	ma <<= 6;
+	mb = FP32_MANT(b);
+	mb >>= 23 - frac;
 	product = 0;
 	count = frac + 1;
 	do {
 		if (mb & 1)
 			product += ma;
-		product = (product >> 1) | (product & 1);
+		if (product & 1) {
+			product >>= 1;
+			product |= 1;
+		} else {
+			product >>= 1;
+		}
 		mb >>= 1;
 	} while (--count != 0);
 	return __fpround(sign != 0, (int)ea + eb - 125, product, frac);

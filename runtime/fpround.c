@@ -1,17 +1,19 @@
 #include "fpcore.h"
 
-/* Normalizes, rounds and packs; see fpcore.h. */
+/* Normalizes, rounds and packs; see fpcore.h. One operation a statement:
+ * the compiled stack holds every temporary the widest statement needs. */
 __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 {
 	__fp32 lsb, rest;
-	__fp32 result = sign ? FP32_SIGN : 0;
 
 	if (mant == 0)
-		return result;
+		return sign ? FP32_SIGN : 0;
 	/* A carry above the hidden bit: shift it down, keeping what falls
 	 * out as the sticky bit. */
 	while (mant & FP32_SIGN) {
-		mant = (mant >> 1) | (mant & 1);
+		rest = mant & 1;
+		mant >>= 1;
+		mant |= rest;
 		exp++;
 	}
 	while (!(mant & 0x40000000)) {
@@ -19,11 +21,14 @@ __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 		exp--;
 	}
 	lsb = (__fp32)1 << (30 - frac);
-	rest = mant & (lsb - 1);
+	rest = lsb - 1;
+	rest &= mant;
 	mant -= rest;
+	/* rest against half the last place kept */
 	lsb >>= 1;
 	if (rest > lsb || (rest == lsb && (mant & (lsb << 1)))) {
-		mant += lsb << 1;
+		lsb <<= 1;
+		mant += lsb;
 		if (mant & FP32_SIGN) {
 			mant >>= 1;
 			exp++;
@@ -31,8 +36,17 @@ __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 	}
 	/* No denormals: what is too small for a normal number is zero. */
 	if (exp <= 0)
-		return result;
-	if (exp >= 255)
-		return result | FP32_INF;
-	return result | (__fp32)exp << 23 | ((mant >> 7) & FP32_FRAC_MASK);
+		mant = 0;
+	else if (exp >= 255)
+		mant = FP32_INF;
+	else {
+		mant >>= 7;
+		mant &= FP32_FRAC_MASK;
+		rest = (unsigned char)exp;
+		rest <<= 23;
+		mant |= rest;
+	}
+	if (sign)
+		mant |= FP32_SIGN;
+	return mant;
 }

@@ -1,7 +1,15 @@
 #include "fpcore.h"
 
-/* Sum of 24-bit floats. */
-__fp24 __ftadd(__fp24 a, __fp24 b)
+/* Sum of 24-bit floats, as 32-bit patterns; one operation a statement, so
+ * that few temporaries are live at once. */
+__ft __ftadd(__ft a, __ft b)
 {
-	return (__fp24)(__fpadd((__fp32)a << 8, (__fp32)b << 8, 15) >> 8);
+	__fp32 x = FT_BITS(a), y = FT_BITS(b);
+
+	x <<= 8;
+	y <<= 8;
+	x = __fpadd(x, y, 15);
+	x >>= 8;
+	FT_BITS(a) = (__fp24)x;
+	return a;
 }

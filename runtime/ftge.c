@@ -1,9 +1,12 @@
 #include "fpcore.h"
 
-extern unsigned char __flge(__fp32 a, __fp32 b);
-
-/* 1 when a >= b, else 0; see __flge. */
-unsigned char __ftge(__fp24 a, __fp24 b)
+/* The order of 24-bit floats a and b: bit 0 set when a >= b, bit 1 when
+ * a <= b (see __fpge). */
+unsigned char __ftge(__ft a, __ft b)
 {
-	return __flge((__fp32)a << 8, (__fp32)b << 8);
+	__fp32 x = FT_BITS(a), y = FT_BITS(b);
+
+	x <<= 8;
+	y <<= 8;
+	return __fpge(x, y);
 }

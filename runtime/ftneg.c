@@ -1,7 +1,8 @@
 #include "fpcore.h"
 
 /* Negated 24-bit float: only the sign changes, for zeros and NaNs too. */
-__fp24 __ftneg(__fp24 f)
+__ft __ftneg(__ft f)
 {
-	return f ^ 0x800000;
+	FT_BITS(f) ^= 0x800000;
+	return f;
 }

@@ -1,7 +1,16 @@
 #include "fpcore.h"
 
-/* Difference of 24-bit floats. */
-__fp24 __ftsub(__fp24 a, __fp24 b)
+/* Difference of 24-bit floats, as 32-bit patterns; one operation a statement, so
+ * that few temporaries are live at once. */
+__ft __ftsub(__ft a, __ft b)
 {
-	return (__fp24)(__fpadd((__fp32)a << 8, ((__fp32)b << 8) ^ FP32_SIGN, 15) >> 8);
+	__fp32 x = FT_BITS(a), y = FT_BITS(b);
+
+	x <<= 8;
+	y <<= 8;
+	y ^= FP32_SIGN;
+	x = __fpadd(x, y, 15);
+	x >>= 8;
+	FT_BITS(a) = (__fp24)x;
+	return a;
 }

@@ -1,9 +1,10 @@
 #include "fpcore.h"
 
-extern __fps32 __fltol(__fp32 f);
-
-/* 24-bit float to long; see __fltol. */
-__fps32 __fttol(__fp24 f)
+/* 24-bit float to long; see __fptol. */
+__fps32 __fttol(__ft f)
 {
-	return __fltol((__fp32)f << 8);
+	__fp32 x = FT_BITS(f);
+
+	x <<= 8;
+	return __fptol(x);
 }

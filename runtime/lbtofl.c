@@ -1,7 +1,10 @@
 #include "fpcore.h"
 
 /* Unsigned byte to a 32-bit float, exactly. */
-__fp32 __lbtofl(unsigned char v)
+__fl __lbtofl(unsigned char v)
 {
-	return __fpround(0, 157, v, 23);
+	__fl r;
+
+	FL_BITS(r) = __fpround(0, 157, v, 23);
+	return r;
 }

@@ -1,7 +1,10 @@
 #include "fpcore.h"
 
 /* Unsigned byte to a 24-bit float, exactly. */
-__fp24 __lbtoft(unsigned char v)
+__ft __lbtoft(unsigned char v)
 {
-	return (__fp24)(__fpround(0, 157, v, 15) >> 8);
+	__ft r;
+
+	FT_BITS(r) = (__fp24)(__fpround(0, 157, v, 15) >> 8);
+	return r;
 }

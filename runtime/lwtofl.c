@@ -1,7 +1,10 @@
 #include "fpcore.h"
 
 /* Unsigned word to a 32-bit float, exactly. */
-__fp32 __lwtofl(unsigned int v)
+__fl __lwtofl(unsigned int v)
 {
-	return __fpround(0, 157, v, 23);
+	__fl r;
+
+	FL_BITS(r) = __fpround(0, 157, v, 23);
+	return r;
 }

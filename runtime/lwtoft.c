@@ -1,7 +1,10 @@
 #include "fpcore.h"
 
 /* Unsigned word to a 24-bit float, exactly. */
-__fp24 __lwtoft(unsigned int v)
+__ft __lwtoft(unsigned int v)
 {
-	return (__fp24)(__fpround(0, 157, v, 15) >> 8);
+	__ft r;
+
+	FT_BITS(r) = (__fp24)(__fpround(0, 157, v, 15) >> 8);
+	return r;
 }

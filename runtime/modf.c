@@ -11,7 +11,8 @@ double modf(double x, double *iptr)
 	int below;
 	unsigned char i;
 
-	u.d = zero.d = x;
+	u.d = x;
+	zero.d = x;
 	for (i = 0; i != sizeof(double) - 1; i++)
 		zero.b[i] = 0;
 	zero.b[sizeof(double) - 1] &= 0x80;

@@ -10,6 +10,7 @@
 double __sincos(double x, unsigned char quadrant)
 {
 	double k, r, r2, p;
+	long turns;
 	unsigned char j;
 
 	if (x != x)
@@ -18,9 +19,11 @@ double __sincos(double x, unsigned char quadrant)
 		errno = EDOM;
 		return HUGE_VAL - HUGE_VAL;
 	}
-	modf(x * 0.63661977236758134 + (x < 0 ? -0.5 : 0.5), &k);
+	k = x < 0 ? -0.5 : 0.5;
+	modf(x * 0.63661977236758134 + k, &k);
 	r = ((x - k * 1.5703125) - k * 4.825592041015625e-4) - k * 1.2675907950567313e-6;
-	quadrant += (unsigned char)(long)k;
+	turns = (long)k;
+	quadrant += (unsigned char)turns;
 	r2 = r * r;
 	/* 1 - r2/(j (j+1)) (1 - r2/((j+2) (j+3)) (...)) from j = 2 gives
 	 * sin r / r, from j = 1 cos r: 6 factors for 32 bits, 4 for 24. */

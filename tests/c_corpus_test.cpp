@@ -6,7 +6,8 @@
 // bits (the host build renames it short), long as its 32 bits (the host
 // build reads it as a type of 32 bits), main declared void. A program of
 // what the host does not have (bit objects, a chip's registers) gives the
-// values its objects must hold instead.
+// values its objects must hold instead. A program may be built again with
+// options of tovra18's and the host defines that say so.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -31,7 +32,12 @@ struct corpus_case {
   std::vector<object> objects;
   const char *chip = "18F452";
   std::vector<unsigned> expected = {};  // the objects' bytes, when the host cannot build the program
+  const char *options = "";             // tovra18's, for a build of its own
+  const char *host_defines = "";        // the host build's, to match it
 };
+
+const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}, {"cmp", 6},
+                                           {"ints", 40}, {"small", 4}, {"out", 120}};
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
@@ -52,8 +58,10 @@ const corpus_case corpus[] = {
     {"pointers.c", 50000, {{"r1", 2}, {"r2", 2}, {"r3", 1}, {"r4", 1}}},
     {"fsr.c", 20000, {{"r", 1}, {"r2", 1}, {"r3", 1}}},
     {"globals.c", 20000, {{"r_gu8_0", 1}, {"r_gu8_1", 1}}},
-    {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}}},
+    {"longs.c", 40000, {{"r", 48}, {"s", 24}, {"b", 4}, {"w", 4}, {"m", 16}}},
     {"structs.c", 40000, {{"r8", 8}, {"r16", 4}, {"rl", 4}}},
+    {"floats.c", 20000000, float_results},
+    {"floats.c", 20000000, float_results, "18F452", {}, "--double=32", "-DDOUBLE32"},
     {"bitfields.c", 40000, {{"s", 4}, {"r", 20}}},
     {"bits.c", 20000,
      {{"r", 28}, {"seen_ram", 1}, {"seen_banked", 1}, {"seen_lat", 1}},
@@ -108,7 +116,7 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
   if (!e2e::have_tool("cc")) GTEST_SKIP() << "no host C compiler";
   for (const corpus_case &c : corpus) {
-    SCOPED_TRACE(std::string(c.file) + " for the " + c.chip);
+    SCOPED_TRACE(std::string(c.file) + " for the " + c.chip + " " + c.options);
     e2e::folder dir;
     std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + c.file);
     ASSERT_FALSE(source.empty());
@@ -118,7 +126,9 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
       dir.write("host.c", host_source(source));
       dir.write("host_main.c", host_main(c));
       // The target's int is 16 bits wide; both are little-endian.
-      ASSERT_EQ(dir.run("cc -w -Dint=short -Dmain=corpus_main -c host.c && cc -w -o host host.o host_main.c"), 0)
+      ASSERT_EQ(dir.run(std::string("cc -w -Dint=short -Dmain=corpus_main ") + c.host_defines +
+                        " -c host.c && cc -w -o host host.o host_main.c"),
+                0)
           << dir.read("err");
       ASSERT_EQ(dir.run("timeout 20 ./host"), 0) << dir.read("err");
       expected = words_of(dir.read("out"));
@@ -126,7 +136,8 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
 
     dir.write("registry", "");
     std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=" + c.chip + " --output=intel main.c"), 0)
+    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=" + c.chip + " " + c.options + " --output=intel main.c"),
+              0)
         << dir.read("out") << dir.read("err");
     dir.write("run.stc", "break c " + std::to_string(c.cycles) + "\nrun\ndump r\nquit\n");
     std::string sim = "p" + std::string(c.chip);

@@ -872,7 +872,9 @@ tree_node *tree_strength(tree_node *n) {
 
 tree_node *tree_not(tree_node *n) {
   tree_node *x = n->left;
-  if (op_is_compare(x->op)) {
+  // Every ordering of a NaN is false, so !(a < b) is not a >= b for floats.
+  bool unordered = x->left && tree_arith(x->left) == ARITH_FLOAT && x->op != OP_EQ && x->op != OP_NE;
+  if (op_is_compare(x->op) && !unordered) {
     x->op = op_negate_compare(x->op);
     return give_way(n, x);
   }

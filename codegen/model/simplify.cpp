@@ -1,6 +1,7 @@
 #include "codegen/model/simplify.h"
 
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 #include "codegen/model/build.h"
@@ -8,12 +9,29 @@
 #include "codegen/model/foldsupport.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
 #include "codegen/model/walk.h"
 #include "common/alert.h"
 
 namespace {
 
 unsigned pending;
+
+// The value a floating constant of type t holds: v rounded to the type's
+// format, as the target computes it.
+double held_value(double v, ctype *t) {
+  uint32_t size = type_size(t);
+  if (type_arith(t) != ARITH_FLOAT || (size != 3 && size != 4)) return v;
+  uint32_t bits = cgen_float_bits(v, size) << (size == 3 ? 8 : 0);
+  float f;
+  memcpy(&f, &bits, sizeof f);
+  return double(f);
+}
+
+double held_value(const tree_node *c) {
+  double v = const_as_double(c);
+  return c->op == OP_FCONST ? held_value(v, c->type) : v;
+}
 
 bool warn_pedantic() { return model.warning_level < 0; }
 
@@ -99,17 +117,18 @@ tree_node *fold_conversion(tree_node *n) {
   if (type_arith(target) == ARITH_FLOAT) {
     if (c->op == OP_FCONST) {
       result = c;
+      result->fvalue = held_value(held_value(c), target);
     } else {
       double v = double(const_value(c));
       result = tree_node_new();
       result->op = OP_FCONST;
       result->height = 1;
-      result->fvalue = v;
+      result->fvalue = held_value(v, target);
       tree_free(c);
     }
     result->type = target;
   } else if (c->op == OP_FCONST) {
-    double v = std::trunc(c->fvalue);
+    double v = std::trunc(held_value(c));
     // Out-of-range floating values have no integer value; keep the bits of
     // the nearest 64-bit one.
     int64_t i = v >= 9.2e18 ? INT64_MAX : v <= -9.2e18 ? INT64_MIN : int64_t(v);
@@ -203,7 +222,7 @@ bool fold_signed(tree_node *n, tree_node *l, const tree_node *r) {
 }
 
 bool fold_floating(tree_node *&n, tree_node *l, const tree_node *r) {
-  double a = const_as_double(l), b = r ? const_as_double(r) : 0.0;
+  double a = held_value(l), b = r ? held_value(r) : 0.0;
   switch (n->op) {
     case OP_EQ:
     case OP_NE:
@@ -235,6 +254,8 @@ bool fold_floating(tree_node *&n, tree_node *l, const tree_node *r) {
     case OP_NEG: l->fvalue = -a; break;
     default: return false;
   }
+  // Each operation rounds its result, as on the target.
+  l->fvalue = held_value(l->fvalue, n->type);
   if (l->op != OP_FCONST) {
     l->op = OP_FCONST;
     l->value = 0;

@@ -770,7 +770,11 @@ const char *cgen_subst_text(const tree_node *n, const char *text) {
 tree_node *cgen_rewrite(tree_node *n) {
   if (!n) return nullptr;
   tree_set_position(n);
-  if (!cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()))) {
+  bool matched = cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()));
+  uint32_t number = matched ? uint32_t(n->patterns[n->count - 1]) : 0;
+  // A rule without code or text keeps the node as it is; its operands may
+  // still need rewriting.
+  if (!matched || (!pattern_table[number].code && !*pat_result_text(number, 0))) {
     if (op_is_binary(n->op) && n->right) {
       if (tree_node *r = cgen_rewrite(n->right)) {
         n->right = r;
@@ -793,10 +797,8 @@ tree_node *cgen_rewrite(tree_node *n) {
     }
     return nullptr;
   }
-  uint32_t number = uint32_t(n->patterns[n->count - 1]);
   const pattern &p = pattern_table[number];
   const char *first = pat_result_text(number, 0);
-  if (!p.code && !*first) return nullptr;
   if (p.code && *p.code) read_records(cgen_subst_text(n, p.code));
   tree_node *replacement = nullptr;
   if (*first) {

@@ -61,6 +61,10 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
     }
     if (t->op == OP_ID && t->sym) {
       symbol *s = t->sym;
+      // A variable held in a register is named by the register, wherever
+      // its memory lies.
+      if (uint32_t reg = sym_held_reg(s))
+        return reg == REG_CSTACK || reg >= REG_TEMP ? emit_chip().param_bank : BANK_COMMON;
       if (s->flags & (SYM_ABSOLUTE | SYM_PLACED)) {
         bool bit = type_arith(s->type) == ARITH_BIT;
         uint32_t first = uint32_t(bit ? s->address / 8 : s->address);

@@ -1,19 +1,30 @@
 // The bit image of a floating constant in the target's 24- or 32-bit format.
-#include <cstring>
+#include <cmath>
 
 #include "codegen/model/target_services.h"
 
+// Rounded once, straight from the double, to the nearest (ties to even), as
+// the run-time routines round: below the smallest normal number a zero of
+// its sign, beyond the largest an infinity; a NaN is the quiet NaN.
 uint32_t cgen_float_bits(double value, uint32_t size) {
-  float f = float(value);
-  uint32_t bits;
-  memcpy(&bits, &f, sizeof bits);
-  if (((bits >> 23) & 0xff) == 0) return 0;
-  if (size == 4) return bits;
-  uint32_t sign = bits >> 31, exponent = (bits >> 23) & 0xff, fraction = ((bits & 0x7fffff) + 0x80) >> 8;
-  if (exponent == 255) return sign << 23 | 0xfe << 15 | 0x7fff;
-  if (fraction > 0x7fff) {
+  int frac = size == 4 ? 23 : 15;
+  uint32_t sign = std::signbit(value) ? uint32_t(1) << (frac + 8) : 0;
+  uint32_t infinity = uint32_t(255) << frac;
+  if (std::isnan(value)) return infinity | uint32_t(1) << (frac - 1);
+  double magnitude = std::fabs(value);
+  if (std::isinf(magnitude)) return sign | infinity;
+  if (magnitude == 0) return sign;
+  int exponent;
+  // magnitude = scaled * 2^(exponent - frac - 1), scaled in [2^frac, 2^(frac + 1))
+  double scaled = std::ldexp(std::frexp(magnitude, &exponent), frac + 1);
+  double whole = std::floor(scaled), rest = scaled - whole;
+  if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2) == 1)) whole += 1;
+  if (whole == std::ldexp(1.0, frac + 1)) {
+    whole /= 2;
     exponent++;
-    fraction &= 0x7fff;
   }
-  return sign << 23 | exponent << 15 | fraction;
+  int biased = exponent - 1 + 127;
+  if (biased <= 0) return sign;
+  if (biased >= 255) return sign | infinity;
+  return sign | uint32_t(biased) << frac | (uint32_t(whole) - (uint32_t(1) << frac));
 }

@@ -70,8 +70,10 @@ uint32_t local_node_class(const tree_node *t) {
 }
 
 bool local_is_step_one(const tree_node *t) {
-  return t->left && t->left->op == OP_ID && t->left->sym && !sym_held_reg(t->left->sym) && t->right &&
-         t->right->op == OP_CONST && t->right->value == 1;
+  if (!t->left || t->left->op != OP_ID || !t->left->sym || sym_held_reg(t->left->sym) || !t->right) return false;
+  // A float steps by 1.0: its x++ becomes x += 1.0, which is a call.
+  if (t->right->op == OP_FCONST) return t->right->fvalue == 1.0;
+  return t->right->op == OP_CONST && t->right->value == 1;
 }
 
 local_rewrite_fn local_null_hook() { return nullptr; }

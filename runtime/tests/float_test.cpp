@@ -60,11 +60,15 @@ uint32_t sign_bit(const float_format &f) { return 0x80000000u >> pattern_shift(f
 double decode(const float_format &f, uint32_t pattern) { return pattern_value(f.frac, pattern); }
 uint32_t encode(const float_format &f, double x) { return pattern_of_value(f.frac, x); }
 
+// Below 2^32 in magnitude, the value modulo 2^32 (the bits of an unsigned
+// long too); beyond, the nearest long.
 int32_t host_to_long(double v) {
   if (std::isnan(v)) return 0;
-  if (v >= 2147483648.0) return INT32_MAX;
-  if (v <= -2147483648.0) return INT32_MIN;
-  return int32_t(std::trunc(v));
+  if (v >= 4294967296.0) return INT32_MAX;
+  if (v <= -4294967296.0) return INT32_MIN;
+  double cut = std::trunc(v);
+  uint32_t magnitude = uint32_t(std::fabs(cut));
+  return int32_t(cut < 0 ? 0u - magnitude : magnitude);
 }
 
 // 32-bit patterns; the 24-bit format takes their top 24 bits.
@@ -82,6 +86,7 @@ const uint32_t edge_patterns[] = {
     0x1F800000, 0x5F800000, 0x20000000, 0x5E800000,                          // exponent extremes in products
     0x4B000000, 0x4B7FFFFF, 0x4B800000, 0x47000000, 0x477FFF00, 0x47800000,  // integer precision limits
     0x4EFFFFFF, 0x4F000000, 0x4F000001, 0xCF000000, 0xCF000001, 0xCEFFFFFF, 0x4F800000,  // long range
+    0x4F400000, 0x4F7FFFFF, 0xCF7FFFFF, 0xCF800000,  // unsigned long range
 };
 
 uint32_t next_random(uint32_t &state) {
@@ -126,7 +131,9 @@ TEST_P(FloatRoutines, ArithmeticOverPairs) {
       ASSERT_EQ(hex(f.sub(a, b)), hex(encode(f, x - y))) << hex(a) << " - " << hex(b);
       ASSERT_EQ(hex(f.mul(a, b)), hex(encode(f, x * y))) << hex(a) << " * " << hex(b);
       ASSERT_EQ(hex(f.div(a, b)), hex(encode(f, x / y))) << hex(a) << " / " << hex(b);
-      ASSERT_EQ(f.ge(a, b) != 0, x >= y) << hex(a) << " >= " << hex(b);
+      ASSERT_EQ((f.ge(a, b) & 1) != 0, x >= y) << hex(a) << " >= " << hex(b);
+      ASSERT_EQ((f.ge(a, b) & 2) != 0, x <= y) << hex(a) << " <= " << hex(b);
+      ASSERT_EQ(f.ge(a, b) & ~3, 0) << hex(a) << " ? " << hex(b);
     }
   }
 }
@@ -158,7 +165,7 @@ TEST_P(FloatRoutines, NegationFlipsOnlyTheSign) {
   for (uint32_t a : sample_patterns(f)) ASSERT_EQ(hex(f.neg(a)), hex(a ^ sign_bit(f))) << hex(a);
 }
 
-TEST_P(FloatRoutines, ToLongCutsOffAndSaturates) {
+TEST_P(FloatRoutines, ToLongCutsOffAndWraps) {
   const float_format &f = GetParam();
   for (uint32_t a : sample_patterns(f)) ASSERT_EQ(f.to_long(a), host_to_long(decode(f, a))) << hex(a);
 }

@@ -9,12 +9,19 @@ namespace target {
 typedef uint32_t __fp24;  // values stay below 2^24: the routines never rely on 24-bit wrap-around
 typedef uint32_t __fp32;
 typedef int32_t __fps32;
+// The routines' float and double are their patterns here.
+typedef uint32_t __ft;
+typedef uint32_t __fl;
+#define FT_BITS(x) (x)
+#define FL_BITS(x) (x)
 #define int short
 #include "runtime/fpcore.h"
 #include "runtime/fpround.c"
 #include "runtime/fpadd.c"
 #include "runtime/fpmul.c"
 #include "runtime/fpdiv.c"
+#include "runtime/fpge.c"
+#include "runtime/fptol.c"
 #include "runtime/fladd.c"
 #include "runtime/flsub.c"
 #include "runtime/flmul.c"

@@ -27,16 +27,20 @@ const char *const defined_names[] = {
 };
 
 // Every run-time routine the code generator may call, by the name it
-// enters as wanted.
+// enters as wanted. The 32-bit floating-point routines take and give a
+// double of 32 bits: only the library of --double=32 has them.
 const char *const runtime_routines[] = {
     "___aslmul", "___lmul",   "___tmul",   "___atmod",   "___ltmod",  "___atdiv",   "___ltdiv",  "___ftoa",
     "___lbmul",  "___wmul",   "___bmul",   "___lbmod",   "___lbdiv",  "___abmod",   "___abdiv",  "___lwmod",
-    "___lwdiv",  "___awmod",  "___awdiv",  "___fladd",   "___asfladd", "___fldiv",  "___asfldiv", "___asflmul",
-    "___flmul",  "___flsub",  "___asflsub", "___fltol",  "___flneg",  "___lbtofl",  "___abtofl", "___awtofl",
-    "___lwtofl", "___altofl", "___lltofl", "___ftadd",   "___asftadd", "___ftdiv",  "___asftdiv", "___ftmul",
+    "___lwdiv",  "___awmod",  "___awdiv",  "___ftadd",   "___asftadd", "___ftdiv",  "___asftdiv", "___ftmul",
     "___asftmul", "___ftsub", "___asftsub", "___fttol",  "___ftneg",  "___lbtoft",  "___abtoft", "___awtoft",
     "___lwtoft", "___altoft", "___lltoft", "___aldiv",   "___almod",  "___llmod",   "___lldiv",  "___llmov",
-    "___ftge",   "___flge",
+    "___ftge",
+};
+const char *const double32_routines[] = {
+    "___fladd", "___asfladd", "___fldiv", "___asfldiv", "___asflmul", "___flmul",  "___flsub",  "___asflsub",
+    "___fltol", "___flneg",   "___lbtofl", "___abtofl", "___awtofl",  "___lwtofl", "___altofl", "___lltofl",
+    "___flge",
 };
 
 bool defines(const std::string &library, const char *name) {
@@ -55,6 +59,12 @@ TEST(PcodeLibraries, DefineEveryRunTimeRoutine) {
   for (const char *library : {"pic80l-c.lpp", "pic80ldc.lpp"}) {
     std::string bytes = read_file(std::string(TOVRA_STAGE) + "/lib/" + library);
     for (const char *name : runtime_routines) EXPECT_TRUE(defines(bytes, name)) << name << " in " << library;
+  }
+  std::string wide = read_file(std::string(TOVRA_STAGE) + "/lib/pic80ldc.lpp");
+  std::string narrow = read_file(std::string(TOVRA_STAGE) + "/lib/pic80l-c.lpp");
+  for (const char *name : double32_routines) {
+    EXPECT_TRUE(defines(wide, name)) << name;
+    EXPECT_FALSE(defines(narrow, name)) << name;
   }
 }
 

@@ -1,15 +1,19 @@
 /* Longs: sums, differences, logic, shifts by constants and by counts,
-   widening of bytes and words by their signedness, compares, truth values,
-   narrowing, negation, calls that take and return longs, in place. */
+   widening of bytes and words by their signedness (not the result's),
+   compares, truth values, narrowing, negation, calls that take and
+   return longs, in place. */
 volatile unsigned long r[12];
 volatile long s[6];
 volatile unsigned char b[4];
 volatile unsigned int w[2];
+volatile long m[4];
 unsigned long a = 3000000000UL, c = 123456UL;
 long sa = -2000000L, sc = 77777L;
 unsigned char n = 9;
 unsigned int wi = 54321;
 signed char sb = -5;
+unsigned char ub = 200;
+int sw = -2;
 
 unsigned long addl(unsigned long x, unsigned long y) { return x + y; }
 
@@ -23,5 +27,6 @@ void main(void)
 	w[0] = (unsigned int)(a >> 8);
 	a += c; c <<= 2; s[4] = sa - 1; sa++; s[5] = sa;
 	w[1] = a != 0;
+	m[0] = ub; m[1] = (unsigned long)sb; m[2] = wi; m[3] = (unsigned long)sw;
 	for (;;) continue;
 }

@@ -17,7 +17,7 @@ namespace {
 const char DECLARATIONS[] =
     "[v _x `i 1 e ] [v _y `i 1 e ] [v _u `ui 1 e ] [v _c `c 1 e ] [v _uc `uc 1 e ] [v _l `l 1 e ] "
     "[v _p `*c 1 e ] [v _g `(i 0 e ] [v _vol `Vi 1 e ] [v _b `b 1 e ] [c E1 0 3 .. ] [v _e `E1 1 e ] "
-    "[s S1 :3 `ui 1 :5 `ui 1 ] [v _s `S1 1 e ] ";
+    "[s S1 :3 `ui 1 :5 `ui 1 ] [v _s `S1 1 e ] [v _f `f 1 e ] [v _h `f 1 e ] ";
 
 class FoldTest : public testing::Test {
  protected:
@@ -64,6 +64,30 @@ TEST_F(FoldTest, ConstantFolding) {
       {"-> -> 65535 `ui `l", "65535`l"},
       {"! -> 0 `i", "1`b"},
       {"~ -> 0 `uc", "255`uc"},
+  };
+  CHECK_CASES(cases);
+}
+
+// Float constants hold the values of their format (16 significant bits for
+// float): a conversion and every folded operation round.
+TEST_F(FoldTest, FloatConstantsRoundToTheirFormat) {
+  const stage_case cases[] = {
+      {"-> -> .3000000001.0 `f `ul", "-1294991360`ul"},  // 0B2D00000h
+      {"-> .1.0000152587890625 `f", ".1`f"},  // halfway: to even
+      {"- + -> .1.0 `f -> .0.00001 `f -> .1.0 `f", ".0`f"},
+      {"== -> .0.1 `f -> .0.1000001 `f", "1`b"},
+  };
+  CHECK_CASES(cases);
+}
+
+// !(a < b) is not a >= b when a or b may be a NaN.
+TEST_F(FoldTest, FloatOrderingsKeepTheirNegation) {
+  const stage_case cases[] = {
+      {"! < _f _h", "! < _f _h"},
+      {"! >= _f _h", "! >= _f _h"},
+      {"! == _f _h", "!= _f _h"},
+      {"! != _f _h", "== _f _h"},
+      {"! < _x _y", ">= _x _y"},
   };
   CHECK_CASES(cases);
 }

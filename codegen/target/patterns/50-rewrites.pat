@@ -1,20 +1,12 @@
 # Operations done by run-time routines become calls of them.
 
-# Byte multiplication has code of its own (the hardware multiplier).
+# Byte multiplication has code of its own (the hardware multiplier); floats
+# have rules of their own (52-floats.pat).
 rule mul_byte_native
   goals rewrite
   op *
   pred ISBYTE
   kind none
-
-rule mul_float_call
-  goals rewrite
-  op *
-  pred ISFLOAT
-  kind none
-  code
-  | [v ___ANWNON `(W9N 0 ef2`W9N`W9N ] 
-  text ( ___ANWNON (2 , L R ]
 
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
@@ -41,7 +33,7 @@ rule mul_word_assign_call
 rule mul_triword_call
   goals rewrite
   op *
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   kind none
   code
   | [v ___WNON `(um 0 ef2`um`um ] 
@@ -50,7 +42,7 @@ rule mul_triword_call
 rule mul_triword_assign_call
   goals rewrite
   op =*
-  pred LTRIWORD
+  pred LTRIWORD NOTFLOAT
   kind none
   code
   | [v ___WLON `(um 0 ef2`um`um ] 
@@ -68,7 +60,7 @@ rule mul_long_call
 rule mul_long_assign_call
   goals rewrite
   op =*
-  pred LLONG
+  pred LLONG NOTFLOAT
   kind none
   code
   | [v ___WLON `(ul 0 ef2`ul`ul ] 

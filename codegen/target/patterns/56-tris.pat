@@ -303,7 +303,7 @@ rule tri_rom_id
 rule negated_tri
   goals tri_tmp
   op -U
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_opnd
   result TEMP3
   kind xreg
@@ -763,10 +763,11 @@ rule switch_tri
   code
   | E9N
 
+# Widening extends by the operand's signedness, whatever the result's.
 rule zext_byte_to_tri
   goals tri_tmp
   op ->
-  pred LUNSBYTE TRIWORD
+  pred UNSBYTE_TO_TRI
   left byte_opnd
   result TEMP3
   kind xreg
@@ -781,7 +782,7 @@ rule zext_byte_to_tri
 rule sext_byte_to_tri
   goals tri_tmp
   op ->
-  pred LSIGNBYTE TRIWORD
+  pred SIGNBYTE_TO_TRI
   left byte_opnd
   result TEMP3
   kind xreg
@@ -799,7 +800,7 @@ rule sext_byte_to_tri
 rule zext_word_to_tri
   goals tri_tmp
   op ->
-  pred LUNSWORD TRIWORD
+  pred UNSWORD_TO_TRI
   left word_opnd
   result TEMP3
   kind xreg
@@ -814,7 +815,7 @@ rule zext_word_to_tri
 rule sext_word_to_tri
   goals tri_tmp
   op ->
-  pred LSIGNWORD TRIWORD
+  pred SIGNWORD_TO_TRI
   left word_opnd
   result TEMP3
   kind xreg
@@ -1014,7 +1015,7 @@ rule tri_as_tri
 rule tri_step_value
   goals tri_tmp
   op ++ --
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_imm
   result TEMP3
@@ -1036,7 +1037,7 @@ rule tri_step_value
 rule tri_step
   goals stmt
   op ++ --
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_imm
   kind none

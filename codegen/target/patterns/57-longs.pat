@@ -342,7 +342,7 @@ rule long_rom_id
 rule negated_long
   goals long_tmp
   op -U
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_opnd
   result TEMP4
   kind xreg
@@ -848,10 +848,12 @@ rule switch_long
   code
   | E9N
 
+# Widening extends by the operand's signedness, whatever the result's:
+# (unsigned long)(signed char)-1 has every bit set.
 rule zext_byte_to_long
   goals long_tmp
   op ->
-  pred LUNSBYTE DWORD
+  pred LUNSBYTE LONG
   left byte_opnd
   result TEMP4
   kind xreg
@@ -867,7 +869,7 @@ rule zext_byte_to_long
 rule sext_byte_to_long
   goals long_tmp
   op ->
-  pred LSIGNBYTE DWORD
+  pred SIGNBYTE_TO_LONG
   left byte_opnd
   result TEMP4
   kind xreg
@@ -886,7 +888,7 @@ rule sext_byte_to_long
 rule zext_word_to_long
   goals long_tmp
   op ->
-  pred LUNSWORD DWORD
+  pred UNSWORD_TO_LONG
   left word_opnd
   result TEMP4
   kind xreg
@@ -902,7 +904,7 @@ rule zext_word_to_long
 rule sext_word_to_long
   goals long_tmp
   op ->
-  pred LSIGNWORD DWORD
+  pred SIGNWORD_TO_LONG
   left word_opnd
   result TEMP4
   kind xreg
@@ -921,7 +923,7 @@ rule sext_word_to_long
 rule zext_tri_to_long
   goals long_tmp
   op ->
-  pred LUNSTRIWORD DWORD
+  pred LUNSTRIWORD LONG
   left tri_opnd
   result TEMP4
   kind xreg
@@ -937,7 +939,7 @@ rule zext_tri_to_long
 rule sext_tri_to_long
   goals long_tmp
   op ->
-  pred LSIGNTRIWORD DWORD
+  pred LSIGNTRIWORD LONG
   left tri_opnd
   result TEMP4
   kind xreg
@@ -1146,7 +1148,7 @@ rule long_as_long
 rule long_step_value
   goals long_tmp
   op ++ --
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   result TEMP4
@@ -1171,7 +1173,7 @@ rule long_step_value
 rule long_step
   goals stmt
   op ++ --
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   kind none

@@ -13,6 +13,7 @@
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/model/walk.h"
 #include "codegen/target/asmbuf.h"
 #include "codegen/target/cgen.h"
 #include "codegen/target/expand.h"
@@ -307,6 +308,12 @@ TEST_F(CgenTest, FloatMultiplyIsRewrittenIntoACallOfItsRoutine) {
   EXPECT_STREQ(call->left->sym->name, "___ftmul");
   // Byte multiplication has code of its own: nothing to rewrite.
   EXPECT_EQ(cgen_rewrite(root(bin(OP_MUL, id(a), id(b)))), nullptr);
+  // ... but its operands may have: a float product cut to a byte.
+  tree_node *cut = un(OP_CONV, tree_make(OP_MUL, id(x), id(y), real), type_uchar());
+  tree_node *bytes = root(bin(OP_MUL, cut, id(b)));
+  ASSERT_EQ(cgen_rewrite(bytes), bytes);
+  EXPECT_EQ(bytes->op, uint32_t(OP_MUL));
+  EXPECT_NE(tree_find_call(bytes->left), nullptr) << "the product is a call";
 }
 
 TEST_F(CgenTest, RewriteTextsSubstituteTheNodesMacros) {

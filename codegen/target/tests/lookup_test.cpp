@@ -50,7 +50,7 @@ TEST(PatternTables, CandidatesFollowTheOrderOfTheRules) {
       {GOAL_STMT, OP_CJUMP, {"jump_if_z", "jump_unless_z"}},
       {GOAL_BYTE_CONST, OP_CONST, {"zero_byte", "one_byte", "byte_const_leaf"}},
       {GOAL_WREG_BYTE, OP_ADD, {"add_w_const", "add_w_mem"}},
-      {GOAL_REWRITE, OP_MUL, {"mul_byte_native", "mul_float_call"}},
+      {GOAL_REWRITE, OP_MUL, {"mul_byte_native", "float_arith_call", "double_arith_call"}},
       // A chain rule is a candidate for what its source goal matches.
       {GOAL_WREG_BYTE, OP_ID, {"w_from_mem"}},
       // ... also where the source reaches an operator only through a rule

@@ -96,6 +96,11 @@ TEST_F(MacrosTest, EveryOperandSuffixNamesItsBankDesignator) {
     tree_node *t = root(tree_ident(placed("_p", type_uchar(), c.address)));
     EXPECT_EQ(expanded(t, "E2N"), std::string(c.suffix) + "\n") << c.address;
   }
+  // A banked variable held in a register is the register, in the access bank.
+  symbol *held = placed("_h", type_uchar(), 0x210);
+  held->reg = REG_FSR0L;
+  held->flags2 |= SYM2_IN_REGISTER;
+  EXPECT_EQ(expanded(root(tree_ident(held)), "E2N"), ",c\n");
   emit_chip().param_bank = BANK_COMMON;
   tree_node *any = root(num(0, type_uchar()));
   EXPECT_EQ(expanded(any, "E4N"), "&0ffh,c\n");

@@ -128,6 +128,17 @@ TEST_F(MemModelTest, BanksFollowAddresses) {
   EXPECT_EQ(memmodel_bank(straddle), BANK_CROSSING);
 }
 
+// RAM as the driver describes it includes the access bank: a block that
+// starts there and runs past its end is reached through BSR, as bank 0.
+TEST_F(MemModelTest, BlocksLeavingTheAccessBankAreBanked) {
+  memmodel_reset();
+  chip("PIC18F452,1,32768,0,31,1,0", "COMRAM=0h-7Fh", "RAM=0h-0FFhx6");
+  symbol *big = variable("_big", type_array_of(type_uchar(), 0x90), OBJ_UNINITIALISED, 1);
+  place();
+  ASSERT_LT(big->address, 0x80u);
+  EXPECT_EQ(memmodel_bank(big), 0);
+}
+
 TEST_F(MemModelTest, NearVariablesNeedTheOptionWord) {
   variable("_fill", type_array_of(type_uchar(), 0x50), OBJ_UNINITIALISED, 1);
   symbol *near = variable("_near", type_qualify(type_array_of(type_uchar(), 0x20), Q_NEAR), OBJ_UNINITIALISED, 1);
