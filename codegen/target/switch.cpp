@@ -14,9 +14,15 @@
 #include "codegen/target/expand.h"
 #include "codegen/target/macros.h"
 #include "codegen/target/memmodel.h"
+#include "codegen/model/bsr.h"
 #include "common/alert.h"
 
 namespace {
+
+// The bank state every label inside a switch's dispatch is reached with: the
+// code runs in jump order, not in the order it is written, so the state the
+// text before a label leaves says nothing about it.
+bsr_state switch_entry_bank;
 
 // A code label of the current function: its interrupt-level prefix, "l" and the number.
 void print_code_label(const char *format, uint32_t label) {
@@ -60,9 +66,11 @@ void dispatch_groups(case_entry *cases, uint32_t n, uint32_t shift, uint32_t key
     case_entry *first = cases + runs[k].first;
     for (uint32_t i = 0; i < runs[k].count; i++) first[i].value &= int32_t((1u << shift) - 1);
     print_code_label("%s:\n", groups[k].label);
+    bsr_current = switch_entry_bank;
     inner(first, runs[k].count);
   }
   out_printf("l%u:\n", dispatch);
+  bsr_current = switch_entry_bank;
   outer(groups.data(), uint32_t(groups.size()));
 }
 
@@ -238,6 +246,10 @@ void emit_switch_statement(tree_node *n) {
   }
   uint32_t count = uint32_t(cases.size());
   if (!emit_case_sort(cases.data(), count)) return;
+  // The value's bank is selected once before the dispatch, so that every
+  // label inside it starts from a state that proves it.
+  if (width > 1) cgen_expand(n, "E1L", n->count ? n->count - 1 : 0);
+  switch_entry_bank = bsr_current;
   switch (width) {
     case 1: emit_switch_table(cases.data(), count, default_label, strategy); break;
     case 2: emit_switch_wide(cases.data(), count, default_label, strategy, n, 0, 2); break;

@@ -74,13 +74,14 @@ TEST_F(SwitchTest, DuplicatesAreRefusedAndWriteNothing) {
 // Macro 9 on a switch node: the case chain read, checked and dispatched.
 struct SwitchStatementTest : SwitchTest {
   // A switch on a value of `type` with cases {value, label}, then the default label.
-  tree_node *statement(ctype *type, std::vector<std::pair<tree_node *, int32_t>> cases, int32_t default_label) {
+  tree_node *statement(ctype *type, std::vector<std::pair<tree_node *, int32_t>> cases, int32_t default_label,
+                       symbol *object = nullptr) {
     tree_node *chain = tree_const(default_label);
     for (size_t k = cases.size(); k-- > 0;) {
       tree_node *jump = tree_make(OP_CJUMP, cases[k].first, tree_const(cases[k].second), nullptr);
       chain = tree_make(OP_COMMA, jump, chain, nullptr);
     }
-    tree_node *value = tree_ident(extern_object("_sv", type));
+    tree_node *value = tree_ident(object ? object : extern_object("_sv", type));
     return root(tree_make(OP_SWITCH, value, chain, type));
   }
   static tree_node *num(int32_t v) { return tree_const(v); }
@@ -137,6 +138,19 @@ TEST_F(SwitchStatementTest, ValuesWiderThanTwoBytesDispatchByGroups) {
   capture_messages();
   macro9(statement(type_basic("l"), {{num(-1), 51}, {num(5), 52}}, 59));
   EXPECT_TRUE(captured_numbers().empty());
+}
+
+TEST_F(SwitchStatementTest, TheValuesBankHoldsAtEveryDispatchLabel) {
+  // The dispatch runs in jump order: a bank selected in the text above a
+  // label proves nothing there, so the bank is selected once before it.
+  bsr_set_known(15, 0);
+  symbol *banked = placed("_bv", type_basic("l"), 0x210);
+  std::string code = macro9(statement(type_basic("l"), {{num(1), 61}, {num(-1), 62}}, 69, banked));
+  EXPECT_TRUE(captured_numbers().empty());
+  size_t select = code.find("\tmovlb\t2"), first_jump = code.find("\tgoto");
+  ASSERT_NE(select, std::string::npos) << code;
+  EXPECT_LT(select, first_jump) << code;
+  EXPECT_EQ(code.find("movlb", select + 6), std::string::npos) << code;
 }
 
 }  // namespace
