@@ -519,6 +519,37 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
   if (t->right) iset_union(pinned, t->right->sets[RS_PINNED]);
 }
 
+namespace {
+
+bool is_register_store(const tree_node *a) { return a->op == OP_ASSIGN && a->left && a->left->op == OP_REG; }
+
+bool has_call(tree_node *t) {
+  return tree_find(t, nullptr, [](tree_node *n, void *) { return n->op == OP_CALL || n->op == OP_CALLZAP; }) != nullptr;
+}
+
+bool reads_held(const tree_node *a) { return a->sets[RS_PINNED] && !iset_is_empty(a->sets[RS_PINNED]); }
+
+// Arguments may be stored in any order once the calls among them are done:
+// one that reads a variable held in a register goes before the plain
+// stores ahead of it, whose code may need that register (W for a literal).
+void order_held_readers_first(vec *args) {
+  for (uint32_t k = 1; k < vec_size(args); k++) {
+    tree_node *a = arg_of(args, k);
+    if (is_register_store(a) || !reads_held(a) || has_call(a)) continue;
+    uint32_t to = k;
+    while (to > 0) {
+      tree_node *before = arg_of(args, to - 1);
+      if (is_register_store(before) || reads_held(before) || has_call(before)) break;
+      to--;
+    }
+    if (to == k) continue;
+    vec_remove_at(args, k);
+    vec_insert(args, a, to);
+  }
+}
+
+}  // namespace
+
 uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const regset *live, const regset *wanted) {
   select_state &s = st();
   if (++s.depth > DEPTH_LIMIT) {
@@ -545,10 +576,20 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
   }
   if (is_machine(n->own_reg) && !reg_in_set(allowed, n->own_reg)) return leave(SEL_REGS);
   if (n->op == OP_CALLARGS) {
+    order_held_readers_first(n->args);
     regset *args_allowed = pool_new(allowed), *args_live = pool_new(live);
     for (uint32_t k = 0; k < vec_size(n->args); k++) {
       tree_node *a = arg_of(n->args, k);
-      if (uint32_t status = cgen_select(a, goal, args_allowed, args_live, empty_set())) return leave(status);
+      // A variable held in a register that a later argument reads must
+      // survive this one.
+      regset *own_allowed = pool_new(args_allowed);
+      for (uint32_t j = k + 1; j < vec_size(n->args); j++)
+        if (const regset *later = arg_of(n->args, j)->sets[RS_PINNED]; later && s.held) {
+          regset *kept = pool_new(later);
+          iset_intersect(kept, s.held);
+          iset_subtract(own_allowed, kept);
+        }
+      if (uint32_t status = cgen_select(a, goal, own_allowed, args_live, empty_set())) return leave(status);
       // An argument stored in memory is done with its registers; one put in
       // a register keeps it until the call.
       if (a->op == OP_ASSIGN && a->left && a->left->op == OP_REG) {
