@@ -394,6 +394,10 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
   return true;
 }
 
+// A label inside a template is reached by jumps from lines before and
+// after it, with whatever bank those lines selected.
+void at_template_label() { bsr_forget(~0u); }
+
 // Skips to the end of the current line of the template.
 const char *line_end(const char *p) {
   while (*p && *p != '\n' && *p != '\r') p++;
@@ -487,8 +491,12 @@ void emit_levels(tree_node *n) {
       if (tmpl_is_error_text(code)) {
         if (!model.output_suppressed) msg(1137, code);
       } else {
-        if (*code == '\b') code++;
-        else out_printf("\t");
+        if (*code == '\b') {
+          code++;
+          at_template_label();
+        } else {
+          out_printf("\t");
+        }
         st().column = false;
         uint32_t count = n->count;
         n->count = k + 1;
@@ -543,8 +551,12 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
     repeat.active = false;
     if (!*next) return next;
     end_line(with_comment);
-    if (*next == '\b') next++;
-    else out_printf("\t");
+    if (*next == '\b') {
+      next++;
+      at_template_label();
+    } else {
+      out_printf("\t");
+    }
     line_start = next;
     return next;
   };
@@ -619,8 +631,12 @@ void cgen_emit_trailing(tree_node *n) {
   for (uint32_t k = n->count; k-- > 0;) {
     const char *trail = pattern_table[n->patterns[k]].trail;
     if (!trail || !*trail) continue;
-    if (*trail == '\b') trail++;
-    else out_printf("\t");
+    if (*trail == '\b') {
+      trail++;
+      at_template_label();
+    } else {
+      out_printf("\t");
+    }
     st().column = false;
     cgen_expand(n, trail, k);
     end_line(true);

@@ -85,6 +85,11 @@ TEST_F(MacrosTest, BankSelectionIsWrittenOnlyWhenTheBankIsNotKnown) {
   // Macro 33 forgets the bank.
   expanded(in_two, "E33N");
   EXPECT_EQ(expanded(in_two, "E1N"), "\tmovlb\t2\t; () banked\n");
+  // A label in a template is reached from lines that may not have
+  // selected the bank: it is selected again after the label.
+  expanded(in_two, "E33N");
+  std::string looped = expanded(in_two, "E1Nmovf (SN)E2N,w\nbz u1\n\bu1:\nE1Naddwf (SN)E2N,w");
+  EXPECT_EQ(count_of(looped, "movlb"), 2u) << looped;
 }
 
 TEST_F(MacrosTest, EveryOperandSuffixNamesItsBankDesignator) {
