@@ -239,7 +239,14 @@ expr_node *assignment(int code, expr_node *l, expr_node *r) {
     msg(205);
     return node(code, l, r, lt);
   }
-  if (info.cls & 0x400) r = expr_convert(r, value_type(lt));
+  // The low bytes of a sum, difference, product or bitwise result depend only
+  // on the operands' low bytes, so an integer operand may be narrowed to the
+  // target's type; a floating operand makes the operation floating
+  // (i *= 1.5 multiplies by 1.5), so it keeps the common type.
+  type_t common = expr_common_type(lt, r->type);
+  bool floating = type_is_float(common) && (!type_is_float(lt) || type_strip(lt).code != common.code);
+  if ((info.cls & 0x400) && !floating) r = expr_convert(r, value_type(lt));
+  else if ((info.cls & 0x400) && floating) r = expr_convert(r, common);
   else if (code == OP_ASG_DIV || code == OP_ASG_MOD) r = expr_convert(r, expr_common_type(lt, r->type));
   else r = expr_convert(r, expr_promoted(r->type));
   return node(code, l, r, lt);

@@ -114,6 +114,56 @@ void narrow_compound_divisor(tree_node *n) {
   fold_changed();
 }
 
+// The plain operator of a compound assignment C lets the right operand's
+// type decide, or 0.
+uint32_t widened_operator(uint32_t op) {
+  switch (op) {
+    case OP_ASADD: return OP_ADD;
+    case OP_ASSUB: return OP_SUB;
+    case OP_ASMUL: return OP_MUL;
+    case OP_ASDIV: return OP_DIV;
+    case OP_ASMOD: return OP_MOD;
+    case OP_ASAND: return OP_AND;
+    case OP_ASOR: return OP_OR;
+    case OP_ASXOR: return OP_XOR;
+  }
+  return 0;
+}
+
+// An object read a second time gives the same value and does nothing else.
+bool reads_alike_twice(tree_node *t) {
+  if (t->op != OP_ID && t->op != OP_DEREF && t->op != OP_DOT) return false;
+  return !tree_find(t, nullptr, [](tree_node *n, void *) {
+    return n->op == OP_CALL || n->op == OP_CALLZAP || (op_dope(n->op) & D_SIDE_EFFECT) ||
+           (n->op == OP_DEREF && tree_is_volatile(n->left));
+  });
+}
+
+// x op= y is worked out in the type of x op y, then converted back: a
+// quotient or remainder by a wider or differently signed y, and any
+// operation with a floating y on an x of another type, become
+// x = (T)((U)x op y). A divisor constant that x's type holds is taken as
+// that type instead.
+tree_node *widen_compound(tree_node *n) {
+  uint32_t plain = widened_operator(n->op);
+  tree_node *l = n->left, *r = n->right;
+  if (!plain || !l || !r || tree_is_pointer(l) || l->op == OP_BITFIELD) return nullptr;
+  bool floating = is_floating(r) && (!is_floating(l) || tree_size(r) != tree_size(l));
+  bool divides = (plain == OP_DIV || plain == OP_MOD) && !is_floating(l) && !is_floating(r) &&
+                 (tree_size(r) > tree_size(l) || tree_arith(r) != tree_arith(l));
+  if (!floating && !divides) return nullptr;
+  if (divides && is_const(r) && value_fits(r->value, l->type)) {
+    n->right = tree_convert_to(r, l->type);
+    fold_changed();
+    return nullptr;
+  }
+  if (!reads_alike_twice(l)) return nullptr;
+  tree_node *value = tree_build(plain, tree_convert_to(tree_copy(l), r->type), r);
+  tree_node *assign = tree_build(OP_ASSIGN, l, tree_convert_to(value, l->type));
+  fold_changed();
+  return give_way(n, assign);
+}
+
 // Same-size conversions under operations whose low bytes depend
 // only on the operands' low bytes.
 void unwrap_same_size(tree_node *n) {
@@ -685,6 +735,7 @@ tree_node *tree_fold(tree_node *n) {
   }
   if (tree_node *r = narrow_both(n)) return r;
   narrow_compound_divisor(n);
+  if (tree_node *r = widen_compound(n)) return r;
   unwrap_same_size(n);
   join_shifts(n);
   if (tree_node *r = narrow_and(n)) return r;
