@@ -506,7 +506,10 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
   for (uint32_t k = 0; k < vec_size(t->args); k++) {
     tree_node *a = arg_of(t->args, k);
     cgen_mark_tree(a, in_use);
-    iset_union(pinned, a->sets[RS_PINNED]);
+    // The register an argument is passed in is written just before the
+    // call, not read: around the call it holds nothing of the statement's.
+    bool passed_in_register = a->op == OP_ASSIGN && a->left && a->left->op == OP_REG && a->right;
+    iset_union(pinned, passed_in_register ? a->right->sets[RS_PINNED] : a->sets[RS_PINNED]);
   }
   cgen_mark_tree(t->left, in_use);
   cgen_mark_tree(t->right, in_use);
