@@ -319,6 +319,20 @@ bool ordering_result(uint32_t op, bool constant_left, int64_t c, int64_t lo, int
 // Comparisons in a narrower or cheaper form, each keeping C's result.
 tree_node *fold_comparison(tree_node *n) {
   tree_node *l = n->left, *r = n->right;
+  // A truth value compared with 0 or 1 is that truth value or its negation.
+  auto truth = [](const tree_node *t) {
+    return t && (op_is_compare(t->op) || t->op == OP_NOT || t->op == OP_LAND || t->op == OP_LOR);
+  };
+  if ((n->op == OP_EQ || n->op == OP_NE) && (truth(l) || truth(r))) {
+    tree_node *value = truth(l) ? l : r, *c = value == l ? r : l;
+    if (is_const(c) && (c->value == 0 || c->value == 1)) {
+      bool same = (n->op == OP_EQ) == (c->value == 1);
+      tree_free(c);
+      n->left = n->right = nullptr;
+      if (!same) value = tree_build(OP_NOT, value, nullptr);
+      return give_way(n, value);
+    }
+  }
   // A floating widening compared with zero.
   if (is_conversion(l) && is_floating(l) && is_floating(l->left) && tree_size(l->left) <= tree_size(l) &&
       tree_is_zero(r)) {
