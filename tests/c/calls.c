@@ -1,6 +1,8 @@
-/* Calls several deep, byte results in W, and returns from the middle of
-   a function. */
-volatile unsigned char b1, b2, b3, steps;
+/* Calls several deep, byte results in W, returns from the middle of a
+   function, and a call's result passed in W to a call of the same function
+   with other arguments. */
+volatile unsigned char b1, b2, b3, b4, steps;
+unsigned int wv = 7;
 unsigned char g;
 
 void step(void)
@@ -17,6 +19,7 @@ unsigned char next(void)
 	return g + 1;
 }
 unsigned char after_next(void) { return next() + 10; }
+unsigned char mix(unsigned char a, unsigned int b, signed char c) { return a + (unsigned char)b + c; }
 
 void main(void)
 {
@@ -27,5 +30,6 @@ void main(void)
 	g = 9;
 	b3 = after_next();
 	step();
+	b4 = mix(mix(2, 40000u, -3), 255u - wv, 5);
 	for (;;) continue;
 }
