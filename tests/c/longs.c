@@ -1,12 +1,14 @@
 /* Longs: sums, differences, logic, shifts by constants and by counts,
    widening of bytes and words by their signedness (not the result's),
    compares, truth values, narrowing, negation, calls that take and
-   return longs, in place. */
+   return longs, in place, also through pointers. */
 volatile unsigned long r[12];
 volatile long s[6];
 volatile unsigned char b[4];
 volatile unsigned int w[2];
 volatile long m[4];
+volatile unsigned long p[4];
+unsigned long pa[3] = {1, 0x80000000UL, 0xFFFFFFFFUL};
 unsigned long a = 3000000000UL, c = 123456UL;
 long sa = -2000000L, sc = 77777L;
 unsigned char n = 9;
@@ -28,5 +30,12 @@ void main(void)
 	a += c; c <<= 2; s[4] = sa - 1; sa++; s[5] = sa;
 	w[1] = a != 0;
 	m[0] = ub; m[1] = (unsigned long)sb; m[2] = wi; m[3] = (unsigned long)sw;
+	{
+		unsigned long *pu = &c;
+		long *ps = &sa;
+		*pu -= 1; *pu ^= a; *ps |= sc; *ps &= 0x7FFFFF00L;
+		pa[n & 1] += a; pa[2] -= 0x10000UL;
+		p[0] = c; p[1] = sa; p[2] = pa[1]; p[3] = pa[2];
+	}
 	for (;;) continue;
 }

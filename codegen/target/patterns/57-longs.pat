@@ -293,6 +293,44 @@ rule store_long_fsr
   | movff ~2/4R,L+5
   | movff ~3/4R,L+6
 
+# In place through the pair: bytes 0 to 2 through POSTINC, byte 3
+# through INDF, as the stores do.
+rule fsr_long_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred DWORD
+  left fsr_long
+  right long_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/4R)E2R,w
+  | ONwf L+5,f,c
+  | E1Rmovf (~1/4R)E2R,w
+  | Q2N L+5,f,c
+  | E1Rmovf (~2/4R)E2R,w
+  | Q2N L+5,f,c
+  | E1Rmovf (~3/4R)E2R,w
+  | Q2N L+6,f,c
+
+rule fsr_long_op_const_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred DWORD
+  left fsr_long
+  right long_imm
+  kind none
+  clobber status wreg
+  code
+  | movlw ~0/4R
+  | ONwf L+5,f,c
+  | movlw ~1/4R
+  | Q2N L+5,f,c
+  | movlw ~2/4R
+  | Q2N L+5,f,c
+  | movlw ~3/4R
+  | Q2N L+6,f,c
+
 rule long_rom
   goals long_tmp
   op *U
