@@ -225,7 +225,10 @@ void decl_var(lex_stream *s) {
   if (sym->sclass != SC_TYPE) {
     bool object = !function;
     if (object && sym->sclass == SC_EXTERN && sym_is_asm_defined(sym->key)) sym->flags2 |= SYM2_FIXED;
-    if (object && (type_qualifiers(sym->type) & Q_VOLATILE)) sym->flags2 |= SYM2_FIXED;
+    // An array of volatile elements is as volatile as one element.
+    ctype *element = sym->type;
+    while (element && type_unqual(element) && type_unqual(element)->kind == TY_ARRAY) element = type_unqual(element)->sub;
+    if (object && element && (type_qualifiers(element) & Q_VOLATILE)) sym->flags2 |= SYM2_FIXED;
     if (sym->sclass != SC_PARAM && sym->sclass != SC_AUTO) sym->offset = sym_next_sequence();
   }
 
