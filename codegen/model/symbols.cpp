@@ -81,7 +81,9 @@ void make_areas(symbol *f) {
     sym_enter(area);
     (k == 0 ? f->param_area : f->auto_area) = area;
   }
-  if (pointGraphCompleted && (f->flags & SYM_ABSOLUTE))
+  // A function at an absolute address; a pointer placed at one names the
+  // area of its targets instead.
+  if (pointGraphCompleted && (f->flags & SYM_ABSOLUTE) && type_is_function(f->type))
     out_printf("global %s\n%s set 0\n", f->param_area->name, f->param_area->name);
 }
 

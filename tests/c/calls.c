@@ -1,8 +1,10 @@
 /* Calls several deep, byte results in W, returns from the middle of a
-   function, and a call's result passed in W to a call of the same function
-   with other arguments. */
+   function, a call's result passed in W to a call of the same function
+   with other arguments, and word results through function pointers. */
 volatile unsigned char b1, b2, b3, b4, steps;
 unsigned int wv = 7;
+volatile unsigned int wr[2];
+volatile unsigned char first[2]; /* only its first element is written */
 unsigned char g;
 
 void step(void)
@@ -20,6 +22,10 @@ unsigned char next(void)
 }
 unsigned char after_next(void) { return next() + 10; }
 unsigned char mix(unsigned char a, unsigned int b, signed char c) { return a + (unsigned char)b + c; }
+unsigned int twice(unsigned int x) { return x + x; }
+unsigned int fixed(void) { return 4242; }
+unsigned int (*fw)(unsigned int);
+unsigned int (*fz)(void);
 
 void main(void)
 {
@@ -31,5 +37,10 @@ void main(void)
 	b3 = after_next();
 	step();
 	b4 = mix(mix(2, 40000u, -3), 255u - wv, 5);
+	fw = twice;
+	fz = fixed;
+	wr[0] = fw(wv) + 1;
+	wr[1] = fz();
+	first[0] = b4;
 	for (;;) continue;
 }

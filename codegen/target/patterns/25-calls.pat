@@ -207,6 +207,42 @@ rule call_byte_through_pointer
   : uNN2:
   text XN
 
+rule call_word_through_pointer_with_args
+  goals call_word
+  op (
+  pred WORD
+  left code_ptr
+  right stmt
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text ?SN
+  text ?SN+1
+
+rule call_word_through_pointer
+  goals call_word
+  op (
+  pred WORD
+  left code_ptr
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text ?SN
+  text ?SN+1
 
 rule word_tmp_from_call
   goals word_tmp
