@@ -1,6 +1,6 @@
 /* Shifts of words by constants of every kind, and of bytes and words by
    counts known only at run time, signed and unsigned, as values and in
-   place. */
+   place, also through pointers. */
 volatile unsigned int w[10];
 volatile int s[5];
 volatile unsigned char b[4];
@@ -8,6 +8,9 @@ unsigned int a = 0xB5C3;
 int sa = -12345;
 unsigned char n = 5, cb = 0x96;
 signed char sc = -100;
+volatile unsigned int pw[3];
+unsigned int pa[4] = {0x1234, 0x8001, 0xF00F, 3};
+int ps = -1000;
 
 void main(void)
 {
@@ -18,5 +21,13 @@ void main(void)
 	a <<= 4; w[8] = a; a >>= n; w[9] = a;
 	sa >>= 10; s[4] = sa;
 	cb >>= n; b[3] = cb;
+	{
+		unsigned int *p = &pa[0];
+		int *q = &ps;
+		*p <<= n & 15;
+		pa[n & 3] <<= 3;
+		*q >>= n;
+		pw[0] = pa[0]; pw[1] = pa[1]; pw[2] = ps;
+	}
 	for (;;) continue;
 }

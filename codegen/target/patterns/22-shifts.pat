@@ -118,3 +118,21 @@ rule shift_word_by_word
   | E1Rmovf (~0/2R)E2R,w
   | E25N
   text XN
+
+# A word reached through a pointer: shifted from a copy and stored back
+# through the pointer.
+rule word_shift_left_through_pointer
+  goals rewrite
+  op =<<
+  pred LWORD
+  left fsr_word
+  kind none
+  text = L << L R
+
+rule word_shift_right_through_pointer
+  goals rewrite
+  op =>>
+  pred LWORD
+  left fsr_word
+  kind none
+  text = L >> L R
