@@ -1,10 +1,14 @@
 /* Structures reached through pointers, members of one and two bytes,
    arrays of structures, and calls through function pointers with and
-   without arguments. */
+   without arguments, and an element changed in place by a routine's
+   result. */
 struct point { unsigned char x; unsigned int y; signed char dx; };
 struct point p, pts[3];
 volatile unsigned int r1, r2;
 volatile unsigned char r3, r4;
+volatile signed char r5;
+signed char sb[4] = {-1, 2, 0x7F, 4};
+signed char sv = 9;
 
 void set(struct point *q, unsigned char x, unsigned int y)
 {
@@ -33,5 +37,10 @@ void main(void)
 	op = thrice;
 	r3 += op(7);
 	r4 = ops[1](4) + ops[0](3);
+	{
+		signed char *q = &sv;
+		sb[r3 & 3] &= (signed char)(127 / ((*q & 63) | 1));
+		r5 = sb[r3 & 3];
+	}
 	for (;;) continue;
 }

@@ -135,6 +135,20 @@ rule op_in_place_w
   code
   | E1LONwf (L)E2L,f
 
+# The right operand in memory or a temporary, read into W only when the
+# left one's address is worked out (through an FSR that needs W too).
+rule op_in_place_opnd
+  goals stmt
+  op =+ =& =| =^ =-
+  pred ISBYTE
+  left byte_lval
+  right byte_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (R)E2R,w
+  | E1LONwf (L)E2L,f
+
 rule store_byte_const
   goals stmt
   op =
