@@ -63,6 +63,7 @@ const corpus_case corpus[] = {
     {"structs.c", 40000, {{"r8", 8}, {"r16", 4}, {"rl", 4}}},
     {"floats.c", 20000000, float_results},
     {"floats.c", 20000000, float_results, "18F452", {}, "--double=32", "-DDOUBLE32"},
+    {"joins.c", 200000, {{"r_trace", 1}}, "18F452", {}, "--double=32", "-DDOUBLE32"},
     {"bitfields.c", 40000, {{"s", 4}, {"r", 20}}},
     {"bits.c", 20000,
      {{"r", 28}, {"seen_ram", 1}, {"seen_banked", 1}, {"seen_lat", 1}},

@@ -682,6 +682,18 @@ void mark_loads_stores(ra_function *ra, ra_web *w) {
     }
     if (to_outside && defines) r.flags |= RA_STORE;
   }
+  // A block that loads because some way in comes from outside the web
+  // loads on every way in: the web's blocks that lead to it must have
+  // stored the value first.
+  if (!defines) return;
+  for (uint32_t j = 0; j < vec_size(w->blocks); j++) {
+    ra_block *b = block_at(ra, index_of(w->blocks, j));
+    if (!(b->records[w->var].flags & RA_LOAD)) continue;
+    for (uint32_t p = 0; p < vec_size(b->preds); p++) {
+      uint32_t n = index_of(b->preds, p);
+      if (in_web(w, n)) block_at(ra, n)->records[w->var].flags |= RA_STORE;
+    }
+  }
 }
 
 // Blocks of the web whose own loads and stores cost more than they save
