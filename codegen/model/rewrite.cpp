@@ -90,6 +90,12 @@ bool may_read_target(const tree_node *t, const tree_node *target) {
   const symbol *object = stored_object(target);
   if (!object) return !tree_is_constant(t);
   if (tree_uses_symbol(t, object)) return true;
+  // A value returned through the parameter area lies over the parameters.
+  if ((object->flags & SYM_STACK_AREA) &&
+      tree_find(const_cast<tree_node *>(t), nullptr, [](tree_node *n, void *) {
+        return n->op == OP_ID && n->sym && n->sym->sclass == SC_PARAM;
+      }))
+    return true;
   // A called function may read a static or extern object, or any object
   // whose address it may have been given.
   bool visible = object->sclass == SC_EXTERN || object->sclass == SC_STATIC || (object->flags2 & SYM2_ADDRESS_TAKEN);

@@ -1,10 +1,12 @@
 /* Calls several deep, byte results in W, returns from the middle of a
    function, a call's result passed in W to a call of the same function
-   with other arguments, and word results through function pointers. */
+   with other arguments, word results through function pointers, and a word
+   chosen by a condition on the parameter its result overlays. */
 volatile unsigned char b1, b2, b3, b4, steps;
 unsigned int wv = 7;
 volatile unsigned int wr[2];
 volatile unsigned char first[2]; /* only its first element is written */
+volatile int sg[2];
 unsigned char g;
 
 void step(void)
@@ -26,6 +28,10 @@ unsigned int twice(unsigned int x) { return x + x; }
 unsigned int fixed(void) { return 4242; }
 unsigned int (*fw)(unsigned int);
 unsigned int (*fz)(void);
+int sign_of(int a)
+{
+	return (unsigned)(a ^ -7) & 0x8000u ? -1 - (int)(~(unsigned)(a ^ -7) & 0x7FFF) : (int)((unsigned)(a ^ -7) & 0x7FFF);
+}
 
 void main(void)
 {
@@ -42,5 +48,7 @@ void main(void)
 	wr[0] = fw(wv) + 1;
 	wr[1] = fz();
 	first[0] = b4;
+	sg[0] = sign_of(1);
+	sg[1] = sign_of(-9);
 	for (;;) continue;
 }
