@@ -114,22 +114,6 @@ void narrow_compound_divisor(tree_node *n) {
   fold_changed();
 }
 
-// The plain operator of a compound assignment C lets the right operand's
-// type decide, or 0.
-uint32_t widened_operator(uint32_t op) {
-  switch (op) {
-    case OP_ASADD: return OP_ADD;
-    case OP_ASSUB: return OP_SUB;
-    case OP_ASMUL: return OP_MUL;
-    case OP_ASDIV: return OP_DIV;
-    case OP_ASMOD: return OP_MOD;
-    case OP_ASAND: return OP_AND;
-    case OP_ASOR: return OP_OR;
-    case OP_ASXOR: return OP_XOR;
-  }
-  return 0;
-}
-
 // An object read a second time gives the same value and does nothing else.
 bool reads_alike_twice(tree_node *t) {
   if (t->op != OP_ID && t->op != OP_DEREF && t->op != OP_DOT) return false;
@@ -145,9 +129,10 @@ bool reads_alike_twice(tree_node *t) {
 // x = (T)((U)x op y). A divisor constant that x's type holds is taken as
 // that type instead.
 tree_node *widen_compound(tree_node *n) {
-  uint32_t plain = widened_operator(n->op);
+  // A shift's count does not take part in the shifted value's type.
+  uint32_t plain = op_plain_form(n->op);
   tree_node *l = n->left, *r = n->right;
-  if (!plain || !l || !r || tree_is_pointer(l) || l->op == OP_BITFIELD) return nullptr;
+  if (!plain || (op_dope(plain) & D_SHIFT) || !l || !r || tree_is_pointer(l) || l->op == OP_BITFIELD) return nullptr;
   bool floating = is_floating(r) && (!is_floating(l) || tree_size(r) != tree_size(l));
   bool divides = (plain == OP_DIV || plain == OP_MOD) && !is_floating(l) && !is_floating(r) &&
                  (tree_size(r) > tree_size(l) || tree_arith(r) != tree_arith(l));

@@ -59,6 +59,22 @@ uint32_t op_assign_form(uint32_t op) {
   return OP_ASSIGN;
 }
 
+uint32_t op_plain_form(uint32_t op) {
+  switch (op) {
+    case OP_ASMOD: return OP_MOD;
+    case OP_ASAND: return OP_AND;
+    case OP_ASMUL: return OP_MUL;
+    case OP_ASADD: return OP_ADD;
+    case OP_ASSUB: return OP_SUB;
+    case OP_ASDIV: return OP_DIV;
+    case OP_ASSHL: return OP_SHL;
+    case OP_ASSHR: return OP_SHR;
+    case OP_ASXOR: return OP_XOR;
+    case OP_ASOR: return OP_OR;
+  }
+  return OP_NONE;
+}
+
 uint32_t op_negate_compare(uint32_t op) {
   switch (op) {
     case OP_LT: return OP_GE;

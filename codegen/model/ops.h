@@ -140,5 +140,7 @@ inline bool op_is_compare(uint32_t op) {
 int lex_keyword(const char *token);
 // Compound-assignment code of a binary operator; OP_ASSIGN for the others.
 uint32_t op_assign_form(uint32_t op);
+// The binary operator of a compound assignment; OP_NONE for the others.
+uint32_t op_plain_form(uint32_t op);
 // The comparison that holds exactly when op does not.
 uint32_t op_negate_compare(uint32_t op);

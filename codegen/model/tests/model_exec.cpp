@@ -188,22 +188,6 @@ struct machine {
     throw failure{std::string("no arithmetic for ") + lextab[op]};
   }
 
-  static uint32_t plain_op(uint32_t op) {
-    switch (op) {
-      case OP_ASADD: return OP_ADD;
-      case OP_ASSUB: return OP_SUB;
-      case OP_ASMUL: return OP_MUL;
-      case OP_ASDIV: return OP_DIV;
-      case OP_ASMOD: return OP_MOD;
-      case OP_ASAND: return OP_AND;
-      case OP_ASOR: return OP_OR;
-      case OP_ASXOR: return OP_XOR;
-      case OP_ASSHL: return OP_SHL;
-      case OP_ASSHR: return OP_SHR;
-    }
-    return OP_NONE;
-  }
-
   int64_t eval(const tree_node *t) {
     if (++steps > 2000000) throw failure{"the program does not end"};
     switch (t->op) {
@@ -258,7 +242,7 @@ struct machine {
       case OP_GT: return eval(t->left) > eval(t->right);
       case OP_GE: return eval(t->left) >= eval(t->right);
     }
-    if (uint32_t op = plain_op(t->op)) {
+    if (uint32_t op = op_plain_form(t->op)) {
       // The right operand first: it may be a call that changes the left.
       int64_t b = eval(t->right);
       int64_t a = read(t->left);
