@@ -397,9 +397,17 @@ bool expand_macro(tree_node *n, uint32_t level, const tmpl_item &item) {
   return true;
 }
 
-// A label inside a template is reached by jumps from lines before and
-// after it, with whatever bank those lines selected.
-void at_template_label() { bsr_forget(~0u); }
+// Starts a template line: a label line (marked '\b') stands at the margin,
+// any other is indented. A label is reached by jumps from lines before and
+// after it, with whatever bank those lines selected, so the bank is forgotten.
+const char *begin_template_line(const char *p) {
+  if (*p != '\b') {
+    out_printf("\t");
+    return p;
+  }
+  bsr_forget(~0u);
+  return p + 1;
+}
 
 // Skips to the end of the current line of the template.
 const char *line_end(const char *p) {
@@ -494,12 +502,7 @@ void emit_levels(tree_node *n) {
       if (tmpl_is_error_text(code)) {
         if (!model.output_suppressed) msg(1137, code);
       } else {
-        if (*code == '\b') {
-          code++;
-          at_template_label();
-        } else {
-          out_printf("\t");
-        }
+        code = begin_template_line(code);
         st().column = false;
         uint32_t count = n->count;
         n->count = k + 1;
@@ -554,12 +557,7 @@ void cgen_expand(tree_node *n, const char *text, uint32_t level) {
     repeat.active = false;
     if (!*next) return next;
     end_line(with_comment);
-    if (*next == '\b') {
-      next++;
-      at_template_label();
-    } else {
-      out_printf("\t");
-    }
+    next = begin_template_line(next);
     line_start = next;
     return next;
   };
@@ -634,12 +632,7 @@ void cgen_emit_trailing(tree_node *n) {
   for (uint32_t k = n->count; k-- > 0;) {
     const char *trail = pattern_table[n->patterns[k]].trail;
     if (!trail || !*trail) continue;
-    if (*trail == '\b') {
-      trail++;
-      at_template_label();
-    } else {
-      out_printf("\t");
-    }
+    trail = begin_template_line(trail);
     st().column = false;
     cgen_expand(n, trail, k);
     end_line(true);
