@@ -81,6 +81,10 @@ const corpus_case corpus[] = {
     // Port B and timer 0 through the chip header's registers, bits and fields.
     {"sfr.c", 20000, {{"r", 11}}, "18F452", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
     {"sfr.c", 20000, {{"r", 11}}, "18F4520", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
+    // Main, the low-priority and the high-priority interrupt each run their
+    // own copy of what they share: no errors, every tick seen, main ran on.
+    {"levels.c", 1500000, {{"r", 7}}, "18F452", {0, 0, 0, 0, 1, 1, 1}},
+    {"levels.c", 1500000, {{"r", 7}}, "18F4520", {0, 0, 0, 0, 1, 1, 1}},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -178,6 +182,14 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
        "  g = S16((unsigned)((unsigned)(int)((int)100 % (int)(((unsigned)a[((unsigned char)g & 3)] & 0x3FFF) | 1)) << 8));\n"
        "  for (;;) continue;\n}\n",
        "main.c: 4: (706)"},
+      // One address in a pointer, or no C body: no copy for each level.
+      {"a function called through a pointer from main and an interrupt",
+       "void f(void) { }\nvoid (*fp)(void) = f;\nvoid interrupt isr(void) { fp(); }\n"
+       "void main(void) { for (;;) fp(); }\n",
+       "main.c: 1: (693) \"_f\" is called through a pointer at level 0 and at level 2"},
+      {"a function without a body called from main and a low-priority interrupt",
+       "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
+       "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);

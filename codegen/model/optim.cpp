@@ -8,6 +8,7 @@
 #include "codegen/model/bsr.h"
 #include "codegen/model/callgraph.h"
 #include "codegen/model/funcprep.h"
+#include "codegen/model/levelcopy.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/regalloc.h"
@@ -523,6 +524,7 @@ int optim_program() {
   cg_traverse_all([](void *, symbol *f, uint32_t) { layout_locals(f); }, nullptr, VISIT_FUNCTIONS);
   compute_stack_bases();
   cg_call_depths();
+  levelcopy_check();
   data_totals &t = st.totals;
   out_printf(";Data sizes: Strings %lu, constant %lu, data %lu, bss %lu, persistent %lu stack %lu\n", t.strings,
              t.constant, t.data, t.bss, t.persistent, (unsigned long)stack_size());

@@ -392,7 +392,7 @@ const char *sym_level_prefix(symbol *s) {
   symbol *f = type_is_function(s->type) ? s : s->owner;
   if (!f || !type_is_function(f->type)) return "";
   if ((f->levels_called & ~mask) == 0) return "";
-  if ((f->flags & SYM_PARAM) || (type_qualifiers(f->type) & Q_INTERRUPT)) return "";
+  if (type_qualifiers(f->type) & Q_INTERRUPT) return "";
   if (f->levels_entry == mask) return "";
   uint32_t n = lowest_bit(mask);
   std::string &prefix = ss().level_prefixes[n];
@@ -403,12 +403,15 @@ const char *sym_level_prefix(symbol *s) {
 namespace {
 
 const char *prefixed(symbol *s, const char *name, char **cache) {
-  if (s->flags & SYM_STACK_AREA) return name;
   const char *prefix = sym_level_prefix(s);
   if (!*prefix) return name;
   int n = lowest_bit(ss().compile_levels);
   if (n >= SYM_LEVEL_SLOTS) n = SYM_LEVEL_SLOTS - 1;
-  if (!cache[n]) cache[n] = str_concat(prefix, name);
+  if (cache[n]) return cache[n];
+  // An area is named "?" or "??" and its function's level name: the
+  // level's copy has areas of its own.
+  int marks = (s->flags & SYM_STACK_AREA) ? int(strspn(name, "?")) : 0;
+  cache[n] = strfmt("%.*s%s%s", marks, name, prefix, name + marks);
   return cache[n];
 }
 

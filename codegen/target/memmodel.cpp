@@ -17,6 +17,7 @@
 namespace {
 
 constexpr uint32_t DATA_POINTER = 2;
+constexpr uint32_t HIGH_PRIORITY_LEVELS = 5;  // the main level and level 2
 constexpr uint32_t KIND_BITS = TARGET_NULL | TARGET_ACCESS | TARGET_BANKED | TARGET_CONST | TARGET_FAR;
 
 void make_spaces() {
@@ -239,4 +240,13 @@ void emit_check_decl(symbol *s) {
   // A parameter has no bit address either: its area holds bytes.
   if ((s->sclass == SC_AUTO || s->sclass == SC_PARAM) && type_arith(s->type) == ARITH_BIT)
     msg(698, s->source_name ? s->source_name : sym_asm_name(s));
+  // The high-priority interrupt can break into the low-priority one, so
+  // its body is read at a level of its own (level 2, above level 1): what
+  // both reach gets a copy for each.
+  uint32_t quals = type_qualifiers(s->type);
+  if (type_is_function(s->type) && (quals & Q_INTERRUPT) && !(quals & Q_LOW_PRIORITY) &&
+      !(s->flags & SYM_DECLARED_ONLY)) {
+    s->levels_entry = HIGH_PRIORITY_LEVELS;
+    model.read_levels = HIGH_PRIORITY_LEVELS;
+  }
 }

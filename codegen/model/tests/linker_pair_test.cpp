@@ -111,7 +111,6 @@ TEST_F(LinkerPairTest, SharedFunctionsOfInterruptLevelsAreLaidOutUnderTheirRoot)
 }
 [v _low `IL(v 1 e ]
 {
-[p l 2 ]
 [e :U _low ]
 [e ( _leaf (1 -> 4 `i ]
 [e :UE 2 ]
@@ -145,7 +144,7 @@ TEST_F(LinkerPairTest, SharedFunctionsOfInterruptLevelsAreLaidOutUnderTheirRoot)
 )");
   std::string out = program_run();
   EXPECT_EQ(lines_starting(out, {"FNBREAK"}),
-            (std::vector<std::string>{"FNBREAK\ti1_leaf,intlevel1", "FNBREAK\ti2_leaf,intlevel2"}));
+            (std::vector<std::string>{"FNBREAK\ti2_leaf,intlevel2", "FNBREAK\ti1_leaf,intlevel1"}));
   std::map<std::string, unsigned long> sym = link_program(out);
   // The main level: _leaf and _other overlap above main's autos.
   EXPECT_EQ(sym["?_leaf"], sym["??_main"] + 2);
@@ -164,10 +163,10 @@ TEST_F(LinkerPairTest, SharedFunctionsOfInterruptLevelsAreLaidOutUnderTheirRoot)
       EXPECT_TRUE(spans[i].hi <= spans[j].lo || spans[j].hi <= spans[i].lo) << spans[i].name << " and " << spans[j].name;
 }
 
-// A function with register arguments is not copied per level: it is
-// written once, and the linker lays it out under the interrupt level's root
-// alone, instead of reporting it reached from two roots.
-TEST_F(LinkerPairTest, AFunctionNotCopiedPerLevelBreaksToTheInterruptRoot) {
+// A function with register arguments is copied per level as any other:
+// the interrupt's copy takes its arguments in areas of its own, which the
+// linker lays out under the interrupt level's root.
+TEST_F(LinkerPairTest, AFunctionWithRegisterArgumentsIsCopiedPerLevel) {
   program_read(R"(
 [v _g `Vi 1 e ]
 [v _leaf `(v 0 ef1`i ]
@@ -197,12 +196,16 @@ TEST_F(LinkerPairTest, AFunctionNotCopiedPerLevelBreaksToTheInterruptRoot) {
 )");
   std::string out = program_run();
   EXPECT_EQ(lines_starting(out, {"FNBREAK", "FNCALL", "FNROOT"}),
-            (std::vector<std::string>{"FNBREAK\t_leaf,intlevel1", "FNCALL\t_main,_leaf", "FNROOT\t_main",
-                                      "FNCALL\t_isr,_leaf", "FNCALL\tintlevel1,_isr", "FNROOT\tintlevel1"}));
-  EXPECT_EQ(lines_starting(out, {"FNSIZE\t_leaf"}).size(), 1u) << "written once";
+            (std::vector<std::string>{"FNBREAK\ti2_leaf,intlevel2", "FNCALL\t_main,_leaf", "FNROOT\t_main",
+                                      "FNCALL\t_isr,i2_leaf", "FNCALL\tintlevel2,_isr", "FNROOT\tintlevel2"}));
+  EXPECT_EQ(lines_starting(out, {"FNSIZE\t_leaf"}).size(), 1u);
+  EXPECT_EQ(lines_starting(out, {"FNSIZE\ti2_leaf"}).size(), 1u);
   std::map<std::string, unsigned long> sym = link_program(out);
-  // Above main's autos and apart from them.
-  EXPECT_TRUE(sym["?_leaf"] >= sym["??_main"] + 2 || sym["??_leaf"] + 4 <= sym["??_main"]);
+  // The main level's copy above main's autos; the interrupt's apart from
+  // the main level's blocks.
+  EXPECT_EQ(sym["?_leaf"], sym["??_main"] + 2);
+  unsigned long main_hi = sym["??_leaf"] + 4, copy_lo = std::min(sym["?i2_leaf"], sym["??i2_leaf"]);
+  EXPECT_TRUE(sym["??i2_leaf"] + 4 <= sym["??_main"] || copy_lo >= main_hi) << copy_lo;
 }
 
 // Random call graphs: the linker gives every block the place the optimiser
@@ -278,16 +281,19 @@ int main(void) { int x; x = leaf(1); fp = other; x += fp(x); g = x; while (1); }
   // main's x lives in a register the target gives it: main has no autos.
   EXPECT_EQ(lines_starting(out, {"FN"}),
             (std::vector<std::string>{"FNSIZE\t_main,0,0", "FNSIZE\t_leaf,2,2", "FNSIZE\t_other,0,2",
-                                      "FNSIZE\t_isr,0,0", "FNBREAK\t_leaf,intlevel1", "FNCALL\t_main,_leaf",
-                                      "FNCALL\t_main,_other", "FNROOT\t_main", "FNCALL\t_isr,_leaf",
-                                      "FNCALL\tintlevel1,_isr", "FNROOT\tintlevel1"}))
+                                      "FNSIZE\t_isr,0,0", "FNBREAK\ti2_leaf,intlevel2", "FNSIZE\ti2_leaf,2,2",
+                                      "FNCALL\t_main,_leaf", "FNCALL\t_main,_other", "FNROOT\t_main",
+                                      "FNCALL\t_isr,i2_leaf", "FNCALL\tintlevel2,_isr", "FNROOT\tintlevel2"}))
       << out;
   // The code generator's lines from the first equate to its end, under a
   // header and an end of our own.
   size_t from = out.rfind('\n', out.find("\tequ\t")) + 1, to = out.rfind("\tend");
   std::map<std::string, unsigned long> sym = link_program(out.substr(from, to - from));
-  // _leaf, shared with the interrupt level, lies apart from main's blocks.
-  EXPECT_TRUE(sym["?_leaf"] >= sym["??_other"] || sym["??_leaf"] + 2 <= sym["??_main"]) << sym["?_leaf"];
+  // The interrupt level's copy of _leaf lies apart from main's blocks.
+  unsigned long main_lo = std::min(sym["?_leaf"], sym["?_other"]);
+  unsigned long main_hi = std::max(sym["??_leaf"] + 2, sym["?_other"] + 2);
+  EXPECT_TRUE(sym["??i2_leaf"] + 2 <= main_lo || std::min(sym["?i2_leaf"], sym["??i2_leaf"]) >= main_hi)
+      << sym["?i2_leaf"];
 }
 
 // The bytes of each function's parameter and auto areas, from its FNSIZE

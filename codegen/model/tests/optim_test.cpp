@@ -87,19 +87,21 @@ TEST_F(OptimTest, CallGraphLinesOfDirectIndirectAndInterruptCalls) {
                                             "FNSIZE\t_leaf,2,2",
                                             "FNSIZE\t_other,0,2",
                                             "FNSIZE\t_isr,0,0",
-                                            "FNBREAK\t_leaf,intlevel1",
+                                            "FNBREAK\ti2_leaf,intlevel2",
+                                            "FNSIZE\ti2_leaf,2,2",
                                             "FNCALL\t_main,_leaf",
                                             "FNCALL\t_main,_other",
                                             "FNROOT\t_main",
-                                            "FNCALL\t_isr,_leaf",
-                                            "FNCALL\tintlevel1,_isr",
-                                            "FNROOT\tintlevel1",
+                                            "FNCALL\t_isr,i2_leaf",
+                                            "FNCALL\tintlevel2,_isr",
+                                            "FNROOT\tintlevel2",
                                         }))
       << out;
   // Locals placed in their function's areas, parameters in "?", autos in "??".
-  EXPECT_EQ(lines_starting(out, {"main@", "leaf@", "other@"}),
+  EXPECT_EQ(lines_starting(out, {"main@", "leaf@", "other@", "i2leaf@"}),
             (std::vector<std::string>{"main@x\tequ\t??_main+0", "leaf@t\tequ\t??_leaf+0", "leaf@a\tequ\t?_leaf+0",
-                                      "other@b\tequ\t?_other+0"}));
+                                      "other@b\tequ\t?_other+0", "i2leaf@t\tequ\t??i2_leaf+0",
+                                      "i2leaf@a\tequ\t?i2_leaf+0"}));
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{1090}) << "_g is only ever written";
 }
 
@@ -200,7 +202,6 @@ TEST_F(OptimTest, EachInterruptLevelIsARootEvenWithoutMain) {
 }
 [v _low `IL(v 1 e ]
 {
-[p l 2 ]
 [e :U _low ]
 [e :UE 2 ]
 }
@@ -214,8 +215,8 @@ TEST_F(OptimTest, EachInterruptLevelIsARootEvenWithoutMain) {
 )");
   std::string out = program_run();
   EXPECT_EQ(lines_starting(out, {"FNCALL", "FNROOT", "FNBREAK"}),
-            (std::vector<std::string>{"FNBREAK\t_work,intlevel1", "FNCALL\t_high,_work", "FNCALL\tintlevel1,_high",
-                                      "FNROOT\tintlevel1", "FNCALL\tintlevel2,_low", "FNROOT\tintlevel2"}));
+            (std::vector<std::string>{"FNBREAK\t_work,intlevel2", "FNCALL\t_high,_work", "FNCALL\tintlevel2,_high",
+                                      "FNROOT\tintlevel2", "FNCALL\tintlevel1,_low", "FNROOT\tintlevel1"}));
   EXPECT_TRUE(optim_no_main());
 }
 
@@ -533,16 +534,21 @@ TEST_F(OptimTest, DeclaredCallsAndDepthsFromTheCommandLine) {
 // the highest, is reported.
 TEST_F(OptimTest, InterruptLevelsOfInterruptFunctions) {
   struct level_case {
+    const char *type;  // high or low priority
     const char *directives;
     uint32_t level;
     std::vector<unsigned> messages;
   };
+  // The high-priority interrupt can break into the low-priority one: it
+  // has the level above.
   const level_case cases[] = {
-      {"", 1, {}}, {"[p l 1 ]", 1, {}}, {"[p l 2 ]", 2, {}}, {"[p l 1 ] [p l 2 ]", 1, {692}}, {"[p l 3 ]", 3, {1179}},
+      {"I", "", 2, {}},       {"IL", "", 1, {}},         {"IL", "[p l 1 ]", 1, {}}, {"IL", "[p l 2 ]", 2, {}},
+      {"I", "[p l 2 ]", 2, {}}, {"IL", "[p l 1 ] [p l 2 ]", 1, {692}}, {"IL", "[p l 3 ]", 3, {1179}},
   };
   for (const level_case &c : cases) {
     fresh_model();
-    std::string text = std::string("[v _isr `I(v 1 e ]\n{\n") + c.directives + "\n[e :U _isr ]\n[e :UE 1 ]\n}\n";
+    std::string text = std::string("[v _isr `") + c.type + "(v 1 e ]\n{\n" + c.directives +
+                       "\n[e :U _isr ]\n[e :UE 1 ]\n}\n";
     program_read(text.c_str());
     vec *groups = cg_level_groups();
     ASSERT_EQ(vec_size(groups), 1u) << c.directives;

@@ -2,11 +2,13 @@
 
 goal label_ref z_set z_clear and_z
 
+# A code label; a function written again for an interrupt level gives
+# its labels that level's prefix, as it does its name.
 rule label_number
   goals label_ref
   op CONST
   kind none
-  text lSN
+  text E18NlSN
 
 # A function's entry label, by its name.
 rule label_name
