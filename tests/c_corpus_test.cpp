@@ -85,6 +85,9 @@ const corpus_case corpus[] = {
     // own copy of what they share: no errors, every tick seen, main ran on.
     {"levels.c", 1500000, {{"r", 7}}, "18F452", {0, 0, 0, 0, 1, 1, 1}},
     {"levels.c", 1500000, {{"r", 7}}, "18F4520", {0, 0, 0, 0, 1, 1, 1}},
+    // Objects larger than a bank, on a chip of six banks and one of sixteen.
+    {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
+    {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -190,6 +193,9 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
       {"a function without a body called from main and a low-priority interrupt",
        "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
        "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
+      {"a word whose bytes lie in two banks",
+       "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
+       "main.c: 2: (1256)"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);

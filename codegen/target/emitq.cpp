@@ -19,6 +19,8 @@ bool is_two_byte_pointer(const tree_node *t) {
   return plain && plain->kind == TY_POINTER && tree_size(t) == 2;
 }
 
+constexpr uint32_t UNKNOWN_OFFSET = ~0u;
+
 // -2 when the first and last byte lie in different banks, -1 in the access bank.
 int32_t bank_of_range(uint32_t first, uint32_t last) {
   if (first >> 8 != last >> 8) return BANK_CROSSING;
@@ -54,6 +56,9 @@ bool emit_ptr_far_and_ram(const tree_node *t) {
 int32_t emit_tblptr_usage() { return emit_chip().tblptr_usage; }
 
 int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, symbol **out_sym) {
+  // The bytes reached: an object larger than a bank, or one across a bank
+  // boundary, has the bank of the part an access at a constant offset reads.
+  uint32_t offset = 0, reached = t ? tree_size(t) : 0;
   for (; t; t = t->left) {
     if (!no_register && level < t->count && t->greg[level] && t->greg[level] < REG_VIRTUAL_FIRST) {
       uint32_t reg = t->greg[level];
@@ -69,7 +74,11 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
         bool bit = type_arith(s->type) == ARITH_BIT;
         uint32_t first = uint32_t(bit ? s->address / 8 : s->address);
         uint32_t size = bit ? 1 : type_size(s->type);
-        return bank_of_range(first, first + (size ? size - 1 : 0));
+        int32_t bank = !bit && offset != UNKNOWN_OFFSET && reached && offset + reached <= size
+                           ? bank_of_range(first + offset, first + offset + reached - 1)
+                           : bank_of_range(first, first + (size ? size - 1 : 0));
+        if (bank == BANK_CROSSING && out_sym) *out_sym = s;
+        return bank;
       }
       if ((s->flags2 & SYM2_REG_HELD) && (s->flags2 & SYM2_IN_REGISTER)) return BANK_COMMON;
       if (s->sclass != SC_PARAM && s->sclass != SC_AUTO && !(s->flags & SYM_STACK_AREA)) {
@@ -83,6 +92,15 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
     bool follows = t->op == OP_CONV || t->op == OP_DEREF || t->op == OP_ADDR ||
                    (t->op == OP_ADD && tree_is_pointer(t));
     if (!follows) break;
+    if (t->op == OP_ADD) {
+      const tree_node *k = t->right;
+      if (k && k->op == OP_CONST && k->value >= 0 && offset != UNKNOWN_OFFSET)
+        offset += uint32_t(k->value);
+      else
+        offset = UNKNOWN_OFFSET;
+    } else if (t->op == OP_CONV) {
+      offset = UNKNOWN_OFFSET;  // the size reached is no longer the operand's
+    }
     level = 0;
   }
   return BANK_UNKNOWN;

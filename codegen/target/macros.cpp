@@ -24,6 +24,7 @@ namespace {
 
 constexpr uint32_t BANK_BITS = 15;
 constexpr uint32_t FIRST_LABEL = 30001;
+constexpr unsigned MSG_ACROSS_BANKS = 1256;
 
 struct macro_state {
   macro_notes notes{};
@@ -767,6 +768,9 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
     case 1: {
       symbol *sym = nullptr;
       int32_t bank = emit_operand_bank(n, level, false, &sym);
+      // Bytes of two banks in one operand: no one selection reaches them.
+      if (bank == BANK_CROSSING && sym && !quiet)
+        msg(MSG_ACROSS_BANKS, sym->source_name ? sym->source_name : sym_asm_name(sym));
       emit_bank_select(bank, sym);
       break;
     }

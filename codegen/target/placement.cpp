@@ -211,7 +211,9 @@ void place_initialised(vec *initialised) {
   for (uint32_t k = 0; k < vec_size(initialised); k++) block += type_size(at(initialised, k)->type);
   if (!block) return;
   bool common = allocate(memmodel_data_class("COMRAM"), block, &address);
-  if (!common && !allocate(memmodel_data_class("BIGRAM"), block, &address)) {
+  // Within one bank when it fits there: no variable of it crosses banks.
+  mem_class *big = memmodel_data_class("BIGRAM");
+  if (!common && !allocate_in_one_bank(big, block, &address) && !allocate(big, block, &address)) {
     msg(1254, block, plural(block));
     return;
   }
@@ -234,7 +236,10 @@ void emit_parse_chip_option(const char *text) {
   if (!strncmp(text, "RAM", 3)) {
     mem_class *ram = memmodel_data_class("RAM", true);
     rng_parse_spec(ram, text);
-    rng_parse_spec(memmodel_data_class("BIGRAM", true), text);
+    // RAM is split into its banks; BIGRAM is the same memory unsplit, where
+    // an object larger than a bank finds room across banks.
+    mem_class *big = memmodel_data_class("BIGRAM", true);
+    for (const mem_range *r = cls_list(ram, RNG_DEFINED); r; r = r->next) cls_add_range(big, RNG_DEFINED, r->lo, r->hi, 0);
     memmodel().ram_top = cls_top(ram);
   } else if (!strncmp(text, "COMRAM", 6)) {
     mem_class *common = memmodel_data_class("COMRAM", true);
