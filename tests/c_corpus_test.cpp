@@ -76,6 +76,8 @@ const corpus_case corpus[] = {
      {{"cycles", 28}},
      "18F452",
      {1, 0, 2, 0, 5, 0, 6, 0, 7, 0, 100, 0, 0, 7, 1, 7, 0x50, 0xC3, 0, 3, 0xE8, 6, 4, 0, 27, 0, 0xFD, 2}},
+    // A routine written in assembly outside any function, called from C.
+    {"toplevel_asm.c", 5000, {{"r", 1}}, "18F452", {8}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F452", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F4520", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
     // Port B and timer 0 through the chip header's registers, bits and fields.
@@ -189,6 +191,23 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
     EXPECT_NE((dir.read("out") + dir.read("err")).find(c.message), std::string::npos) << dir.read("out") << dir.read("err");
     EXPECT_FALSE(dir.exists("main.hex"));
   }
+}
+
+// The assembler's messages about in-line assembly, inside a function or
+// outside any, name the C source and its line, never the compiler's
+// temporary file.
+TEST(CCorpus, AssemblyMessagesNameTheCSource) {
+  e2e::folder dir;
+  dir.write("main.c",
+            "asm(\"\\tmovwf\\t1,2,3,4\");\n#asm\n\tpsect\tasmtext,class=CODE,reloc=2\n\tbogus\n#endasm\n"
+            "void main(void)\n{\n\tasm(\"\\tmovlw\\t(\");\n\tfor (;;) continue;\n}\n");
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0);
+  std::string text = dir.read("out") + dir.read("err");
+  for (const char *expected : {"main.c: 1: (3208)", "main.c: 4: (3201)", "main.c: 8: (3202)"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  EXPECT_FALSE(std::regex_search(text, std::regex(R"(tov\w+: \d+: \(3)"))) << text;
 }
 
 }  // namespace
