@@ -76,6 +76,15 @@ const corpus_case corpus[] = {
      {{"cycles", 28}},
      "18F452",
      {1, 0, 2, 0, 5, 0, 6, 0, 7, 0, 100, 0, 0, 7, 1, 7, 0x50, 0xC3, 0, 3, 0xE8, 6, 4, 0, 27, 0, 0xFD, 2}},
+    // Cycles of __delay(7, 8, 9, 10, 100, 255, 769, 1000, 1792, 1793, 1794,
+    // 2000, 4999, 5000, 50001, 0x302FF, 0x30300, 0x30301, 100000, 400000)
+    // modulo 65536, each in a function whose other jumps become branches,
+    // then of __delay3(100) and __delay3(0) against __delay3(1).
+    {"delay_calls.c", 3000000,
+     {{"cycles", 44}},
+     "18F452",
+     {7, 0, 8, 0, 9, 0, 10, 0, 100, 0, 255, 0, 1, 3, 0xE8, 3, 0, 7, 1, 7, 2, 7, 0xD0, 7, 0x87, 0x13,
+      0x88, 0x13, 0x51, 0xC3, 0xFF, 2, 0, 3, 1, 3, 0xA0, 0x86, 0x80, 0x1A, 0x29, 1, 0xFD, 2}},
     // A routine written in assembly outside any function, called from C.
     {"toplevel_asm.c", 5000, {{"r", 1}}, "18F452", {8}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F452", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
