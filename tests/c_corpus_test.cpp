@@ -219,4 +219,24 @@ TEST(CCorpus, AssemblyMessagesNameTheCSource) {
   EXPECT_FALSE(std::regex_search(text, std::regex(R"(tov\w+: \d+: \(3)"))) << text;
 }
 
+// A p-code library cut short is named in the message, not the source that
+// was being read when it was opened.
+TEST(CCorpus, ADamagedLibraryIsNamed) {
+  std::string library = read_file(std::string(TOVRA_STAGE) + "/lib/pic80l-c.lpp");
+  ASSERT_GT(library.size(), 200u);
+  for (size_t cut : {size_t(100), library.size() / 2}) {
+    SCOPED_TRACE(cut);
+    e2e::folder dir;
+    // A library in the current folder is taken before the installed one.
+    dir.write("pic80l-c.lpp", library.substr(0, cut));
+    dir.write("t.c", "unsigned int g;\n\n\n\nvoid main(void) {\n\tg = g * g;\n\tfor (;;) continue;\n}\n");
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 t.c"), 0);
+    std::string text = dir.read("out") + dir.read("err");
+    EXPECT_NE(text.find("pic80l-c.lpp: (300)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("t.c:"), std::string::npos) << text;
+  }
+}
+
 }  // namespace

@@ -47,7 +47,12 @@ void read_directory(const char *path, std::vector<pcode_module> *modules) {
   int status = lib_read_directory(fp, &dir);
   fclose(fp);
   if (status != LIB_OK) {
-    msg(300);
+    // The fault is the library's, not the source's being read.
+    if (!model.feature_list_mode) {
+      msg_set_context(path, nullptr, nullptr, nullptr);
+      msg(300);
+      msg_set_context(sym_current_file(), sym_current_line_ptr(), nullptr, nullptr);
+    }
     return;
   }
   for (const lib_module &m : dir.modules) {
