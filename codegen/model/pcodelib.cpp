@@ -124,6 +124,9 @@ bool lib_name_needed(const char *name) {
     lex_set_source_folder(folder);
     xfree(folder);
   }
+  // What the user's objects define (a library built from C holds its
+  // run-time routines too) is not taken a second time.
+  if (sym_is_asm_defined(name)) return false;
   // A declaration alone (a header's prototype) does not pull a module in:
   // only a name some code or initialiser uses.
   if (symbol *s = sym_find(name)) return (s->flags & SYM_DECLARED_ONLY) && (s->flags2 & SYM2_REFERENCED);
