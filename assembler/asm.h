@@ -3,6 +3,7 @@
 // file records carry.
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -146,6 +147,8 @@ struct asm_line_info {
   asm_psect *psect = nullptr;
   uint32_t offset = 0;
   bool placed = false;
+  int origin_file = -1;  // the source the "file" and "line" directives in force name
+  int origin_line = 0;
 };
 
 // Call-graph and debug facts gathered for the records of the same names.
@@ -191,6 +194,12 @@ struct asm_state {
   std::string pending_file;   // file of the next line record
   bool file_pending = false;
   int pending_line = -1;      // line number waiting for the next code
+  // The source position the "file" and "line" directives give, used for
+  // messages about the lines that follow them.
+  std::deque<std::string> origin_files;
+  int origin_file = -1;
+  int origin_line = 0;
+  int message_line = 0;
   std::shared_ptr<asm_expr> start;  // "end" label
   int start_line = 0;
   std::string processor;

@@ -171,7 +171,9 @@ bool encode_file(encoding *enc, const insn_desc *insn) {
   asm_value v;
   if (!eval_operand(st, fop, &v)) return false;
   bool in_sfr = v.is_absolute() && v.k >= st->sfr_start && v.k <= 0xFFF;
-  if (ops.a < 0) ops.a = in_sfr && !v.masked ? 0 : 1;
+  // The access bank is the RAM below the SFR half's offset and the SFR half.
+  bool in_access_ram = v.is_absolute() && v.k >= 0 && v.k < int64_t(st->sfr_start & 0xFF);
+  if (ops.a < 0) ops.a = (in_sfr || in_access_ram) && !v.masked ? 0 : 1;
   w |= (uint16_t)(ops.a << 8);
   if (v.is_absolute()) {
     if (v.k < 0 || v.k > 0xFFF) return range_error(fop, "file register", 0, 0xFFF);

@@ -20,6 +20,11 @@ namespace {
 // The output being made: removed unless the run succeeds.
 std::string pending_output;
 
+asm_state *message_state = nullptr;
+void message_origin() {
+  if (message_state) asm_message_origin(message_state);
+}
+
 std::string replace_extension(const std::string &path, const char *ext) {
   size_t slash = path.rfind('/');
   size_t dot = path.rfind('.');
@@ -140,6 +145,14 @@ int quelm_run(const quelm_options &o) {
   st.source = o.source;
   st.exclude_locals = o.exclude_locals;
   msg_set_context(o.source.c_str(), &st.line, nullptr, nullptr);
+  message_state = &st;
+  msg_set_pre_hook(message_origin);
+  struct origin_end {
+    ~origin_end() {
+      msg_set_pre_hook(nullptr);
+      message_state = nullptr;
+    }
+  } origin_end;
 
   std::string text;
   if (!read_text(o.source, &text)) {

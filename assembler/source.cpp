@@ -356,12 +356,21 @@ void dir_file(directive_ctx &d) {
   if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
   d.st->pending_file = text;
   d.st->file_pending = true;
+  d.st->origin_line = 0;
+  d.st->origin_file = -1;
+  if (text.empty()) return;
+  auto &files = d.st->origin_files;
+  auto known = std::find(files.begin(), files.end(), text);
+  d.st->origin_file = int(known - files.begin());
+  if (known == files.end()) files.push_back(text);
 }
 
 void dir_line(directive_ctx &d) {
   int64_t n;
-  if (want_count(d, "line", 1, 1) && absolute(d.st, d.list[0], 0, 0x7FFFFFFF, "line number", &n))
+  if (want_count(d, "line", 1, 1) && absolute(d.st, d.list[0], 0, 0x7FFFFFFF, "line number", &n)) {
     d.st->pending_line = (int)n;
+    d.st->origin_line = (int)n;
+  }
 }
 
 void dir_signat(directive_ctx &d) {
@@ -575,6 +584,8 @@ void statement(asm_state *st, const std::string &word, const std::string &operan
 void process_line(asm_state *st, const std::string &raw) {
   st->line++;
   st->lines.push_back({st->line, raw});
+  st->lines.back().origin_file = st->origin_file;
+  st->lines.back().origin_line = st->origin_line;
   st->statement = (int)st->lines.size() - 1;
   if (st->ended) return;
   std::string text = strip_comment(raw);
@@ -660,6 +671,16 @@ bool asm_read_source(asm_state *st, const std::string &text) {
     start = end + 1;
   }
   return !msg_failed();
+}
+
+void asm_message_origin(asm_state *st) {
+  const asm_line_info *info = st->line >= 1 && size_t(st->line) <= st->lines.size() ? &st->lines[st->line - 1] : nullptr;
+  if (info && info->origin_file >= 0 && info->origin_line > 0) {
+    st->message_line = info->origin_line;
+    msg_set_context(st->origin_files[info->origin_file].c_str(), &st->message_line, nullptr, nullptr);
+  } else {
+    msg_set_context(st->source.c_str(), &st->line, nullptr, nullptr);
+  }
 }
 
 bool asm_finish(asm_state *st) {

@@ -16,5 +16,8 @@ bool asm_read_source(asm_state *st, const std::string &text);
 // Encodes every item, checks overlaps and evaluates every equate; false
 // when errors were reported.
 bool asm_finish(asm_state *st);
+// Points the message position at the source the "file" and "line" directives
+// name for the current line (the compiler's C source), else at the assembly.
+void asm_message_origin(asm_state *st);
 // Splits an operand field at the commas outside parentheses and quotes.
 std::vector<std::string> asm_split_operands(const std::string &text);

@@ -70,6 +70,8 @@ void codegen_target_args(arglist *list) {
   else if (drv.opt & OPT_SPACE)
     arglist_add_copy(list, "-MSPACEOPT");
   arglist_add_copy(list, drv.emi == 4 ? "-MEMI_WORD" : "-MEMI_BYTE");
+  // Code outside the library calls its functions: each is a root.
+  if (drv.output & OUT_LIB) arglist_add_copy(list, "-MLIBRARY");
   mem_class *code = ms_find_class(mem_spaces, "CODE");
   arglist_addf(list, "-PPIC%s,1,%ld,%u,%u,%u,%d", drv.chip->name, long(code ? cls_top(code) : 0),
                unsigned(drv.errata), unsigned(drv.chip->stack_depth), (drv.runtime & RUNTIME_INIT) ? 1u : 0u,

@@ -24,8 +24,8 @@ enum {
   MSG_CANT_REPLACE = 460,
 };
 
-// pellow knows the record kinds up to LISTTEXT.
-const unsigned max_kind = IO_LISTTEXT;
+// Every kind the linker reads is copied.
+const unsigned max_kind = IO_KIND_LAST;
 
 std::string temp_path;  // of the file being stripped, empty when none
 

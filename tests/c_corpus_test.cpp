@@ -76,6 +76,17 @@ const corpus_case corpus[] = {
      {{"cycles", 28}},
      "18F452",
      {1, 0, 2, 0, 5, 0, 6, 0, 7, 0, 100, 0, 0, 7, 1, 7, 0x50, 0xC3, 0, 3, 0xE8, 6, 4, 0, 27, 0, 0xFD, 2}},
+    // Cycles of __delay(7, 8, 9, 10, 100, 255, 769, 1000, 1792, 1793, 1794,
+    // 2000, 4999, 5000, 50001, 0x302FF, 0x30300, 0x30301, 100000, 400000)
+    // modulo 65536, each in a function whose other jumps become branches,
+    // then of __delay3(100) and __delay3(0) against __delay3(1).
+    {"delay_calls.c", 3000000,
+     {{"cycles", 44}},
+     "18F452",
+     {7, 0, 8, 0, 9, 0, 10, 0, 100, 0, 255, 0, 1, 3, 0xE8, 3, 0, 7, 1, 7, 2, 7, 0xD0, 7, 0x87, 0x13,
+      0x88, 0x13, 0x51, 0xC3, 0xFF, 2, 0, 3, 1, 3, 0xA0, 0x86, 0x80, 0x1A, 0x29, 1, 0xFD, 2}},
+    // A routine written in assembly outside any function, called from C.
+    {"toplevel_asm.c", 5000, {{"r", 1}}, "18F452", {8}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F452", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F4520", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
     // Port B and timer 0 through the chip header's registers, bits and fields.
@@ -206,6 +217,43 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
     EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0);
     EXPECT_NE((dir.read("out") + dir.read("err")).find(c.message), std::string::npos) << dir.read("out") << dir.read("err");
     EXPECT_FALSE(dir.exists("main.hex"));
+  }
+}
+
+// The assembler's messages about in-line assembly, inside a function or
+// outside any, name the C source and its line, never the compiler's
+// temporary file.
+TEST(CCorpus, AssemblyMessagesNameTheCSource) {
+  e2e::folder dir;
+  dir.write("main.c",
+            "asm(\"\\tmovwf\\t1,2,3,4\");\n#asm\n\tpsect\tasmtext,class=CODE,reloc=2\n\tbogus\n#endasm\n"
+            "void main(void)\n{\n\tasm(\"\\tmovlw\\t(\");\n\tfor (;;) continue;\n}\n");
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c"), 0);
+  std::string text = dir.read("out") + dir.read("err");
+  for (const char *expected : {"main.c: 1: (3208)", "main.c: 4: (3201)", "main.c: 8: (3202)"})
+    EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+  EXPECT_FALSE(std::regex_search(text, std::regex(R"(tov\w+: \d+: \(3)"))) << text;
+}
+
+// A p-code library cut short is named in the message, not the source that
+// was being read when it was opened.
+TEST(CCorpus, ADamagedLibraryIsNamed) {
+  std::string library = read_file(std::string(TOVRA_STAGE) + "/lib/pic80l-c.lpp");
+  ASSERT_GT(library.size(), 200u);
+  for (size_t cut : {size_t(100), library.size() / 2}) {
+    SCOPED_TRACE(cut);
+    e2e::folder dir;
+    // A library in the current folder is taken before the installed one.
+    dir.write("pic80l-c.lpp", library.substr(0, cut));
+    dir.write("t.c", "unsigned int g;\n\n\n\nvoid main(void) {\n\tg = g * g;\n\tfor (;;) continue;\n}\n");
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    EXPECT_NE(dir.run(env + e2e::program("tovra18") + " --chip=18F452 t.c"), 0);
+    std::string text = dir.read("out") + dir.read("err");
+    EXPECT_NE(text.find("pic80l-c.lpp: (300)"), std::string::npos) << text;
+    EXPECT_EQ(text.find("t.c:"), std::string::npos) << text;
   }
 }
 

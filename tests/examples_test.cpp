@@ -1,12 +1,14 @@
-// The bundled examples that scripts/demo runs keep working: the assembly and
-// the C example each build into a hex file whose run in gpsim leaves the
-// Fibonacci numbers in RAM.
+// The bundled examples keep working: the assembly and the C example that
+// scripts/demo runs each build into a hex file whose run in gpsim leaves the
+// Fibonacci numbers in RAM, and each firmware example leaves the values its
+// comments promise.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/e2e.h"
 
@@ -49,6 +51,62 @@ TEST(examples, fibonacci_in_assembly_runs_in_gpsim) {
 TEST(examples, fibonacci_in_c_runs_in_gpsim) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
   expect_fibonacci_in_gpsim("c/main.c", "main.c");
+}
+
+struct expected_object {
+  const char *name;               // as in C
+  std::vector<unsigned> bytes;    // from its lowest address
+};
+
+struct firmware_example {
+  const char *folder;                  // under examples
+  std::vector<const char *> sources;   // copied with run.stc
+  std::vector<const char *> builds;    // tovra18's arguments after --chip=18F452, in order
+  std::vector<expected_object> objects;
+};
+
+const firmware_example firmware[] = {
+    // 200000 cycles: 781 overflows of timer 0, 97 toggles, 3 of timer 1.
+    {"blinker", {"main.c"}, {"--output=intel main.c"}, {{"ticks", {13}}, {"toggles", {97}}, {"slow_ticks", {3}}}},
+    {"printf",
+     {"main.c"},
+     {"--output=intel main.c"},
+     {{"sent", {'n', '=', '-', '4', '2', ' ', 'x', '=', 'b', 'e', 'e', 'f', ' ', 'o', 'k', '\n'}}, {"count", {16}}}},
+    {"eeprom", {"main.c"}, {"--output=intel main.c"}, {{"readback", {0xA0, 0xA3, 0xA6, 0xA9}}}},
+    {"adc",
+     {"main.c"},
+     {"--output=intel main.c"},
+     {{"average", {0xFE, 1}}, {"running", {0x7E, 1}}, {"peak", {0xFF, 3}}}},
+    {"library",
+     {"scale.c", "main.c"},
+     {"--output=lib scale.c", "--output=intel main.c scale.lib"},
+     {{"scaled", {0x5E, 1}}, {"mean", {150}}, {"big", {0x90, 5, 0x10, 0}}}},
+};
+
+TEST(examples, firmware_runs_in_gpsim) {
+  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
+  for (const firmware_example &e : firmware) {
+    SCOPED_TRACE(e.folder);
+    folder dir;
+    std::string at = std::string(e.folder) + "/";
+    for (const char *source : e.sources) dir.write(source, example(at + source));
+    dir.write("run.stc", example(at + "run.stc"));
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    for (const char *build : e.builds)
+      ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 " + build), 0) << build << "\n"
+                                                                                 << dir.read("out") << dir.read("err");
+    ASSERT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
+    std::map<unsigned, unsigned> ram = e2e::ram_dump(dir.read("out"));
+    std::string symbols = dir.read("main.sym");
+    for (const expected_object &o : e.objects) {
+      long address = e2e::symbol_value(symbols, std::string("_") + o.name);
+      ASSERT_GE(address, 0) << o.name;
+      std::vector<unsigned> got;
+      for (size_t i = 0; i < o.bytes.size(); i++) got.push_back(ram[unsigned(address) + unsigned(i)]);
+      EXPECT_EQ(got, o.bytes) << o.name;
+    }
+  }
 }
 
 }  // namespace

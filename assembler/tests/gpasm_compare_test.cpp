@@ -1,6 +1,7 @@
 // Every instruction and operand form, written once in our syntax and once in
 // gputils' gpasm syntax from one table, assembles to the same bytes at the
 // same addresses.
+#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,14 +20,14 @@ std::vector<line_pair> instruction_table() {
   auto add = [&](const std::string &ours, const std::string &theirs) { rows.push_back({"\t" + ours, "\t" + theirs}); };
 
   // f [,d] [,a]: designator words in any order, numbers by position; an
-  // absolute SFR address without designator uses the access bank, a masked
-  // one or any other address the bank.
+  // absolute address in the access bank without designator uses it (gpasm
+  // decides alike), a masked one or any other address the bank.
   for (const char *m : {"addwf", "addwfc", "andwf", "comf", "decf", "decfsz", "dcfsnz", "incf", "incfsz",
                         "infsnz", "iorwf", "movf", "rlcf", "rlncf", "rrcf", "rrncf", "subfwb", "subwf",
                         "subwfb", "swapf", "xorwf"}) {
     std::string s = m;
-    add(s + " 0x10", s + " 0x10, 1, 1");
-    add(s + " 0x10,w", s + " 0x10, 0, 1");
+    add(s + " 0x10", s + " 0x10, 1");
+    add(s + " 0x10,w", s + " 0x10, 0");
     add(s + " 0x20,f,c", s + " 0x20, 1, 0");
     add(s + " 0x20, c, w", s + " 0x20, 0, 0");
     add(s + " 0x30,b,f", s + " 0x30, 1, 1");
@@ -34,11 +35,11 @@ std::vector<line_pair> instruction_table() {
     add(s + " 0123h&0ffh", s + " 0x23, 1, 1");
     add(s + " 0F80h,W,B", s + " 0x80, 0, 1");
     add(s + " 40h,0,1", s + " 0x40, 0, 1");
-    add(s + " 41h,1", s + " 0x41, 1, 1");
+    add(s + " 41h,1", s + " 0x41, 1");
   }
   for (const char *m : {"clrf", "cpfseq", "cpfsgt", "cpfslt", "movwf", "mulwf", "negf", "setf", "tstfsz"}) {
     std::string s = m;
-    add(s + " 0x10", s + " 0x10, 1");
+    add(s + " 0x10", s + " 0x10");
     add(s + " 0x10,c", s + " 0x10, 0");
     add(s + " 0FE8h", s + " 0xE8, 0");
     add(s + " 55h,0", s + " 0x55, 0");
@@ -47,7 +48,7 @@ std::vector<line_pair> instruction_table() {
   }
   for (const char *m : {"bcf", "bsf", "btfsc", "btfss", "btg"}) {
     std::string s = m;
-    add(s + " 0x10,3", s + " 0x10, 3, 1");
+    add(s + " 0x10,3", s + " 0x10, 3");
     add(s + " 0x10,c,7", s + " 0x10, 7, 0");
     add(s + " 0FD8h,0", s + " 0xD8, 0, 0");
     add(s + " 0x20,5,b", s + " 0x20, 5, 1");
@@ -128,6 +129,24 @@ std::vector<line_pair> instruction_table() {
   return rows;
 }
 
+// Without the access bit, the same line in both: the access bank's RAM half
+// and SFR half meet where the chip puts the split, which the chip database
+// gives us.
+std::vector<line_pair> default_access_table() {
+  std::vector<line_pair> rows;
+  for (const char *address : {"00h", "31h", "5Fh", "60h", "7Fh", "80h", "0FFh", "100h", "131h", "5FFh", "0F5Fh",
+                              "0F60h", "0F7Fh", "0F80h", "0FD8h", "0FFFh"}) {
+    std::string a = address, theirs = "0x" + a.substr(0, a.size() - 1);
+    for (const char *form : {"movwf %", "clrf %", "addwf %", "movf %,w", "decfsz %,f", "bsf %,3", "btfsc %,0"}) {
+      std::string ours = form, gp = form;
+      ours.replace(ours.find('%'), 1, a);
+      gp.replace(gp.find('%'), 1, theirs);
+      rows.push_back({"\t" + ours, "\t" + gp});
+    }
+  }
+  return rows;
+}
+
 // Bytes by address from our object's TEXT records; relocations are refused.
 std::map<uint32_t, uint8_t> object_bytes(const std::string &path, std::string *problem) {
   std::map<uint32_t, uint8_t> bytes;
@@ -151,27 +170,29 @@ std::map<uint32_t, uint8_t> object_bytes(const std::string &path, std::string *p
   return bytes;
 }
 
-TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
-  if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
+// Assembles the table with both (quelm with these options) and compares
+// the bytes; `least` bytes at least are expected.
+void expect_same_bytes(QuelmTest &t, const std::vector<line_pair> &table, const std::string &chip,
+                       const std::string &options, size_t least) {
   std::string ours = "\tpsect\tcode,abs,class=CODE\n\torg\t0\n";
-  std::string theirs = "\tprocessor p18f4520\n\tradix dec\n\torg 0\n";
-  for (const line_pair &row : instruction_table()) {
+  std::string theirs = "\tprocessor p" + chip + "\n\tradix dec\n\terrorlevel -302\n\torg 0\n";
+  for (const line_pair &row : table) {
     ours += row.ours + "\n";
     theirs += row.theirs + "\n";
   }
   ours += "\tend\n";
   theirs += "\tend\n";
-  write("ours.as", ours);
-  write("theirs.asm", theirs);
-  ASSERT_EQ(quelm("-oours.obj -lours.lst ours.as"), 0) << errors();
-  std::string gpasm = "cd " + dir.string() + " && gpasm -a inhx32 -o theirs.hex theirs.asm >gpasm.log 2>&1";
-  ASSERT_EQ(system(gpasm.c_str()), 0) << read("gpasm.log");
+  t.write("ours.as", ours);
+  t.write("theirs.asm", theirs);
+  ASSERT_EQ(t.quelm(options + " -oours.obj -lours.lst ours.as"), 0) << t.errors();
+  std::string gpasm = "cd " + t.dir.string() + " && gpasm -a inhx32 -o theirs.hex theirs.asm >gpasm.log 2>&1";
+  ASSERT_EQ(system(gpasm.c_str()), 0) << t.read("gpasm.log");
 
   std::string problem;
-  std::map<uint32_t, uint8_t> got = object_bytes(path("ours.obj"), &problem);
+  std::map<uint32_t, uint8_t> got = object_bytes(t.path("ours.obj"), &problem);
   EXPECT_EQ(problem, "");
-  std::map<uint32_t, uint8_t> want = intel_hex_bytes(read("theirs.hex"));
-  ASSERT_GT(want.size(), 1000u);
+  std::map<uint32_t, uint8_t> want = intel_hex_bytes(t.read("theirs.hex"));
+  ASSERT_GT(want.size(), least);
   EXPECT_EQ(got.size(), want.size());
   // Report the first differing address with the listing line that placed it.
   for (const auto &[address, value] : want) {
@@ -179,7 +200,7 @@ TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
     if (it == got.end() || it->second != value) {
       char where[16];
       snprintf(where, sizeof where, "%6X ", address & ~1u);
-      std::string listing = read("ours.lst"), line;
+      std::string listing = t.read("ours.lst"), line;
       size_t at = listing.find(where);
       if (at != std::string::npos) line = listing.substr(at, listing.find('\n', at) - at);
       ADD_FAILURE() << "address 0x" << std::hex << address << ": ours "
@@ -187,6 +208,22 @@ TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
                     << std::to_string(value) << "\n" << line;
       break;
     }
+  }
+}
+
+TEST_F(QuelmTest, EveryInstructionFormMatchesGpasm) {
+  if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
+  expect_same_bytes(*this, instruction_table(), "18f4520", "", 1000);
+}
+
+TEST_F(QuelmTest, DefaultAccessBitMatchesGpasmOnEachSplit) {
+  if (system("gpasm -v >/dev/null 2>&1") != 0) GTEST_SKIP() << "gputils' gpasm is not installed";
+  for (const char *chip : {"18F452", "18F4550", "18F26K22"}) {
+    SCOPED_TRACE(chip);
+    std::string lower = chip;
+    for (char &c : lower) c = char(tolower((unsigned char)c));
+    expect_same_bytes(*this, default_access_table(), lower,
+                      std::string("-C" TOVRA_STAGE "/dat/tovra-18.ini -") + chip, 200);
   }
 }
 

@@ -194,7 +194,7 @@ func_ctx *new_func(symbol *f) {
   cg_record(f);
   if (type_qualifiers(f->type) & Q_INTERRUPT)
     cg_register_level(f);
-  else if (f->sclass == SC_EXTERN && sym_is_asm_defined(f->name))
+  else if (f->sclass == SC_EXTERN && sym_called_from_outside(f))
     cg_register_level(f);
   ctx->levels |= mask;
   ctx->stored = vec_new_default();

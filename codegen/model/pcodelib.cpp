@@ -47,7 +47,12 @@ void read_directory(const char *path, std::vector<pcode_module> *modules) {
   int status = lib_read_directory(fp, &dir);
   fclose(fp);
   if (status != LIB_OK) {
-    msg(300);
+    // The fault is the library's, not the source's being read.
+    if (!model.feature_list_mode) {
+      msg_set_context(path, nullptr, nullptr, nullptr);
+      msg(300);
+      msg_set_context(sym_current_file(), sym_current_line_ptr(), nullptr, nullptr);
+    }
     return;
   }
   for (const lib_module &m : dir.modules) {
@@ -119,6 +124,9 @@ bool lib_name_needed(const char *name) {
     lex_set_source_folder(folder);
     xfree(folder);
   }
+  // What the user's objects define (a library built from C holds its
+  // run-time routines too) is not taken a second time.
+  if (sym_is_asm_defined(name)) return false;
   // A declaration alone (a header's prototype) does not pull a module in:
   // only a name some code or initialiser uses.
   if (symbol *s = sym_find(name)) return (s->flags & SYM_DECLARED_ONLY) && (s->flags2 & SYM2_REFERENCED);

@@ -7,5 +7,5 @@ const char *const mode_names[MODE_BITS] = {
     "NOTREGPAR",      "HARDFLOAT",    "GLOBOPT",        "AUTOSTATIC",
     "FAST_DBL",       "IEEE_DBL",     "LFSROK",         "ERRATA_FXX2_B3",
     "ERRATA_FXX8_B4", "ERRATA_4000_BOUNDARY", "FAST_INTS", "FORCEBANK",
-    "SPEEDOPT",       "SPACEOPT",     "EMI_BYTE",       "EMI_WORD",
+    "SPEEDOPT",       "SPACEOPT",     "EMI_BYTE",       "EMI_WORD",       "LIBRARY",
 };

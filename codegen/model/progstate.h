@@ -41,9 +41,10 @@ enum : uint32_t {
   MODE_SPACEOPT = 1u << 17,
   MODE_EMI_BYTE = 1u << 18,
   MODE_EMI_WORD = 1u << 19,
+  MODE_LIBRARY = 1u << 20,  // a library build: every external function is called from outside
 };
 extern uint32_t mode_word;
 // Names of the mode bits by bit number (-M options, the debug file's mode
 // record); null below the first named bit.
-enum { MODE_FIRST_NAMED = 3, MODE_BITS = 20 };
+enum { MODE_FIRST_NAMED = 3, MODE_BITS = 21 };
 extern const char *const mode_names[MODE_BITS];

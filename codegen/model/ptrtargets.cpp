@@ -74,14 +74,15 @@ void list_set(ptr_targets *set) {
   vec_push(st().listed, set);
 }
 
-// Pointer parameters of assembly-defined functions may point anywhere in
-// their pointed-to type's memory space. True when a pair was added.
+// Pointer parameters of functions compiled apart (assembly, or a library's
+// callers) may point anywhere in their pointed-to type's memory space.
+// True when a pair was added.
 bool pair_asm_defined_params() {
   bool added = false;
   vec *objects = sym_global_objects();
   for (uint32_t k = 0; k < vec_size(objects); k++) {
     symbol *f = static_cast<symbol *>(vec_get(objects, k));
-    if (!type_is_function(f->type) || !sym_is_asm_defined(f->name)) continue;
+    if (!type_is_function(f->type) || !sym_called_from_outside(f)) continue;
     vec *params = sym_params(f);
     for (uint32_t p = 0; p < vec_size(params); p++) {
       symbol *param = static_cast<symbol *>(vec_get(params, p));

@@ -10,6 +10,7 @@
 #include "codegen/model/callgraph.h"
 #include "codegen/model/decl.h"
 #include "codegen/model/funcnum.h"
+#include "codegen/model/progstate.h"
 #include "codegen/model/optim.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/regs.h"
@@ -282,6 +283,10 @@ hash_table *sym_asm_defined_names() {
 
 bool sym_is_asm_defined(const char *name) {
   return ss().asm_defined && hash_lookup(ss().asm_defined, name) != nullptr;
+}
+
+bool sym_called_from_outside(const symbol *f) {
+  return sym_is_asm_defined(f->name) || ((mode_word & MODE_LIBRARY) && f->sclass == SC_EXTERN);
 }
 
 uint16_t sym_next_sequence() { return ++ss().global_sequence; }

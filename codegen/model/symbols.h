@@ -129,6 +129,10 @@ uint32_t sym_compile_levels();
 // Names given with -B: assembly-defined names (string keys).
 hash_table *sym_asm_defined_names();
 bool sym_is_asm_defined(const char *name);
+// A function that code compiled apart from this program calls, or that this
+// program calls there: one an object defines, or any external one of a
+// library build.
+bool sym_called_from_outside(const symbol *f);
 
 // The next global sequence number (kept in the storage offset of objects).
 uint16_t sym_next_sequence();

@@ -443,7 +443,9 @@ void tree_set_position(const tree_node *t) {
 void tree_print_text(const tree_node *t) {
   if (model.output_suppressed || !t || !t->text) return;
   if (t->text[0] != ';') {
-    out_printf("# %d \"%s\"\n", sym_current_line(), sym_current_file());
+    // The assembler's own position directives, so that its messages and line
+    // records name the C source.
+    emit_line_directive(sym_current_line(), sym_current_file(), 0);
     model.asm_line = sym_current_line() + 1;
     model.asm_written = true;
   }

@@ -254,23 +254,27 @@ tree_node *delay_count(tree_node *n) {
   return a;
 }
 
+// The counts assume each loop's skip passes over a two-word goto: the
+// peephole pass must not turn it into a branch.
 void emit_delay(tree_node *n, uint32_t level) {
   tree_node *count = delay_count(n);
   if (!count) return;
+  out_printf("\topt\tasmopt_off\n");
   if (count->op != OP_CONST) {
     // W holds the count: 3 cycles a pass.
     uint32_t label = emit_new_label();
     out_printf("l%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n", label, label);
-    return;
+  } else {
+    uint32_t cycles = uint32_t(count->value);
+    while (cycles > LONGEST_NESTED) {
+      emit_nested_loop(n, level, LONGEST_NESTED);
+      cycles -= LONGEST_NESTED;
+    }
+    if (cycles <= 6) emit_pad(cycles);
+    else if (cycles <= 1792) emit_single_loop(cycles);
+    else emit_nested_loop(n, level, cycles);
   }
-  uint32_t cycles = uint32_t(count->value);
-  while (cycles > LONGEST_NESTED) {
-    emit_nested_loop(n, level, LONGEST_NESTED);
-    cycles -= LONGEST_NESTED;
-  }
-  if (cycles <= 6) emit_pad(cycles);
-  else if (cycles <= 1792) emit_single_loop(cycles);
-  else emit_nested_loop(n, level, cycles);
+  out_printf("\topt\tasmopt_on\n");
 }
 
 // Sets Z when the operand equals the constant: byte by byte into W, each
@@ -695,7 +699,7 @@ void bitfield_step_back(const bit_field &f, uint32_t op, uint32_t step) {
 // __delay3: W passes of three cycles (256 for 0).
 void emit_delay3() {
   uint32_t label = emit_new_label();
-  out_printf("l%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n", label, label);
+  out_printf("\topt\tasmopt_off\nl%u:\n\tdecfsz\twreg,f\n\tgoto\tl%u\n\topt\tasmopt_on\n", label, label);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ struct peep_line {
   std::string mnemonic, operand;  // PL_INSN; PL_LABEL keeps its name in operand
   uint32_t words = 0;
   bool removed = false, changed = false;
+  bool fixed = false;  // inside code whose cycles are counted: left as it stands
 };
 
 struct insn_info {
@@ -120,6 +121,16 @@ peep_line parse(const std::string &text) {
   return l;
 }
 
+// "opt asmopt_off" (1) and "opt asmopt_on" (-1) bracket code whose cycles
+// are counted, such as an in-line delay: the pass leaves it as it stands.
+int fixed_mark(const peep_line &l) {
+  if (l.kind != PL_DIRECTIVE) return 0;
+  std::string code = lower(trim(l.text.substr(0, l.text.find_first_of(";\n"))));
+  if (code.rfind("opt", 0) != 0) return 0;
+  std::string setting = trim(code.substr(3));
+  return setting == "asmopt_off" ? 1 : setting == "asmopt_on" ? -1 : 0;
+}
+
 // Whether the function's code may be moved at all: a computed jump (on PCL,
 // or relative to `$`) counts instructions the pass would change.
 bool counts_instructions(const peep_line &l) {
@@ -140,6 +151,7 @@ struct peephole {
   std::unordered_map<std::string, size_t> labels;
 
   bool live(size_t i) const { return !l[i].removed; }
+  bool free(size_t i) const { return i < l.size() && !l[i].fixed; }
   bool transparent(size_t i) const { return l[i].kind == PL_TEXT || l[i].kind == PL_DIRECTIVE; }
 
   // The next instruction or barrier after i (l.size() at the end); `label`
@@ -195,6 +207,7 @@ struct peephole {
 
   // A jump to a label whose code is another jump goes to that one's target.
   bool thread(size_t i) {
+    if (!free(i)) return false;
     std::string target = l[i].operand;
     for (int hops = 0; hops < 8; hops++) {
       auto found = labels.find(target);
@@ -209,9 +222,9 @@ struct peephole {
   }
 
   bool jump_to_next(size_t i) {
-    if (!label_follows(i, l[i].operand)) return false;
+    if (!free(i) || !label_follows(i, l[i].operand)) return false;
     long p = prev_insn(i);
-    if (p < 0) return false;
+    if (p < 0 || !free(size_t(p))) return false;
     if (!is_skip(l[size_t(p)].mnemonic)) {
       remove(i);
       return true;
@@ -238,9 +251,9 @@ struct peephole {
     if (!opposite || !not_skipped(i)) return false;
     bool label = false;
     size_t j = next_code(i, &label);
-    if (label || !jump_to_label(j)) return false;
+    if (label || !jump_to_label(j) || !free(i) || !free(j)) return false;
     size_t k = next_code(j, &label);
-    if (label || !jump_to_label(k) || !label_follows(k, l[j].operand)) return false;
+    if (label || !jump_to_label(k) || !free(k) || !label_follows(k, l[j].operand)) return false;
     set(i, opposite, l[i].operand);
     set(j, l[k].mnemonic, l[k].operand);
     remove(k);
@@ -253,7 +266,7 @@ struct peephole {
     bool any = false;
     for (size_t j = i + 1; j < l.size(); j++) {
       if (!live(j) || transparent(j)) continue;
-      if (l[j].kind != PL_INSN) break;
+      if (l[j].kind != PL_INSN || !free(j)) break;
       remove(j);
       any = true;
     }
@@ -318,7 +331,8 @@ struct peephole {
       bool label = false;
       size_t j = next_code(i, &label);
       long n = 0;
-      if (label || !jump_to_label(j) || !offset(i, l[j].operand, &n) || n < -128 || n > 127) continue;
+      if (label || !jump_to_label(j) || !free(i) || !free(j) || !offset(i, l[j].operand, &n) || n < -128 || n > 127)
+        continue;
       for (const auto &b : flag_branches)
         if (l[i].mnemonic == b.test && flag == b.flag) {
           set(i, b.branch, l[j].operand);
@@ -328,7 +342,7 @@ struct peephole {
     }
     for (size_t i = 0; i < l.size(); i++) {
       long n = 0;
-      if (live(i) && jump_to_label(i) && l[i].mnemonic == "goto" && offset(i, l[i].operand, &n) && n >= -1024 &&
+      if (live(i) && free(i) && jump_to_label(i) && l[i].mnemonic == "goto" && offset(i, l[i].operand, &n) && n >= -1024 &&
           n <= 1023)
         set(i, "bra", l[i].operand);
     }
@@ -340,9 +354,11 @@ struct peephole {
 void peep_function(std::vector<std::string> &lines) {
   std::vector<peep_line> parsed;
   parsed.reserve(lines.size());
-  bool can_shorten = true;
+  bool can_shorten = true, fixed = false;
   for (const std::string &text : lines) {
     parsed.push_back(parse(text));
+    if (int mark = fixed_mark(parsed.back())) fixed = mark > 0;
+    parsed.back().fixed = fixed;
     if (counts_instructions(parsed.back())) return;
     const peep_line &l = parsed.back();
     if (l.kind == PL_BARRIER && lower(trim(l.text)).rfind("dw", 0) != 0) can_shorten = false;

@@ -101,6 +101,26 @@ TEST(PellowStrip, OnlyTheFirstModuleIsKept) {
   EXPECT_EQ(read_file(dir + "/l.obj"), as_text(first.data));
 }
 
+// The records a compiled C file carries past LISTTEXT (kinds 18 to 23)
+// are copied as they stand.
+TEST(PellowStrip, EveryRecordKindTheLinkerReadsIsKept) {
+  obj_fixture obj;
+  obj.ident().syms({{0, 0x10, "", "_main"}});
+  for (uint8_t kind = IO_LISTFIELD; kind <= IO_KIND_LAST; kind++) {
+    bytes record = {4, 0, kind, kind, 1, 2, 3};
+    obj.data.insert(obj.data.end(), record.begin(), record.end());
+  }
+  obj.end();
+  obj_fixture stripped;
+  stripped.ident().syms({{0, 0x00, "", "_main"}});
+  stripped.data.insert(stripped.data.end(), obj.data.begin() + long(stripped.data.size()), obj.data.end());
+  std::string dir = make_scratch_dir("objconv-");
+  write_file(dir + "/a.obj", obj.data);
+  run_result r = run_in(dir, staged_program("pellow") + " -main a.obj");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(dir + "/a.obj"), as_text(stripped.data));
+}
+
 TEST(PellowStrip, BadFilesStayAsTheyWere) {
   obj_fixture good = module_with(io_little_endian, false);
   struct row {
@@ -109,7 +129,7 @@ TEST(PellowStrip, BadFilesStayAsTheyWere) {
     unsigned message;
     bool last;  // the fault ends the file
   } rows[] = {
-      {"kind 18", {0, 0, 18}, 380, false},
+      {"kind 24", {0, 0, 24}, 380, false},
       {"kind 0", {0, 0, 0}, 380, false},
       {"body over 512 bytes", {0x01, 0x02, IO_TEXT}, 381, false},
       {"body cut short", {0x08, 0x00, IO_TEXT, 1, 2, 3}, 382, true},

@@ -330,7 +330,7 @@ TEST_F(TreeTest, AssemblerTextOutput) {
   tree_node *line = tree_asm_line(s);
   standin_output().clear();
   tree_print_text(line);
-  EXPECT_EQ(standin_output(), "# 12 \"src.c\"\n\tnop\n");
+  EXPECT_EQ(standin_output(), "\tline\t12\t; src.c\n\tnop\n");
   EXPECT_EQ(model.asm_line, 13);
   standin_output().clear();
   model.output_suppressed = true;

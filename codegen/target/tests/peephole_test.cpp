@@ -60,6 +60,11 @@ const peep_case cases[] = {
     {"a computed jump leaves the function as it is",
      "\tmovf\tx,w\n\taddwf\tpcl,f\n\tgoto\tl1\n\tgoto\tl2\nl1:\n\treturn\nl2:\n\treturn\n",
      "\tmovf\tx,w\n\taddwf\tpcl,f\n\tgoto\tl1\n\tgoto\tl2\nl1:\n\treturn\nl2:\n\treturn\n"},
+    {"code whose cycles are counted stays as written; the jumps round it still change",
+     "\tmovlw\t1\n\tgoto\tl2\nl2:\n\topt\tasmopt_off\nl1:\n\tdecfsz\twreg,f\n\tgoto\tl1\n\tgoto\tl3\nl3:\n\topt\tasmopt_on\n"
+     "\tbtfss\tstatus,2\n\tgoto\tl1\n\treturn\n",
+     "\tmovlw\t1\nl2:\n\topt\tasmopt_off\nl1:\n\tdecfsz\twreg,f\n\tgoto\tl1\n\tgoto\tl3\nl3:\n\topt\tasmopt_on\n\tbnz\tl1\n"
+     "\treturn\n"},
     {"a psect switch keeps jumps long, and the jump across it",
      "\tmovf\tx,w\n\tgoto\tl1\n\tpsect\tother\nl1:\n\treturn\n",
      "\tmovf\tx,w\n\tgoto\tl1\n\tpsect\tother\nl1:\n\treturn\n"},
