@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "driver/chiphdr.h"
+#include "common/vector.h"
 #include "driver/chipinfo.h"
 #include "support.h"
 
@@ -356,7 +357,7 @@ std::vector<lkr_range> read_linker_script(const std::string &path) {
   return out;
 }
 
-TEST(chip_database_parts, every_part_of_the_device_data_has_its_memory_sizes) {
+TEST(chip_database_parts, every_part_of_the_device_data_has_its_sizes_and_configuration_settings) {
   const std::string lkr = "/usr/share/gputils/lkr";
   if (!file_exists(lkr + "/18f452_g.lkr"))
     GTEST_SKIP() << "gputils' linker scripts (" << lkr << ") are not installed";
@@ -398,6 +399,29 @@ TEST(chip_database_parts, every_part_of_the_device_data_has_its_memory_sizes) {
     bool j = name.find('J') != std::string::npos;
     EXPECT_EQ(config_lo, j ? chip->rom_size : 0x300000u) << name;
     EXPECT_TRUE(chip->config[0].set) << name;
+    // Every configuration setting the header lists ("NAME = OPTION") is the
+    // chip's, with that option.
+    std::set<std::string> ours_settings;
+    if (vec *values = chip_key_values(chip, "CONFIG"))
+      for (uint32_t i = 0; i < vec_size(values); i++) {
+        std::string value = static_cast<const char *>(vec_get(values, i));
+        std::string setting = value.substr(0, value.find(','));
+        for (size_t at = value.find(','); at != std::string::npos; at = value.find(',', at + 1)) {
+          std::string item = value.substr(at + 1, value.find(',', at + 1) - at - 1);
+          if (item.find('/') != std::string::npos) ours_settings.insert(setting + "=" + item.substr(0, item.find('/')));
+        }
+      }
+    std::string header = m[1];
+    std::ifstream inc("/usr/share/gputils/header/p" + header + ".inc");
+    std::regex listed(R"(^;\s{5}([A-Za-z0-9_]+) = (\S+)\s)");
+    std::smatch s;
+    int settings = 0;
+    for (std::string line; std::getline(inc, line);)
+      if (std::regex_search(line, s, listed)) {
+        settings++;
+        EXPECT_TRUE(ours_settings.count(s[1].str() + "=" + s[2].str())) << name << ": " << s[1] << " = " << s[2];
+      }
+    EXPECT_GT(settings, 0) << name;
     chip_free(chip);
   }
   EXPECT_EQ(size_t(parts), names.size());
