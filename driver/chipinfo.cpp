@@ -55,6 +55,8 @@ static const key_info known_keys[] = {
     // The special function registers, which only the chip headers' writer reads.
     {"SFR", KEY_TEXT, 0},          {"SFR16", KEY_TEXT, 0},
     {"SFRFROM", KEY_TEXT, 0},
+    // The configuration settings by name, which the configuration pragma reads.
+    {"CONFIG", KEY_TEXT, 0},
 };
 
 static const key_info *key_find(const char *key) {

@@ -296,9 +296,14 @@ void build_memory_classes() {
   if (!space("idloc")) ms_new(&mem_spaces, "idloc", "ID Location space", 4);
   if (!space("config")) ms_new(&mem_spaces, "config", "Configuration bits", 3);
   add_split(class_in("idloc", "IDLOC"), RNG_DEFINED, IDLOC_LO, IDLOC_HI, 0);
-  // J chips keep their configuration words in the last eight bytes of flash.
-  if (chip_name_has_j(chip))
-    add_split(class_in("config", "CONFIG"), RNG_DEFINED, chip->rom_size, chip->rom_size + 7, 0);
+  // J chips keep their configuration words in the last bytes of flash: eight,
+  // or sixteen on the parts with eight words.
+  if (chip_name_has_j(chip)) {
+    uint32_t bytes = 8;
+    for (unsigned n = 1; n <= CHIP_CONFIG_WORDS; n++)
+      if (chip->config[n - 1].set && 2 * n > bytes) bytes = 2 * n;
+    add_split(class_in("config", "CONFIG"), RNG_DEFINED, chip->rom_size, chip->rom_size + bytes - 1, 0);
+  }
   else
     add_split(class_in("config", "CONFIG"), RNG_DEFINED, CONFIG_LO, CONFIG_HI, 0);
 }

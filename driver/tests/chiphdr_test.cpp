@@ -4,14 +4,21 @@
 // gputils' device files.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+#include <thread>
 #include <fstream>
 #include <map>
+#include <set>
+#include <algorithm>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/chiphdr.h"
+#include "common/vector.h"
+#include "driver/chipinfo.h"
 #include "support.h"
 
 namespace {
@@ -207,17 +214,25 @@ std::vector<std::string> staged_chip_names() {
 TEST(chip_headers, every_chip_header_parses_cleanly_with_the_standard_headers) {
   std::vector<std::string> names = staged_chip_names();
   ASSERT_FALSE(names.empty());
-  scratch_dir dir;
-  dir.file("main.c",
-           "#include <tovra18.h>\n#include <stddef.h>\n#include <string.h>\n#include <stdlib.h>\n"
-           "#include <ctype.h>\n#include <errno.h>\n#include <limits.h>\n#include <float.h>\n"
-           "void main(void) { TRISB = 0; PORTB = STATUS; }\n");
-  for (const std::string &name : names) {
-    program_run r = run_tovra18({"--chip=" + name, "--pass1", "main.c"}, dir.path());
-    EXPECT_EQ(r.status, 0) << name << "\n" << r.output;
-    EXPECT_TRUE(tag_numbers(r.output).empty()) << name << "\n" << r.output;
-    EXPECT_TRUE(file_exists(dir.path() + "/main.parsk")) << name;
-  }
+  // Every part of the database: a few at a time, each in its own folder.
+  std::atomic<size_t> next{0};
+  auto worker = [&] {
+    scratch_dir dir;
+    dir.file("main.c",
+             "#include <tovra18.h>\n#include <stddef.h>\n#include <string.h>\n#include <stdlib.h>\n"
+             "#include <ctype.h>\n#include <errno.h>\n#include <limits.h>\n#include <float.h>\n"
+             "void main(void) { TRISB = 0; PORTB = STATUS; }\n");
+    for (size_t i; (i = next++) < names.size();) {
+      const std::string &name = names[i];
+      program_run r = run_tovra18({"--chip=" + name, "--pass1", "main.c"}, dir.path());
+      EXPECT_EQ(r.status, 0) << name << "\n" << r.output;
+      EXPECT_TRUE(tag_numbers(r.output).empty()) << name << "\n" << r.output;
+      EXPECT_TRUE(file_exists(dir.path() + "/main.parsk")) << name;
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++) threads.emplace_back(worker);
+  for (std::thread &t : threads) t.join();
 }
 
 TEST(chip_headers, a_header_refuses_another_chip_and_no_chip_is_an_error) {
@@ -307,7 +322,109 @@ TEST(chip_headers, addresses_and_bit_positions_match_gputils_device_files) {
     }
     EXPECT_GT(registers, 0) << name;
     EXPECT_GT(bits, 0) << name;
+    // Every register the device file names is there under one of its names.
+    for (const auto &[reg, address] : dev.registers)
+      if (address <= 0xFFF) {
+        EXPECT_FALSE(at[address].empty()) << name << ": " << reg << " at " << std::hex << address;
+      }
   }
+}
+
+// A linker script's memory line: NAME, START, END and whether PROTECTED.
+struct lkr_range {
+  std::string kind, name;
+  uint32_t lo, hi;
+  bool is_protected;
+};
+
+// The part's generic linker script as read for the non-extended instruction
+// set (every #IFDEF of the scripts is false for a plain build).
+std::vector<lkr_range> read_linker_script(const std::string &path) {
+  std::vector<lkr_range> out;
+  std::ifstream in(path);
+  std::regex range(R"(^\s*(CODEPAGE|DATABANK|ACCESSBANK)\s+NAME=(\w+)\s+START=0x([0-9A-Fa-f]+)\s+END=0x([0-9A-Fa-f]+)(.*))");
+  std::string line;
+  std::smatch m;
+  std::vector<bool> taken;  // per open #IFDEF: is its branch being read?
+  while (std::getline(in, line)) {
+    if (line.find("#IFDEF") != std::string::npos) taken.push_back(false);
+    else if (line.find("#ELSE") != std::string::npos && !taken.empty()) taken.back() = !taken.back();
+    else if (line.find("#FI") != std::string::npos && !taken.empty()) taken.pop_back();
+    else if (std::all_of(taken.begin(), taken.end(), [](bool b) { return b; }) && std::regex_search(line, m, range))
+      out.push_back({m[1], m[2], uint32_t(std::stoul(m[3], nullptr, 16)), uint32_t(std::stoul(m[4], nullptr, 16)),
+                     m[5].str().find("PROTECTED") != std::string::npos});
+  }
+  return out;
+}
+
+TEST(chip_database_parts, every_part_of_the_device_data_has_its_sizes_and_configuration_settings) {
+  const std::string lkr = "/usr/share/gputils/lkr";
+  if (!file_exists(lkr + "/18f452_g.lkr"))
+    GTEST_SKIP() << "gputils' linker scripts (" << lkr << ") are not installed";
+  std::vector<std::string> names = staged_chip_names();
+  std::set<std::string> ours(names.begin(), names.end());
+  std::regex script(R"(^(18\w+)_g\.lkr$)");
+  int parts = 0;
+  std::vector<std::string> files;
+  for (const auto &entry : std::filesystem::directory_iterator(lkr)) files.push_back(entry.path().filename());
+  for (const std::string &file : files) {
+    std::smatch m;
+    if (!std::regex_search(file, m, script)) continue;
+    std::string name = m[1];
+    if (!file_exists("/usr/share/gputils/header/p" + name + ".inc")) continue;
+    for (char &c : name) c = char(toupper(uint8_t(c)));
+    parts++;
+    ASSERT_TRUE(ours.count(name)) << name << " is missing from the chip database";
+    chip_record *chip = chipinfo_read(staged_chip_db().c_str(), name.c_str(), nullptr, nullptr);
+    ASSERT_NE(chip, nullptr) << name;
+    uint32_t ram = 0, eeprom = 0, config_lo = 0;
+    std::vector<lkr_range> ranges = read_linker_script(lkr + "/" + file);
+    std::sort(ranges.begin(), ranges.end(), [](const lkr_range &a, const lkr_range &b) { return a.lo < b.lo; });
+    for (const lkr_range &r : ranges) {
+      if (r.kind == "CODEPAGE" && r.name == "page") {
+        EXPECT_EQ(chip->rom_size, r.hi + 1) << name;
+      }
+      if (r.kind == "CODEPAGE" && r.name == "eedata") eeprom = r.hi - r.lo + 1;
+      if (r.kind == "CODEPAGE" && (r.name == "config" || r.name == "cfgmem")) config_lo = r.lo;
+      if (r.kind == "ACCESSBANK" && !r.is_protected) {
+        EXPECT_EQ(chip->common_lo, r.lo) << name;
+        EXPECT_EQ(chip->common_hi, r.hi) << name;
+      }
+      // General-purpose RAM from 0 up to its first gap.
+      if (r.kind != "CODEPAGE" && !r.is_protected && r.lo <= ram) ram = std::max(ram, r.hi + 1);
+    }
+    EXPECT_EQ(chip->ram_size, ram) << name;
+    EXPECT_EQ(chip->eeprom_size, eeprom) << name;
+    // The configuration words: J parts at the end of flash, others at 300000h.
+    bool j = name.find('J') != std::string::npos;
+    EXPECT_EQ(config_lo, j ? chip->rom_size : 0x300000u) << name;
+    EXPECT_TRUE(chip->config[0].set) << name;
+    // Every configuration setting the header lists ("NAME = OPTION") is the
+    // chip's, with that option.
+    std::set<std::string> ours_settings;
+    if (vec *values = chip_key_values(chip, "CONFIG"))
+      for (uint32_t i = 0; i < vec_size(values); i++) {
+        std::string value = static_cast<const char *>(vec_get(values, i));
+        std::string setting = value.substr(0, value.find(','));
+        for (size_t at = value.find(','); at != std::string::npos; at = value.find(',', at + 1)) {
+          std::string item = value.substr(at + 1, value.find(',', at + 1) - at - 1);
+          if (item.find('/') != std::string::npos) ours_settings.insert(setting + "=" + item.substr(0, item.find('/')));
+        }
+      }
+    std::string header = m[1];
+    std::ifstream inc("/usr/share/gputils/header/p" + header + ".inc");
+    std::regex listed(R"(^;\s{5}([A-Za-z0-9_]+) = (\S+)\s)");
+    std::smatch s;
+    int settings = 0;
+    for (std::string line; std::getline(inc, line);)
+      if (std::regex_search(line, s, listed)) {
+        settings++;
+        EXPECT_TRUE(ours_settings.count(s[1].str() + "=" + s[2].str())) << name << ": " << s[1] << " = " << s[2];
+      }
+    EXPECT_GT(settings, 0) << name;
+    chip_free(chip);
+  }
+  EXPECT_EQ(size_t(parts), names.size());
 }
 
 }  // namespace

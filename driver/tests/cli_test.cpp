@@ -17,10 +17,15 @@ size_t count_lines(const std::string &text) { return size_t(std::count(text.begi
 TEST(tovra18, chipinfo_lists_every_chip) {
   program_run r = run_tovra18({"--chipinfo"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.output.rfind(";name:romsize:ramsize\n18F1220:1000:100\n", 0), 0u) << r.output;
+  EXPECT_EQ(r.output.rfind(";name:romsize:ramsize\n18C242:4000:200\n", 0), 0u) << r.output;
   EXPECT_NE(r.output.find("\n18F452:8000:600\n"), std::string::npos);
   EXPECT_NE(r.output.find("\n18F8722:20000:F60\n"), std::string::npos);
-  EXPECT_EQ(count_lines(r.output), 31u);
+  // Registers below the SFRs' bank, and RAM that ends below them.
+  EXPECT_NE(r.output.find("\n18F45K22:8000:600\n"), std::string::npos);
+  EXPECT_NE(r.output.find("\n18F97J94:1FFF0:DFA\n"), std::string::npos);
+  EXPECT_NE(r.output.find("\n18LF46K80:10000:E41\n"), std::string::npos);
+  // Every part of the public device data: 294 and the heading.
+  EXPECT_EQ(count_lines(r.output), 295u);
 }
 
 struct status_case {
@@ -37,7 +42,7 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
       {{"--chip=16F84"}, 1, {922}},
       {{"-Q"}, 1, {902}},
       {{"--chip"}, 1, {924, 902}},
-      {{"--chip=452", "--bogus", "--V"}, 1, {168, 168, 939}},
+      {{"--chip=18F452", "--bogus", "--V"}, 1, {168, 168, 939}},
       {{"-18F4520", "--noexec", "x.c"}, 0, {1207}},
       {{"--chip=4520", "-FDOUBLE"}, 1, {923, 1207, 939}},
       {{"--chip=4520", "--opt=help"}, 1, {923, 939}},
@@ -45,7 +50,7 @@ TEST(tovra18, chip_selection_and_bad_command_lines) {
       {{"--chip=4520", "--rom=nowhere"}, 1, {907, 939}},
       {{"--chip=4520", "--noexec", "notes.txt", "x.c"}, 1, {894}},
       {{"--chip=4520", "--noexec", "only.lpp"}, 1, {836}},
-      {{"--chip=452", "--memmap=missing.map"}, 1, {141}},
+      {{"--chip=18F452", "--memmap=missing.map"}, 1, {141}},
       {{"--memmap=missing.map"}, 1, {902}},
       {{"@"}, 1, {931, 902}},
   };

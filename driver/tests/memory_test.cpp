@@ -102,7 +102,7 @@ TEST_F(driver_options_run, classes_of_a_chip_with_128k_and_an_external_bus) {
 }
 
 TEST_F(driver_options_run, a_j_chip_keeps_its_configuration_words_in_flash) {
-  run({"--chip=25J10"});
+  run({"--chip=18F25J10"});
   EXPECT_TRUE(numbers.empty()) << messages.text();
   EXPECT_EQ(class_texts(),
             joined({{"-ACODE=00h-07FF7h", "-ACONST=00h-07FF7h", "-ASMALLCONST=0400h-04FFhx123,07F00h-07FF7h",
@@ -216,10 +216,10 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
     EXPECT_EQ(class_text(c.cls), c.text) << ::testing::PrintToString(c.args);
     EXPECT_EQ(numbers, c.messages) << ::testing::PrintToString(c.args) << messages.text();
   }
-  run({"--chip=452", "--codeoffset=200"});
+  run({"--chip=18F452", "--codeoffset=200"});
   EXPECT_EQ(drv.chip->code_offset, 0x200u);
   // A refused value is not handed on to the passes either.
-  run({"--chip=452", "--codeoffset=FFFFFFFF", "--serial=1234@FFFFFFFF", "--fill=FF@0-FFFFFFFF",
+  run({"--chip=18F452", "--codeoffset=FFFFFFFF", "--serial=1234@FFFFFFFF", "--fill=FF@0-FFFFFFFF",
        "--checksum=0-7FFF@FFFFFFFF"});
   EXPECT_EQ(drv.chip->code_offset, 0u);
   EXPECT_FALSE(drv.serial_given);
@@ -228,7 +228,7 @@ TEST_F(driver_options_run, memory_options_edit_the_classes) {
 }
 
 TEST_F(driver_options_run, checksum_specification) {
-  run({"--chip=452", "--checksum=0-7FFF@8000,width=x,algorithm=0x3,offset=FF,shape=round"});
+  run({"--chip=18F452", "--checksum=0-7FFF@8000,width=x,algorithm=0x3,offset=FF,shape=round"});
   EXPECT_EQ(numbers, (std::vector<unsigned>{1236, 1236}));
   EXPECT_TRUE(drv.checksum.given);
   EXPECT_EQ(drv.checksum.end, 0x7FFFu);
@@ -238,24 +238,24 @@ TEST_F(driver_options_run, checksum_specification) {
   EXPECT_EQ(drv.checksum.offset, 0xFFu);
   for (const auto &[arg, number] : {std::pair{"--checksum=x", 1241u}, {"--checksum=0", 1242u},
                                     {"--checksum=0-7FFF", 1243u}}) {
-    run({"--chip=452", arg});
+    run({"--chip=18F452", arg});
     EXPECT_EQ(numbers, std::vector<unsigned>{number}) << arg;
     EXPECT_FALSE(drv.checksum.given);
   }
 }
 
 TEST_F(driver_options_run, preprocessor_options_keep_their_command_line_order) {
-  run({"--chip=452", "-DX", "-UX", "-Iinc"});
+  run({"--chip=18F452", "-DX", "-UX", "-Iinc"});
   EXPECT_EQ(drv.pp_args, (std::vector<std::string>{"-DQUENLOR_C", "-SP1,1,1,1,1,1,1", "-DX", "-UX", "-Iinc"}));
-  run({"--chip=452", "-UX", "-DX"});
+  run({"--chip=18F452", "-UX", "-DX"});
   EXPECT_EQ(drv.pp_args, (std::vector<std::string>{"-DQUENLOR_C", "-SP1,1,1,1,1,1,1", "-UX", "-DX"}));
   EXPECT_FALSE(drv.debug_build);
-  run({"--chip=452", "-D__DEBUG=1"});
+  run({"--chip=18F452", "-D__DEBUG=1"});
   EXPECT_TRUE(drv.debug_build);
 }
 
 TEST_F(driver_options_run, defaults_and_option_values) {
-  run({"--chip=452"});
+  run({"--chip=18F452"});
   EXPECT_EQ(drv.output, uint32_t(OUT_INTEL | OUT_MCOF));
   EXPECT_EQ(drv.runtime, uint32_t(RUNTIME_INIT | RUNTIME_CLEAR | RUNTIME_CLIB | RUNTIME_KEEP | RUNTIME_STACKWARN));
   EXPECT_EQ(drv.opt, uint32_t(OPT_LEVEL9 | OPT_ASM | OPT_SPACE));
@@ -266,7 +266,7 @@ TEST_F(driver_options_run, defaults_and_option_values) {
   EXPECT_EQ(drv.out_dir, ".");
   EXPECT_EQ(drv.obj_dir, ".");
 
-  run({"--chip=452", "--output=cof,+bin", "--runtime=-clib", "--double=32", "--callgraph=full", "-N40", "--warn=-3",
+  run({"--chip=18F452", "--output=cof,+bin", "--runtime=-clib", "--double=32", "--callgraph=full", "-N40", "--warn=-3",
        "-L-pdata=100h", "-Lmylib", "-Mout.map", "-Gsym.sym", "--cr=x.crf", "-V", "-V"});
   EXPECT_TRUE(numbers.empty()) << messages.text();
   EXPECT_EQ(drv.output, uint32_t(OUT_COFF | OUT_BINARY));
@@ -283,27 +283,27 @@ TEST_F(driver_options_run, defaults_and_option_values) {
   EXPECT_EQ(drv.cross_ref_file, "x.crf");
   EXPECT_EQ(drv.verbose, 2);
 
-  run({"--chip=452", "-Goff", "--pre"});
+  run({"--chip=18F452", "-Goff", "--pre"});
   EXPECT_TRUE(drv.symbol_off);
   EXPECT_TRUE(drv.pre_only && drv.compile_only);
 }
 
 TEST_F(driver_options_run, speed_and_space_together) {
-  run({"--chip=452", "--opt=+speed"});
+  run({"--chip=18F452", "--opt=+speed"});
   EXPECT_EQ(numbers, std::vector<unsigned>{1259});
-  run({"--chip=452", "--opt=speed"});
+  run({"--chip=18F452", "--opt=speed"});
   EXPECT_TRUE(numbers.empty());
-  run({"--chip=452", "--opt=all"});
+  run({"--chip=18F452", "--opt=all"});
   EXPECT_TRUE(numbers.empty());
   EXPECT_EQ(drv.opt, ~uint32_t(OPT_SPEED));
 }
 
 TEST_F(driver_options_run, pass_option_files_name_a_pass) {
-  run({"--chip=452", "--getoption=tallik,f"});
+  run({"--chip=18F452", "--getoption=tallik,f"});
   EXPECT_TRUE(numbers.empty());
   EXPECT_EQ(drv.pass_option_files[10], "f");
   EXPECT_TRUE(drv.getoption && drv.quiet);
-  run({"--chip=452", "--setoption=JOINTA,opts"});
+  run({"--chip=18F452", "--setoption=JOINTA,opts"});
   EXPECT_EQ(drv.pass_option_files[5], "opts");
   struct {
     std::vector<std::string> args;
@@ -320,7 +320,7 @@ TEST_F(driver_options_run, pass_option_files_name_a_pass) {
       {{"--objdir=/nonexistent/folder"}, 1180},
   };
   for (const auto &c : cases) {
-    std::vector<std::string> args = {"--chip=452"};
+    std::vector<std::string> args = {"--chip=18F452"};
     args.insert(args.end(), c.args.begin(), c.args.end());
     run(args);
     EXPECT_EQ(numbers, std::vector<unsigned>{c.number}) << ::testing::PrintToString(c.args);
@@ -329,23 +329,23 @@ TEST_F(driver_options_run, pass_option_files_name_a_pass) {
 
 TEST_F(driver_options_run, output_name_and_folders) {
   scratch_dir here(true);
-  run({"--chip=452", "-Oout"});
+  run({"--chip=18F452", "-Oout"});
   EXPECT_EQ(drv.out_name, "out.hex");
-  run({"--chip=452", "-Oout."});
+  run({"--chip=18F452", "-Oout."});
   EXPECT_EQ(drv.out_name, "out.");
-  run({"--chip=452", "-C", "-Oout.x"});
+  run({"--chip=18F452", "-C", "-Oout.x"});
   EXPECT_EQ(drv.out_name, "out.obj");
   EXPECT_EQ(out_file("sym"), "out.sym");
 
   char *sub = strfmt("%s/sub", here.path().c_str());
   mkdir(sub, 0700);
-  run({"--chip=452", "--outdir=sub", "-Osub/prog.c"});
+  run({"--chip=18F452", "--outdir=sub", "-Osub/prog.c"});
   EXPECT_TRUE(numbers.empty()) << messages.text();
   EXPECT_EQ(drv.out_name, "prog.hex");
   EXPECT_EQ(drv.out_dir, sub);
   EXPECT_EQ(out_file("map"), "sub/prog.map");
   EXPECT_EQ(obj_file("dir/a.c", "parsk"), "sub/a.parsk");
-  run({"--chip=452", "--outdir=sub", "-O./prog"});
+  run({"--chip=18F452", "--outdir=sub", "-O./prog"});
   EXPECT_EQ(numbers, std::vector<unsigned>{1255});
   xfree(sub);
 }
