@@ -74,6 +74,40 @@ rule rom_ptr_plus_index
   | addwfc tblptru,f,c
   text L
 
+# A 2-byte pointer addresses the first 64 KiB, where TBLPTRU stays 0: a
+# negative offset added as its 16-bit complement must not carry into it.
+rule rom_ptr16_plus_const
+  goals rom_ptr
+  op +
+  pred ANY_16_PTR
+  left rom_ptr
+  right word_imm
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | movlw ~0/2R
+  | addwf tblptrl,f,c
+  | movlw ~1/2R
+  | addwfc tblptrh,f,c
+  text L
+
+rule rom_ptr16_plus_word
+  goals rom_ptr
+  op +
+  pred ANY_16_PTR
+  left rom_ptr
+  right word_opnd
+  kind left
+  flags left_into_wanted
+  clobber status wreg
+  code
+  | E1Rmovf (~0/2R)E2R,w
+  | addwf tblptrl,f,c
+  | E1Rmovf (~1/2R)E2R,w
+  | addwfc tblptrh,f,c
+  text L
+
 rule rom_ptr_plus_const
   goals rom_ptr
   op +
