@@ -107,6 +107,11 @@ bool may_read_target(const tree_node *t, const tree_node *target) {
          }) != nullptr;
 }
 
+bool stores_parameter_area(const tree_node *target) {
+  const symbol *object = stored_object(target);
+  return object && (object->flags & SYM_STACK_AREA);
+}
+
 void lower_logical(uint32_t op, tree_node *target, tree_node *c, vec *list) {
   bool is_and = c->op == OP_LAND;
   int32_t k = is_and ? 1 : 0;
@@ -365,6 +370,11 @@ void append(tree_node *s, vec *list) {
   }
   increments_ctx increments{list};
   s = tree_walk(WALK_PRE, &increments, s, increments_of_call, 0, 0, 0);
+  // A value returned through the parameter area lies over the parameters: a
+  // step made after the store would change the value, so it is made before,
+  // the value reading a copy.
+  if (s->op == OP_ASSIGN && stores_parameter_area(s->left))
+    s->right = tree_walk(WALK_POST_RIGHT_FIRST, &increments, s->right, increment_before_call, 0, 0, 1);
   char *comment = tree_take_pending_comment();
   if (does_nothing(s)) {
     tree_free(s);
