@@ -81,8 +81,9 @@ const corpus_case corpus[] = {
     // Port B and timer 0 through the chip header's registers, bits and fields.
     {"sfr.c", 20000, {{"r", 11}}, "18F452", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
     {"sfr.c", 20000, {{"r", 11}}, "18F4520", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
-    // Call areas that are live together, returns over the parameters, and
-    // function pointers declared in bodies, on a small and a large chip.
+    // Call areas that are live together, returns over the parameters,
+    // function pointers declared in bodies and pointers to volatile
+    // objects, on a small and a large chip.
     {"results.c", 2000000, {{"ok", 16}, {"lr", 4}}},
     {"results.c", 2000000, {{"ok", 16}, {"lr", 4}}, "18F4620"},
     {"floatcalls.c", 1000000, {{"ok", 2}}},
@@ -91,6 +92,8 @@ const corpus_case corpus[] = {
     {"returns.c", 100000, {{"r", 12}, {"rl", 4}}, "18F4620"},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}, "18F4620"},
+    {"qualified.c", 100000, {{"ok", 5}}},
+    {"qualified.c", 100000, {{"ok", 5}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -401,6 +401,32 @@ bool rewrite_operands(tree_node *n, vec *list) {
   return true;
 }
 
+// An address whose value nothing takes: only what computes it runs. The
+// object it names is not read, even when volatile.
+bool rewrite_address_of(tree_node *n, vec *list) {
+  tree_node *object = n->left;
+  n->left = nullptr;
+  tree_node_free(n);
+  while (object->op == OP_DOT) {
+    tree_node *inner = object->left;
+    object->left = nullptr;
+    tree_free(object);
+    object = inner;
+  }
+  if (object->op == OP_DEREF) {
+    tree_node *address = object->left;
+    object->left = nullptr;
+    tree_node_free(object);
+    if (address) nodeRewrite(address, list);
+    return true;
+  }
+  if (op_is_leaf(object->op)) {
+    tree_node_free(object);
+    return true;
+  }
+  return nodeRewrite(object, list);
+}
+
 void rewrite_jump(tree_node *n, vec *list) {
   while (n->left->op == OP_SEQ) {
     tree_node *seq = n->left;
@@ -520,6 +546,8 @@ bool nodeRewrite(tree_node *tree, vec *list) {
     case OP_COMMA:
     case OP_SEQ:
       return rewrite_operands(tree, list);
+    case OP_ADDR:
+      return rewrite_address_of(tree, list);
   }
   if (tree_is_volatile(tree)) {
     append(tree, list);
