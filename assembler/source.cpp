@@ -413,6 +413,12 @@ void dir_fncall(directive_ctx &d) {
   if (fn_names(d, "FNCALL", 2)) d.st->fninfo.push_back({IO_FN_CALL, trim(d.list[0]), trim(d.list[1])});
 }
 
+// The second function's arguments lie above the first's: a value the first
+// is passed comes straight from the second's parameter area.
+void dir_fnarg(directive_ctx &d) {
+  if (fn_names(d, "FNARG", 2)) d.st->fninfo.push_back({IO_FN_ARGCALL, trim(d.list[0]), trim(d.list[1])});
+}
+
 void dir_fnroot(directive_ctx &d) {
   if (fn_names(d, "FNROOT", 1)) d.st->fninfo.push_back({IO_FN_ROOT, trim(d.list[0]), ""});
 }
@@ -547,8 +553,9 @@ struct directive {
 const directive directives[] = {
     {"align", dir_align},   {"dabs", dir_dabs},       {"db", dir_db},           {"ds", dir_ds},
     {"dw", dir_dw},         {"end", dir_end},         {"fcf", dir_fcf},         {"file", dir_file},
-    {"fnalign", dir_fnalign}, {"fnbreak", dir_fnbreak}, {"fncall", dir_fncall}, {"fnconf", dir_fnconf},
-    {"fnroot", dir_fnroot}, {"fnsize", dir_fnsize},   {"global", dir_global},   {"line", dir_line},
+    {"fnalign", dir_fnalign}, {"fnarg", dir_fnarg},   {"fnbreak", dir_fnbreak}, {"fncall", dir_fncall},
+    {"fnconf", dir_fnconf}, {"fnroot", dir_fnroot},   {"fnsize", dir_fnsize},   {"global", dir_global},
+    {"line", dir_line},
     {"opt", dir_opt},       {"org", dir_org},         {"processor", dir_processor}, {"psect", dir_psect},
     {"signat", dir_signat},
 };

@@ -101,6 +101,19 @@ const corpus_case corpus[] = {
     // Objects larger than a bank, on a chip of six banks and one of sixteen.
     {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
     {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
+    // Call areas that are live together, returns over the parameters,
+    // function pointers declared in bodies and pointers to volatile
+    // objects, on a small and a large chip.
+    {"results.c", 2000000, {{"ok", 16}, {"lr", 4}}},
+    {"results.c", 2000000, {{"ok", 16}, {"lr", 4}}, "18F4620"},
+    {"floatcalls.c", 1000000, {{"ok", 2}}},
+    {"floatcalls.c", 1000000, {{"ok", 2}}, "18F4620"},
+    {"returns.c", 100000, {{"r", 12}, {"rl", 4}}},
+    {"returns.c", 100000, {{"r", 12}, {"rl", 4}}, "18F4620"},
+    {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}},
+    {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}, "18F4620"},
+    {"qualified.c", 100000, {{"ok", 5}}},
+    {"qualified.c", 100000, {{"ok", 5}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

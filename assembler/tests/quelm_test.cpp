@@ -41,6 +41,7 @@ _buf:	ds	10
 	FNSIZE	_static,1,1
 	FNCALL	_main,_helper
 	FNCALL	_main,_static
+	FNARG	_helper,_static
 	FNROOT	_main
 	FNBREAK	_isr,intlevel2
 	FNALIGN	_a,_b
@@ -93,6 +94,7 @@ FNINFO size _main 2 0
 FNINFO size _static 1 1
 FNINFO call _main _helper
 FNINFO call _main _static
+FNINFO argcall _helper _static
 FNINFO root _main
 FNINFO rootof _isr intlevel2
 FNGROUP 1 _a _b _c

@@ -81,10 +81,10 @@ struct walked {
 
 // The walk's nodes with their depths, taken before any action runs (an
 // action may walk the graph itself, which overwrites the depths).
-std::vector<walked> walk_from(symbol *root, bool descending) {
+std::vector<walked> walk_from(symbol *root, bool descending, uint32_t edges = EDGE_CALL) {
   std::vector<walked> out;
   if (!root || !root->cg) return out;
-  vec *nodes = dag_walk(root->cg->node, descending ? 0 : 1, EDGE_CALL);
+  vec *nodes = dag_walk(root->cg->node, descending ? 0 : 1, edges);
   for (uint32_t k = 0; k < vec_size(nodes); k++) {
     dag_node *n = item<dag_node>(nodes, k);
     out.push_back({static_cast<symbol *>(n->item), n->depth});
@@ -116,24 +116,53 @@ void expand_pointer_nodes(symbol *s, vec *out, int depth) {
   vec_free(targets);
 }
 
+bool has_argument_edge(const cg_node *from, const cg_node *to) {
+  vec *edges = from->node->edges;
+  for (uint32_t k = 0; k < vec_size(edges); k++) {
+    const dag_edge *e = item<dag_edge>(edges, k);
+    if (e->target == to->node && e->flags == EDGE_ARGUMENT) return true;
+  }
+  return false;
+}
+
 struct collect_ctx {
   symbol *function;
 };
+
+// The function a call names, or the function-pointer variable it calls
+// through; null for a call through an expression of no variable.
+symbol *called_symbol(const tree_node *n) {
+  const tree_node *callee = n->left;
+  if (callee && callee->op == OP_ID && (is_function(callee->sym) || is_function_pointer(callee->sym)))
+    return callee->sym;
+  if (n->callee && is_function_pointer(n->callee)) return n->callee;
+  return nullptr;
+}
+
+// Calls whose results an argument of `outer` reads: not those inside the
+// arguments of another call, whose results that call's arguments take.
+void note_result_readers(tree_node *t, symbol *outer) {
+  if (!t) return;
+  if (t->op == OP_CALL && !(t->callee && (t->callee->flags2 & SYM2_INLINE))) {
+    if (symbol *inner = called_symbol(t)) optim_add_call_edge(outer, inner);
+    return;
+  }
+  if (op_has_operands(t->op)) note_result_readers(t->left, outer);
+  if (op_is_binary(t->op)) note_result_readers(t->right, outer);
+  if (t->op == OP_CALLARGS)
+    for (uint32_t k = 0; k < vec_size(t->args); k++) note_result_readers(item<tree_node>(t->args, k), outer);
+}
 
 tree_node *collect_call(void *c, tree_node *n, int, int, int) {
   if (n->op != OP_CALL) return n;
   symbol *f = static_cast<collect_ctx *>(c)->function;
   tree_node *callee = n->left;
-  symbol *pointer = nullptr;
-  if (callee && callee->op == OP_ID && is_function(callee->sym)) {
-    cg_record(callee->sym);
-    cg_add_call_edge(f, callee->sym, false);
+  symbol *pointer = called_symbol(n);
+  if (pointer && is_function(pointer)) {
+    cg_record(pointer);
+    cg_add_call_edge(f, pointer, false);
     return n;
   }
-  if (callee && callee->op == OP_ID && is_function_pointer(callee->sym))
-    pointer = callee->sym;
-  else if (n->callee && is_function_pointer(n->callee))
-    pointer = n->callee;
   if (pointer) {
     cg_record(pointer);
     cg_add_call_edge(f, pointer, true);
@@ -284,6 +313,11 @@ void cg_collect_calls(symbol *f) {
     vec_set(list, tree_walk(WALK_PRE, &c, item<tree_node>(list, k), collect_call, 0, 0, 0), k);
 }
 
+void cg_note_argument_calls(tree_node *call) {
+  if (call->op != OP_CALL || !call->right || call->right->op != OP_CALLARGS) return;
+  if (symbol *outer = called_symbol(call)) note_result_readers(call->right, outer);
+}
+
 void optim_add_call_edge(symbol *a, symbol *b) {
   if (!a || !b || is_absolute_area_at_zero(a) || is_absolute_area_at_zero(b)) return;
   if (is_function_pointer(a) || is_function_pointer(b)) {
@@ -298,7 +332,12 @@ void optim_add_call_edge(symbol *a, symbol *b) {
   }
   cg_node *ra = cg_record(a), *rb = cg_record(b);
   if (vec_find(ra->partners, b) >= 0 || (a->flags2 & SYM2_REENTRANT)) return;
-  if (a == b || dag_reaches(ra->node, rb->node, EDGE_CALL) || dag_reaches(rb->node, ra->node, EDGE_CALL)) return;
+  // A path either way, over edges of either kind, already keeps the two
+  // apart; entering the edge then could only close a cycle. An edge made
+  // before the partner lists were discarded is listed again.
+  if (a == b || (!has_argument_edge(ra, rb) &&
+                 (dag_reaches(ra->node, rb->node, EDGE_ANY) || dag_reaches(rb->node, ra->node, EDGE_ANY))))
+    return;
   if (!cs().arg_edges) cs().arg_edges = vec_new_default();
   vec_push_unique(cs().arg_edges, a);
   vec_push(ra->partners, b);
@@ -317,7 +356,7 @@ void cg_discard_argument_edges() {
 }
 
 void cg_traverse(symbol *root, cg_action action, void *ctx, uint32_t mode) {
-  for (const walked &w : walk_from(root, mode & VISIT_DESCENDING))
+  for (const walked &w : walk_from(root, mode & VISIT_DESCENDING, mode & VISIT_ARGUMENT_EDGES ? EDGE_ANY : EDGE_CALL))
     if (w.sym->cg && (w.sym->cg->flags & mode & VISIT_ALL)) action(ctx, w.sym, w.depth - 1);
 }
 

@@ -24,8 +24,9 @@ enum : uint16_t {
   CG_RETURNS_IN_PARAMS = 0x80,  // returns 2 to 4 bytes in its parameter area
 };
 
-// Flags of call-graph edges.
-enum : uint32_t { EDGE_CALL = 1, EDGE_ARGUMENT = 2 };
+// Flags of call-graph edges; a walk follows the edges that have every flag
+// of its mask, so EDGE_ANY follows all.
+enum : uint32_t { EDGE_ANY = 0, EDGE_CALL = 1, EDGE_ARGUMENT = 2 };
 
 // Modes of a traversal: which nodes the action sees, and the order.
 enum : uint32_t {
@@ -33,6 +34,7 @@ enum : uint32_t {
   VISIT_FUNCTIONS = CG_FUNCTION,
   VISIT_ALL = CG_POINTER | CG_FUNCTION,
   VISIT_DESCENDING = 0x10,  // callees before callers
+  VISIT_ARGUMENT_EDGES = 0x20,  // argument edges count as calls
 };
 
 struct cg_node {
@@ -102,6 +104,10 @@ void cg_record_caller(symbol *s, symbol *caller);
 void cg_collect_calls(symbol *f);
 // The code of a uses a virtual register of b: their blocks must not overlap.
 void optim_add_call_edge(symbol *a, symbol *b);
+// A call whose arguments read other calls' results: each of those callees
+// gets an argument edge from the call's callee, since the result waits in
+// the inner callee's parameter area while the outer's is filled.
+void cg_note_argument_calls(tree_node *call);
 // Functions with argument edges, in the order they got their first.
 vec *cg_argument_edge_list();
 void cg_discard_argument_edges();

@@ -251,7 +251,9 @@ void decl_var(lex_stream *s) {
     if (kept->sclass == SC_TYPE) sdb_write_type_name(kept);
   }
   emit_check_decl(kept);
-  if (function && count != 0) define_function(kept);
+  // A type name of function type (the parser names the type a function
+  // pointer points to, also inside a body) defines no function.
+  if (function && count != 0 && kept->sclass != SC_TYPE) define_function(kept);
 }
 
 void decl_struct(lex_stream *s, bool is_union) {

@@ -430,7 +430,7 @@ void write_argument_edges() {
     if (f->flags2 & SYM2_REENTRANT) continue;
     std::string name = sym_level_name(f);
     for (uint32_t p = 0; p < vec_size(f->cg->partners); p++)
-      out_printf(";\tFNARG\t%s,%s\n", name.c_str(), sym_level_name(item<symbol>(f->cg->partners, p)));
+      out_printf("\tFNARG\t%s,%s\n", name.c_str(), sym_level_name(item<symbol>(f->cg->partners, p)));
   }
 }
 

@@ -107,6 +107,11 @@ bool may_read_target(const tree_node *t, const tree_node *target) {
          }) != nullptr;
 }
 
+bool stores_parameter_area(const tree_node *target) {
+  const symbol *object = stored_object(target);
+  return object && (object->flags & SYM_STACK_AREA);
+}
+
 void lower_logical(uint32_t op, tree_node *target, tree_node *c, vec *list) {
   bool is_and = c->op == OP_LAND;
   int32_t k = is_and ? 1 : 0;
@@ -365,6 +370,11 @@ void append(tree_node *s, vec *list) {
   }
   increments_ctx increments{list};
   s = tree_walk(WALK_PRE, &increments, s, increments_of_call, 0, 0, 0);
+  // A value returned through the parameter area lies over the parameters: a
+  // step made after the store would change the value, so it is made before,
+  // the value reading a copy.
+  if (s->op == OP_ASSIGN && stores_parameter_area(s->left))
+    s->right = tree_walk(WALK_POST_RIGHT_FIRST, &increments, s->right, increment_before_call, 0, 0, 1);
   char *comment = tree_take_pending_comment();
   if (does_nothing(s)) {
     tree_free(s);
@@ -389,6 +399,32 @@ bool rewrite_operands(tree_node *n, vec *list) {
   if (left) nodeRewrite(left, list);
   if (right) nodeRewrite(right, list);
   return true;
+}
+
+// An address whose value nothing takes: only what computes it runs. The
+// object it names is not read, even when volatile.
+bool rewrite_address_of(tree_node *n, vec *list) {
+  tree_node *object = n->left;
+  n->left = nullptr;
+  tree_node_free(n);
+  while (object->op == OP_DOT) {
+    tree_node *inner = object->left;
+    object->left = nullptr;
+    tree_free(object);
+    object = inner;
+  }
+  if (object->op == OP_DEREF) {
+    tree_node *address = object->left;
+    object->left = nullptr;
+    tree_node_free(object);
+    if (address) nodeRewrite(address, list);
+    return true;
+  }
+  if (op_is_leaf(object->op)) {
+    tree_node_free(object);
+    return true;
+  }
+  return nodeRewrite(object, list);
 }
 
 void rewrite_jump(tree_node *n, vec *list) {
@@ -510,6 +546,8 @@ bool nodeRewrite(tree_node *tree, vec *list) {
     case OP_COMMA:
     case OP_SEQ:
       return rewrite_operands(tree, list);
+    case OP_ADDR:
+      return rewrite_address_of(tree, list);
   }
   if (tree_is_volatile(tree)) {
     append(tree, list);

@@ -50,14 +50,15 @@ uint32_t return_size(symbol *f) {
   return t && t->kind == TY_FUNCTION && t->sub ? type_size(t->sub) : 0;
 }
 
-// Raises the base of every callee of f above f's block.
+// Raises the base of every callee of f above f's block, and of every
+// function whose result f's arguments take while they are filled.
 void raise_callees(symbol *f) {
   uint32_t end = f->cg->base + stack_block_size(f);
   vec *edges = f->cg->node->edges;
   for (uint32_t k = 0; k < vec_size(edges); k++) {
     dag_edge *e = item<dag_edge>(edges, k);
     symbol *g = cg_symbol(e->target);
-    if ((e->flags & EDGE_CALL) && g && g->cg && g->cg->base < end) g->cg->base = end;
+    if (g && g->cg && g->cg->base < end) g->cg->base = end;
   }
 }
 
@@ -194,7 +195,7 @@ void compute_stack_bases() {
       nullptr, VISIT_ALL);
   uint32_t top = 0;
   cg_set_level_mask(1);
-  cg_traverse(cg_main(), place_block, &top, VISIT_ALL);
+  cg_traverse(cg_main(), place_block, &top, VISIT_ALL | VISIT_ARGUMENT_EDGES);
   vec *groups = cg_level_groups();
   for (uint32_t g = 0; g < vec_size(groups); g++) {
     level_group *group = item<level_group>(groups, g);
@@ -205,7 +206,7 @@ void compute_stack_bases() {
       if (root->cg) root->cg->base = top;
     }
     for (uint32_t r = 0; r < vec_size(group->roots); r++)
-      cg_traverse(item<symbol>(group->roots, r), place_block, &top, VISIT_ALL);
+      cg_traverse(item<symbol>(group->roots, r), place_block, &top, VISIT_ALL | VISIT_ARGUMENT_EDGES);
   }
   cg_set_level_mask(1);
   compiled_stack_size = top;

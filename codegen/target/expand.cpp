@@ -664,6 +664,7 @@ void cgen_emit_code(tree_node *n) {
     if (paths && second) bsr_current = bsr_meet(after_first, bsr_current);
   }
   if ((n->op == OP_CALL && n->right) || n->op == OP_COPY) note_virtual_callees(n);
+  cg_note_argument_calls(n);
   if (n->op == OP_CALL) n->value = push_start - s.push;
   if (n->op == OP_ASM) tree_print_text(n);
   emit_levels(n);

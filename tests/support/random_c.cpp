@@ -28,6 +28,7 @@ const randc_feature_name randc_feature_names[] = {
     {"structs", RANDC_STRUCTS},   {"procs", RANDC_PROCS},       {"calls", RANDC_CALLS},
     {"funcptr", RANDC_FUNCPTR},   {"switch", RANDC_SWITCH},     {"loops", RANDC_LOOPS},
     {"float24", RANDC_FLOAT24},   {"float32", RANDC_FLOAT32},   {"convert", RANDC_CONVERT},
+    {"qualified", RANDC_QUALIFIED}, {"nested", RANDC_NESTED},
 };
 const unsigned randc_feature_count = sizeof randc_feature_names / sizeof randc_feature_names[0];
 
@@ -149,7 +150,12 @@ int bits_needed(const fexpr &e) {
 struct rc_var {
   std::string name;
   int type;
+  std::string qualifier = "";  // of the object, or for a pointer of what it points to
 };
+
+// A parameter type at or above this is a pointer to a const object of the
+// type that many below.
+const int CONST_POINTER = 100;
 
 struct rc_array {
   std::string name;
@@ -171,7 +177,7 @@ struct rc_gen {
   std::vector<rc_var> readable, writable;  // scalars of the current scope
   std::vector<rc_var> counters;            // loop counters free at this point
   std::vector<rc_array> arrays;
-  std::vector<rc_var> pointers;            // pointer name, target type
+  std::vector<rc_var> pointers;            // pointer name, target type and its qualifier
   std::vector<rc_var> members;             // "gs.a" etc., with their types
   std::vector<std::string> structs;        // structure variables of the scope
   std::vector<rc_function> functions;      // callable from the current scope
@@ -182,6 +188,8 @@ struct rc_gen {
   bool may_write_globals = true;
   std::vector<int> value_types;            // types_in_use and the float types
   std::string funcptr_init;
+  std::vector<rc_var> shared_reads;        // globals and const globals
+  std::vector<rc_var> const_objects;       // const objects of the scope, for pointers to const
 
   rc_gen(unsigned seed, unsigned features) : rng(seed), f(features) {}
 
@@ -292,8 +300,32 @@ struct rc_gen {
 
   std::string arguments(const rc_function &fn, int depth) {
     std::string text;
-    for (size_t i = 0; i < fn.params.size(); i++) text += (i ? ", " : "") + value_for(fn.params[i], depth - 1);
+    for (size_t i = 0; i < fn.params.size(); i++) text += (i ? ", " : "") + argument(fn.params[i], depth - 1);
     return text;
+  }
+
+  // An argument for a parameter of type t: with nested calls often
+  // another call's result as it stands.
+  std::string argument(int t, int depth) {
+    if (t >= CONST_POINTER) return "&" + one(const_targets(t - CONST_POINTER)).name;
+    if (has(RANDC_NESTED) && depth >= 0 && chance(50)) {
+      std::string c = call(t, depth);
+      if (!c.empty()) return c;
+    }
+    return value_for(t, depth);
+  }
+
+  // What a pointer to a const object of type t may point to here.
+  std::vector<rc_var> const_targets(int t) {
+    std::vector<rc_var> found = scalars_of(t, const_objects);
+    for (const rc_var &v : scalars_of(t, shared_reads))
+      if (v.name[0] == 'g') found.push_back(v);
+    return found;
+  }
+
+  std::string param_type(int t) const {
+    if (t >= CONST_POINTER) return std::string("const ") + types[t - CONST_POINTER].name + " *";
+    return std::string(types[t].name) + " ";
   }
 
   // An index below length (a power of two).
@@ -541,10 +573,10 @@ struct rc_gen {
         case 4: {
           if (!in_main || pointers.empty()) break;
           const rc_var &p = one(pointers);
-          if (pick(2)) {
+          if (pick(2) && p.qualifier != "const") {
             line(indent, assignment("*" + p.name, p.type, 2));
           } else {
-            std::vector<std::string> targets = pointer_targets(p.type);
+            std::vector<std::string> targets = pointer_targets(p);
             line(indent, p.name + " = " + one(targets) + ";");
           }
           return;
@@ -604,12 +636,21 @@ struct rc_gen {
     }
   }
 
-  std::vector<std::string> pointer_targets(int t) {
+  // Plain pointers point to array elements and plain globals, pointers to
+  // volatile objects to those, pointers to const objects to const objects
+  // and plain globals.
+  std::vector<std::string> pointer_targets(const rc_var &p) {
     std::vector<std::string> targets;
-    for (const rc_array &a : arrays)
-      if (a.type == t) targets.push_back("&" + a.name + "[" + std::to_string(pick(int(a.length))) + "]");
+    if (p.qualifier == "const") {
+      for (const rc_var &v : const_targets(p.type)) targets.push_back("&" + v.name);
+      return targets;
+    }
     for (const rc_var &v : writable)
-      if (v.type == t && v.name[0] == 'g') targets.push_back("&" + v.name);
+      if (v.type == p.type && v.qualifier == p.qualifier && (v.name[0] == 'g' || v.name[0] == 'v'))
+        targets.push_back("&" + v.name);
+    if (!p.qualifier.empty()) return targets;
+    for (const rc_array &a : arrays)
+      if (a.type == p.type) targets.push_back("&" + a.name + "[" + std::to_string(pick(int(a.length))) + "]");
     return targets;
   }
 
@@ -674,8 +715,9 @@ struct rc_gen {
   }
 
   std::string var_decl(const rc_var &v, bool local) {
-    std::string text = std::string(types[v.type].name) + " " + v.name;
-    if (local) text += " = " + constant(v.type);
+    std::string text = v.qualifier == "const" ? "const " : "";
+    text += std::string(types[v.type].name) + (v.qualifier == "volatile" ? " volatile " : " ") + v.name;
+    if (local || v.qualifier == "const") text += " = " + constant(v.type);
     return text + ";";
   }
 
@@ -699,11 +741,20 @@ struct rc_gen {
 
     out = "/* Random program " + std::to_string(seed) + ", features " + randc_feature_text(f) + ". */\n";
     // Globals: two scalars of each type; main has one local of each.
-    std::vector<rc_var> globals, locals;
+    std::vector<rc_var> globals, locals, global_consts, local_consts;
     for (int t : value_types) {
       for (int k = 0; k < 2; k++) globals.push_back({"g" + std::string(types[t].name) + "_" + std::to_string(k), t});
       locals.push_back({"l" + std::string(types[t].name), t});
+      if (!has(RANDC_QUALIFIED)) continue;
+      // Volatile objects change like the others; const ones keep the value
+      // they start with, const globals in program memory, const locals in RAM.
+      globals.push_back({"v" + std::string(types[t].name), t, "volatile"});
+      locals.push_back({"w" + std::string(types[t].name), t, "volatile"});
+      global_consts.push_back({"k" + std::string(types[t].name), t, "const"});
+      local_consts.push_back({"c" + std::string(types[t].name), t, "const"});
     }
+    shared_reads = globals;
+    shared_reads.insert(shared_reads.end(), global_consts.begin(), global_consts.end());
     if (has(RANDC_ARRAYS)) {
       arrays.push_back({"ga", T_U8, 8});
       int t = one(value_types);
@@ -739,13 +790,15 @@ struct rc_gen {
         for (const rc_var &m : struct_fields) result(m.type, std::string(s) + m.name, std::string(s) + "." + m.name);
     }
     for (const rc_var &v : globals) out += var_decl(v, false) + "\n";
+    for (const rc_var &v : global_consts) out += var_decl(v, false) + "\n";
+    const_objects = global_consts;
     for (const rc_array &a : arrays)
       out += std::string(types[a.type].name) + " " + a.name + "[" + std::to_string(a.length) + "];\n";
     if (!struct_decl.empty()) out += "struct rs gs0, gs1;\n";
 
     // Procedures without arguments read the globals; the void ones also
     // write them.
-    readable = globals;
+    readable = shared_reads;
     if (has(RANDC_PROCS)) {
       for (int k = 0; k < 2; k++) {
         rc_function fn{"pr" + std::to_string(k), one(types_in_use), {}};
@@ -776,12 +829,22 @@ struct rc_gen {
       for (int k = 0; k < count; k++) {
         rc_function fn{"fn" + std::to_string(k), one(value_types), {}};
         int params = 1 + pick(3);
-        for (int p = 0; p < params; p++) fn.params.push_back(one(value_types));
+        for (int p = 0; p < params; p++)
+          fn.params.push_back(has(RANDC_QUALIFIED) && chance(25) ? CONST_POINTER + one(value_types) : one(value_types));
         out += std::string(types[fn.result].name) + " " + fn.name + "(";
-        std::vector<rc_var> own;
+        std::vector<rc_var> own, read_only;
         for (int p = 0; p < params; p++) {
-          own.push_back({"a" + std::to_string(p), fn.params[size_t(p)]});
-          out += std::string(p ? ", " : "") + types[fn.params[size_t(p)]].name + " " + own.back().name;
+          int t = fn.params[size_t(p)];
+          std::string name = "a" + std::to_string(p);
+          std::string qualifier = t < CONST_POINTER && has(RANDC_QUALIFIED) ? one(std::vector<std::string>{"", "const", "volatile"}) : "";
+          out += std::string(p ? ", " : "") + (qualifier == "const" ? "const " : "") + param_type(t) +
+                 (qualifier == "volatile" ? "volatile " : "") + name;
+          if (t >= CONST_POINTER)
+            read_only.push_back({"(*" + name + ")", t - CONST_POINTER});
+          else if (qualifier == "const")
+            read_only.push_back({name, t, qualifier});
+          else
+            own.push_back({name, t, qualifier});
         }
         out += ")\n{\n";
         rc_var local{"t", fn.result};
@@ -790,8 +853,9 @@ struct rc_gen {
         if (has(RANDC_LOOPS)) line(1, "u8 j0 = 0;");
         counters.clear();
         if (has(RANDC_LOOPS)) counters.push_back({"j0", T_U8});
-        readable = globals;
+        readable = shared_reads;
         readable.insert(readable.end(), own.begin(), own.end());
+        readable.insert(readable.end(), read_only.begin(), read_only.end());
         writable = own;
         may_write_globals = false;
         statements(1 + pick(3), 2, 1);
@@ -805,8 +869,7 @@ struct rc_gen {
       // Set first thing in main, to a function of the same signature.
       const rc_function &target = one(functions);
       std::string decl = std::string(types[target.result].name) + " (*fp0)(";
-      for (size_t p = 0; p < target.params.size(); p++)
-        decl += std::string(p ? ", " : "") + types[target.params[p]].name;
+      for (size_t p = 0; p < target.params.size(); p++) decl += std::string(p ? ", " : "") + param_type(target.params[p]);
       out += decl + ");\n";
       funcptrs.push_back({"fp0", target.result, target.params});
       funcptr_init = "fp0 = " + target.name + ";";
@@ -815,6 +878,8 @@ struct rc_gen {
     out += "void main(void)\n{\n";
     in_main = true;
     for (const rc_var &v : locals) line(1, var_decl(v, true));
+    for (const rc_var &v : local_consts) line(1, var_decl(v, true));
+    const_objects.insert(const_objects.end(), local_consts.begin(), local_consts.end());
     counters.clear();
     if (has(RANDC_LOOPS)) {
       line(1, "u8 i0 = 0, i1 = 0;");
@@ -825,10 +890,17 @@ struct rc_gen {
       // Pointers start at a global of their type.
       std::string target;
       for (const rc_var &v : globals)
-        if (v.type == t) target = v.name;
+        if (v.type == t && v.qualifier.empty()) target = v.name;
       std::string name = "p" + std::string(types[t].name);
       line(1, std::string(types[t].name) + " *" + name + " = &" + target + ";");
       pointers.push_back({name, t});
+      if (!has(RANDC_QUALIFIED)) continue;
+      // A pointer to const objects starts at a const local, one to volatile
+      // objects at the volatile global.
+      line(1, "const " + std::string(types[t].name) + " *q" + types[t].name + " = &c" + types[t].name + ";");
+      pointers.push_back({"q" + std::string(types[t].name), t, "const"});
+      line(1, std::string(types[t].name) + " volatile *u" + types[t].name + " = &v" + types[t].name + ";");
+      pointers.push_back({"u" + std::string(types[t].name), t, "volatile"});
     }
     if (!funcptr_init.empty()) line(1, funcptr_init);
     // Globals start with values of their own.
@@ -841,6 +913,8 @@ struct rc_gen {
     readable = globals;
     readable.insert(readable.end(), locals.begin(), locals.end());
     writable = readable;
+    readable.insert(readable.end(), global_consts.begin(), global_consts.end());
+    readable.insert(readable.end(), local_consts.begin(), local_consts.end());
     statements(6 + pick(8), 3, 1);
     for (const auto &r : results) line(1, r.second);
     line(1, "rc_done();");

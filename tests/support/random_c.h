@@ -27,6 +27,8 @@ enum randc_feature : unsigned {
   RANDC_FLOAT24 = 1u << 15,   // float, 24 bits on the target
   RANDC_FLOAT32 = 1u << 16,   // double, 32 bits with --double=32
   RANDC_CONVERT = 1u << 17,   // conversions between widths inside expressions
+  RANDC_QUALIFIED = 1u << 18, // const and volatile objects, parameters, and pointers to them
+  RANDC_NESTED = 1u << 19,    // calls whose arguments are other calls' results
 };
 
 // The switches by name, in the order above.

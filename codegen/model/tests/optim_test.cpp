@@ -288,7 +288,8 @@ TEST_F(OptimTest, LongAlignedGroupsWrapOntoFurtherLines) {
 }
 
 // Code of one function that uses another's registers gives an argument
-// edge, written as an FNARG comment; none where one already calls the other.
+// edge, written as an FNARG line for the linker; none where one already
+// calls the other.
 TEST_F(OptimTest, ArgumentEdgesBetweenFunctionsThatNeverCallEachOther) {
   program_read(R"(
 [v _a `(v 0 e ]
@@ -320,7 +321,7 @@ TEST_F(OptimTest, ArgumentEdgesBetweenFunctionsThatNeverCallEachOther) {
     if (f == program_symbol("_b")) optim_add_call_edge(f, program_symbol("_a"));
     if (f == program_symbol("_a")) optim_add_call_edge(program_symbol("_b"), program_symbol("_main"));
   };
-  EXPECT_EQ(lines_starting(program_run(), {";\tFNARG"}), std::vector<std::string>{})
+  EXPECT_EQ(lines_starting(program_run(), {"FNARG"}), std::vector<std::string>{})
       << "_b calls _a, and _main reaches _b";
   fresh_model();
   standin_reset();
@@ -349,7 +350,7 @@ TEST_F(OptimTest, ArgumentEdgesBetweenFunctionsThatNeverCallEachOther) {
     if (optim_phase() != PHASE_OUTPUT || model.output_suppressed) return;
     if (sym_current_function() == program_symbol("_b")) optim_add_call_edge(program_symbol("_b"), program_symbol("_a"));
   };
-  EXPECT_EQ(lines_starting(program_run(), {";\tFNARG"}), std::vector<std::string>{";\tFNARG\t_b,_a"});
+  EXPECT_EQ(lines_starting(program_run(), {"FNARG"}), std::vector<std::string>{"FNARG\t_b,_a"});
 }
 
 // A declared function without a body: its parameter area is sized from its
