@@ -436,7 +436,10 @@ type_t finish_type(type_t t, int cls) {
   if (s.kind == TK_FUNCTION) {
     t = function_qualifiers(t);
     type_t again = type_strip(t);
-    if (t.code == TC_TYPEDEF && (t.quals & (qual_table[0].bit | qual_table[1].bit)) && again.kind == TK_FUNCTION)
+    // Only a qualified typedef of a function type qualifies the function;
+    // on a function of its own they belong to the returned pointer.
+    if (t.code == TC_TYPEDEF && t.kind == TK_NONE && !t.ptr && (t.quals & (qual_table[0].bit | qual_table[1].bit)) &&
+        again.kind == TK_FUNCTION)
       msg(290);
   } else {
     uint32_t q = expr_object_quals(t);

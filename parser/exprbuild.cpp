@@ -606,7 +606,9 @@ expr_node *expr_build(int code, expr_node *l, expr_node *r) {
     if (arity == 2) expr_free(r);
     return nullptr;
   }
-  if (code == OP_COMPL && popt.bit_keyword && is_bit(l->type)) code = OP_NOT;
+  // "~" of a bit object flips it; a comparison's truth value is an int to
+  // C, so ~(a && b) is -1 or -2.
+  if (code == OP_COMPL && popt.bit_keyword && is_bit(l->type) && expr_is_lvalue(l)) code = OP_NOT;
   const op_info &info = op_table(code);
 
   if (code == OP_ADDR) {

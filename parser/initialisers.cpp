@@ -125,6 +125,12 @@ void struct_members(const type_t &t, bool braced) {
   symbol *m = tag->first;
   while (m) {
     if (tok.code == T_RBRACE || tok.code == T_SEMI || tok.code == T_EOF) break;
+    // An unnamed bit-field takes no value of the list: it holds zero.
+    if (!m->name[0] && !is_union) {
+      zero_fill(m->type);
+      m = m->next;
+      continue;
+    }
     value(m->type, true);
     m = is_union ? nullptr : m->next;
     if (tok.code != OP_ARGSEP) break;

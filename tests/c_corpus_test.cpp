@@ -39,6 +39,9 @@ struct corpus_case {
 const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}, {"cmp", 6},
                                            {"ints", 40}, {"small", 4}, {"out", 120}};
 
+const std::vector<object> const_results = {{"ri", 48}, {"rl", 12}, {"rb", 8}};
+const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}};
+
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
     {"compare.c", 20000,
@@ -114,6 +117,11 @@ const corpus_case corpus[] = {
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}, "18F4620"},
     {"qualified.c", 100000, {{"ok", 5}}},
     {"qualified.c", 100000, {{"ok", 5}}, "18F4620"},
+    // Values C gives where code was wrong once, each on two chips.
+    {"consts.c", 60000, const_results},
+    {"consts.c", 60000, const_results, "18F4620"},
+    {"values.c", 20000, value_results},
+    {"values.c", 20000, value_results, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -428,7 +428,12 @@ tree_node *fold_comparison(tree_node *n) {
     bool inc = l->op == OP_POSTINC;
     l->op = inc ? OP_ASADD : OP_ASSUB;
     tree_node *step = tree_copy(l->right);
-    n->right = tree_convert_to(tree_build(inc ? OP_ADD : OP_SUB, r, step), l->type);
+    tree_node *stepped = tree_build(inc ? OP_ADD : OP_SUB, r, step);
+    // A bit-field's stepped value wraps within its width.
+    const symbol *field = l->left && l->left->op == OP_BITFIELD ? l->left->member : nullptr;
+    if (field && field->bf_width < 32)
+      stepped = tree_build(OP_AND, stepped, tree_const(int32_t((1u << field->bf_width) - 1)));
+    n->right = tree_convert_to(stepped, l->type);
     tree_set_height(n);
     fold_changed();
     return nullptr;

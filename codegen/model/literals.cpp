@@ -32,7 +32,7 @@ literal_state &ls() {
 }
 
 void give_type(string_literal *lit) {
-  ctype *array = type_array_of(type_char(), uint32_t(lit->bytes.size()));
+  ctype *array = type_array_of(type_uchar(), uint32_t(lit->bytes.size()));
   lit->sym->type = type_qualify(array, Q_CONST | lit->quals);
 }
 

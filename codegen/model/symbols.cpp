@@ -369,7 +369,7 @@ symbol *sym_string_label(long number) {
     s->kind = SK_OBJECT;
     s->sclass = SC_STATIC;
     s->flags |= SYM_STRING | SYM_COMPILER_MADE;
-    s->type = type_qualify(type_array_of(type_char(), 0), Q_CONST);
+    s->type = type_qualify(type_array_of(type_uchar(), 0), Q_CONST);
   }
   return s;
 }

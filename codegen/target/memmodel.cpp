@@ -36,6 +36,16 @@ int32_t bank_of_target(const ptr_targets *t) {
   return BANK_UNKNOWN;
 }
 
+// The class bit of the memory an object (not a function) lies in.
+uint32_t object_class(const ptr_targets *t) {
+  symbol *s = t->owner;
+  if (s == memmodel().ram_any) return TARGET_ANY_RAM;
+  if (memmodel_in_program_memory(s))
+    return TARGET_CONST | (s->sclass == SC_EXTERN && (s->flags & SYM_DECLARED_ONLY) ? uint32_t(TARGET_FAR) : 0u);
+  if (memmodel_quals(s) & Q_FAR) return TARGET_FAR;
+  return bank_of_target(t) == BANK_COMMON ? TARGET_ACCESS : TARGET_BANKED;
+}
+
 // Rebuilds the set's class bits from its targets; false when a function is
 // among them (a code pointer).
 bool rebuild_class_bits(ptr_targets *set) {
@@ -45,17 +55,7 @@ bool rebuild_class_bits(ptr_targets *set) {
     symbol *s = t->owner;
     if (!s || !s->type) continue;
     if (type_is_function(s->type)) return false;
-    uint32_t q = memmodel_quals(s);
-    if (s == memmodel().ram_any)
-      set->class_bits |= TARGET_ANY_RAM;
-    else if (q & Q_CONST)
-      set->class_bits |= TARGET_CONST | (s->sclass == SC_EXTERN && (s->flags & SYM_DECLARED_ONLY) ? uint32_t(TARGET_FAR) : 0u);
-    else if (q & Q_FAR)
-      set->class_bits |= TARGET_FAR;
-    else if (bank_of_target(t) == BANK_COMMON)
-      set->class_bits |= TARGET_ACCESS;
-    else
-      set->class_bits |= TARGET_BANKED;
+    set->class_bits |= object_class(t);
   }
   return true;
 }
@@ -74,6 +74,10 @@ bool pointee_is_const(const symbol *owner) {
 uint32_t memmodel_pointer_class(const tree_node *t) {
   if (!t) return 0;
   uint32_t bits = 0;
+  // An object's address (no indirection yet) points where the object lies,
+  // whatever its type says: a const parameter is in RAM.
+  symbol *object = t->targets && t->indir == 0 ? t->targets->owner : nullptr;
+  if (object && object->type && !type_is_function(object->type)) return object_class(t->targets);
   if (t->targets) bits = t->targets->class_bits;
   if (bits & (KIND_BITS & ~TARGET_NULL)) return bits;
   ctype *plain = type_unqual(t->type);
@@ -130,6 +134,10 @@ int32_t memmodel_block_bank(uint32_t first, uint32_t size) {
   // In the access bank only when all of it is: else its bank's selection.
   if (emit_in_access_bank(first) && emit_in_access_bank(last)) return BANK_COMMON;
   return int32_t(first >> 8);
+}
+
+bool memmodel_in_program_memory(const symbol *s) {
+  return s && (s->sclass == SC_EXTERN || s->sclass == SC_STATIC) && (memmodel_quals(s) & Q_CONST);
 }
 
 uint32_t memmodel_quals(const symbol *s) {
@@ -233,7 +241,7 @@ uint32_t emit_small_size(symbol *s) {
 
 void emit_check_decl(symbol *s) {
   if (!s->type) return;
-  if (memmodel_quals(s) & (Q_FAR | Q_CONST)) {
+  if ((memmodel_quals(s) & Q_FAR) || memmodel_in_program_memory(s)) {
     memmodel().far_or_const_declared = true;
     memmodel().const_far_top = std::max(memmodel().const_far_top, uint32_t(s->address));
   }

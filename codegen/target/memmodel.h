@@ -60,6 +60,9 @@ mem_class *memmodel_data_class(const char *name, bool make = false);
 mem_class *memmodel_far_class(bool make = false);
 // The qualifiers of a variable, through its array dimensions.
 uint32_t memmodel_quals(const symbol *s);
+// Only a const object of static storage duration lies in program memory;
+// const parameters and autos are in RAM like any other.
+bool memmodel_in_program_memory(const symbol *s);
 // The target class bits of a pointer-valued node, from its targets; a node
 // whose targets name no object (an address worked out, a cast) counts by
 // what it points to: const in program memory, far, or else data memory.

@@ -28,7 +28,6 @@ uint8_t arith(const tree_node *t) { return tree_arith(t); }
 bool floating(const tree_node *t) { return arith(t) == ARITH_FLOAT; }
 uint32_t quals(const tree_node *t) { return t ? type_qualifiers(t->type) : 0; }
 bool is_volatile(const tree_node *t) { return quals(t) & Q_VOLATILE; }
-bool not_ram(const tree_node *t) { return quals(t) & Q_NOT_RAM; }
 ctype *plain_type(const tree_node *t) { return t ? type_unqual(t->type) : nullptr; }
 uint8_t kind(const tree_node *t) {
   ctype *p = plain_type(t);
@@ -38,6 +37,28 @@ bool is_pointer(const tree_node *t) { return kind(t) == TY_POINTER; }
 bool is_struct(const tree_node *t) { return kind(t) == TY_STRUCT; }
 ctype *pointee(const tree_node *t) { return is_pointer(t) ? plain_type(t)->sub : nullptr; }
 uint32_t target_bits(const tree_node *t) { return memmodel_pointer_class(t); }
+
+// The object a node names lies in program memory: a named one when it is a
+// const object of static storage duration, one reached through a pointer
+// when the pointer's targets say so; a const type alone does not tell.
+bool in_program_memory(const tree_node *t) {
+  if (!t) return false;
+  switch (t->op) {
+    case OP_ID:
+      if (t->sym) return memmodel_in_program_memory(t->sym);
+      break;
+    case OP_DOT:
+    case OP_BITFIELD:
+      if (t->left) return in_program_memory(t->left);
+      break;
+    case OP_DEREF:
+      if (t->left) return target_bits(t->left) & TARGET_CONST;
+      break;
+  }
+  return quals(t) & Q_CONST;
+}
+bool not_ram(const tree_node *t) { return (quals(t) & Q_FAR) || in_program_memory(t); }
+
 bool is_const(const tree_node *t) { return t && t->op == OP_CONST; }
 bool is_id(const tree_node *t) { return t && t->op == OP_ID && t->sym; }
 bool is_bit_type(const tree_node *t) { return arith(t) == ARITH_BIT; }
@@ -334,7 +355,7 @@ bool pred_eval(uint32_t number, const tree_node *t) {
     case P_PTR_TO_STRUCT: return pointee(t) && type_unqual(pointee(t))->kind == TY_STRUCT;
     case P_ISRAM: return is_auto_or_register_id(t) || !not_ram(t);
     case P_ISFAR: return !is_auto_or_register_id(t) && (quals(t) & Q_FAR);
-    case P_ISCODE: return !is_auto_or_register_id(t) && (quals(t) & Q_CONST);
+    case P_ISCODE: return !is_auto_or_register_id(t) && in_program_memory(t);
     case P_STARINC: return !not_ram(t) && L && is_const(L->right) && uint32_t(L->right->value) == n;
     // Pointers and their targets.
     case P_NOT_PTR: return !is_pointer(t);

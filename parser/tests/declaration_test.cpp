@@ -80,6 +80,10 @@ TEST(ParskDeclarations, Declarators) {
       {"typedef int F(void); F a[2];\n", {280}, 1, nullptr},
       {"typedef int A[2]; A f(void);\n", {282}, 1, nullptr},
       {"typedef int F(void); const F g;\n", {290}, 1, nullptr},
+      // The qualifier of a returned pointer is no qualifier of the function.
+      {"int *const f(void);\n", {}, 0, nullptr},
+      {"const char *const *foo(void);\n", {}, 0, nullptr},
+      {"typedef int *P; const P f(void);\n", {}, 0, nullptr},
       {"int f(a, b);\n", {276}, 1, nullptr},
       {"int f(int a, b) { return a; }\n", {277}, 1, nullptr},
       {"int f(a, ...) int a; { return a; }\n", {275}, 1, nullptr},

@@ -53,7 +53,7 @@ TEST_F(BuildTest, TypesOfOperators) {
       {"? -> 1 `i : _x _y", "_x:i"},
       {"? -> 0 `i : _x _y", "_y:i"},
       {"? _x : _p -> 0 `*c", "?:*c _x:i ::*c _p:*c 0`*c"},
-      {":s 3", "&U:*Cc STR_3:C[0]c"},
+      {":s 3", "&U:*Cuc STR_3:C[0]uc"},
       {". `E2 1", "9`E2"},
       {". `S1 2", "1`l"},
       {". _s 2", ".:l _s:S1 1`x"},

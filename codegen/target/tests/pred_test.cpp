@@ -240,6 +240,23 @@ TEST_F(PredTest, QualifiersAndStorage) {
   automatic->sclass = SC_AUTO;
   EXPECT_TRUE(pred_eval(P_ISRAM, id(automatic)));
   EXPECT_FALSE(pred_eval(P_ISCODE, id(automatic)));
+  // So is a const parameter; only a const object of static storage
+  // duration is in program memory.
+  symbol *parameter = object("_p", code);
+  parameter->sclass = SC_PARAM;
+  EXPECT_TRUE(pred_eval(P_ISRAM, id(parameter)));
+  EXPECT_FALSE(pred_eval(P_ISCODE, id(parameter)));
+  symbol *table = object("_t", code);
+  EXPECT_TRUE(pred_eval(P_ISCODE, id(table)));
+  EXPECT_FALSE(pred_eval(P_ISRAM, id(table)));
+  // Through an object's address, the object tells, not the pointed-to type.
+  for (symbol *s : {automatic, table}) {
+    tree_node *address = tree_make(OP_ADDR, id(s), nullptr, pointer(2, code));
+    address->targets = sym_ptr_targets(s);
+    address->indir = 0;
+    tree_node *star = tree_make(OP_DEREF, address, nullptr, code);
+    EXPECT_EQ(pred_eval(P_ISRAM, star), s == automatic) << s->name;
+  }
   ctype *record = type_new(TY_STRUCT);
   record->size = 6;
   record->laid_out = true;
