@@ -251,7 +251,9 @@ void decl_var(lex_stream *s) {
     if (kept->sclass == SC_TYPE) sdb_write_type_name(kept);
   }
   emit_check_decl(kept);
-  if (function && count != 0) define_function(kept);
+  // A typedef of a function type (a type name in sizeof or a cast) defines
+  // nothing: the function being read stays the current one.
+  if (function && count != 0 && kept->sclass != SC_TYPE) define_function(kept);
 }
 
 void decl_struct(lex_stream *s, bool is_union) {
