@@ -87,6 +87,8 @@ const corpus_case corpus[] = {
     // sizes, which the host's are not.
     {"typenames.c", 50000, {{"r", 24}}, "18F452", typename_values},
     {"typenames.c", 50000, {{"r", 24}}, "18F4620", typename_values},
+    {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F452"},
+    {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
