@@ -375,9 +375,16 @@ const char *sym_intern_file(const char *name) {
 symbol *sym_lookup(const char *name) {
   auto it = names.find(std::string_view(name));
   if (it == names.end()) return nullptr;
+  // A name met before it was known (a member name read ahead as an
+  // ordinary one) hides no declaration of the name space looked in.
+  symbol *unknown = nullptr;
   for (symbol *s = it->second; s; s = s->chain)
-    if (matches(s)) return s;
-  return nullptr;
+    if (s->cls == SC_NONE) {
+      if (!unknown) unknown = s;
+    } else if (matches(s)) {
+      return s;
+    }
+  return unknown;
 }
 
 symbol *sym_lookup_class(const char *name, int cls) {

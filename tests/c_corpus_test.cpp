@@ -89,6 +89,8 @@ const corpus_case corpus[] = {
     {"typenames.c", 50000, {{"r", 24}}, "18F4620", typename_values},
     {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F452"},
     {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F4620"},
+    {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F452"},
+    {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
