@@ -71,6 +71,16 @@ TEST(ParskDeclarations, DeclarationsWithoutPrototypeMeetPrototypes) {
   });
 }
 
+// A member name read ahead before the lexer knew it was one is no
+// declaration: the tag of the same name stays visible.
+TEST(ParskDeclarations, MemberNamedLikeATag) {
+  check_messages({
+      {"enum kind { A }; struct s { enum kind kind; } v; int a;\n"
+       "void f(void) { a = v.kind; a = sizeof(enum kind); a = (enum kind)1; }\n",
+       {}, 0, nullptr},
+  });
+}
+
 TEST(ParskDeclarations, TypeSpecifiers) {
   check_messages({
       {"unsigned float f;\n", {274}, 1, nullptr},
