@@ -93,6 +93,8 @@ const corpus_case corpus[] = {
     {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F4620"},
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F452"},
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F4620"},
+    {"gfmul.c", 200000, {{"r", 4}}, "18F452"},
+    {"gfmul.c", 200000, {{"r", 4}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
