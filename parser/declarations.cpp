@@ -40,7 +40,7 @@ struct deriv {
   expr_node *dim;       // array dimension, null when open
   bool open;
   param_list *params;   // function: null without prototype
-  bool old_style;
+  uint8_t old_style;  // an old_style_kind, or 0
   std::vector<symbol *> param_syms;
 };
 
@@ -222,7 +222,7 @@ void parse_params(deriv &op, int context) {
   std::vector<type_t> types;
   bool prototype = false, identifiers = false;
   if (tok.code == T_RPAREN) {
-    op.old_style = true;
+    op.old_style = OLD_STYLE_EMPTY;
   } else {
     int position = 0;
     for (;;) {
@@ -305,7 +305,7 @@ void parse_params(deriv &op, int context) {
     }
   }
   if (identifiers) {
-    op.old_style = true;
+    op.old_style = OLD_STYLE_LIST;
     if (context != DC_FILE) msg(276);
   }
   if (prototype) {

@@ -269,6 +269,13 @@ type_t expr_promoted(const type_t &t) {
   }
 }
 
+type_t expr_argument_promoted(const type_t &t) {
+  type_t s = type_strip(t);
+  if (!s.kind && !s.ptr && s.code == TC_FLOAT) return type_plain(TC_DOUBLE);
+  if (type_is_integral(t)) return expr_promoted(t);
+  return t;
+}
+
 type_t expr_common_type(const type_t &a0, const type_t &b0) {
   type_t a = expr_promoted(a0), b = expr_promoted(b0);
   if (a.code == TC_DOUBLE || b.code == TC_DOUBLE) return type_plain(TC_DOUBLE);

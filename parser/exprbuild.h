@@ -4,6 +4,8 @@
 
 // Integral promotion and the usual arithmetic conversions.
 type_t expr_promoted(const type_t &t);
+// The default argument promotions: integral promotion, float to double.
+type_t expr_argument_promoted(const type_t &t);
 type_t expr_common_type(const type_t &a, const type_t &b);
 // Array and function operands become pointers.
 expr_node *expr_decay(expr_node *e);

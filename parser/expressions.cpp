@@ -296,13 +296,6 @@ expr_node *member_access(expr_node *e, bool through_pointer) {
   return select_member(e, tag, m);
 }
 
-type_t promoted_argument(const type_t &t) {
-  type_t s = type_strip(t);
-  if (!s.kind && !s.ptr && s.code == TC_FLOAT) return type_plain(TC_DOUBLE);
-  if (type_is_integral(t)) return expr_promoted(t);
-  return t;
-}
-
 expr_node *parse_call(expr_node *fn) {
   lex_next();  // "("
   symbol *callee = fn && fn->op == OP_IDENT ? fn->sym : nullptr;
@@ -353,7 +346,7 @@ expr_node *parse_call(expr_node *fn) {
       continue;
     }
     if (pl && i < fixed) args[i] = expr_assign_convert(args[i], pl->types[i], false);
-    else args[i] = expr_convert(expr_decay(args[i]), promoted_argument(expr_decay(args[i])->type));
+    else args[i] = expr_convert(expr_decay(args[i]), expr_argument_promoted(expr_decay(args[i])->type));
     if (!args[i]) ok = false;
   }
   if (ok && callee && (callee->flags & SF_PRINTF) && variadic)

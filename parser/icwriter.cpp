@@ -121,7 +121,15 @@ void write_sizeof(std::string &out, const expr_node *e) {
   if (operand && type_is_array(t)) {
     type_t s = type_strip(t);
     while (s.kind == TK_ARRAY) {
-      out += "* " + std::to_string(s.count > 0 ? s.count : 0) + " ";
+      // A dimension the code generator works out (a size of pointers) is
+      // written as its expression.
+      if (s.count <= 0 && s.dim) {
+        out += "* ";
+        write_expr(out, s.dim);
+        out += " ";
+      } else {
+        out += "* " + std::to_string(s.count > 0 ? s.count : 0) + " ";
+      }
       s = type_element(s);
     }
     out += "# " + ic_signature(s);

@@ -265,6 +265,18 @@ bool promotes(const type_t &p) {
          s.code == TC_FLOAT || s.code == TC_BIT;
 }
 
+// A prototype and a declaration without one are one function's when a call
+// through either passes the same: no parameter the default promotions
+// change, no ellipsis. The number of the first parameter that breaks this,
+// or 0.
+uint32_t unpromoted_parameter(const param_list *pl) {
+  for (uint32_t i = 0; i < pl->count; i++) {
+    const type_t &p = pl->types[i];
+    if (promotes(p) || (p.code == TC_ELLIPSIS && !p.ptr && !p.kind)) return i + 1;
+  }
+  return 0;
+}
+
 void previous_at(const symbol *s) { msg(1098, s->name, s->file ? s->file : "", (int)s->line); }
 
 bool redeclare(symbol *rec, int cls, type_t &type) {
@@ -309,13 +321,19 @@ bool redeclare(symbol *rec, int cls, type_t &type) {
           }
       }
     } else if (!o.params && n.params) {
-      for (uint32_t i = 0; i < n.params->count; i++)
-        if (promotes(n.params->types[i])) {
-          msg(987, (int)(i + 1), rec->name);
-          error = true;
-          break;
-        }
-      if (!error) rec->type = type;  // the prototype is taken over
+      if (uint32_t bad = unpromoted_parameter(n.params)) {
+        msg(987, (int)bad, rec->name);
+        error = true;
+      } else {
+        rec->type = type;  // the prototype is taken over
+      }
+    } else if (o.params && !n.params && n.old_style != OLD_STYLE_LIST) {
+      // A definition's identifier list is held to the prototype once its
+      // parameters have their types.
+      if (uint32_t bad = unpromoted_parameter(o.params)) {
+        msg(987, (int)bad, rec->name);
+        error = true;
+      }
     }
     if (!error && (o.quals != n.quals)) {
       msg(985, rec->name);
@@ -357,9 +375,16 @@ const char *sym_intern_file(const char *name) {
 symbol *sym_lookup(const char *name) {
   auto it = names.find(std::string_view(name));
   if (it == names.end()) return nullptr;
+  // A name met before it was known (a member name read ahead as an
+  // ordinary one) hides no declaration of the name space looked in.
+  symbol *unknown = nullptr;
   for (symbol *s = it->second; s; s = s->chain)
-    if (matches(s)) return s;
-  return nullptr;
+    if (s->cls == SC_NONE) {
+      if (!unknown) unknown = s;
+    } else if (matches(s)) {
+      return s;
+    }
+  return unknown;
 }
 
 symbol *sym_lookup_class(const char *name, int cls) {

@@ -55,8 +55,10 @@ struct type_t {
   uint32_t quals;      // one bit per qualifier table entry
   uint32_t code;       // type_code
   uint8_t kind;        // type_kind
-  uint8_t old_style;   // function declared without prototype
+  uint8_t old_style;   // function declared without prototype (an old_style_kind)
 };
+
+enum old_style_kind : uint8_t { OLD_STYLE_EMPTY = 1, OLD_STYLE_LIST = 2 };  // "()", "(a, b)"
 
 struct param_list {
   uint32_t count;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "common/alert.h"
+#include "parser/exprbuild.h"
 #include "parser/parsk.h"
 #include "parser/symbols.h"
 #include "parser/types.h"
@@ -92,8 +93,11 @@ void proto_write(symbol *fn, const std::vector<symbol *> &params) {
     msg(253, fn->name);
     return;
   }
+  // A listed parameter meets the prototype's in its promoted type, as C
+  // has it, or in its own type, which calls through the prototype pass.
   for (size_t i = 0; i < fixed; i++) {
-    if (!type_equal(declared->types[i], params[i]->type, true)) {
+    if (!type_equal(declared->types[i], params[i]->type, true) &&
+        !type_equal(declared->types[i], expr_argument_promoted(params[i]->type), true)) {
       msg(252, (int)(i + 1), fn->name);
       if (popt.warn_level < 0) type_describe_pair(params[i]->type, declared->types[i], " / ");
     }

@@ -27,7 +27,7 @@ struct object {
 };
 
 struct corpus_case {
-  const char *file;  // under tests/c
+  const char *file;  // under tests/c; a program of several files names them all, main's first
   unsigned cycles;   // enough for the program to reach its final loop
   std::vector<object> objects;
   const char *chip = "18F452";
@@ -41,6 +41,7 @@ const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}
 
 const std::vector<object> const_results = {{"ri", 48}, {"rl", 12}, {"rb", 8}};
 const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}};
+const std::vector<unsigned> typename_values = {2, 0, 2, 0, 3, 0, 9, 0, 2, 0, 4, 0, 2, 0, 0, 0, 10, 0, 21, 0, 5, 0, 27, 0};
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
@@ -122,6 +123,18 @@ const corpus_case corpus[] = {
     {"consts.c", 60000, const_results, "18F4620"},
     {"values.c", 20000, value_results},
     {"values.c", 20000, value_results, "18F4620"},
+    // C90 as portable code writes it. Type names hold this target's pointer
+    // sizes, which the host's are not.
+    {"typenames.c", 50000, {{"r", 24}}, "18F452", typename_values},
+    {"typenames.c", 50000, {{"r", 24}}, "18F4620", typename_values},
+    {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F452"},
+    {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F4620"},
+    {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F452"},
+    {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F4620"},
+    {"ptrsteps.c", 100000, {{"r", 44}}, "18F452"},
+    {"ptrsteps.c", 100000, {{"r", 44}}, "18F4620"},
+    {"gfmul.c", 200000, {{"r", 4}}, "18F452"},
+    {"gfmul.c", 200000, {{"r", 4}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -161,25 +174,34 @@ TEST(CCorpus, ProgramsAgreeWithTheHostCompiler) {
   for (const corpus_case &c : corpus) {
     SCOPED_TRACE(std::string(c.file) + " for the " + c.chip + " " + c.options);
     e2e::folder dir;
-    std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + c.file);
-    ASSERT_FALSE(source.empty());
-    dir.write("main.c", source);
+    std::istringstream names(c.file);
+    std::vector<std::string> files, hosts;
+    for (std::string name; names >> name;) {
+      std::string source = read_file(std::string(TOVRA_TEST_DIR) + "/c/" + name);
+      ASSERT_FALSE(source.empty()) << name;
+      files.push_back(files.empty() ? "main.c" : name);
+      dir.write(files.back(), source);
+      hosts.push_back("host" + std::to_string(hosts.size()));
+      dir.write(hosts.back() + ".c", host_source(source));
+    }
     std::vector<unsigned> expected = c.expected;
     if (expected.empty()) {
-      dir.write("host.c", host_source(source));
       dir.write("host_main.c", host_main(c));
       // The target's int is 16 bits wide; both are little-endian.
-      ASSERT_EQ(dir.run(std::string("cc -w -Dint=short -Dmain=corpus_main ") + c.host_defines +
-                        " -c host.c && cc -w -o host host.o host_main.c"),
-                0)
-          << dir.read("err");
+      std::string host_build;
+      for (const std::string &h : hosts)
+        host_build += std::string("cc -w -Dint=short -Dmain=corpus_main ") + c.host_defines + " -c " + h + ".c && ";
+      host_build += "cc -w -o host";
+      for (const std::string &h : hosts) host_build += " " + h + ".o";
+      ASSERT_EQ(dir.run(host_build + " host_main.c"), 0) << dir.read("err");
       ASSERT_EQ(dir.run("timeout 20 ./host"), 0) << dir.read("err");
       expected = words_of(dir.read("out"));
     }
 
     dir.write("registry", "");
-    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
-    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=" + c.chip + " " + c.options + " --output=intel main.c"),
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ", sources;
+    for (const std::string &f : files) sources += " " + f;
+    ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=" + c.chip + " " + c.options + " --output=intel" + sources),
               0)
         << dir.read("out") << dir.read("err");
     dir.write("run.stc", "break c " + std::to_string(c.cycles) + "\nrun\ndump r\nquit\n");

@@ -114,6 +114,18 @@ void narrow_compound_divisor(tree_node *n) {
   fold_changed();
 }
 
+// A pointer stepped in place by a narrower index (one cut to the span of
+// the pointer's targets, or taken over from p = p + i) is stepped by it
+// widened to the pointer's width, as the in-place rules take it.
+void widen_pointer_step(tree_node *n) {
+  if (n->op != OP_ASADD && n->op != OP_ASSUB) return;
+  tree_node *l = n->left, *r = n->right;
+  if (!tree_is_pointer(l) || tree_is_pointer(r) || tree_size(r) >= tree_size(l) || is_floating(r)) return;
+  n->right = tree_convert_to(r, type_for_size(tree_size(l), tree_arith(r)));
+  tree_set_height(n);
+  fold_changed();
+}
+
 // An object read a second time gives the same value and does nothing else.
 bool reads_alike_twice(tree_node *t) {
   if (t->op != OP_ID && t->op != OP_DEREF && t->op != OP_DOT) return false;
@@ -739,6 +751,7 @@ tree_node *tree_fold(tree_node *n) {
   }
   if (tree_node *r = narrow_both(n)) return r;
   narrow_compound_divisor(n);
+  widen_pointer_step(n);
   if (tree_node *r = widen_compound(n)) return r;
   unwrap_same_size(n);
   join_shifts(n);

@@ -1,6 +1,7 @@
 // The folding rules of each operator.
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "codegen/model/build.h"
 #include "codegen/model/fold.h"
@@ -219,8 +220,18 @@ tree_node *fold_multiply(tree_node *n) {
       return tree_convert_to(n, former);
     }
   }
+  // A constant factor stands on the right, where the rules below look: a
+  // factor of 0 or 1 left in place would become a call to the multiply.
+  if (is_const(l) && !is_const(r) && tree_size(l) == tree_size(r) && !tree_is_pointer(r)) {
+    n->left = r;
+    n->right = l;
+    std::swap(l, r);
+    fold_changed();
+  }
   if (!is_const(r)) return n;
   if (r->value == 1) return tree_to_conversion(n);
+  // Only what the other factor does is kept, as for & 0.
+  if (r->value == 0 && !is_floating(n)) return tree_replace_by_const(n, 0);
   if (r->value < 0 && is_single_bit(uint32_t(-int64_t(r->value)))) {
     r->value = int32_t(0u - uint32_t(r->value));
     fold_changed();

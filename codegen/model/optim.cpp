@@ -332,12 +332,13 @@ void refine_bank_selection() {
 // ---- output lines ----
 
 // A call through a function pointer passes its arguments in the pointer's
-// parameter area, which is the area its targets share.
+// parameter area, which is the area its targets share. A pointer that is a
+// structure's member is reached through the structure.
 void write_pointer_area(ptr_targets *set) {
   symbol *p = set->owner;
   ctype *t = p ? type_unqual(p->type) : nullptr;
   while (t && t->kind == TY_ARRAY) t = type_unqual(t->sub);  // a table of them
-  if (!t || t->kind != TY_POINTER || !type_is_function(t->sub)) return;
+  if (!t || !((t->kind == TY_POINTER && type_is_function(t->sub)) || t->kind == TY_STRUCT)) return;
   for (uint32_t k = 0; k < vec_size(set->targets); k++) {
     symbol *f = item<ptr_targets>(set->targets, k)->owner;
     if (!f || !f->use_count || !type_is_function(f->type) || (f->flags2 & SYM2_REENTRANT)) continue;

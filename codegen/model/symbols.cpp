@@ -204,6 +204,39 @@ void sym_enter(symbol *s) {
   *link = s;
 }
 
+namespace {
+
+// A parameter that a call without a prototype would pass otherwise: bit,
+// char, short and float are widened. An enumeration is an int to the parser.
+bool changed_by_promotion(ctype *param) {
+  ctype *t = type_unqual(param);
+  if (!t || t->kind != TY_BASIC || !t->name) return false;
+  for (const char *name : {"b", "c", "uc", "s", "us", "f"})
+    if (strcmp(t->name, name) == 0) return true;
+  return false;
+}
+
+// A function declared without parameter types: nothing after its return type.
+bool without_prototype(symbol *s) {
+  ctype *t = type_unqual(s->type);
+  return !vec_size(t->params) && !t->variadic && !(s->flags & (SYM_PARAM | SYM_VARIADIC)) && !s->param_reg;
+}
+
+// C takes a declaration without a prototype and a prototype of the same
+// function as one when a call through either passes the same bytes: the
+// prototype has no ellipsis and no parameter the promotions would widen.
+bool prototype_meets_declaration(symbol *declared, symbol *prototyped) {
+  ctype *d = type_unqual(declared->type), *p = type_unqual(prototyped->type);
+  if (!type_equal(d->sub, p->sub) || type_qualifiers(declared->type) != type_qualifiers(prototyped->type))
+    return false;
+  if (p->variadic || (prototyped->flags & SYM_VARIADIC)) return false;
+  for (uint32_t k = 0; k < vec_size(p->params); k++)
+    if (changed_by_promotion(static_cast<ctype *>(vec_get(p->params, k)))) return false;
+  return true;
+}
+
+}  // namespace
+
 symbol *sym_declare(symbol *s) {
   symbol *old = nullptr;
   for (symbol *e = ss().buckets[bucket_of(s->key)]; e; e = e->hash_next)
@@ -217,8 +250,21 @@ symbol *sym_declare(symbol *s) {
   }
   const uint32_t compared = SYM_REG_PARAM | SYM_VARIADIC | SYM_PARAM;
   bool function = type_is_function(s->type);
-  if (!type_equal(old->type, s->type) || (old->flags & compared) != (s->flags & compared) ||
-      (function && old->param_reg != s->param_reg))
+  bool old_bare = function && type_is_function(old->type) && without_prototype(old);
+  bool new_bare = function && type_is_function(old->type) && without_prototype(s);
+  if (old_bare && !new_bare && prototype_meets_declaration(old, s)) {
+    // The prototype is the function's type from now on; calls bound so far
+    // passed their arguments as they stand, which is what it takes.
+    old->type = s->type;
+    old->flags = (old->flags & ~compared) | (s->flags & compared);
+    old->param_reg = s->param_reg;
+    if (old->fake_params && !vec_size(old->fake_params)) {
+      vec_free(old->fake_params);
+      old->fake_params = nullptr;
+    }
+  } else if (new_bare && !old_bare && prototype_meets_declaration(s, old)) {
+  } else if (!type_equal(old->type, s->type) || (old->flags & compared) != (s->flags & compared) ||
+             (function && old->param_reg != s->param_reg))
     msg(1098, s->key, old->file, old->line);
   ctype *old_base = type_unqual(old->type), *new_base = type_unqual(s->type);
   if (old_base && new_base && old_base->kind == TY_ARRAY && new_base->kind == TY_ARRAY &&

@@ -860,7 +860,14 @@ tree_node *cgen_rewrite(tree_node *n) {
 tree_node *cgen_split_tree(tree_node *t) {
   if (!t || t->op == OP_ASM) return t;
   t = tree_simplify(t);
-  for (uint32_t pass = 0; pass < SPLIT_PASSES; pass++) {
+  // A pass rewrites one operation, so a statement of many (products that
+  // become calls) gets a pass for each of its nodes.
+  uint32_t nodes = 0;
+  tree_find(t, &nodes, [](tree_node *, void *count) {
+    ++*static_cast<uint32_t *>(count);
+    return false;
+  });
+  for (uint32_t pass = 0; pass < SPLIT_PASSES + nodes; pass++) {
     tree_node *r = cgen_rewrite(t);
     if (!r) return t;
     t = tree_simplify(r);

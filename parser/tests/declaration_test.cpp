@@ -45,6 +45,42 @@ TEST(ParskDeclarations, Redeclarations) {
   });
 }
 
+// A declaration without a prototype and a prototype are one function's when
+// the default promotions change no parameter and there is no ellipsis, in
+// either order; an identifier list is held to a prototype through the
+// promoted types of its parameters.
+TEST(ParskDeclarations, DeclarationsWithoutPrototypeMeetPrototypes) {
+  check_messages({
+      {"long f(); long f(long *p) { return *p; }\n", {}, 0, nullptr},
+      {"int f(); int f(unsigned u, double d, char *s);\n", {}, 0, nullptr},
+      {"int f(); int f(void);\n", {}, 0, nullptr},
+      {"int f(long *p, int n); int f();\n", {}, 0, nullptr},
+      {"int f(); int f(unsigned char c);\n", {987, 1098}, 1, nullptr},
+      {"int f(); int f(int a, short s);\n", {987, 1098}, 1, nullptr},
+      {"int f(); int f(float x);\n", {987, 1098}, 1, nullptr},
+      {"int f(); int f(int a, ...);\n", {987, 1098}, 1, nullptr},
+      {"int f(char c); int f();\n", {987, 1098}, 1, nullptr},
+      {"int f(int a, ...); int f();\n", {987, 1098}, 1, nullptr},
+      {"int f(int); int f(c) char c; { return c; }\n", {}, 0, nullptr},
+      {"int f(double, int, unsigned); int f(x, u, w) float x; unsigned char u; unsigned short w; { return u; }\n", {}, 0, nullptr},
+      {"int f(double, unsigned); int f(x, u) float x; unsigned char u; { return u; }\n", {252}, 1, nullptr},
+      {"int f(char); int f(c) char c; { return c; }\n", {}, 0, nullptr},
+      {"int f(int); int f(c) long c; { return (int)c; }\n", {252}, 1, nullptr},
+      {"int f(c) char c; { return c; }\nint f(int);\n", {}, 0, nullptr},
+      {"int f(c) char c; { return c; }\nint f(char);\n", {987, 1098}, 1, nullptr},
+  });
+}
+
+// A member name read ahead before the lexer knew it was one is no
+// declaration: the tag of the same name stays visible.
+TEST(ParskDeclarations, MemberNamedLikeATag) {
+  check_messages({
+      {"enum kind { A }; struct s { enum kind kind; } v; int a;\n"
+       "void f(void) { a = v.kind; a = sizeof(enum kind); a = (enum kind)1; }\n",
+       {}, 0, nullptr},
+  });
+}
+
 TEST(ParskDeclarations, TypeSpecifiers) {
   check_messages({
       {"unsigned float f;\n", {274}, 1, nullptr},

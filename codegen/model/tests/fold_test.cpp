@@ -157,7 +157,12 @@ TEST_F(FoldTest, OperatorRules) {
       {"& = _x -> 1 `i -> 0 `i", "; = _x 1`i 0`i"},  // the effect stays
       {"=& _x -> 0 `i", "= _x 0`i"},
       {"=* _x -> 0 `i", "= _x 0`i"},
-      {"* _x -> 0 `i", "* _x 0`i"},
+      {"* _x -> 0 `i", "0`i"},
+      {"* = _x -> 1 `i -> 0 `i", "; = _x 1`i 0`i"},  // the effect stays
+      // A constant factor on the left is taken like one on the right.
+      {"* -> 0 `i _x", "0`i"},
+      {"* -> 1 `i _x", "_x"},
+      {"* -> 8 `i _x", "<< _x 3`c"},
       {"* _x -> -8 `i", "-U << _x 3`c"},
       {"* _x -> 8 `i", "<< _x 3`c"},
       {"/ _x -> 8 `i", "/ _x 8`i"},

@@ -67,6 +67,36 @@ TEST_F(SymbolsTest, RecordErrors) {
   EXPECT_STREQ(sym_find("_s")->label, "lab");
 }
 
+// A function declared without parameter types in one file and with a
+// prototype in another is one function when a call through either passes
+// the same bytes; the prototype is what the symbol keeps.
+TEST_F(SymbolsTest, DeclarationsWithoutPrototypeMeetPrototypes) {
+  struct {
+    const char *prototype;
+    bool compatible;
+    uint32_t params;  // the kept type's
+  } cases[] = {
+      {"[v _f `(l 1 ef1`*l ]", true, 1},   {"[v _f `(l 0 ef3`ui`d`*c ]", true, 3},
+      {"[v _f `(l 0 e ]", true, 0},         {"[v _f `(l 0 ef2`i`l ]", true, 2},
+      {"[v _f `(l 0 ef1`uc ]", false, 0},   {"[v _f `(l 0 ef2`i`s ]", false, 0},
+      {"[v _f `(l 0 ef1`us ]", false, 0},   {"[v _f `(l 0 ef1`f ]", false, 0},
+      {"[v _f `(l 0 ef1`c ]", false, 0},    {"[v _f `(l 0 ev`i ]", false, 0},
+      {"[v _f `(i 0 ef1`i ]", false, 0},
+  };
+  const std::string bare = "[v _f `(l 0 e ]";
+  for (auto &c : cases)
+    for (bool prototype_first : {false, true}) {
+      SCOPED_TRACE(std::string(c.prototype) + (prototype_first ? " first" : " second"));
+      fresh_model();
+      std::string records = prototype_first ? c.prototype + (" " + bare) : bare + " " + c.prototype;
+      read_records(records.c_str());
+      EXPECT_EQ(captured_numbers().empty(), c.compatible);
+      if (c.compatible) {
+        EXPECT_EQ(vec_size(type_unqual(sym_find("_f")->type)->params), c.params);
+      }
+    }
+}
+
 TEST_F(SymbolsTest, ClassWordDetails) {
   read_records(
       "[v _f `(c 1 ef2v`i`*c ] "

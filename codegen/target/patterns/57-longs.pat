@@ -147,6 +147,58 @@ rule long_op_in_place
   | E1Rmovf (~3/4R)E2R,w
   | E1LQ2N (~3/4L)E2L,f
 
+# The value of a compound assignment (a step tested in a condition, n-- as
+# (n -= 1) + 1): worked in place, then copied.
+rule long_assign_op_value
+  goals long_tmp
+  op =+ =- =& =| =^
+  pred DWORD
+  left long_mem
+  right long_imm
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | movlw ~0/4R
+  | E1LONwf (~0/4L)E2L,f
+  | movlw ~1/4R
+  | E1LQ2N (~1/4L)E2L,f
+  | movlw ~2/4R
+  | E1LQ2N (~2/4L)E2L,f
+  | movlw ~3/4R
+  | E1LQ2N (~3/4L)E2L,f
+  | movff ~0/4L,~0/4XN
+  | movff ~1/4L,~1/4XN
+  | movff ~2/4L,~2/4XN
+  | movff ~3/4L,~3/4XN
+  text XN
+
+rule long_assign_op_opnd_value
+  goals long_tmp
+  op =+ =- =& =| =^
+  pred DWORD
+  left long_mem
+  right long_opnd
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/4R)E2R,w
+  | E1LONwf (~0/4L)E2L,f
+  | E1Rmovf (~1/4R)E2R,w
+  | E1LQ2N (~1/4L)E2L,f
+  | E1Rmovf (~2/4R)E2R,w
+  | E1LQ2N (~2/4L)E2L,f
+  | E1Rmovf (~3/4R)E2R,w
+  | E1LQ2N (~3/4L)E2L,f
+  | movff ~0/4L,~0/4XN
+  | movff ~1/4L,~1/4XN
+  | movff ~2/4L,~2/4XN
+  | movff ~3/4L,~3/4XN
+  text XN
+
 rule store_call_long
   goals stmt
   op =
