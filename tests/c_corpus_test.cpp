@@ -39,6 +39,8 @@ struct corpus_case {
 const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}, {"cmp", 6},
                                            {"ints", 40}, {"small", 4}, {"out", 120}};
 
+const std::vector<object> cover_results = {{"rb", 24}, {"rw", 32}, {"rl", 16}};
+
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
     {"compare.c", 20000,
@@ -81,6 +83,10 @@ const corpus_case corpus[] = {
     // Port B and timer 0 through the chip header's registers, bits and fields.
     {"sfr.c", 20000, {{"r", 11}}, "18F452", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
     {"sfr.c", 20000, {{"r", 11}}, "18F4520", {0xA3, 0x51, 3, 0x4D, 5, 1, 0x48, 0x81, 1, 1, 0}},
+    // Shapes that once had no code pattern, on a chip whose program
+    // pointers take two bytes and on one where they take three.
+    {"cover.c", 300000, cover_results},
+    {"cover.c", 300000, cover_results, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
