@@ -1,5 +1,5 @@
 // The stand-in for code selection and emission: it writes a short trace.
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 
 #include <unistd.h>
 
