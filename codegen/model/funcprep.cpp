@@ -2,12 +2,14 @@
 
 #include <cstring>
 #include <set>
+#include <vector>
 
 #include "codegen/model/callgraph.h"
 #include "codegen/model/iset.h"
 #include "codegen/model/ops.h"
 #include "codegen/model/optim.h"
 #include "codegen/model/ptrtargets.h"
+#include "codegen/model/regs.h"
 #include "codegen/model/rewrite.h"
 #include "codegen/model/simplify.h"
 #include "codegen/model/symbols.h"
@@ -66,7 +68,216 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
   return tree_make(OP_ASSIGN, area, value, t);
 }
 
+// An element of an array of pointers keeps the stride the front end laid
+// out (three bytes), though what it holds may be a narrower pointer: it is
+// read and written as a three-byte integer whose low bytes are the pointer.
+bool is_wide_element(const tree_node *n) {
+  const ctype *t = type_unqual(n->type);
+  return t && t->kind == TY_POINTER && (t->ptr_flags & PTRF_LAID_OUT) && !type_is_function(t->sub) &&
+         t->size == 3 && (n->op == OP_DEREF || n->op == OP_ID) && emit_pointer_size(n->targets) < 3;
+}
+
+ctype *narrow_pointer_like(const tree_node *n) {
+  ctype *t = type_derive(type_unqual(n->type)->sub, TY_POINTER);
+  t->size = emit_pointer_size(n->targets);
+  t->ptr_flags &= uint8_t(~PTRF_NEW);
+  return t;
+}
+
+tree_node *as_element_bytes(tree_node *n) {
+  n->type = type_basic("utx");
+  return n;
+}
+
+tree_node *converted(tree_node *e, ctype *to, ptr_targets *targets) {
+  tree_node *c = tree_make(OP_CONV, e, tree_type_node(to), to);
+  c->targets = targets;
+  return c;
+}
+
+tree_node *narrow_elements(tree_node *n, bool stored) {
+  if (!n) return n;
+  bool address = n->op == OP_ADDR;
+  if (op_has_operands(n->op)) n->left = narrow_elements(n->left, address || (op_dope(n->op) & D_SIDE_EFFECT));
+  if (op_is_binary(n->op)) n->right = narrow_elements(n->right, false);
+  for (uint32_t k = 0; k < vec_size(n->args); k++)
+    vec_set(n->args, narrow_elements(static_cast<tree_node *>(vec_get(n->args, k)), false), k);
+  if (n->op == OP_ASSIGN && n->left && is_wide_element(n->left)) {
+    ctype *pointer = narrow_pointer_like(n->left);
+    ptr_targets *targets = n->targets;
+    n->right = converted(n->right, as_element_bytes(n->left)->type, nullptr);
+    n->type = n->left->type;
+    return converted(n, pointer, targets);
+  }
+  if (stored || !is_wide_element(n)) return n;
+  ctype *narrow = narrow_pointer_like(n);
+  ptr_targets *targets = n->targets;
+  return converted(as_element_bytes(n), narrow, targets);
+}
+
+// Decomposition: a statement no rule covers has the deepest subtree where
+// the search gave up worked out first, into a temporary, as a statement of
+// its own; then it is matched again. C orders nothing inside a statement
+// but the operators that choose what is evaluated, so a subtree outside
+// them may go first.
+constexpr uint32_t DECOMPOSE_LIMIT = 8;
+
+struct place {
+  tree_node *parent;
+  int which;  // -1 left, -2 right, else the argument's index
+};
+
+tree_node *node_at(const place &p) {
+  if (p.which == -1) return p.parent->left;
+  if (p.which == -2) return p.parent->right;
+  return static_cast<tree_node *>(vec_get(p.parent->args, uint32_t(p.which)));
+}
+
+void set_at(const place &p, tree_node *n) {
+  if (p.which == -1) p.parent->left = n;
+  else if (p.which == -2) p.parent->right = n;
+  else vec_set(p.parent->args, n, uint32_t(p.which));
+}
+
+// The places from the root's operands down to `target`.
+bool path_to(tree_node *n, const tree_node *target, std::vector<place> &path) {
+  if (n == target) return true;
+  auto down = [&](const place &p) {
+    path.push_back(p);
+    if (node_at(p) && path_to(node_at(p), target, path)) return true;
+    path.pop_back();
+    return false;
+  };
+  if (op_has_operands(n->op) && n->left && down({n, -1})) return true;
+  if (op_is_binary(n->op) && n->right && down({n, -2})) return true;
+  for (uint32_t k = 0; k < vec_size(n->args); k++)
+    if (down({n, int(k)})) return true;
+  return false;
+}
+
+bool chooses_evaluation(uint32_t op) {
+  return op == OP_QUEST || op == OP_COLON || op == OP_LAND || op == OP_LOR;
+}
+
+bool is_store(uint32_t op) {
+  return (op_dope(op) & D_SIDE_EFFECT) && op != OP_CALL && op != OP_CALLARGS && op != OP_CALLZAP;
+}
+
+// Whether the node at path[i] is a value that may be worked out first.
+bool may_go_first(const std::vector<place> &path, size_t i) {
+  const place &p = path[i];
+  tree_node *n = node_at(p);
+  uint32_t op = n->op;
+  if (op_is_leaf(op) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ) return false;
+  if ((op_dope(op) & D_TRUTH) || ((op_dope(op) & D_NON_VALUE) && op != OP_CALL)) return false;
+  uint32_t size = tree_size(n);
+  ctype *t = type_unqual(n->type);
+  if (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE) {
+    if (!(t && t->kind == TY_STRUCT)) return false;
+  }
+  for (size_t k = 0; k <= i; k++)
+    if (k < i && chooses_evaluation(node_at(path[k])->op)) return false;
+  if (chooses_evaluation(p.parent->op) || p.parent->op == OP_CALLARGS) return false;
+  // An object stored to, or whose address is taken, stays where it is.
+  for (size_t k = i + 1; k-- > 0;) {
+    const place &at = path[k];
+    uint32_t up = at.parent->op;
+    if (at.which != -1) return true;
+    if (up == OP_ADDR || up == OP_CALL || is_store(up)) return false;
+    if (up != OP_DOT && up != OP_BITFIELD) return true;
+  }
+  return true;
+}
+
+tree_node *temporary_for(tree_node *value, vec *before) {
+  symbol *t = sym_new_temp(value);
+  vec_push(before, tree_make(OP_ASSIGN, tree_ident(t), value, value->type));
+  return tree_ident(t);
+}
+
+// Takes the node at `p` out into statements of `before`; false when it
+// cannot be.
+bool take_out(const place &p, vec *before) {
+  tree_node *n = node_at(p);
+  if (n->op == OP_POSTINC || n->op == OP_POSTDEC) {
+    if (tree_has_side_effect(n->left)) return false;
+    tree_node *old = temporary_for(tree_copy(n->left), before);
+    // As a statement of its own the step is an assignment operator.
+    n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
+    vec_push(before, n);
+    set_at(p, old);
+    return true;
+  }
+  if (is_store(n->op)) {
+    tree_node *target = n->left;
+    bool plain_object = target->op == OP_ID && !tree_is_volatile(target);
+    if (plain_object) {
+      vec_push(before, n);
+      set_at(p, tree_copy(target));
+      return true;
+    }
+    if (n->op != OP_ASSIGN) return false;
+    // The stored value, kept in a temporary: the target is not read again.
+    tree_node *value = temporary_for(n->right, before);
+    n->right = value;
+    vec_push(before, n);
+    set_at(p, tree_copy(value));
+    return true;
+  }
+  set_at(p, temporary_for(n, before));
+  return true;
+}
+
+bool covered(tree_node *t) {
+  iset_clear(rset_busy());
+  return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
+}
+
+// `failures` counts the searches that failed for one statement: each may
+// have run to the selector's budget.
+void decompose(tree_node *t, vec *out, uint32_t *failures) {
+  while (*failures < DECOMPOSE_LIMIT) {
+    if (!t || t->op == OP_ASM || covered(t)) break;
+    // A search that ran out of candidates names no particular node.
+    if (cgen_search_exhausted()) {
+      vec_push(out, t);
+      return;
+    }
+    ++*failures;
+    const tree_node *failed = cgen_failed_node();
+    std::vector<place> path;
+    if (!failed || !path_to(t, failed, path)) break;
+    vec *before = vec_new_default();
+    bool taken = false;
+    for (size_t i = path.size(); i-- > 0 && !taken;)
+      if (may_go_first(path, i)) taken = take_out(path[i], before);
+    for (uint32_t k = 0; k < vec_size(before); k++)
+      decompose(static_cast<tree_node *>(vec_get(before, k)), out, failures);
+    vec_free(before);
+    if (!taken) break;
+  }
+  if (t) vec_push(out, t);
+}
+
 }  // namespace
+
+bool decompose_statement(tree_node *t, vec *out) {
+  uint32_t failures = 0;
+  decompose(t, out, &failures);
+  return !cgen_search_exhausted();
+}
+
+tree_node *narrow_pointer_elements(tree_node *t) {
+  t = narrow_elements(t, false);
+  // A statement's own value is not used: its store needs no conversion back.
+  if (t && t->op == OP_CONV && t->left && t->left->op == OP_ASSIGN && t->left->type == type_basic("utx")) {
+    tree_node *store = t->left;
+    t->left = nullptr;
+    tree_free(t);
+    return store;
+  }
+  return t;
+}
 
 void mark_referenced(tree_node *t) {
   tree_find(t, nullptr, [](tree_node *n, void *) {
@@ -89,7 +300,7 @@ void want_rewrite_routines(symbol *f) {
       if (!s) continue;
       // What code still names after folding, and the routines it is
       // rewritten into, is what the libraries must supply.
-      tree_node *split = cgen_split_tree(s);
+      tree_node *split = cgen_split_tree(narrow_pointer_elements(s));
       mark_referenced(split);
       tree_free(split);
     }
@@ -98,6 +309,11 @@ void want_rewrite_routines(symbol *f) {
 }
 
 namespace {
+
+std::set<std::pair<symbol *, uint32_t>> &exhausted_statements() {
+  static std::set<std::pair<symbol *, uint32_t>> &statements = *new std::set<std::pair<symbol *, uint32_t>>();
+  return statements;
+}
 
 void rebuild_statements(symbol *f, bool graph_pass) {
   func_ctx *ctx = f->ctx;
@@ -125,17 +341,21 @@ void rebuild_statements(symbol *f, bool graph_pass) {
     vec *simple = vec_new_default();
     uint32_t made = vec_size(f->temps);
     nodeRewrite(item<tree_node>(rebuilt, k), simple);
-    for (uint32_t j = made; j < vec_size(f->temps); j++) item<symbol>(f->temps, j)->statement = k + 1;
     for (uint32_t j = 0; j < vec_size(simple); j++) {
       tree_node *t = tree_simplify(item<tree_node>(simple, j));
       if (!t) continue;
-      tree_node *split = cgen_split_tree(t);
+      tree_node *split = cgen_split_tree(narrow_pointer_elements(t));
       if (!split) {
         msg(vec_size(simple) > 1 ? 760 : 759);
         continue;
       }
-      vec_push(ctx->statements, split);
+      // A statement whose search runs out of candidates is not searched
+      // again each time the statements are rebuilt.
+      std::pair<symbol *, uint32_t> key{f, k};
+      if (exhausted_statements().count(key)) vec_push(ctx->statements, split);
+      else if (!decompose_statement(split, ctx->statements)) exhausted_statements().insert(key);
     }
+    for (uint32_t j = made; j < vec_size(f->temps); j++) item<symbol>(f->temps, j)->statement = k + 1;
     vec_free(simple);
   }
   vec_free(rebuilt);

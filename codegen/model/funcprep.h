@@ -13,6 +13,13 @@ struct vec;
 // rewritten into, so that the libraries are searched for them: the same
 // simplification and splitting the statements get later, on copies.
 void want_rewrite_routines(symbol *f);
+// Elements of pointer arrays, whose stride is wider than the pointers they
+// hold, read and written through three-byte integers.
+tree_node *narrow_pointer_elements(tree_node *t);
+// Appends the statement to `out`, after the statements that work out first
+// what no rule covers in it; false when the search for its code ran out of
+// candidates.
+bool decompose_statement(tree_node *t, vec *out);
 // Marks every object and function the tree names as referenced.
 void mark_referenced(tree_node *t);
 // Prepares each function of the list; with graph_pass only as far as its

@@ -481,7 +481,11 @@ int optim_program() {
   }
   sym_set_current_function(saved);
   if (model.feature_list_mode) return 0;
-  // Used functions and objects.
+  // Used functions and objects, their pointers sized first: the first
+  // sizing fits statements whose pointer types would otherwise keep the
+  // size given before the graph was known.
+  sym_propagate_targets();
+  sym_size_pointers();
   prepare_functions(st.functions, true);
   mark_objects();
   vec *working = used_functions();

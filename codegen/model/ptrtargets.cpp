@@ -237,9 +237,11 @@ void sym_size_pointers() {
   if (!pointGraphCompleted) return;
   for (uint32_t k = 0; k < vec_size(st().listed); k++) {
     ptr_targets *set = static_cast<ptr_targets *>(vec_get(st().listed, k));
-    if (!set->owner || !type_is_pointer(set->owner->type)) continue;
+    if (!set->owner) continue;
+    // An array of pointers: its set is what its elements point to.
     ctype *pointer = type_unqual(set->owner->type);
-    if (type_is_function(pointer->sub)) continue;
+    while (pointer && pointer->kind == TY_ARRAY) pointer = type_unqual(pointer->sub);
+    if (!pointer || pointer->kind != TY_POINTER || type_is_function(pointer->sub)) continue;
     type_set_ptr_size(pointer, emit_pointer_size(set));
   }
 }

@@ -52,6 +52,10 @@ uint32_t cgen_float_bits(double value, uint32_t size);
 // Code selection.
 enum { GOAL_STATEMENT = 92 };
 bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed);
+// The node at which the last failed cgen_match_tree gave up, deepest first.
+const tree_node *cgen_failed_node();
+// Whether the last failed cgen_match_tree gave up at its budget of candidates.
+bool cgen_search_exhausted();
 // Reports the statement that the last cgen_match_tree could not cover.
 void cgen_report_uncovered(tree_node *t);
 void cgen_statement(tree_node *t, int flag);

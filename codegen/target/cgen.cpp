@@ -646,6 +646,8 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
 
 const tree_node *cgen_failed_node() { return st().failed; }
 
+bool cgen_search_exhausted() { return st().tries > SELECTION_BUDGET; }
+
 bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
   if (!t || t->op == OP_ASM) return true;
   tree_set_position(t);

@@ -22,8 +22,6 @@ bool pat_predicates_hold(uint32_t pattern, const tree_node *n);
 uint32_t cgen_result_reg(tree_node *n);
 // The value registers of a node (recomputed from its operands when it has no levels).
 const regset *cgen_tree_used(tree_node *n);
-// The node and goal at which the last failed search gave up, deepest first.
-const tree_node *cgen_failed_node();
 
 // One pass of rewriting: the new tree, or null when nothing was rewritten.
 tree_node *cgen_rewrite(tree_node *n);

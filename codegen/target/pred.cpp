@@ -348,7 +348,8 @@ bool pred_eval(uint32_t number, const tree_node *t) {
     case P_LBYTE_NONVOL: return !is_volatile(L) && n == 1;
     case P_LWORD_NONVOL: return !is_volatile(L) && n == 2;
     case P_LLONG_NONVOL: return !is_volatile(L) && n == 4 && !floating(t);
-    case P_STRUCTURE: return is_struct(t) && n > 4 && !not_ram(t);
+    // An array is copied whole like a structure (an initialised automatic array).
+    case P_STRUCTURE: return (is_struct(t) || kind(t) == TY_ARRAY) && n > 4 && !not_ram(t);
     case P_NEAR_STRUCTURE: return is_struct(t) && n > 4 && (quals(t) & Q_NEAR);
     case P_SMALLSTRUCT: return is_struct(t) && n <= 4;
     case P_BYTESTRUCT: return is_struct(t) && n == 1;

@@ -8,7 +8,7 @@
 #include "codegen/model/bsr.h"
 #include "codegen/model/callgraph.h"
 #include "codegen/model/optim.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
 #include "codegen/model/tests/program_fixture.h"

@@ -10,7 +10,7 @@
 #include "codegen/model/literals.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/reader.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "common/alert.h"

@@ -10,7 +10,7 @@
 #include "codegen/model/initdata.h"
 #include "codegen/model/literals.h"
 #include "codegen/model/optim.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/reader_fixture.h"
 #include "codegen/model/treetext.h"

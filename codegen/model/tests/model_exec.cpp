@@ -19,7 +19,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/reader.h"
 #include "codegen/model/regs.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "codegen/model/iset.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "common/alert.h"
 #include "common/vector.h"

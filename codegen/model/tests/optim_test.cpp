@@ -13,7 +13,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/ptrtargets.h"
 #include "codegen/model/stack.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
 #include "codegen/model/tests/program_fixture.h"

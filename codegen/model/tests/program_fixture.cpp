@@ -11,7 +11,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/rewrite.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"

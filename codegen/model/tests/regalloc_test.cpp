@@ -11,7 +11,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/regalloc.h"
 #include "codegen/model/regs.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tests/model_support.h"
 #include "codegen/model/tests/program_fixture.h"

@@ -9,7 +9,7 @@
 #include "codegen/model/progstate.h"
 #include "codegen/model/reader.h"
 #include "codegen/model/sdb.h"
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tests/reader_fixture.h"

@@ -136,3 +136,155 @@ rule word_shift_right_through_pointer
   left fsr_word
   kind none
   text = L >> L R
+
+# A rotation of an object in place by a constant count, one bit a pass:
+# the carry takes the bit that comes round first.
+rule rotate_byte_left_in_place
+  goals stmt
+  op <<>=
+  pred LBYTE
+  left byte_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | E1Lrlncf (L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_byte_right_in_place
+  goals stmt
+  op >><=
+  pred LBYTE
+  left byte_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | E1Lrrncf (L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_word_left_in_place
+  goals stmt
+  op <<>=
+  pred LWORD
+  left word_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~1/2L)E2L,7
+  | bsf status,0,c
+  | rlcf (~0/2L)E2L,f
+  | rlcf (~1/2L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_word_right_in_place
+  goals stmt
+  op >><=
+  pred LWORD
+  left word_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~0/2L)E2L,0
+  | bsf status,0,c
+  | rrcf (~1/2L)E2L,f
+  | rrcf (~0/2L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_tri_left_in_place
+  goals stmt
+  op <<>=
+  pred LTRIWORD
+  left tri_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~2/3L)E2L,7
+  | bsf status,0,c
+  | rlcf (~0/3L)E2L,f
+  | rlcf (~1/3L)E2L,f
+  | rlcf (~2/3L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_tri_right_in_place
+  goals stmt
+  op >><=
+  pred LTRIWORD
+  left tri_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~0/3L)E2L,0
+  | bsf status,0,c
+  | rrcf (~2/3L)E2L,f
+  | rrcf (~1/3L)E2L,f
+  | rrcf (~0/3L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_long_left_in_place
+  goals stmt
+  op <<>=
+  pred LDWORD
+  left long_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~3/4L)E2L,7
+  | bsf status,0,c
+  | rlcf (~0/4L)E2L,f
+  | rlcf (~1/4L)E2L,f
+  | rlcf (~2/4L)E2L,f
+  | rlcf (~3/4L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1
+
+rule rotate_long_right_in_place
+  goals stmt
+  op >><=
+  pred LDWORD
+  left long_mem
+  right byte_const
+  kind none
+  clobber status wreg
+  code
+  | movlw R
+  : uNN1:
+  | bcf status,0,c
+  | E1Lbtfsc (~0/4L)E2L,0
+  | bsf status,0,c
+  | rrcf (~3/4L)E2L,f
+  | rrcf (~2/4L)E2L,f
+  | rrcf (~1/4L)E2L,f
+  | rrcf (~0/4L)E2L,f
+  | decfsz wreg,f,c
+  | bra uNN1

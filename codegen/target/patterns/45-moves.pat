@@ -180,3 +180,24 @@ rule word_reg_node
   pred HASWORDREG
   kind own
   text GN
+
+# A volatile object read as a statement of its own (an update that leaves
+# it as it was): each byte is read once.
+rule read_byte_for_effect
+  goals stmt
+  chain byte_mem
+  pred ISBYTE
+  kind none
+  clobber wreg status
+  code
+  | E1Lmovf (L)E2L,w
+
+rule read_word_for_effect
+  goals stmt
+  chain word_mem
+  pred WORD
+  kind none
+  clobber wreg status
+  code
+  | E1Lmovf (~0/2L)E2L,w
+  | movf (~1/2L)E2L,w

@@ -18,6 +18,16 @@ rule ram_address_of
   kind none
   text L
 
+# An address converted to a pointer type of its own size is that address
+# (a string literal's address kept in a plain char pointer).
+rule ram_address_converted
+  goals ram_address
+  op ->
+  pred SAMESIZE
+  left ram_address
+  kind none
+  text L
+
 # Objects at a known place: a variable's address plus a constant, as the
 # parameter stores of a call and members and elements at fixed offsets
 # are written.

@@ -54,6 +54,38 @@ rule copy_struct
   | decfsz wreg,f,c
   | bra uNN1
 
+# From program memory: the source read through TBLPTR.
+goal code_object
+
+rule code_object_id
+  goals code_object
+  op ID
+  pred ISCODE
+  kind none
+  text SN
+
+rule copy_struct_from_code
+  goals stmt
+  op =
+  pred STRUCTURE
+  left struct_fsr
+  right code_object
+  kind none
+  clobber wreg status tblptr
+  code
+  | movlw low(SR)
+  | movwf tblptrl,c
+  | movlw high(SR)
+  | movwf tblptrh,c
+  | E27R
+  | movlw ZN
+  : uNN1:
+  | tblrd *+
+  | movff tablat,L+5
+  | decfsz wreg,f,c
+  | bra uNN1
+  | E10N
+
 rule return_struct
   goals stmt
   op )

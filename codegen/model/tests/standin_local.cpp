@@ -2,7 +2,7 @@
 // can be kept is what a test steers (by default nowhere, so variables stay
 // in memory); parameters pass as the PIC18 target passes them. The tree
 // queries are the target's own (codegen/target/local.cpp).
-#include "codegen/model/standin_target.h"
+#include "codegen/model/tests/standin_target.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"

@@ -1,0 +1,102 @@
+/* Shapes once refused for want of a code pattern: pointers returned and
+   stored into pointer arrays, initialised automatic arrays, structures and
+   strings, chained assignment, an assignment as a condition, volatile and
+   const objects, rotates written back into their own variable. */
+/* The C library's own routines, declared here so the host build takes
+   its own. */
+void *memset(void *s, int c, unsigned int n);
+void *memcpy(void *to, const void *from, unsigned int n);
+char *strcpy(char *to, const char *from);
+char *strchr(const char *s, int c);
+typedef unsigned char u8;
+typedef unsigned int u16;
+typedef unsigned long u32;
+volatile u8 rb[24];
+volatile u16 rw[16];
+volatile u32 rl[4];
+
+int *same(int *s) { return s; }
+struct fd { int a; int b; } f;
+struct fd *addr_f(void) { return &f; }
+int g, h;
+int *p[2];
+int *q = &h;
+void store_ptrs(void) { p[0] = &g; p[1] = q; }
+int autos(void)
+{
+	int a[4] = {1, 2, 3, 4};
+	char t[4] = {'a', 'b', 0, 1};
+	char s[8] = "SDCC\x00\x01";
+	struct fd v = {5, 6};
+	return a[3] + t[1] + s[3] + s[5] + v.b + t[3];
+}
+int e, d;
+void chain(void) { e = d = 1; }
+int digits(unsigned ui) { int n = 0; while ((ui /= 10) != 0) n++; return n; }
+volatile signed char r;
+void vadd(void) { r += 0xab00; }
+int dec_pos(long a) { return (--a > 0); }
+char *ps = "ab";
+char second(void) { return ps[1]; }
+int * volatile pv = &g;
+int * volatile *l;
+void addr_volatile(void) { l = &pv; }
+struct S { int x, y; };
+const struct S k = {1, 2};
+struct big { int a, b, c; };
+const struct big kb = {7, 8, 9};
+struct big gb;
+struct S gs;
+void from_const(void) { gs = k; gb = kb; }
+struct T { int s; int t; };
+const volatile struct T cv = {3, 4};
+int member(void) { return cv.t; }
+u8 x8 = 0x81; u16 x16 = 0x8001; u32 x32 = 0x80000001;
+void rotate(void)
+{
+	x8 = (u8)((x8 >> 1) | (x8 << 7));
+	x16 = (u16)((x16 >> 1) | (x16 << 15));
+	x32 = (x32 >> 1) | (x32 << 31);
+}
+void rotate_more(void)
+{
+	x8 = (u8)((x8 << 3) | (x8 >> 5));
+	x16 = (u16)((x16 << 4) | (x16 >> 12));
+	x32 = (x32 << 9) | (x32 >> 23);
+}
+char buf[8], buf2[8];
+void main(void)
+{
+	g = 7; h = 9;
+	rw[0] = *same(&g);
+	addr_f()->b = 11;
+	rw[1] = f.b;
+	store_ptrs();
+	rw[2] = *p[0] + *p[1];
+	rw[3] = autos();
+	chain();
+	rb[0] = e; rb[1] = d;
+	rb[2] = digits(12345u);
+	r = 5; vadd(); rb[3] = r;
+	rb[4] = dec_pos(1L); rb[5] = dec_pos(2L); rb[6] = dec_pos(-5L);
+	rb[7] = second();
+	addr_volatile(); rw[4] = **l;
+	from_const(); rw[5] = gs.x; rw[6] = gs.y;
+	rw[7] = member();
+	rotate();
+	rb[8] = x8; rw[8] = x16; rl[0] = x32;
+	rotate_more();
+	rb[17] = x8; rw[9] = x16; rl[1] = x32;
+	rw[10] = gb.a + gb.c;
+	p[1] = p[0];
+	rw[11] = *p[1];
+	memset(buf, 'z', 5);
+	rb[9] = buf[4]; rb[10] = buf[5];
+	*(char *)memcpy(buf2, "hello", 6) = 'j';
+	rb[11] = buf2[0]; rb[12] = buf2[4];
+	rb[13] = strcpy(buf, "abc")[2];
+	rb[14] = *strchr(buf2, 'l');
+	rb[15] = strchr(buf2, 'q') == 0;
+	rb[16] = strchr(buf2, 'l') - buf2;
+	for (;;) continue;
+}
