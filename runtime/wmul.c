@@ -6,7 +6,7 @@ unsigned int __wmul(unsigned int multiplier, unsigned int multiplicand)
 	unsigned char al = multiplier, bl = multiplicand;
 	unsigned int product = (unsigned int)al * bl;
 
-	((unsigned char *)&product)[1] += (unsigned char)(al * ((unsigned char *)&multiplicand)[1])
-		+ (unsigned char)(((unsigned char *)&multiplier)[1] * bl);
+	((unsigned char *)&product)[1] += (unsigned char)(al * ((unsigned char *)&multiplicand)[1]);
+	((unsigned char *)&product)[1] += (unsigned char)(((unsigned char *)&multiplier)[1] * bl);
 	return product;
 }
