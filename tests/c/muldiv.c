@@ -10,6 +10,9 @@ int sa = -12345, sd = 77;
 unsigned char ub = 200, ud = 7;
 signed char sb = -100, sbd = 9;
 volatile unsigned int p[2];
+/* Whole products of unsigned bytes: one MULWF, 255 * 255 at the top. */
+volatile unsigned int q[4];
+unsigned char ff = 255, *pb = &ud;
 
 /* The routine's literal argument must not be stored through W before x. */
 unsigned int by300(unsigned char x) { return x * 300u; }
@@ -23,5 +26,7 @@ void main(void)
 	c[0] = sb / sbd; c[1] = sb % sbd;
 	p[0] = by300(ud); p[1] = by300plus(ud);
 	a /= d; w[3] = a; sa %= sd; s[3] = sa; ub *= ud; b[3] = ub;
+	q[0] = (unsigned int)ff * ff; q[1] = ub * ud; q[2] = (unsigned int)*pb * ff;
+	q[3] = (unsigned int)(unsigned char)(ub + 1) * b[0];
 	for (;;) continue;
 }

@@ -8,6 +8,25 @@ rule mul_byte_native
   pred ISBYTE
   kind none
 
+# A word product of two unsigned bytes widened is one MULWF (55-words.pat).
+goal ubyte_wide
+
+rule ubyte_wide_opnd
+  goals ubyte_wide
+  op ->
+  pred UNSCONV LUNSBYTE
+  left byte_opnd
+  kind left
+  text L
+
+rule mul_widened_bytes_native
+  goals rewrite
+  op *
+  pred WORD
+  left wreg_index
+  right ubyte_wide
+  kind none
+
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
 # The routines' operands have fixed types, so the operands are converted.

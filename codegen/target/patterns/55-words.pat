@@ -483,3 +483,17 @@ rule negate_word_in_place
   | btfsc status,0,c
   | incf (~1/2L)E2L,f
 
+
+# Two unsigned bytes widened to words: the whole product in PROD.
+rule mul_widened_bytes
+  goals word_reg
+  op *
+  pred WORD
+  left wreg_index
+  right ubyte_wide
+  result prod
+  kind xreg
+  flags xreg_used
+  code
+  | E1Rmulwf (R)E2R
+  text XN
