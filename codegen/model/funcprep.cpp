@@ -175,8 +175,8 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   if (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE) {
     if (!(t && t->kind == TY_STRUCT)) return false;
   }
-  for (size_t k = 0; k <= i; k++)
-    if (k < i && chooses_evaluation(node_at(path[k])->op)) return false;
+  for (size_t k = 0; k < i; k++)
+    if (chooses_evaluation(node_at(path[k])->op)) return false;
   if (chooses_evaluation(p.parent->op) || p.parent->op == OP_CALLARGS) return false;
   // An object stored to, or whose address is taken, stays where it is.
   for (size_t k = i + 1; k-- > 0;) {
