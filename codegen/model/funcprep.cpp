@@ -251,8 +251,13 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     bool taken = false;
     for (size_t i = path.size(); i-- > 0 && !taken;)
       if (may_go_first(path, i)) taken = take_out(path[i], before);
-    for (uint32_t k = 0; k < vec_size(before); k++)
-      decompose(static_cast<tree_node *>(vec_get(before, k)), out, failures);
+    // A statement taken out may be one the rewrite rules turn into calls
+    // (a floating step becomes an assignment operator): they have not seen it.
+    for (uint32_t k = 0; k < vec_size(before); k++) {
+      tree_node *taken_out = static_cast<tree_node *>(vec_get(before, k));
+      tree_node *split = cgen_split_tree(taken_out);
+      decompose(split ? split : taken_out, out, failures);
+    }
     vec_free(before);
     if (!taken) break;
   }

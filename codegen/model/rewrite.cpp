@@ -1,5 +1,7 @@
 #include "codegen/model/rewrite.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "codegen/model/build.h"
@@ -333,6 +335,30 @@ tree_node *increment_before_call(void *ctx, tree_node *n, int a, int b, int) {
   return tree_ident(t);
 }
 
+// A floating post-step of an object reached through an address, whose old
+// value the statement reads: no rule gives the old value and steps it, so
+// the old value goes to a temporary and the step, a call, is made before
+// the statement, alike in every pass (the call's arguments then size the
+// routine's pointer parameter). An address with effects of its own (a
+// call that scales the index) is worked out once, into a temporary.
+tree_node *float_step_before(void *ctx, tree_node *n, int a, int b, int c) {
+  if (a || b || !c || (n->op != OP_POSTINC && n->op != OP_POSTDEC) || tree_arith(n) != ARITH_FLOAT) return n;
+  if (!n->left || n->left->op == OP_ID) return n;
+  vec *list = static_cast<increments_ctx *>(ctx)->list;
+  if (tree_has_side_effect(n->left)) {
+    tree_node *object = n->left;
+    if (object->op != OP_DEREF || !object->left) return n;
+    symbol *address = sym_new_temp(object->left);
+    nodeRewrite(tree_build(OP_ASSIGN, tree_ident(address), object->left), list);
+    object->left = tree_ident(address);
+  }
+  symbol *t = sym_new_temp(n->left);
+  nodeRewrite(tree_build(OP_ASSIGN, tree_ident(t), tree_copy(n->left)), list);
+  n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
+  nodeRewrite(n, list);
+  return tree_ident(t);
+}
+
 tree_node *increments_of_call(void *ctx, tree_node *n, int a, int b, int) {
   if (n->op != OP_CALL) return n;
   if (n->right && n->right->op == OP_CALLARGS) {
@@ -370,6 +396,7 @@ void append(tree_node *s, vec *list) {
   }
   increments_ctx increments{list};
   s = tree_walk(WALK_PRE, &increments, s, increments_of_call, 0, 0, 0);
+  s = tree_walk(WALK_POST_RIGHT_FIRST, &increments, s, float_step_before, 0, 0, 0);
   // A value returned through the parameter area lies over the parameters: a
   // step made after the store would change the value, so it is made before,
   // the value reading a copy.
