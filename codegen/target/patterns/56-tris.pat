@@ -106,7 +106,7 @@ rule tri_op_tmp
 rule tri_op_const_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_imm
   kind none
@@ -122,7 +122,7 @@ rule tri_op_const_in_place
 rule tri_op_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred TRIWORD
+  pred TRIWORD NOTFLOAT
   left tri_mem
   right tri_opnd
   kind none

@@ -114,7 +114,7 @@ rule long_op_tmp
 rule long_op_const_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   kind none
@@ -132,7 +132,7 @@ rule long_op_const_in_place
 rule long_op_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_opnd
   kind none
@@ -152,7 +152,7 @@ rule long_op_in_place
 rule long_assign_op_value
   goals long_tmp
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_imm
   result TEMP4
@@ -177,7 +177,7 @@ rule long_assign_op_value
 rule long_assign_op_opnd_value
   goals long_tmp
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left long_mem
   right long_opnd
   result TEMP4
@@ -350,7 +350,7 @@ rule store_long_fsr
 rule fsr_long_op_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left fsr_long
   right long_opnd
   kind none
@@ -368,7 +368,7 @@ rule fsr_long_op_in_place
 rule fsr_long_op_const_in_place
   goals stmt
   op =+ =- =& =| =^
-  pred DWORD
+  pred DWORD NOTFLOAT
   left fsr_long
   right long_imm
   kind none
