@@ -140,6 +140,13 @@ const corpus_case corpus[] = {
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},
     {"cover.c", 300000, cover_results, "18F4620"},
+    // Floating elements stepped with their old value read: the step is a
+    // call, and the routine's pointer parameter is sized by it.
+    {"floatsteps.c", 3000000, {{"ok", 22}}},
+    {"floatsteps.c", 3000000, {{"ok", 22}}, "18F4620", {}, "--double=32", "-DDOUBLE32"},
+    // Functions named by address and never called.
+    {"fnnames.c", 100000, {{"ok", 8}}},
+    {"fnnames.c", 100000, {{"ok", 8}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

@@ -1,5 +1,6 @@
 #include "codegen/model/callgraph.h"
 
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,9 @@ struct callgraph_state {
   // Results of calls through pointers: the set standing for them, and the
   // called expression's set with its indirection.
   std::vector<std::pair<ptr_targets *, std::pair<ptr_targets *, uint32_t>>> result_areas;
+  // Functions whose address code names other than to call them, each with
+  // the function that names it.
+  std::set<std::pair<symbol *, symbol *>> named;
 };
 callgraph_state &cs() {
   static callgraph_state &state = *new callgraph_state();
@@ -127,6 +131,7 @@ bool has_argument_edge(const cg_node *from, const cg_node *to) {
 
 struct collect_ctx {
   symbol *function;
+  const tree_node *callee = nullptr;  // of the call being walked
 };
 
 // The function a call names, or the function-pointer variable it calls
@@ -154,9 +159,18 @@ void note_result_readers(tree_node *t, symbol *outer) {
 }
 
 tree_node *collect_call(void *c, tree_node *n, int, int, int) {
+  collect_ctx &ctx = *static_cast<collect_ctx *>(c);
+  // A function whose address is taken, and not to call it here (compared,
+  // tested, passed on, stored where nothing calls it), is still named by the
+  // code: noted, so that it is kept where nothing calls it.
+  if (n->op == OP_ADDR && n != ctx.callee && n->left && n->left->op == OP_ID && is_function(n->left->sym)) {
+    cs().named.insert({n->left->sym, ctx.function});
+    return n;
+  }
   if (n->op != OP_CALL) return n;
-  symbol *f = static_cast<collect_ctx *>(c)->function;
+  symbol *f = ctx.function;
   tree_node *callee = n->left;
+  ctx.callee = callee;
   symbol *pointer = called_symbol(n);
   if (pointer && is_function(pointer)) {
     cg_record(pointer);
@@ -311,6 +325,25 @@ void cg_collect_calls(symbol *f) {
   vec *list = f->ctx->statements;
   for (uint32_t k = 0; k < vec_size(list); k++)
     vec_set(list, tree_walk(WALK_PRE, &c, item<tree_node>(list, k), collect_call, 0, 0, 0), k);
+}
+
+void cg_note_named_function(symbol *function, symbol *namer) {
+  if (function && namer && is_function(function)) cs().named.insert({function, namer});
+}
+
+bool cg_keep_named_functions() {
+  std::set<symbol *> reached;
+  cg_traverse_all([](void *set, symbol *s, uint32_t) { static_cast<std::set<symbol *> *>(set)->insert(s); }, &reached,
+                  VISIT_ALL);
+  bool added = false;
+  // A function nothing calls cannot be running when its namer is: an edge
+  // from the namer gives it a place without joining another level.
+  for (auto [function, namer] : cs().named)
+    if (function->ctx && !reached.count(function) && reached.count(namer) && cg_record(function)) {
+      cg_record(namer);
+      added |= cg_add_call_edge(namer, function, false) != 0;
+    }
+  return added;
 }
 
 void cg_note_argument_calls(tree_node *call) {
@@ -500,6 +533,7 @@ void cg_reset() {
   st.graph_completed = false;
   st.main_depth = st.interrupt_depth = 0;
   st.result_areas.clear();
+  st.named.clear();
 }
 
 bool cg_args_overlap(symbol *, symbol *, uint32_t) { return false; }

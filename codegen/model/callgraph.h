@@ -108,6 +108,13 @@ void optim_add_call_edge(symbol *a, symbol *b);
 // gets an argument edge from the call's callee, since the result waits in
 // the inner callee's parameter area while the outer's is filled.
 void cg_note_argument_calls(tree_node *call);
+// A function whose address `namer` takes other than to call it (in its code,
+// or, for main, in an object's initial value).
+void cg_note_named_function(symbol *function, symbol *namer);
+// Gives each named function that no root reaches an edge from a namer that
+// one does: its address is in the code, so it must be there. True when an
+// edge was added.
+bool cg_keep_named_functions();
 // Functions with argument edges, in the order they got their first.
 vec *cg_argument_edge_list();
 void cg_discard_argument_edges();

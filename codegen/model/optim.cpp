@@ -168,8 +168,25 @@ bool enter_pointer_calls() {
   return changed;
 }
 
+// Functions an object's initial value names (tables of handlers) are named
+// by main, where the object is set up.
+void note_functions_in_initialisers() {
+  symbol *main = cg_main();
+  if (!main) return;
+  for (uint8_t which = OBJ_CONST; which <= OBJ_UNINITIALISED; which++) {
+    vec *list = optim_object_list(which);
+    for (uint32_t k = 0; k < vec_size(list); k++)
+      tree_find(item<symbol>(list, k)->init, main, [](tree_node *n, void *namer) {
+        if (n->op == OP_ADDR && n->left && n->left->op == OP_ID)
+          cg_note_named_function(n->left->sym, static_cast<symbol *>(namer));
+        return false;
+      });
+  }
+}
+
 void reentrancy_fixpoint() {
   symbol *main = cg_main();
+  note_functions_in_initialisers();
   for (;;) {
     bool changed = sym_propagate_targets();
     changed |= cg_fill_result_areas();
@@ -184,9 +201,11 @@ void reentrancy_fixpoint() {
       for (uint32_t r = 0; r < vec_size(group->roots); r++) report_recursion_from(item<symbol>(group->roots, r));
     }
     changed |= enter_pointer_calls();
+    if (!changed) changed = cg_keep_named_functions();
     if (!changed) break;
   }
 }
+
 
 // ---- objects ----
 
