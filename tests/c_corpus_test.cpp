@@ -147,6 +147,9 @@ const corpus_case corpus[] = {
     // Functions named by address and never called.
     {"fnnames.c", 100000, {{"ok", 8}}},
     {"fnnames.c", 100000, {{"ok", 8}}, "18F4620"},
+    // Values of const structure types, and members of returned structures.
+    {"constvalues.c", 100000, {{"ok", 8}}},
+    {"constvalues.c", 100000, {{"ok", 8}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

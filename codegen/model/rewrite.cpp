@@ -261,6 +261,15 @@ tree_node *hoist_calls(void *ctx, tree_node *n, int, int, int c) {
     rewrite_again = true;
     return right;
   }
+  // A member of a returned structure: the structure goes to a temporary,
+  // whose member is then read; no code takes the address of a result.
+  if (n->op == OP_ADDR && n->left && n->left->op == OP_CALL) {
+    symbol *t = sym_new_temp(n->left);
+    nodeRewrite(tree_build(OP_ASSIGN, tree_ident(t), n->left), list);
+    n->left = tree_ident(t);
+    rewrite_again = true;
+    return n;
+  }
   if (n->op != OP_CALL || !n->right || n->right->op != OP_CALLARGS) return n;
   if (n->callee && (n->callee->flags2 & SYM2_REENTRANT)) return n;
   vec *args = n->right->args;

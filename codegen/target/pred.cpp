@@ -54,6 +54,15 @@ bool in_program_memory(const tree_node *t) {
     case OP_DEREF:
       if (t->left) return target_bits(t->left) & TARGET_CONST;
       break;
+    // A value worked out (a call's result, a returned or stored value, a
+    // chosen one) lies in RAM, whatever its type's qualifiers.
+    case OP_CALL:
+    case OP_RETURN:
+    case OP_ASSIGN:
+    case OP_QUEST:
+    case OP_COLON:
+    case OP_COMMA:
+      return false;
   }
   return quals(t) & Q_CONST;
 }

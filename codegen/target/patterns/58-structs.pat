@@ -103,3 +103,30 @@ rule return_struct
   | movff L+5,X0N+5
   | decfsz wreg,f,c
   | bra uNN1
+
+# A structure returned from program memory: read through TBLPTR into
+# `structret`.
+rule return_struct_from_code
+  goals stmt
+  op )
+  pred STRUCTURE
+  left code_object
+  result class7
+  kind xreg
+  flags xreg_used
+  clobber wreg status structret tblptr
+  code
+  | E7N
+  | lfsr ~XN,structret
+  | movlw low(SL)
+  | movwf tblptrl,c
+  | movlw high(SL)
+  | movwf tblptrh,c
+  | E27L
+  | movlw ZN
+  : uNN1:
+  | tblrd *+
+  | movff tablat,X0N+5
+  | decfsz wreg,f,c
+  | bra uNN1
+  | E10N
