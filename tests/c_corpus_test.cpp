@@ -150,6 +150,9 @@ const corpus_case corpus[] = {
     // Values of const structure types, and members of returned structures.
     {"constvalues.c", 100000, {{"ok", 8}}},
     {"constvalues.c", 100000, {{"ok", 8}}, "18F4620"},
+    // Values of assignments read converted or compared.
+    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}},
+    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

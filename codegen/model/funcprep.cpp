@@ -247,6 +247,13 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
+    // A store below the failed node (a conversion or a compare of an
+    // assignment's value) goes first as a statement of its own, the node
+    // then reading its target.
+    tree_node *store = tree_find(const_cast<tree_node *>(failed), nullptr, [](tree_node *n, void *) {
+      return is_store(n->op);
+    });
+    if (store && store != failed) path_to(const_cast<tree_node *>(failed), store, path);
     vec *before = vec_new_default();
     bool taken = false;
     for (size_t i = path.size(); i-- > 0 && !taken;)
