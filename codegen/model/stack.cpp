@@ -73,7 +73,8 @@ void place_block(void *top, symbol *f, uint32_t) {
 // Locals in memory: the register allocation's records decide.
 bool needs_memory(symbol *v) {
   if (v->flags2 & SYM2_HAS_RECORDS) return v->flags2 & SYM2_IN_MEMORY;
-  return v->use_count != 0;
+  // A volatile variable is written even where nothing reads it back.
+  return v->use_count != 0 || (type_qualifiers(v->type) & Q_VOLATILE);
 }
 
 void write_equate_line(symbol *v, const char *area, symbol *f, int offset) {

@@ -7,8 +7,18 @@ long l, g = 0x12345681L, *p = &l;
 unsigned int w, wg = 0x1280, *q = &w;
 unsigned char u, ug = 0x9c;
 
+/* Volatile locals that are only written: each store is made. */
+void writes_only(void)
+{
+	volatile int v = 3;
+	unsigned int * volatile vp = &w;
+	v = 4;
+	vp = 0;
+}
+
 void main(void)
 {
+	writes_only();
 	c[0] = (l = g);
 	c[1] = (*p = g + 1);
 	c[2] = (w = wg);
