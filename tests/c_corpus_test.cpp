@@ -153,6 +153,8 @@ const corpus_case corpus[] = {
     // Values of assignments read converted or compared.
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}},
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}, "18F4620"},
+    {"indexsums.c", 100000, {{"r", 12}}},
+    {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

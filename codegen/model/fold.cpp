@@ -659,8 +659,11 @@ tree_node *tree_commute(tree_node *n) {
       inner_type = type_for_size(tree_size(n), tree_arith(b) == ARITH_UNSIGNED || tree_arith(c) == ARITH_UNSIGNED
                                                    ? ARITH_UNSIGNED
                                                    : ARITH_SIGNED);
-    inner->left = b;
-    inner->right = c;
+    // Operands narrower than the inner sum are widened first, each as its
+    // own type says: no operation mixes two narrower operands.
+    bool widen = !both_const && !tree_is_pointer(b) && !tree_is_pointer(c) && tree_size(b) < type_size(inner_type);
+    inner->left = widen ? tree_convert_to(b, inner_type) : b;
+    inner->right = widen ? tree_convert_to(c, inner_type) : c;
     inner->type = inner_type;
     tree_set_height(inner);
     n->left = a;
