@@ -151,8 +151,8 @@ const corpus_case corpus[] = {
     {"constvalues.c", 100000, {{"ok", 8}}},
     {"constvalues.c", 100000, {{"ok", 8}}, "18F4620"},
     // Values of assignments read converted or compared.
-    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}},
-    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}}, "18F4620"},
+    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}},
+    {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}, "18F4620"},
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
 };

@@ -476,12 +476,14 @@ tree_node *tree_assigned_base(tree_node *t) {
   for (;;) {
     if (t->op == OP_BITFIELD || t->op == OP_DOT) {
       t = t->left;
-    } else if (t->op == OP_DEREF && t->left && t->left->op == OP_ADD && t->left->left &&
-               t->left->left->op == OP_ADDR) {
-      t = t->left->left->left;
-    } else {
-      return t;
+      continue;
     }
+    // An element: the object whose address the offsets are added to, at any
+    // depth of dimensions, or with no offset at all.
+    tree_node *address = t->op == OP_DEREF ? t->left : nullptr;
+    while (address && address->op == OP_ADD && address->left) address = address->left;
+    if (!address || address->op != OP_ADDR || !address->left) return t;
+    t = address->left;
   }
 }
 

@@ -16,9 +16,25 @@ void writes_only(void)
 	vp = 0;
 }
 
+/* Local arrays stored to and never read: the stores may go, but not the
+   effects of their indices. */
+volatile unsigned char steps[2];
+unsigned char bump(void) { return steps[1]++ & 1; }
+void unread_arrays(void)
+{
+	unsigned long a[2][2] = {{1, 2}, {3, 4}};
+	unsigned int b[2][2], c1[4];
+	a[0][0] |= g;
+	b[0][0] = w;
+	c1[steps[0]++ & 3] = 3;
+	c1[bump()] = 4;
+}
+
 void main(void)
 {
 	writes_only();
+	unread_arrays();
+	unread_arrays();
 	c[0] = (l = g);
 	c[1] = (*p = g + 1);
 	c[2] = (w = wg);
