@@ -159,8 +159,12 @@ static bool make_startup(bool prelink, const std::string &base) {
   }
   int stage = prelink ? STARTUP_PRELINK : STARTUP_FINAL_LINK;
   startup_header(f, stage);
+  // A configuration setting the chip refuses stops the build before a link
+  // could write an image without it.
+  uint32_t errors = msg_error_count();
   startup_write(f, stage);
   fclose(f);
+  if (msg_error_count() != errors) return false;
   uint32_t asmlist = drv.asmlist;
   drv.asmlist = keep;
   bool assembled = pass_assemble(base, source.c_str(), true);

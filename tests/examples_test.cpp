@@ -77,6 +77,8 @@ const firmware_example firmware[] = {
      {"main.c"},
      {"--output=intel main.c"},
      {{"average", {0xFE, 1}}, {"running", {0x7E, 1}}, {"peak", {0xFF, 3}}}},
+    // The watchdog off: the loop of 30000 rounds ends.
+    {"config", {"main.c"}, {"--output=intel main.c"}, {{"rounds", {0x30, 0x75}}, {"finished", {1}}}},
     {"library",
      {"scale.c", "main.c"},
      {"--output=lib scale.c", "--output=intel main.c scale.lib"},

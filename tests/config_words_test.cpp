@@ -1,0 +1,149 @@
+// Configuration words set from C with "#pragma config NAME = VALUE": the
+// bytes they leave in the hex file on parts whose words sit at 300000h and
+// on a J part whose words end its flash, the errors for a setting the chip
+// does not have, and in gpsim that the watchdog setting is what runs.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/e2e.h"
+
+namespace {
+
+using e2e::folder;
+using e2e::program;
+
+// The bytes of an Intel hex file by address.
+std::map<uint32_t, unsigned> hex_bytes(const std::string &text) {
+  std::map<uint32_t, unsigned> bytes;
+  std::istringstream lines(text);
+  uint32_t upper = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() < 11 || line[0] != ':') continue;
+    auto byte_at = [&](size_t i) { return unsigned(std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16)); };
+    unsigned count = byte_at(0), type = byte_at(3);
+    uint32_t address = byte_at(1) << 8 | byte_at(2);
+    if (type == 4) upper = (byte_at(4) << 8 | byte_at(5)) << 16;
+    if (type == 0)
+      for (unsigned i = 0; i < count; i++) bytes[upper + address + i] = byte_at(4 + i);
+  }
+  return bytes;
+}
+
+int build(const folder &dir, const std::string &chip, const std::string &source) {
+  dir.write("main.c", source);
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  return dir.run(env + program("tovra18") + " --chip=" + chip + " --output=intel main.c");
+}
+
+// A byte the hex file leaves out.
+const unsigned kUnwritten = 0x100;
+
+struct config_case {
+  const char *chip;
+  const char *pragmas;
+  uint32_t address;              // of the first byte checked
+  std::vector<unsigned> bytes;   // from there
+};
+
+// Each expected byte is the part's erased value with the named fields
+// changed, as its data sheet describes them.
+const config_case config_cases[] = {
+    // CONFIG1H 27h: OSC = HS (010); CONFIG2H 0Fh: WDT off (bit 0); CONFIG4L
+    // 85h: LVP off (bit 2).
+    {"18F452", "#pragma config OSC = HS, WDT = OFF\n#pragma config LVP = OFF\n", 0x300000,
+     {0x00, 0x22, 0x0F, 0x0E, kUnwritten, kUnwritten, 0x81, 0x00}},
+    // CONFIG1H 07h: OSC = HS (0010); CONFIG2H 1Fh: WDT off; CONFIG4L 85h:
+    // XINST off (bit 6), lower case taken as the data sheet's names.
+    {"18F4520", "#pragma config osc = hs, WDT = OFF, XINST = OFF\n", 0x300000,
+     {0x00, 0x02, 0x1F, 0x1E, kUnwritten, kUnwritten, 0x85, 0x00}},
+    // CONFIG1H 25h: FOSC = HSMP (0011); CONFIG2H 3Fh: WDTEN off (bits 1..0).
+    {"18F45K22", "#pragma config FOSC = HSMP, WDTEN = OFF\n", 0x300000, {0x00, 0x23, 0x1F, 0x3C}},
+    // The words end the flash: CONFIG1L EFh at FFF8h with WDTEN off (bit 0)
+    // and XINST off (bit 6), CONFIG2L DFh with OSC = HS (100).
+    {"18F46J50", "#pragma config WDTEN = OFF, XINST = OFF, OSC = HS\n", 0xFFF8, {0xAE, 0xF7, 0xDC, 0xFF}},
+    // One setting named twice, in two pragmas, is one setting.
+    {"18F452", "#pragma config WDT = OFF\n#pragma config WDT = OFF\n", 0x300002, {0x0F, 0x0E}},
+};
+
+TEST(config_words, settings_by_name_leave_the_chips_bytes_in_the_hex_file) {
+  for (const config_case &c : config_cases) {
+    SCOPED_TRACE(std::string(c.chip) + ": " + c.pragmas);
+    folder dir;
+    ASSERT_EQ(build(dir, c.chip, std::string("#include <tovra18.h>\n") + c.pragmas + "void main(void) {}\n"), 0)
+        << dir.read("out") << dir.read("err");
+    std::map<uint32_t, unsigned> hex = hex_bytes(dir.read("main.hex"));
+    std::vector<unsigned> got;
+    for (size_t i = 0; i < c.bytes.size(); i++) {
+      auto at = hex.find(c.address + uint32_t(i));
+      got.push_back(at == hex.end() ? kUnwritten : at->second);
+    }
+    EXPECT_EQ(got, c.bytes);
+    // Only the words a setting reaches are written.
+    for (uint32_t a = c.address + uint32_t(c.bytes.size()); a < c.address + 16; a++)
+      EXPECT_EQ(hex.count(a), 0u) << std::hex << a;
+  }
+}
+
+TEST(config_words, a_setting_shared_by_two_files_links_once) {
+  folder dir;
+  dir.write("a.c", "#pragma config WDT = OFF\nextern void f(void);\nvoid main(void) { f(); }\n");
+  dir.write("b.c", "#pragma config WDT = OFF\nvolatile unsigned char y;\nvoid f(void) { y = 1; }\n");
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=18F452 --output=intel a.c b.c"), 0)
+      << dir.read("out") << dir.read("err");
+  EXPECT_EQ(hex_bytes(dir.read("a.hex"))[0x300003], 0x0Eu);
+}
+
+struct refused_case {
+  const char *pragma;
+  const char *message;  // the whole text expected in the output
+};
+
+const refused_case refused_cases[] = {
+    {"WDTEN = OFF", "(1356) configuration setting \"WDTEN\" is unknown on chip 18F452"},
+    {"WDT = MAYBE", "(1357) configuration setting WDT has no value \"MAYBE\" on chip 18F452"},
+    {"WDT = OFF, WDT = ON", "(1358) configuration settings WDT="},
+    // Two names of the same bits with different values conflict too.
+    {"OSC = HS\n#pragma config OSC = RC", "conflict on chip 18F452"},
+    {"WDT", "(1359) bad configuration setting \"WDT\": NAME=VALUE expected"},
+    {"WDT = OFF,", "(1359) bad configuration setting \"\""},
+};
+
+TEST(config_words, a_setting_the_chip_lacks_stops_the_build_naming_setting_and_chip) {
+  for (const refused_case &c : refused_cases) {
+    SCOPED_TRACE(c.pragma);
+    folder dir;
+    EXPECT_NE(build(dir, "18F452", std::string("#pragma config ") + c.pragma + "\nvoid main(void) {}\n"), 0);
+    std::string output = dir.read("out") + dir.read("err");
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+    EXPECT_FALSE(dir.exists("main.hex"));
+  }
+}
+
+// The firmware example runs to its end with the watchdog off (the examples
+// test checks that); with the watchdog on, the same program is reset before
+// its loop ends, so the setting is what the chip runs with.
+TEST(config_words, the_watchdog_left_on_resets_the_example_in_gpsim) {
+  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
+  folder dir;
+  std::string source = read_file(std::string(TOVRA_SOURCE_DIR) + "/examples/config/main.c");
+  size_t off = source.find("WDT = OFF");
+  ASSERT_NE(off, std::string::npos);
+  source.replace(off, 9, "WDT = ON");
+  ASSERT_EQ(build(dir, "18F452", source), 0) << dir.read("out") << dir.read("err");
+  dir.write("run.stc", "break c 400000\nrun\ndump r\nquit\n");
+  ASSERT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
+  EXPECT_NE(dir.read("out").find("Watch Dog"), std::string::npos) << dir.read("out");
+  long finished = e2e::symbol_value(dir.read("main.sym"), "_finished");
+  ASSERT_GE(finished, 0);
+  EXPECT_EQ(e2e::ram_dump(dir.read("out"))[unsigned(finished)], 0u);
+}
+
+}  // namespace
