@@ -107,9 +107,15 @@ static void placement(arglist *list, bool final) {
       linker_option_add(list, special.option);
     }
   }
-  if (strchr(drv.chip->name, 'J') || strchr(drv.chip->name, 'j'))
-    linker_option_addf(list, "-pjflash_buffer=0%lXh",
-                       (unsigned long)(drv.chip->rom_size - 2 * drv.chip->flash_erase_size + 8));
+  if (strchr(drv.chip->name, 'J') || strchr(drv.chip->name, 'j')) {
+    // The next-to-last erase block of the flash, whose last block ends in
+    // the configuration words: eight bytes of them on most parts, sixteen on
+    // those with eight words, so the block boundary is taken from the flash's
+    // end rather than from the code space's.
+    unsigned long block = unsigned(drv.chip->flash_erase_size > 0 ? drv.chip->flash_erase_size : 1);
+    unsigned long flash_end = (drv.chip->rom_size + block - 1) / block * block;
+    linker_option_addf(list, "-pjflash_buffer=0%lXh", flash_end - 2 * block);
+  }
   linker_option_add(list, "-prdata=COMRAM,nvrram=COMRAM,nvbit=COMRAM,rbss=COMRAM,rbit=COMRAM");
   linker_option_add(list, "-pfarbss=FARRAM,fardata=FARRAM");
   linker_option_add(list, "-pintsave_regs=BIGRAM,bigbss=BIGRAM,bigdata=BIGRAM");
