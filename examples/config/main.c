@@ -5,12 +5,13 @@
    names, as its data sheet gives them. */
 #include <tovra18.h>
 
-#if defined(_18F45K22) || defined(_18F46K80)
-#pragma config FOSC = HSMP, WDTEN = OFF, WDTPS = 1
+#if defined(_18F45K22) || defined(_18F26K22)
+#pragma config FOSC = HSMP, WDTEN = OFF, WDTPS = 1, LVP = OFF
+#elif defined(_18F46K80)
+#pragma config FOSC = HS1, WDTEN = OFF, WDTPS = 1
 #else
-#pragma config OSC = HS, WDT = OFF, WDTPS = 1
+#pragma config OSC = HS, WDT = OFF, WDTPS = 1, LVP = OFF
 #endif
-#pragma config LVP = OFF
 
 volatile unsigned int rounds;
 volatile unsigned char finished;
