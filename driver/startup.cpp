@@ -173,9 +173,11 @@ struct config_choice {
   uint32_t bits;
 };
 
-// The chip's "CONFIG" line of a setting: NAME,byte,mask,VALUE/bits,...
+// The chip's "CONFIG" lines of a setting: NAME,byte,mask,VALUE/bits,...; a
+// setting with many values goes on over several lines of the same name.
 bool config_find(const char *name, const char *value, config_choice *choice) {
   vec *lines = chip_key_values(drv.chip, "CONFIG");
+  std::string known;  // the setting's name as the chip spells it
   for (uint32_t i = 0; lines && i < vec_size(lines); i++) {
     std::string line = static_cast<const char *>(vec_get(lines, i));
     std::vector<std::string> fields;
@@ -186,6 +188,7 @@ bool config_find(const char *name, const char *value, config_choice *choice) {
       at = comma + 1;
     }
     if (fields.size() < 3 || strcasecmp(fields[0].c_str(), name) != 0) continue;
+    known = fields[0];
     choice->byte = unsigned(strtoul(fields[1].c_str(), nullptr, 16));
     choice->mask = uint32_t(strtoul(fields[2].c_str(), nullptr, 16));
     for (size_t f = 3; f < fields.size(); f++) {
@@ -194,10 +197,11 @@ bool config_find(const char *name, const char *value, config_choice *choice) {
       choice->bits = uint32_t(strtoul(fields[f].c_str() + slash + 1, nullptr, 16)) & choice->mask;
       return true;
     }
-    msg(1357, fields[0].c_str(), value, drv.chip->name);
-    return false;
   }
-  msg(1356, name, drv.chip->name);
+  if (known.empty())
+    msg(1356, name, drv.chip->name);
+  else
+    msg(1357, known.c_str(), value, drv.chip->name);
   return false;
 }
 

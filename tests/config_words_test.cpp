@@ -67,6 +67,22 @@ const config_case config_cases[] = {
     // The words end the flash: CONFIG1L EFh at FFF8h with WDTEN off (bit 0)
     // and XINST off (bit 6), CONFIG2L DFh with OSC = HS (100).
     {"18F46J50", "#pragma config WDTEN = OFF, XINST = OFF, OSC = HS\n", 0xFFF8, {0xAE, 0xF7, 0xDC, 0xFF}},
+    // CONFIG1L 5Dh: XINST off (bit 6); CONFIG1H 08h: FOSC = HS1 (0011);
+    // CONFIG2H 7Fh: WDTEN off (bits 1..0).
+    {"18F46K80", "#pragma config FOSC = HS1, WDTEN = OFF, XINST = OFF\n", 0x300000, {0x1D, 0x03, 0x7F, 0x7C}},
+    // CONFIG1L FFh: CP on (all eight bits); CONFIG1H E7h: OSC = HS (010);
+    // CONFIG2H 0Fh: WDT off.
+    {"18C452", "#pragma config CP = ON, OSC = HS, WDT = OFF\n", 0x300000, {0x00, 0xE2, 0x0F, 0x0E}},
+    // Eight words end the flash at 1FFF0h: CONFIG1L E0h with XINST off,
+    // CONFIG6H FFh with WDTEN off (bits 1..0), CONFIG8H F3h with DSWDTEN off
+    // (bit 0); the words between are not written.
+    {"18F97J94", "#pragma config XINST = OFF, WDTEN = OFF, DSWDTEN = OFF\n", 0x1FFF0,
+     {0xA0, 0xF7, kUnwritten, kUnwritten, kUnwritten, kUnwritten, kUnwritten, kUnwritten, kUnwritten, kUnwritten,
+      0xFF, 0xFC, kUnwritten, kUnwritten, 0xF8, 0xF2}},
+    // A setting with more values than one line of the chip's list holds:
+    // CONFIG4L FFh with WPFP = PAGE_50 (bits 5..0 32h, from the third line)
+    // and WPCFG on (bit 7).
+    {"18F26J11", "#pragma config WPFP = PAGE_50, WPCFG = ON\n", 0xFFFE, {0x72, 0xF1}},
     // One setting named twice, in two pragmas, is one setting.
     {"18F452", "#pragma config WDT = OFF\n#pragma config WDT = OFF\n", 0x300002, {0x0F, 0x0E}},
 };
@@ -102,25 +118,35 @@ TEST(config_words, a_setting_shared_by_two_files_links_once) {
 }
 
 struct refused_case {
+  const char *chip;
   const char *pragma;
   const char *message;  // the whole text expected in the output
 };
 
 const refused_case refused_cases[] = {
-    {"WDTEN = OFF", "(1356) configuration setting \"WDTEN\" is unknown on chip 18F452"},
-    {"WDT = MAYBE", "(1357) configuration setting WDT has no value \"MAYBE\" on chip 18F452"},
-    {"WDT = OFF, WDT = ON", "(1358) configuration settings WDT="},
+    {"18F452", "WDTEN = OFF", "(1356) configuration setting \"WDTEN\" is unknown on chip 18F452"},
+    {"18F452", "WDT = MAYBE", "(1357) configuration setting WDT has no value \"MAYBE\" on chip 18F452"},
+    {"18F452", "WDT = OFF, WDT = ON", "(1358) configuration settings WDT="},
     // Two names of the same bits with different values conflict too.
-    {"OSC = HS\n#pragma config OSC = RC", "conflict on chip 18F452"},
-    {"WDT", "(1359) bad configuration setting \"WDT\": NAME=VALUE expected"},
-    {"WDT = OFF,", "(1359) bad configuration setting \"\""},
+    {"18F452", "OSC = HS\n#pragma config OSC = RC", "conflict on chip 18F452"},
+    {"18F452", "WDT", "(1359) bad configuration setting \"WDT\": NAME=VALUE expected"},
+    {"18F452", "WDT = OFF,", "(1359) bad configuration setting \"\""},
+    // Each family has its own names: the 18F452's on a J part, a K22's
+    // oscillator value, a K80's watchdog twice, a flash part's on an EPROM
+    // part, and a page past the last of the chip's list of pages.
+    {"18F46J50", "WDT = OFF", "(1356) configuration setting \"WDT\" is unknown on chip 18F46J50"},
+    {"18F45K22", "FOSC = HS", "(1357) configuration setting FOSC has no value \"HS\" on chip 18F45K22"},
+    {"18F46K80", "WDTEN = OFF, WDTEN = ON",
+     "(1358) configuration settings WDTEN=OFF and WDTEN=ON conflict on chip 18F46K80"},
+    {"18C452", "LVP = OFF", "(1356) configuration setting \"LVP\" is unknown on chip 18C452"},
+    {"18F26J11", "WPFP = PAGE_64", "(1357) configuration setting WPFP has no value \"PAGE_64\" on chip 18F26J11"},
 };
 
 TEST(config_words, a_setting_the_chip_lacks_stops_the_build_naming_setting_and_chip) {
   for (const refused_case &c : refused_cases) {
-    SCOPED_TRACE(c.pragma);
+    SCOPED_TRACE(std::string(c.chip) + ": " + c.pragma);
     folder dir;
-    EXPECT_NE(build(dir, "18F452", std::string("#pragma config ") + c.pragma + "\nvoid main(void) {}\n"), 0);
+    EXPECT_NE(build(dir, c.chip, std::string("#pragma config ") + c.pragma + "\nvoid main(void) {}\n"), 0);
     std::string output = dir.read("out") + dir.read("err");
     EXPECT_NE(output.find(c.message), std::string::npos) << output;
     EXPECT_FALSE(dir.exists("main.hex"));
