@@ -262,6 +262,13 @@ void write_config_words(writer &w) {
   }
 }
 
+// Data EEPROM contents on a chip without data EEPROM have no class to go
+// to: the link would place them by default, over the program.
+void check_eeprom_data() {
+  if (drv.chip->eeprom_size == 0 && psect_present("eeprom_data"))
+    msg(1360, (unsigned long)psect_size("eeprom_data"), drv.chip->name);
+}
+
 void write_equates(writer &w) {
   w.put("\tpsect\trparam,class=COMRAM,space=1\n");
   for (int i = 0; i < drv.chip->bank_count; i++) w.printf("\tpsect\tparam%d,class=BANK%d,space=1\n", i, i);
@@ -461,7 +468,10 @@ void startup_write(FILE *out, int stage) {
   bool interrupts = drv.interrupt_flags != 0;
 
   write_declarations(w);
-  if (stage == STARTUP_FINAL_LINK) write_config_words(w);
+  if (stage == STARTUP_FINAL_LINK) {
+    write_config_words(w);
+    check_eeprom_data();
+  }
   write_equates(w);
 
   uint32_t far_size = psect_size("fardata");

@@ -1,7 +1,9 @@
 // Configuration words set from C with "#pragma config NAME = VALUE": the
 // bytes they leave in the hex file on parts whose words sit at 300000h and
 // on a J part whose words end its flash, the errors for a setting the chip
-// does not have, and in gpsim that the watchdog setting is what runs.
+// does not have, and in gpsim that the watchdog setting is what runs; and
+// data EEPROM contents, which like the words go to a memory of their own,
+// refused on a chip that lacks it.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -170,6 +172,49 @@ TEST(config_words, the_watchdog_left_on_resets_the_example_in_gpsim) {
   long finished = e2e::symbol_value(dir.read("main.sym"), "_finished");
   ASSERT_GE(finished, 0);
   EXPECT_EQ(e2e::ram_dump(dir.read("out"))[unsigned(finished)], 0u);
+}
+
+// Data EEPROM contents from an assembly module: on a chip with data EEPROM
+// they start at F00000h; on one without, where the link could only place
+// them over the program, the build stops naming the chip. A C program that
+// uses the EEPROM registers there finds no such registers.
+struct eeprom_case {
+  const char *chip;
+  const char *file;     // besides main.c
+  const char *message;  // expected in the output; null where the build works
+};
+
+const eeprom_case eeprom_cases[] = {
+    {"18F4520", "table.as", nullptr},
+    {"18F46J50", "table.as", "(1360) the program places 4 bytes in data EEPROM, which chip 18F46J50 does not have"},
+    {"18C452", "table.as", "(1360) the program places 4 bytes in data EEPROM, which chip 18C452 does not have"},
+    {"18F97J94", "table.as", "which chip 18F97J94 does not have"},
+    {"18F46J50", "registers.c", "undefined identifier \"EEADR\""},
+};
+
+TEST(config_words, data_eeprom_contents_need_a_chip_with_data_eeprom) {
+  for (const eeprom_case &c : eeprom_cases) {
+    SCOPED_TRACE(std::string(c.chip) + ": " + c.file);
+    folder dir;
+    dir.write("main.c", "void main(void) {}\n");
+    dir.write("table.as", "\tpsect\teeprom_data,class=EEDATA,delta=1\n\tdb\t1,2,3,4\n");
+    dir.write("registers.c", "#include <tovra18.h>\nvoid store(void) { EEADR = 1; EEDATA = 2; }\n");
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    int status = dir.run(env + program("tovra18") + " --chip=" + c.chip + " --output=intel main.c " + c.file);
+    std::string output = dir.read("out") + dir.read("err");
+    if (!c.message) {
+      ASSERT_EQ(status, 0) << output;
+      std::map<uint32_t, unsigned> hex = hex_bytes(dir.read("main.hex"));
+      std::vector<unsigned> got;
+      for (uint32_t a = 0xF00000; a < 0xF00004; a++) got.push_back(hex.count(a) ? hex[a] : kUnwritten);
+      EXPECT_EQ(got, (std::vector<unsigned>{1, 2, 3, 4}));
+      continue;
+    }
+    EXPECT_NE(status, 0);
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+    EXPECT_FALSE(dir.exists("main.hex"));
+  }
 }
 
 }  // namespace
