@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -17,24 +18,8 @@
 namespace {
 
 using e2e::folder;
+using e2e::hex_bytes;
 using e2e::program;
-
-// The bytes of an Intel hex file by address.
-std::map<uint32_t, unsigned> hex_bytes(const std::string &text) {
-  std::map<uint32_t, unsigned> bytes;
-  std::istringstream lines(text);
-  uint32_t upper = 0;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.size() < 11 || line[0] != ':') continue;
-    auto byte_at = [&](size_t i) { return unsigned(std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16)); };
-    unsigned count = byte_at(0), type = byte_at(3);
-    uint32_t address = byte_at(1) << 8 | byte_at(2);
-    if (type == 4) upper = (byte_at(4) << 8 | byte_at(5)) << 16;
-    if (type == 0)
-      for (unsigned i = 0; i < count; i++) bytes[upper + address + i] = byte_at(4 + i);
-  }
-  return bytes;
-}
 
 int build(const folder &dir, const std::string &chip, const std::string &source) {
   dir.write("main.c", source);
@@ -160,18 +145,27 @@ TEST(config_words, a_setting_the_chip_lacks_stops_the_build_naming_setting_and_c
 // its loop ends, so the setting is what the chip runs with.
 TEST(config_words, the_watchdog_left_on_resets_the_example_in_gpsim) {
   if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
-  folder dir;
-  std::string source = read_file(std::string(TOVRA_SOURCE_DIR) + "/examples/config/main.c");
-  size_t off = source.find("WDT = OFF");
-  ASSERT_NE(off, std::string::npos);
-  source.replace(off, 9, "WDT = ON");
-  ASSERT_EQ(build(dir, "18F452", source), 0) << dir.read("out") << dir.read("err");
-  dir.write("run.stc", "break c 400000\nrun\ndump r\nquit\n");
-  ASSERT_EQ(dir.run("timeout 60 gpsim -i -p p18f452 -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
-  EXPECT_NE(dir.read("out").find("Watch Dog"), std::string::npos) << dir.read("out");
-  long finished = e2e::symbol_value(dir.read("main.sym"), "_finished");
-  ASSERT_GE(finished, 0);
-  EXPECT_EQ(e2e::ram_dump(dir.read("out"))[unsigned(finished)], 0u);
+  // Each family's name of the watchdog switch in the example.
+  const struct {
+    const char *chip, *off, *on;
+  } chips[] = {{"18F452", "WDT = OFF", "WDT = ON"}, {"18F26K22", "WDTEN = OFF", "WDTEN = ON"}};
+  for (const auto &c : chips) {
+    SCOPED_TRACE(c.chip);
+    folder dir;
+    std::string source = read_file(std::string(TOVRA_SOURCE_DIR) + "/examples/config/main.c");
+    size_t off = source.find(c.off);
+    ASSERT_NE(off, std::string::npos);
+    source.replace(off, strlen(c.off), c.on);
+    ASSERT_EQ(build(dir, c.chip, source), 0) << dir.read("out") << dir.read("err");
+    dir.write("run.stc", "break c 400000\nrun\ndump r\nquit\n");
+    std::string model = std::string("p") + c.chip;
+    for (char &ch : model) ch = char(tolower(uint8_t(ch)));
+    ASSERT_EQ(dir.run("timeout 60 gpsim -i -p " + model + " -c run.stc main.hex < /dev/null"), 0) << dir.read("err");
+    EXPECT_NE(dir.read("out").find("Watch Dog"), std::string::npos) << dir.read("out");
+    long finished = e2e::symbol_value(dir.read("main.sym"), "_finished");
+    ASSERT_GE(finished, 0);
+    EXPECT_EQ(e2e::ram_dump(dir.read("out"))[unsigned(finished)], 0u);
+  }
 }
 
 // Data EEPROM contents from an assembly module: on a chip with data EEPROM

@@ -1,7 +1,8 @@
 // A small C program for every part of the chip database: a banked array, a
 // call, a store to the part's lowest-addressed register and an object at
 // _RAMSIZE - 4 build for each, and run in gpsim on every part gpsim models.
-// CTest builds a sample of the parts; scripts/chips builds and runs them all.
+// Every part also takes each of its configuration settings by name. CTest
+// builds a sample of the parts; scripts/chips builds and runs them all.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -129,16 +130,14 @@ void build_and_run(const std::string &part, bool run) {
   EXPECT_EQ(ram[unsigned(ram_size)], 0xA5u) << part;
 }
 
-TEST(every_chip, a_small_program_builds_for_every_part_and_runs_where_gpsim_models_it) {
-  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
+// Runs `check` on every part under TOVRA18_EVERY_CHIP=all (scripts/chips);
+// otherwise on every part gpsim runs, every twelfth other one and the parts
+// whose flash ends in sixteen bytes of configuration words (their flash
+// buffer sits a block below the flash's end, not the code space's), which
+// keeps the test's time within CTest's budget.
+template <typename F> void for_each_part(const std::set<std::string> &modelled, F check) {
   std::vector<std::string> parts = database_parts();
   ASSERT_FALSE(parts.empty());
-  std::set<std::string> modelled = gpsim_parts();
-  // Every part under TOVRA18_EVERY_CHIP=all (scripts/chips); otherwise
-  // every part gpsim runs, every twelfth other one and the parts whose
-  // flash ends in sixteen bytes of configuration words (their flash buffer
-  // sits a block below the flash's end, not the code space's), which keeps
-  // the test's time within CTest's budget.
   const std::set<std::string> always = {"18F97J94", "18F66J99"};
   const char *every = getenv("TOVRA18_EVERY_CHIP");
   if (!every || std::string(every) != "all") {
@@ -149,14 +148,108 @@ TEST(every_chip, a_small_program_builds_for_every_part_and_runs_where_gpsim_mode
   }
   std::atomic<size_t> next{0};
   auto worker = [&] {
-    for (size_t i; (i = next++) < parts.size();) {
-      const std::string &part = parts[i];
-      build_and_run(part, modelled.count(part) > 0);
-    }
+    for (size_t i; (i = next++) < parts.size();) check(parts[i]);
   };
   std::vector<std::thread> threads;
   for (int t = 0; t < 4; t++) threads.emplace_back(worker);
   for (std::thread &t : threads) t.join();
+}
+
+TEST(every_chip, a_small_program_builds_for_every_part_and_runs_where_gpsim_models_it) {
+  if (!e2e::have_tool("gpsim")) GTEST_SKIP() << "gpsim missing";
+  std::set<std::string> modelled = gpsim_parts();
+  for_each_part(modelled, [&](const std::string &part) { build_and_run(part, modelled.count(part) > 0); });
+}
+
+// The values of each key of one part's section of the chip database.
+std::map<std::string, std::vector<std::string>> part_keys(const std::string &part) {
+  std::map<std::string, std::vector<std::string>> keys;
+  std::istringstream in(read_text(std::string(TOVRA_STAGE) + "/dat/tovra-18.ini"));
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line[0] == '[') {
+      inside = line == "[" + part + "]";
+      continue;
+    }
+    size_t eq = line.find('=');
+    if (inside && eq != std::string::npos) keys[line.substr(0, eq)].push_back(line.substr(eq + 1));
+  }
+  return keys;
+}
+
+std::vector<std::string> split_commas(const std::string &text) {
+  std::vector<std::string> items;
+  std::istringstream in(text);
+  for (std::string item; std::getline(in, item, ',');) items.push_back(item);
+  return items;
+}
+
+// Names every configuration setting of the part with a value other than its
+// erased one (one setting of bits two settings share) and checks the
+// configuration bytes in the hex file: the erased bytes with those fields
+// changed in the words a setting reaches, no other word written.
+void configure_every_setting(const std::string &part) {
+  auto keys = part_keys(part);
+  std::map<unsigned, unsigned> erased;  // configuration byte offset -> value
+  std::vector<std::string> unprogrammed = split_commas(keys["CFGS_UNPROG"].at(0));
+  for (size_t i = 0; i + 1 < unprogrammed.size(); i += 2) {
+    unsigned word = unsigned(std::stoul(unprogrammed[i], nullptr, 16)) - 1;
+    unsigned value = unsigned(std::stoul(unprogrammed[i + 1], nullptr, 16));
+    erased[2 * word] = value & 0xFF;
+    erased[2 * word + 1] = value >> 8;
+  }
+  std::map<unsigned, unsigned> expected = erased, taken;
+  std::set<unsigned> words;
+  std::string pragmas;
+  std::set<std::string> named;
+  for (const std::string &line : keys["CONFIG"]) {
+    std::vector<std::string> f = split_commas(line);
+    if (named.count(f[0])) continue;  // a later line of a setting already named
+    unsigned byte = unsigned(std::stoul(f[1], nullptr, 16)), mask = unsigned(std::stoul(f[2], nullptr, 16));
+    if (taken[byte] & mask) continue;
+    // The last value of the setting's lines whose bits differ from the
+    // erased ones, so a later line of a long setting is reached too.
+    std::string value;
+    unsigned bits = 0;
+    for (const std::string &other : keys["CONFIG"]) {
+      std::vector<std::string> g = split_commas(other);
+      if (g[0] != f[0]) continue;
+      for (size_t k = 3; k < g.size(); k++) {
+        size_t slash = g[k].find('/');
+        unsigned b = unsigned(std::stoul(g[k].substr(slash + 1), nullptr, 16)) & mask;
+        if (b != (erased[byte] & mask)) value = g[k].substr(0, slash), bits = b;
+      }
+    }
+    if (value.empty()) continue;
+    named.insert(f[0]);
+    taken[byte] |= mask;
+    expected[byte] = (expected[byte] & ~mask) | bits;
+    words.insert(byte / 2);
+    pragmas += "#pragma config " + f[0] + " = " + value + "\n";
+  }
+  ASSERT_FALSE(words.empty()) << part;
+  folder dir;
+  dir.write("main.c", "#include <tovra18.h>\n" + pragmas + "void main(void) {}\n");
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  ASSERT_EQ(dir.run(env + program("tovra18") + " --chip=" + part + " --output=intel main.c"), 0)
+      << part << "\n" << pragmas << dir.read("out") << dir.read("err");
+  std::map<uint32_t, unsigned> hex = e2e::hex_bytes(dir.read("main.hex"));
+  bool flash_words = part.find('J') != std::string::npos;
+  uint32_t base = flash_words ? uint32_t(std::stoul(keys["ROMSIZE"].at(0), nullptr, 16)) : 0x300000;
+  for (unsigned b = 0; b < 16; b++) {
+    auto at = hex.find(base + b);
+    if (!words.count(b / 2)) {
+      EXPECT_TRUE(at == hex.end()) << part << " writes configuration byte " << b;
+      continue;
+    }
+    ASSERT_TRUE(at != hex.end()) << part << " leaves out configuration byte " << b;
+    EXPECT_EQ(at->second, expected[b]) << part << " configuration byte " << b << "\n" << pragmas;
+  }
+}
+
+TEST(every_chip, every_part_takes_each_of_its_configuration_settings_by_name) {
+  for_each_part(gpsim_parts(), configure_every_setting);
 }
 
 }  // namespace
