@@ -107,9 +107,15 @@ static void placement(arglist *list, bool final) {
       linker_option_add(list, special.option);
     }
   }
-  if (strchr(drv.chip->name, 'J') || strchr(drv.chip->name, 'j'))
-    linker_option_addf(list, "-pjflash_buffer=0%lXh",
-                       (unsigned long)(drv.chip->rom_size - 2 * drv.chip->flash_erase_size + 8));
+  if (strchr(drv.chip->name, 'J') || strchr(drv.chip->name, 'j')) {
+    // The next-to-last erase block of the flash, whose last block ends in
+    // the configuration words: eight bytes of them on most parts, sixteen on
+    // those with eight words, so the block boundary is taken from the flash's
+    // end rather than from the code space's.
+    unsigned long block = unsigned(drv.chip->flash_erase_size > 0 ? drv.chip->flash_erase_size : 1);
+    unsigned long flash_end = (drv.chip->rom_size + block - 1) / block * block;
+    linker_option_addf(list, "-pjflash_buffer=0%lXh", flash_end - 2 * block);
+  }
   linker_option_add(list, "-prdata=COMRAM,nvrram=COMRAM,nvbit=COMRAM,rbss=COMRAM,rbit=COMRAM");
   linker_option_add(list, "-pfarbss=FARRAM,fardata=FARRAM");
   linker_option_add(list, "-pintsave_regs=BIGRAM,bigbss=BIGRAM,bigdata=BIGRAM");
@@ -159,8 +165,12 @@ static bool make_startup(bool prelink, const std::string &base) {
   }
   int stage = prelink ? STARTUP_PRELINK : STARTUP_FINAL_LINK;
   startup_header(f, stage);
+  // A configuration setting the chip refuses stops the build before a link
+  // could write an image without it.
+  uint32_t errors = msg_error_count();
   startup_write(f, stage);
   fclose(f);
+  if (msg_error_count() != errors) return false;
   uint32_t asmlist = drv.asmlist;
   drv.asmlist = keep;
   bool assembled = pass_assemble(base, source.c_str(), true);

@@ -4,9 +4,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <strings.h>
+#include <vector>
 
 #include "common/alert.h"
 #include "common/lists.h"
+#include "common/vector.h"
 #include "driver/chipinfo.h"
 #include "driver/memory.h"
 #include "driver/state.h"
@@ -161,24 +164,109 @@ void write_declarations(writer &w) {
   w.put("\tpsect\tend_init,class=CODE,delta=1,reloc=2\n\tpsect\tclrtext,class=CODE,delta=1,reloc=2\n\n");
 }
 
+// A setting the configuration pragma named, found in the chip's list: its
+// byte of configuration memory, the bits it owns and the bits it sets there.
+struct config_choice {
+  std::string text;  // NAME=VALUE, for messages
+  unsigned byte;
+  uint32_t mask;
+  uint32_t bits;
+};
+
+// The chip's "CONFIG" lines of a setting: NAME,byte,mask,VALUE/bits,...; a
+// setting with many values goes on over several lines of the same name.
+bool config_find(const char *name, const char *value, config_choice *choice) {
+  vec *lines = chip_key_values(drv.chip, "CONFIG");
+  std::string known;  // the setting's name as the chip spells it
+  for (uint32_t i = 0; lines && i < vec_size(lines); i++) {
+    std::string line = static_cast<const char *>(vec_get(lines, i));
+    std::vector<std::string> fields;
+    for (size_t at = 0;;) {
+      size_t comma = line.find(',', at);
+      fields.push_back(line.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
+      if (comma == std::string::npos) break;
+      at = comma + 1;
+    }
+    if (fields.size() < 3 || strcasecmp(fields[0].c_str(), name) != 0) continue;
+    known = fields[0];
+    choice->byte = unsigned(strtoul(fields[1].c_str(), nullptr, 16));
+    choice->mask = uint32_t(strtoul(fields[2].c_str(), nullptr, 16));
+    for (size_t f = 3; f < fields.size(); f++) {
+      size_t slash = fields[f].find('/');
+      if (slash == std::string::npos || strcasecmp(fields[f].substr(0, slash).c_str(), value) != 0) continue;
+      choice->bits = uint32_t(strtoul(fields[f].c_str() + slash + 1, nullptr, 16)) & choice->mask;
+      return true;
+    }
+  }
+  if (known.empty())
+    msg(1356, name, drv.chip->name);
+  else
+    msg(1357, known.c_str(), value, drv.chip->name);
+  return false;
+}
+
+// Every "__cfg$NAME$VALUE" symbol of the program, checked against the chip
+// and against each other: two settings that give the same bits different
+// values conflict.
+std::vector<config_choice> config_choices() {
+  static const char prefix[] = "__cfg$";
+  std::vector<config_choice> choices;
+  symt_next_symbol(SYMT_ITER_RESET);
+  while (const char *symbol = symt_next_symbol(SYMT_ITER_NEXT)) {
+    if (strncmp(symbol, prefix, sizeof prefix - 1) != 0) continue;
+    std::string setting = symbol + sizeof prefix - 1;
+    size_t dollar = setting.find('$');
+    if (dollar == std::string::npos) continue;
+    std::string name = setting.substr(0, dollar), value = setting.substr(dollar + 1);
+    config_choice choice{name + "=" + value, 0, 0, 0};
+    if (!config_find(name.c_str(), value.c_str(), &choice)) continue;
+    bool clash = false;
+    for (const config_choice &other : choices) {
+      uint32_t both = other.byte == choice.byte ? other.mask & choice.mask : 0;
+      if ((other.bits ^ choice.bits) & both) {
+        msg(1358, other.text.c_str(), choice.text.c_str(), drv.chip->name);
+        clash = true;
+        break;
+      }
+    }
+    if (!clash) choices.push_back(choice);
+  }
+  return choices;
+}
+
 void write_config_words(writer &w) {
+  std::vector<config_choice> choices = config_choices();
   for (unsigned n = 1; n <= CHIP_CONFIG_WORDS; n++) {
     const chip_config_word &word = drv.chip->config[n - 1];
     char symbol[32];
     snprintf(symbol, sizeof symbol, "__config%u", n);
     bool given = symt_sym_defined(symbol);
-    if (word.set && given) {
-      uint32_t value = word.unprogrammed ^ (~symt_sym_value(symbol) & 0xFFFF);
+    uint32_t value = given ? word.unprogrammed ^ (~symt_sym_value(symbol) & 0xFFFF) : word.unprogrammed;
+    bool named = false;
+    for (const config_choice &c : choices) {
+      if (c.byte / 2 + 1 != n) continue;
+      unsigned shift = 8 * (c.byte % 2);
+      value = (value & ~(c.mask << shift)) | (c.bits << shift);
+      named = true;
+    }
+    if (word.set && (given || named)) {
       w.printf("\n; User config settings for word %d\n;", n);
       w.printf("\n\tpsect config\n\torg %u\n\tdw 0x%X\n", unsigned(word.offset), unsigned(value));
     } else if (word.set && (drv.runtime & RUNTIME_CONFIG)) {
       msg(1311, n);
       w.printf("\n; Default config settings for word %d\n;\n", n);
       w.printf("\n\tpsect config\n\torg %u\n\tdw 0x%X\n", unsigned(word.offset), unsigned(word.current));
-    } else if (!word.set && given) {
+    } else if (!word.set && (given || named)) {
       msg(1354, n);
     }
   }
+}
+
+// Data EEPROM contents on a chip without data EEPROM have no class to go
+// to: the link would place them by default, over the program.
+void check_eeprom_data() {
+  if (drv.chip->eeprom_size == 0 && psect_present("eeprom_data"))
+    msg(1360, (unsigned long)psect_size("eeprom_data"), drv.chip->name);
 }
 
 void write_equates(writer &w) {
@@ -380,7 +468,10 @@ void startup_write(FILE *out, int stage) {
   bool interrupts = drv.interrupt_flags != 0;
 
   write_declarations(w);
-  if (stage == STARTUP_FINAL_LINK) write_config_words(w);
+  if (stage == STARTUP_FINAL_LINK) {
+    write_config_words(w);
+    check_eeprom_data();
+  }
   write_equates(w);
 
   uint32_t far_size = psect_size("fardata");

@@ -169,6 +169,44 @@ void function_list_pragma(words &w, char letter, const char *joiner, unsigned mi
   ic_directive(IC_HEAD, "%s", text.c_str());
 }
 
+// "config NAME=VALUE, ...": each setting becomes an absolute symbol of the
+// file-scope assembly, "__cfg$NAME$VALUE"; the driver checks the names
+// against the chip and builds the configuration words from them at the final
+// link. The symbols are "SET", so a setting that two files (or one file twice)
+// name is no second definition.
+void config_pragma(const char *p) {
+  std::string text;
+  auto setting = [&](const std::string &s) {
+    std::string name, value;
+    size_t eq = s.find('=');
+    bool good = eq != std::string::npos;
+    for (size_t k = 0; k < s.size() && good; k++) {
+      char c = (char)toupper((unsigned char)s[k]);
+      if (isspace((unsigned char)c) || k == eq) continue;
+      good = isalnum((unsigned char)c) || c == '_';
+      (k < eq ? name : value) += c;
+    }
+    if (!good || name.empty() || value.empty()) {
+      msg(1359, s.c_str());
+      return;
+    }
+    std::string symbol = "__cfg$" + name + "$" + value;
+    text += "\tGLOBAL\t" + symbol + "\n" + symbol + "\tSET\t1\n";
+  };
+  std::string item;
+  for (;; p++) {
+    if (*p == ',' || !*p) {
+      size_t b = item.find_first_not_of(" \t\r");
+      setting(b == std::string::npos ? std::string() : item.substr(b, item.find_last_not_of(" \t\r") + 1 - b));
+      item.clear();
+      if (!*p) break;
+    } else {
+      item += *p;
+    }
+  }
+  if (!text.empty()) ic_asm(text.data(), text.size());
+}
+
 void abs_address_pragma(const char *p) {
   while (*p && (isspace((unsigned char)*p) || *p == ':')) p++;
   char *end;
@@ -226,6 +264,10 @@ bool pragma_word(words &w, const std::string &word) {
   }
   if (!strcasecmp(c, "warning")) {
     warning_pragma(w);
+    return false;
+  }
+  if (word == "config") {
+    config_pragma(w.p);
     return false;
   }
   if (word == "pack" || word == "return_offset") {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -63,6 +64,23 @@ inline std::map<unsigned, unsigned> ram_dump(const std::string &text) {
     for (unsigned i = 0; i < 16; i++) ram[row + i] = b[i];
   }
   return ram;
+}
+
+// The bytes of an Intel hex file by address.
+inline std::map<uint32_t, unsigned> hex_bytes(const std::string &text) {
+  std::map<uint32_t, unsigned> bytes;
+  std::istringstream lines(text);
+  uint32_t upper = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (line.size() < 11 || line[0] != ':') continue;
+    auto byte_at = [&](size_t i) { return unsigned(std::stoul(line.substr(1 + 2 * i, 2), nullptr, 16)); };
+    unsigned count = byte_at(0), type = byte_at(3);
+    uint32_t address = byte_at(1) << 8 | byte_at(2);
+    if (type == 4) upper = (byte_at(4) << 8 | byte_at(5)) << 16;
+    if (type == 0)
+      for (unsigned i = 0; i < count; i++) bytes[upper + address + i] = byte_at(4 + i);
+  }
+  return bytes;
 }
 
 // The value of a symbol in a link's symbol file (hexadecimal), or -1.

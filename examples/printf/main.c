@@ -1,5 +1,7 @@
 /* printf through putch: each character goes to the USART and into a
-   buffer that the test reads back. */
+   buffer that the test reads back. The bits are named through their
+   registers (TXSTAbits.TRMT), which holds on chips with two USARTs too,
+   where a bare TRMT would be ambiguous. */
 #include <tovra18.h>
 #include <stdio.h>
 
@@ -8,7 +10,7 @@ unsigned char count;
 
 void putch(char c)
 {
-	while (!TRMT)
+	while (!TXSTAbits.TRMT)
 		continue;
 	TXREG = c;
 	if (count < sizeof sent)
@@ -18,10 +20,10 @@ void putch(char c)
 void main(void)
 {
 	SPBRG = 25;        /* 9600 baud at 4 MHz, high speed */
-	BRGH = 1;
-	SYNC = 0;
-	SPEN = 1;
-	TXEN = 1;
+	TXSTAbits.BRGH = 1;
+	TXSTAbits.SYNC = 0;
+	RCSTAbits.SPEN = 1;
+	TXSTAbits.TXEN = 1;
 	printf("n=%d x=%x %s\n", -42, 0xBEEF, "ok");
 	for (;;)
 		continue;
