@@ -92,6 +92,14 @@ const corpus_case corpus[] = {
      "18F452",
      {7, 0, 8, 0, 9, 0, 10, 0, 100, 0, 255, 0, 1, 3, 0xE8, 3, 0, 7, 1, 7, 2, 7, 0xD0, 7, 0x87, 0x13,
       0x88, 0x13, 0x51, 0xC3, 0xFF, 2, 0, 3, 1, 3, 0xA0, 0x86, 0x80, 0x1A, 0x29, 1, 0xFD, 2}},
+    // "main.c: 32: assertion failed: x == 4\n" through putch, and no further;
+    // the assertion under NDEBUG never evaluated its operand.
+    {"assert.c", 100000, {{"out", 40}, {"n", 1}, {"reached", 1}, {"evaluated", 1}}, "18F452",
+     {'m', 'a', 'i', 'n', '.', 'c', ':', ' ', '3', '2', ':', ' ', 'a', 's', 's', 'e', 'r', 't', 'i', 'o', 'n',
+      ' ', 'f', 'a', 'i', 'l', 'e', 'd', ':', ' ', 'x', ' ', '=', '=', ' ', '4', '\n', 0, 0, 0, 37, 1, 0}},
+    // setjmp's results 0, 300, -2 and 1 (for 0); main's auto at each return.
+    {"setjmp.c", 20000, {{"results", 8}, {"trail", 8}, {"depth", 1}, {"steps", 1}, {"done", 1}}, "18F452",
+     {0, 0, 0x2C, 1, 0xFE, 0xFF, 1, 0, 0x5A, 2, 0x5A, 2, 0x5A, 2, 0x5A, 0, 2, 7, 1}},
     // A routine written in assembly outside any function, called from C.
     {"toplevel_asm.c", 5000, {{"r", 1}}, "18F452", {8}},
     {"bitsirq.c", 60000, {{"r", 9}}, "18F452", {3, 12, 5, 0, 1, 4, 1, 1, 0}},
