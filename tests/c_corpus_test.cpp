@@ -43,6 +43,29 @@ const std::vector<object> const_results = {{"ri", 48}, {"rl", 12}, {"rb", 8}};
 const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}};
 const std::vector<unsigned> typename_values = {2, 0, 2, 0, 3, 0, 9, 0, 2, 0, 4, 0, 2, 0, 0, 0, 10, 0, 21, 0, 5, 0, 27, 0};
 const std::vector<object> cover_results = {{"rb", 24}, {"rw", 32}, {"rl", 16}};
+const std::vector<object> library_results = {{"lens", 24},  {"ends", 10},  {"errs", 10}, {"signs", 10},
+                                             {"small", 20}, {"counts", 8}, {"out", 112}};
+
+// What C gives library.c (the host's headers cannot be read with a 16-bit
+// int): each value as the program's objects hold it.
+std::vector<unsigned> library_values() {
+  std::vector<unsigned> v = {2, 1, 0, 0, 0, 4, 3, 2, 1, 0, 1, 0, 0, 0, 0,  // strlen into grid
+                             4, 3, 2, 1, 0, 1,                             // into rom_grid
+                             5, 4, 3};                                     // wide and grid + 1
+  for (unsigned end : {5, 5, 4, 3, 1, 20, 21, 21, 5, 2}) v.push_back(end);
+  for (unsigned err : {0, 0, 0, 0, 0, 34, 34, 34, 0, 0}) v.push_back(err);  // ERANGE on overflow
+  for (unsigned sign : {1, 2, 1, 1, 1, 1, 2, 1, 1, 0}) v.push_back(sign);
+  for (unsigned small : {12345u, 0xFFB3u, 0x1Fu, 077u, 35u, 0xFFFFu, 0u, 0xFFFFu, 32767u, 0u}) {
+    v.push_back(small & 0xFF);
+    v.push_back(small >> 8);
+  }
+  for (unsigned count : {9, 16, 17, 11, 19, 16, 102, 0}) v.push_back(count);
+  std::string out = "+5| 6|-7|0xff|010|BEEF|0|ab|    42|43    |  007||%|Q|65535|-32767|-0012|     abc|x  |xy|"
+                    "0,111,222,333,";
+  out.resize(112, '\0');
+  for (char c : out) v.push_back(uint8_t(c));
+  return v;
+}
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
@@ -148,6 +171,10 @@ const corpus_case corpus[] = {
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},
     {"cover.c", 300000, cover_results, "18F4620"},
+    // strlen, strtol and sprintf, with data in RAM, in program memory and
+    // in a bank of its own.
+    {"library.c", 3000000, library_results, "18F452", library_values()},
+    {"library.c", 3000000, library_results, "18F4620", library_values()},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
