@@ -209,7 +209,7 @@ bool pass_run(arglist *list) {
     }
     if (status != 0) {
       drv.failed_passes++;
-      if (!drv.formats_in_force) msg(908, status);
+      if (!drv.formats_in_force) msg(908, name, status);
       ok = false;
     }
   }

@@ -21,6 +21,7 @@ enum {
   MSG_RECORD_TOO_LONG = 381,
   MSG_SHORT_RECORD = 382,
   MSG_WRITE_FAILED = 413,
+  MSG_CANT_REMOVE = 459,
   MSG_CANT_REPLACE = 460,
 };
 
@@ -56,6 +57,15 @@ bool strip_symbols(const pellow_options *o, uint8_t *body, uint32_t length, cons
     pos = (uint32_t)next;
   }
   return true;
+}
+
+// Errors of a rename that lie with the input's own name, which will not let
+// go (an immutable file, a folder, a mount): it cannot be removed either.
+bool input_holds_on(int error) {
+  static const int errors[] = {EPERM, EACCES, EBUSY, EISDIR, EROFS, ETXTBSY, ENOTEMPTY, EEXIST};
+  for (int e : errors)
+    if (error == e) return true;
+  return false;
 }
 
 // Copies the first module of in to out; false after a message.
@@ -157,6 +167,11 @@ int pellow_strip_file(const pellow_options *o, const char *path) {
   struct stat st;
   if (fstat(fileno(in), &st) == 0) fchmod(fd, st.st_mode & 07777);
   bool good = copy_module(o, in, out);
+  // A read that failed is no end of the file: its copy is short.
+  if (good && ferror(in)) {
+    msg(MSG_CANT_OPEN, "input", path);
+    good = false;
+  }
   fclose(in);
   if (fclose(out) != 0 && good) {
     msg(MSG_WRITE_FAILED, temp_path.c_str());
@@ -164,7 +179,7 @@ int pellow_strip_file(const pellow_options *o, const char *path) {
   }
   if (good && rename(temp_path.c_str(), target.c_str()) != 0) {
     int error = errno;
-    msg(MSG_CANT_REPLACE, error, strerror(error));
+    msg(input_holds_on(error) ? MSG_CANT_REMOVE : MSG_CANT_REPLACE, error, strerror(error));
     good = false;
   }
   if (good)

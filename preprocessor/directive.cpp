@@ -263,7 +263,7 @@ int pragma_directive() {
   out_str("#pragma ");
   out.in_blank = true;
   wch c = pp_getc_nonblank();
-  pp_copy_line(c);
+  pp_copy_line(c, false);
   return 0;
 }
 
@@ -311,6 +311,8 @@ void pp_directives_reset() {
   dir.active = true;
   dir.include_dirs.clear();
 }
+
+bool pp_id_names_directive() { return lookup_directive() != D_UNKNOWN; }
 
 int pp_open_conditional_line() { return conds.empty() ? 0 : conds.front().line; }
 

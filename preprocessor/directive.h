@@ -19,6 +19,8 @@ extern pp_directive_state dir;
 void pp_directives_begin();
 // Handles the line after its "#" and returns the new count of owed empty lines.
 int pp_directive(int pending);
+// Whether the identifier just read (pp_id) names a directive.
+bool pp_id_names_directive();
 // Line of the outermost conditional still open, or 0.
 int pp_open_conditional_line();
 void pp_directives_reset();

@@ -239,7 +239,7 @@ void run() {
     out_begin_line();
     if (out.in_asm)
       for (; columns > 0; columns--) out_raw(' ');
-    pp_copy_line(c);
+    pp_copy_line(c, true);
   }
   if (out.pending && out.on) out_raw('\n');
   if (int line = pp_open_conditional_line()) msg(100, line);
@@ -264,7 +264,10 @@ void release_all() {
 
 }  // namespace
 
-void pp_copy_line(wch c) {
+void pp_copy_line(wch c, bool at_line_start) {
+  // A "#" from a macro at the start of a line is no directive, as C has it;
+  // a directive's name after it is reported so that the lost directive shows.
+  bool macro_hash = false;
   for (;; c = pp_getc()) {
     if (c == 0 || c == '\n') {
       out_newline();
@@ -275,10 +278,18 @@ void pp_copy_line(wch c) {
     int cls = pp_class(c);
     if (cls == CC_BLANK) {
       out_blank();
-    } else if (c == PP_ENDEXP) {
+      continue;
+    }
+    if (c == PP_ENDEXP) {
       out.boundary = true;
-    } else if (cls == CC_IDENT) {
+      continue;
+    }
+    bool after_hash = macro_hash;
+    macro_hash = at_line_start && c == '#' && rd.top && rd.top->kind != PP_IN_FILE;
+    if (cls != CC_IDENT) at_line_start = false;
+    if (cls == CC_IDENT) {
       pp_read_ident(c);
+      if (after_hash && pp_id_names_directive()) msg(161, wide_to_narrow(pp_id.text.data(), pp_id.text.size()).c_str());
       if (!pp_id.painted) {
         pp_macro *m = macro_find(pp_id.text.data(), pp_id.text.size());
         if (m && !m->active) {
@@ -290,6 +301,7 @@ void pp_copy_line(wch c) {
           if (r == MACRO_DROPPED) continue;
         }
       }
+      at_line_start = false;
       for (wch k : pp_id.text) out_put(k);
     } else if (cls == CC_DIGIT || (c == '.' && pp_dot_starts_number())) {
       pp_copy_number(c, put_char);

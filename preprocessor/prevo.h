@@ -25,5 +25,6 @@ extern pp_program_state prog;
 [[noreturn]] void prog_exit(int status);
 
 // Copies the rest of a text line to the output, macro-expanded, from its
-// first character c through its newline.
-void pp_copy_line(wch c);
+// first character c through its newline; at_line_start when c begins the
+// line, where a "#" that a macro made is worth a warning.
+void pp_copy_line(wch c, bool at_line_start);

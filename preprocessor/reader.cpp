@@ -242,6 +242,8 @@ wch rd_getc_slow() {
   }
 }
 
+void rd_unget_at_start() { msg(159); }
+
 wch pp_getc_nonblank() {
   wch c;
   do c = pp_getc();

@@ -105,6 +105,8 @@ pp_input *rd_file();
 const wtext &rd_shown_name(const pp_input *in);
 
 wch rd_getc_slow();
+// A give-back with nothing read from the current input: reported, not done.
+void rd_unget_at_start();
 
 // Next character, 0 at the end of all input (or of an argument being expanded).
 inline wch pp_getc() {
@@ -126,7 +128,10 @@ inline wch pp_getc() {
 
 // Gives back the character just read from the current input.
 inline void pp_ungetc() {
-  if (rd.top && rd.top->pos > rd.top->buf) rd.top->pos--;
+  if (rd.top && rd.top->pos > rd.top->buf)
+    rd.top->pos--;
+  else
+    rd_unget_at_start();
 }
 
 wch pp_getc_nonblank();

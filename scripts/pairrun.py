@@ -7,7 +7,7 @@ import shutil
 import signal
 import subprocess
 
-REFUSALS = ("(702)", "(706)", "(712)")
+REFUSALS = ("(687)", "(688)", "(702)", "(706)", "(712)")
 AVR_MCU = "atmega1284p"
 
 

@@ -16,6 +16,7 @@ namespace {
 
 enum {
   MSG_CANT_WRITE = 413,
+  MSG_CANT_WRITE_DEBUG = 621,
   MSG_CANT_READ = 1037,
   HEADER = 52,
   SECTION_HEADER = 40,
@@ -295,6 +296,35 @@ uint32_t append(elf_writer &e, const std::vector<uint8_t> &bytes) {
   return at;
 }
 
+// Where a debug section's bytes lie in the image.
+struct debug_piece {
+  uint32_t start, end;
+  const char *name;
+};
+
+// The image goes out a piece at a time so that a short write names the
+// debug section it cut; the rest is still written, the first fault told.
+void write_image(FILE *out, const std::vector<uint8_t> &image, const std::vector<debug_piece> &debug, const char *name) {
+  uint32_t at = 0;
+  bool told = false;
+  auto put = [&](uint32_t to, const char *section) {
+    if (to <= at) return;
+    bool written = fwrite(image.data() + at, 1, to - at, out) == to - at && fflush(out) == 0;
+    at = to;
+    if (written || told) return;
+    told = true;
+    if (section)
+      msg(MSG_CANT_WRITE_DEBUG, section, name);
+    else
+      msg(MSG_CANT_WRITE, name);
+  };
+  for (const debug_piece &d : debug) {
+    put(d.start, nullptr);
+    put(d.end, d.name);
+  }
+  put(uint32_t(image.size()), nullptr);
+}
+
 void loadable_sections(elf_writer &e) {
   for (uint32_t index = 1; index <= vec_size(model.segments); index++) {
     const model_segment *entry = class_entry(index);
@@ -389,8 +419,10 @@ bool elf_write(FILE *out, const char *name) {
   e.sections.push_back(symtab);
   std::vector<dwarf_section> debug;
   dwarf_build(&debug);
+  std::vector<debug_piece> pieces;
   for (const dwarf_section &d : debug) {
     at = append(e, d.bytes);
+    pieces.push_back({at, uint32_t(e.image.size()), dwarf_kinds[d.kind].name});
     e.sections.push_back(section_header(elf_strtab_add(e.shstrtab, dwarf_kinds[d.kind].name), e.row->debug_type, 0, 0,
                                         at, uint32_t(d.bytes.size()), 0, 0));
   }
@@ -413,7 +445,7 @@ bool elf_write(FILE *out, const char *name) {
   put32(&table[16], PROGRAM_HEADER * e.programs.size());
   put32(&table[20], PROGRAM_HEADER * e.programs.size());
   for (const std::vector<uint8_t> &p : e.programs) append(e, p);
-  if (fwrite(e.image.data(), 1, e.image.size(), out) != e.image.size()) msg(MSG_CANT_WRITE, name);
+  write_image(out, e.image, pieces, name);
   return true;
 }
 

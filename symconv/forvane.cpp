@@ -12,6 +12,7 @@
 #include "common/registry.h"
 #include "common/vector.h"
 #include "symconv/coff.h"
+#include "symconv/coffcore.h"
 #include "symconv/dotcod.h"
 #include "symconv/elf.h"
 #include "symconv/eomf51.h"
@@ -364,6 +365,20 @@ const char *segment_name(uint32_t index) {
   return s ? s->name : "";
 }
 
+// The psect (a program segment of an extent of its own) that holds an
+// address, by its load address or its link address; 0 for none.
+uint32_t psect_holding(uint32_t address, bool by_load) {
+  for (uint32_t s = 0; s < vec_size(model.segments); s++) {
+    const model_segment *seg = model_segment_at(s + 1);
+    uint32_t base = by_load ? seg->load : seg->start;
+    if (seg->size && address >= base && address - base < seg->size && segment_is_program(s + 1)) return s + 1;
+  }
+  return 0;
+}
+
+// A line runs up to the next one; where psects are known it stops at the
+// end of its own, and a far line is a gap worth a warning only within one
+// psect: psects placed apart are no gap in anyone's code.
 void complete_line_ends() {
   std::vector<model_line *> sorted;
   for (uint32_t k = 0; k < vec_size(model.lines); k++) sorted.push_back(model_line_nth(k));
@@ -376,10 +391,17 @@ void complete_line_ends() {
     if (k + 1 == sorted.size()) break;
     const model_line *n = sorted[k + 1];
     if (n->start == l->start) continue;
-    if (n->start - l->start < LINE_GAP_MAX)
+    uint32_t psect = psect_holding(l->start, false);
+    bool same_psect = !psect || psect == psect_holding(n->start, false);
+    if (n->start - l->start < LINE_GAP_MAX) {
       l->end = n->start - 1;
-    else if (n->file == l->file)
+      if (!same_psect) {
+        const model_segment *seg = model_segment_at(psect);
+        l->end = std::min(l->end, seg->start + seg->size - 1);
+      }
+    } else if (n->file == l->file && same_psect) {
       msg(MSG_LINE_GAP, (unsigned long)l->line, (unsigned long)l->start, (unsigned long)n->start);
+    }
   }
 }
 
@@ -419,8 +441,54 @@ void complete_files() {
   }
 }
 
+// A block of the image that runs over the edges of psects is cut there, so
+// that each psect's bytes make blocks (and sections) of their own.
+void split_data_at_psects() {
+  vec *pieces = vec_new(vec_size(model.data) + 8);
+  for (uint32_t k = 0; k < vec_size(model.data); k++) {
+    model_data *d = model_data_nth(k);
+    if (d->segment || !d->length) {
+      vec_push(pieces, d);
+      continue;
+    }
+    uint64_t block_end = uint64_t(d->address) + d->length;
+    uint32_t at = d->address;
+    while (at < block_end) {
+      uint64_t to = block_end;
+      if (uint32_t s = psect_holding(at, true)) {
+        const model_segment *seg = model_segment_at(s);
+        to = std::min(to, uint64_t(seg->load) + seg->size);
+      } else {
+        for (uint32_t s = 0; s < vec_size(model.segments); s++) {
+          const model_segment *seg = model_segment_at(s + 1);
+          if (seg->size && seg->load > at && seg->load < to && segment_is_program(s + 1)) to = seg->load;
+        }
+      }
+      if (at == d->address && to == block_end) {
+        vec_push(pieces, d);
+        break;
+      }
+      model_data *piece = static_cast<model_data *>(xalloc(sizeof(model_data)));
+      piece->address = at;
+      piece->length = uint32_t(to - at);
+      piece->bytes = static_cast<uint8_t *>(xalloc(piece->length));
+      memcpy(piece->bytes, d->bytes + (at - d->address), piece->length);
+      piece->segment = d->segment;
+      vec_push(pieces, piece);
+      at = uint32_t(to);
+      if (at == block_end) {
+        xfree(d->bytes);
+        xfree(d);
+      }
+    }
+  }
+  vec_free(model.data);
+  model.data = pieces;
+}
+
 void complete_data() {
   if (!vec_size(model.data)) return;
+  split_data_at_psects();
   uint64_t total = 0;
   for (uint32_t k = 0; k < vec_size(model.data); k++) {
     model_data *d = model_data_nth(k);

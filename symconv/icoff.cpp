@@ -28,6 +28,7 @@ enum {
   MAX_SECTIONS = 1000,
   TYPE_FUNCTION = 28,
   MSG_CANT_WRITE = 413,
+  MSG_MANY_FILES = 625,
   MSG_UNKNOWN_CLASS = 633,
   MSG_CANT_READ = 1037,
 };
@@ -377,9 +378,13 @@ bool icoff_dump(FILE *in) {
       printf("%5d:\t%s\n", int(at), s);
       at += uint32_t(strlen(s) + 1);
     }
+  // Debuggers keep a table of this many source files; the dump goes on.
+  const uint32_t file_entries_max = 8192;
+  uint32_t file_entries = 0;
   for (uint32_t k = 0; k < f.symbol_count; k++) {
     const uint8_t *p = symbol_at(f, k);
     if (!p) return cant_read("COFF symbol table");
+    if (p[16] == I_FILE && ++file_entries == file_entries_max + 1) msg(MSG_MANY_FILES, (unsigned)file_entries_max);
     uint32_t offset = uint32_t(get32(p));
     const char *name = string_at(f, offset);
     if (!name) name = "";

@@ -57,7 +57,6 @@ const coff_flavour pic_flavour = {
 struct coff_function {
   const sdb_record *scope;
   uint32_t symbol_index;
-  uint32_t section;
   std::vector<const model_line *> lines;
 };
 
@@ -197,7 +196,7 @@ void function_group(sdb_record *func) {
   if (model_symbol *end = model_find_symbol(end_name.c_str())) end_value = end->value - 1;
   uint32_t ef = coff_add_block_entry(".ef", end_value, section, COFF_C_FCN, func->last_line);
   put32(coff_entry(bf) + 12, ef);
-  writer->functions.push_back({func, uint32_t(index), uint32_t(section), {}});
+  writer->functions.push_back({func, uint32_t(index), {}});
 }
 
 std::string file_text(const char *name) {
@@ -353,10 +352,12 @@ void write_lines(std::vector<uint8_t> &out) {
     coff_section &section = coff_out->sections[s - 1];
     section.line_offset = uint32_t(out.size());
     uint32_t count = 0;
-    for (const coff_function &f : writer->functions) {
-      if (f.section != s) continue;
-      for (size_t k = 0; k < f.lines.size(); k++) put_lines(out, f.lines[k], k + 1 == f.lines.size(), f.symbol_index, &count);
-    }
+    // A function's lines may lie in several psects (an interrupt's entry
+    // in its vector's): each goes in the section that holds it.
+    for (const coff_function &f : writer->functions)
+      for (size_t k = 0; k < f.lines.size(); k++)
+        if (uint32_t(section_of(f.lines[k]->start, f.lines[k]->segment)) == s)
+          put_lines(out, f.lines[k], k + 1 == f.lines.size(), f.symbol_index, &count);
     for (uint32_t k = 0; k < vec_size(model.files); k++) {
       const model_file *file = model_file_at(k + 1);
       if (!is_assembly(file->name)) continue;

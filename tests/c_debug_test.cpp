@@ -4,7 +4,10 @@
 // by its name, and binutils and libdwarf read the ELF file's DWARF.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/e2e.h"
 
@@ -96,6 +99,64 @@ TEST_F(CDebugFiles, ReadelfAndDwarfdumpReadTheElfFile) {
   char row[64];
   snprintf(row, sizeof row, "0x%08x  [  13, 0]", line_address(13));
   EXPECT_NE(dwarf.find(row), std::string::npos) << row << "\n" << dwarf;
+}
+
+// An interrupt's entry sits in its vector's psect and its body in another:
+// each psect's lines belong in the section of that psect, and psects placed
+// apart are no gap between lines worth a warning.
+const char interrupt_source[] = R"(#include <tovra18.h>
+volatile unsigned char g, h;
+void interrupt isr(void)
+{
+	if (TMR0IF) {
+		TMR0IF = 0;
+		h++;
+	}
+}
+void main(void)
+{
+	g = 3;
+	for (;;)
+		g = g * g;
+}
+)";
+
+TEST(CDebugInterrupt, EveryLineEntryLiesInItsOwnSection) {
+  if (!e2e::have_tool("gpvo") || !e2e::have_tool("gpvc")) GTEST_SKIP() << "gputils missing; bash scripts/deps installs it";
+  e2e::folder dir;
+  dir.write("prog.c", interrupt_source);
+  dir.write("registry", "");
+  std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+  ASSERT_EQ(dir.run(env + e2e::program("tovra18") + " --chip=18F4520 --output=intel,cod,mcof prog.c"), 0)
+      << dir.read("out") << dir.read("err");
+  std::string messages = dir.read("out") + dir.read("err");
+  EXPECT_EQ(messages.find("(1289)"), std::string::npos) << messages;
+  ASSERT_EQ(dir.run("gpvo prog.cof"), 0) << dir.read("err");
+  std::istringstream dump(dir.read("out"));
+  unsigned long base = 0, size = 0;
+  std::string section;
+  bool in_table = false;
+  std::vector<unsigned> lines_seen;
+  for (std::string l; std::getline(dump, l);) {
+    std::istringstream fields(l);
+    std::string a, b, c, d;
+    fields >> a >> b >> c >> d;
+    if (a == "Name") section = b;
+    if (a == "Section" || a == "Symbol") in_table = false;
+    if (a == "Physical") base = std::stoul(c, nullptr, 0);
+    if (a == "Size" && b == "of") size = std::stoul(d);
+    if (a == "Line" && b == "Address") in_table = true;
+    if (in_table && c == "prog.c") {
+      unsigned long address = std::stoul(b, nullptr, 0);
+      EXPECT_TRUE(address >= base && address < base + size) << l << " in " << section << "\n" << dir.read("out");
+      lines_seen.push_back(unsigned(std::stoul(a)));
+    }
+    if (l.empty()) in_table = false;
+  }
+  for (unsigned line : {4u, 5u, 6u, 7u, 12u, 14u})
+    EXPECT_NE(std::find(lines_seen.begin(), lines_seen.end(), line), lines_seen.end()) << line;
+  ASSERT_EQ(dir.run("gpvc prog.cod"), 0) << dir.read("err");
+  EXPECT_NE(dir.read("out").find("h++;"), std::string::npos) << dir.read("out");
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "codegen/model/types.h"
 #include "codegen/model/walk.h"
 #include "codegen/target/expand.h"
+#include "codegen/target/macros.h"
 #include "codegen/target/pattab.h"
 #include "codegen/target/pred.h"
 #include "codegen/target/tmpl.h"
@@ -49,6 +50,9 @@ struct select_state {
   bool call_clobber = false;
   const tree_node *failed = nullptr;
   uint32_t failed_depth = 0;
+  // A node whose operands each fitted alone but not with the other's value
+  // kept in registers across their code.
+  const tree_node *interfered = nullptr;
   // (node, goal) pairs that failed on their shape alone in this search:
   // registers cannot change that, so they are not tried again.
   std::set<std::pair<const tree_node *, uint32_t>> shape_failed;
@@ -258,7 +262,11 @@ uint32_t match_operands(tree_node *n, const pattern &p, const regset *la, const 
   const regset *lv = cgen_tree_used(n->left);
   regset *lb = n->left->sets[RS_BUSY];
   s = cgen_select(n->right, p.right_goal, minus(ra, lv), plus(live, lb), minus(rw, lb));
-  if (s) return s;
+  if (s) {
+    // Each fits alone: one value would have to wait in registers.
+    st().interfered = n;
+    return s;
+  }
   n->flags |= TF_LEFT_FIRST;
   return 0;
 }
@@ -442,7 +450,10 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
       s = cgen_select(n->left, p.left_goal, la, down_live, lw);
     } else if (p.left_goal) {
       s = match_operands(n, p, la, ra, down_live, lw, rw);
-      if (!s && n->op != OP_COLON && !operands_apart(n, p, allowed)) s = SEL_REGS;
+      if (!s && n->op != OP_COLON && !operands_apart(n, p, allowed)) {
+        s = SEL_REGS;
+        st().interfered = n;
+      }
     } else if (p.right_goal) {
       s = cgen_select(n->right, p.right_goal, ra, down_live, rw);
     }
@@ -659,6 +670,7 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
   s.call_clobber = false;
   s.failed = nullptr;
   s.failed_depth = 0;
+  s.interfered = nullptr;
   s.depth = 0;
   s.shape_failed.clear();
   s.tries = 0;
@@ -689,6 +701,14 @@ void cgen_statement(tree_node *t, int kind) {
   cgen_report_uncovered(t);
 }
 
+namespace {
+
+bool subtree_holds(const tree_node *t, const tree_node *n) {
+  return t && (t == n || subtree_holds(t->left, n) || subtree_holds(t->right, n));
+}
+
+}  // namespace
+
 void cgen_report_uncovered(tree_node *t) {
   // Name the operator where the search gave up: that is what needs a rule.
   const tree_node *at = cgen_failed_node() ? cgen_failed_node() : t;
@@ -698,6 +718,11 @@ void cgen_report_uncovered(tree_node *t) {
   // written.
   static const bool trace = getenv("TOVRA18_TRACE_UNCOVERED") != nullptr;
   if (trace) fprintf(stderr, "uncovered at %s: %s\n", lextab[at->op < OP_COUNT ? at->op : 0], tree_typed_text(t).c_str());
+  if (regs && subtree_holds(st().interfered, at)) {
+    emit_save_regs();
+    emit_restore_regs();
+    return;
+  }
   msg_once(regs ? 706 : 702, lextab[at->op < OP_COUNT ? at->op : 0]);
 }
 

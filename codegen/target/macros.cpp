@@ -714,6 +714,10 @@ macro_notes &emit_macro_notes() { return ms().notes; }
 
 void macros_reset() { ms() = macro_state(); }
 
+void emit_save_regs() { msg_once(687, "?"); }
+
+void emit_restore_regs() { msg_once(688, "?"); }
+
 uint32_t emit_new_label() { return FIRST_LABEL + ms().labels++; }
 
 bool emit_bank_select(int32_t bank, symbol *sym) {

@@ -21,6 +21,10 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
 const char *emit_op_mnemonic(uint32_t op, const tree_node *n, uint32_t position);
 // Code label numbers of the emitter's own labels: 30001, 30002, ...
 uint32_t emit_new_label();
+// No value is kept in registers across its sibling's code: a statement
+// that would need it saved (687) and restored (688) is refused with these.
+void emit_save_regs();
+void emit_restore_regs();
 // A number as the assembler reads it in hexadecimal: always a leading digit ("0FFh").
 std::string emit_hex(uint32_t value);
 

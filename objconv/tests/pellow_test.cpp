@@ -172,6 +172,26 @@ TEST(PellowStrip, MissingFilesAndUnwritableFolders) {
   EXPECT_EQ(folder_files(dir + "/ro"), std::vector<std::string>{"a.obj"});
 }
 
+// A file whose name will not let go (an immutable one) stays as it was and
+// leaves no copy behind; a folder named as an object is no input.
+TEST(PellowStrip, InputsThatCannotBeReplacedOrRead) {
+  std::string dir = make_scratch_dir("objconv-");
+  obj_fixture obj = module_with(io_little_endian, false);
+  mkdir((dir + "/folder.obj").c_str(), 0755);
+  run_result folder = run_in(dir, staged_program("pellow") + " -main folder.obj");
+  EXPECT_EQ(folder.status, 1);
+  EXPECT_EQ(message_numbers(folder.err), std::vector<unsigned>{141}) << folder.err;
+  rmdir((dir + "/folder.obj").c_str());
+  write_file(dir + "/a.obj", obj.data);
+  if (run_in(dir, "chattr +i a.obj").status != 0) GTEST_SKIP() << "no immutable files here";
+  run_result r = run_in(dir, staged_program("pellow") + " -main a.obj");
+  run_in(dir, "chattr -i a.obj");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(message_numbers(r.err), std::vector<unsigned>{459}) << r.err;
+  EXPECT_EQ(read_file(dir + "/a.obj"), as_text(obj.data));
+  EXPECT_EQ(folder_files(dir), std::vector<std::string>{"a.obj"});
+}
+
 TEST(PellowStrip, TheFileKeepsItsModeAndLinksStayLinks) {
   std::string dir = make_scratch_dir("objconv-");
   mkdir((dir + "/real").c_str(), 0755);

@@ -1,6 +1,7 @@
 // The #if evaluator on expanded text: C's precedence and grouping, 32-bit
 // values with the signedness rules of this preprocessor, sizeof, and the
-// message and value of each malformed expression.
+// message and value of each malformed expression; and the reader's giving
+// back of a character, which can only step back over what it read.
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -10,6 +11,7 @@
 #include "common/alert.h"
 #include "preprocessor/eval.h"
 #include "preprocessor/macro.h"
+#include "preprocessor/reader.h"
 
 namespace {
 
@@ -174,6 +176,20 @@ TEST_F(eval_test, sizes_from_the_option) {
   pp_sizes_option("-SP2,2,2,2,2,2,3", "P2,2,2,2,2,2,3");
   EXPECT_TRUE(eval("sizeof(int *) == 2 && sizeof(int (*)()) == 3"));
   EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(eval_test, a_give_back_before_anything_was_read_is_reported) {
+  wtext w = narrow_to_wide("ab");
+  rd_push_copy(w.data(), 2);
+  pp_ungetc();
+  EXPECT_EQ(seen, std::set<int>{159});
+  seen.clear();
+  EXPECT_EQ(pp_getc(), 'a');
+  pp_ungetc();
+  EXPECT_EQ(pp_getc(), 'a');
+  EXPECT_EQ(pp_getc(), 'b');
+  EXPECT_TRUE(seen.empty());
+  rd_pop();
 }
 
 }  // namespace

@@ -101,6 +101,8 @@ const message_case message_cases[] = {
     {"text after a directive", "#if 1\n#endif junk\n", "", 0, {163}},
     {"ident with a string", "#ident \"v1\"\n", "", 0, {163}},
     {"white space after a backslash", "a \\  \nb\n", "", 0, {1342}},
+    {"a directive a macro made", "#define H #\nH define Z 2\nint b = Z;\n", "", 0, {161}},
+    {"a macro's # inside a line or before no directive", "#define H #\nx H define\n(H define)\nH y\n", "", 0, {}},
     {"undefining an unknown name", "x\n", "-UNOPE", 0, {177}},
     {"unknown option", "x\n", "-Q", 1, {168}},
     {"unknown long option", "x\n", "--bogus", 1, {168}},

@@ -176,6 +176,37 @@ TEST_F(ForvaneDriver, LineEndsFromTheNextLine) {
   EXPECT_EQ(fa->lines[4]->line, 6u);
 }
 
+TEST_F(ForvaneDriver, EachPsectsCodeIsABlockAndLinesStopAtItsEnd) {
+  settings.classes[settings.class_count++] = str_dup("CODE");
+  uint32_t code = model_add_segment("CODE", 0, 0, 0, 1);
+  model_add_segment("intcode", 0x8, 0x10, 0x8, code);
+  model_add_segment("text1", 0x3FE6, 0x8, 0x3FE6, code);
+  model_add_segment("text0", 0x3FEE, 0x12, 0x3FEE, code);
+  model_add_segment("big", 0x1000, 0x300, 0x1000, code);
+  uint8_t bytes[0x300] = {};
+  // Blocks as a hex file's records fall: the second spans two psects.
+  model_add_data(0x8, 0x10, bytes, 0);
+  model_add_data(0x3FE6, 0x10, bytes, 0);
+  model_add_data(0x3FF6, 0xA, bytes, 0);
+  model_add_data(0x1000, 0x300, bytes, 0);
+  uint32_t a = model_add_file("a.c");
+  model_add_line(3, 0x8, code, a, 2);  // an interrupt's entry, far from its body: no gap
+  model_add_line(4, 0x3FE8, code, a, 2);
+  model_add_line(5, 0x3FEA, code, a, 2);  // ends with its psect, not at the next line
+  model_add_line(7, 0x3FF0, code, a, 2);
+  model_add_line(8, 0x1000, code, a, 2);  // far from the next line in its own psect: a gap
+  model_add_line(9, 0x1200, code, a, 2);
+  capture_messages();
+  forvane_complete();
+  EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{1289}));
+  const uint32_t ends[] = {0x8, 0x3FE9, 0x3FED, 0x3FF0, 0x1000, 0x1200};
+  for (uint32_t k = 0; k < 6; k++) EXPECT_EQ(model_line_nth(k)->end, ends[k]) << k;
+  std::vector<std::pair<uint32_t, uint32_t>> blocks;
+  for (uint32_t k = 0; k < vec_size(model.data); k++) blocks.push_back({model_data_nth(k)->address, model_data_nth(k)->length});
+  std::sort(blocks.begin(), blocks.end());
+  EXPECT_EQ(blocks, (std::vector<std::pair<uint32_t, uint32_t>>{{0x8, 0x10}, {0x1000, 0x300}, {0x3FE6, 0x8}, {0x3FEE, 0x12}}));
+}
+
 TEST_F(ForvaneDriver, AdjacentBlocksOfOneSegmentMerge) {
   model_add_segment("code", 0x100, 0x40, 0x100, 1);
   model_add_segment("other", 0x110, 0x10, 0x110, 2);

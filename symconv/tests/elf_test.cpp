@@ -4,6 +4,7 @@
 // is installed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -254,6 +255,57 @@ TEST_F(ForvaneElf, IdentifiesAndDumpsOnlyElf) {
   text = dump(f.image.substr(0, 40), &ok);
   EXPECT_FALSE(ok);
   EXPECT_TRUE(captured(1037));
+}
+
+// A stream that takes only so many bytes, as a full disk does.
+struct short_sink {
+  size_t room, offered = 0;
+};
+
+ssize_t short_write(void *cookie, const char *, size_t size) {
+  short_sink *sink = static_cast<short_sink *>(cookie);
+  size_t taken = std::min(size, sink->room > sink->offered ? sink->room - sink->offered : 0);
+  sink->offered += size;
+  return taken == size ? ssize_t(size) : (taken ? ssize_t(taken) : -1);
+}
+
+// A short write names the debug section it cut, or the file elsewhere.
+TEST_F(ForvaneElf, AShortWriteNamesTheDebugSectionItCut) {
+  settings.processor = str_dup("18F452");
+  model_add_segment("CODE", 0, 0, 0, 1);
+  uint32_t text = model_add_segment("text", 0x100, 8, 0x100, 1);
+  const uint8_t code[8] = {};
+  model_add_data(0x100, 8, code, text);
+  uint32_t file = model_add_file("main.c");
+  model_add_symbol("_main", 0x100, 1, file, 0);
+  model_add_line(3, 0x100, text, file, 0);
+  ASSERT_TRUE(load_sdb("prog", "[p GLOBOPT SPEEDOPT ]\n\"1 main.c\n"));
+  forvane_complete();
+  elf_view f = written();
+  int line = f.section_named(".debug_line");
+  ASSERT_GT(line, 0);
+  struct {
+    size_t room;
+    std::vector<std::string> told;
+  } cases[] = {
+      {0x10, {"(413) cannot write to \"prog.elf\""}},
+      {size_t(f.sh(unsigned(line), 16) + 1), {"(621)", ".debug_line", "prog.elf"}},
+      {f.image.size(), {}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.room);
+    capture_messages();
+    short_sink sink = {c.room};
+    FILE *out = fopencookie(&sink, "wb", {nullptr, short_write, nullptr, nullptr});
+    setvbuf(out, nullptr, _IONBF, 0);
+    EXPECT_TRUE(elf_write(out, "prog.elf"));
+    fclose(out);
+    std::string lines;
+    for (const std::string &l : captured_lines()) lines += l + "\n";
+    EXPECT_EQ(captured_lines().size(), c.told.empty() ? 0u : 1u) << lines;
+    for (const std::string &text : c.told) EXPECT_NE(lines.find(text), std::string::npos) << text << "\n" << lines;
+    EXPECT_GE(sink.offered, f.image.size());  // the rest is still written out
+  }
 }
 
 }  // namespace

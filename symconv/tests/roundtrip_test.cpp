@@ -311,4 +311,27 @@ TEST_F(ForvaneRoundTrip, IcoffDamagedFilesAreReported) {
   EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{1037, 1037}));
 }
 
+// Debuggers hold 8192 source files: the dump of a file naming more says so
+// once, and still lists them all.
+TEST_F(ForvaneRoundTrip, IcoffDumpOfMoreFilesThanADebuggerHolds) {
+  uint32_t text = model_add_segment("text", 0, 0x10, 0, 0);
+  for (unsigned count : {8192u, 8193u}) {
+    SCOPED_TRACE(count);
+    forvane_reset();
+    model_init();
+    text = model_add_segment("text", 0, 0x10, 0, 0);
+    for (unsigned k = 0; k < count; k++) {
+      std::string name = "f" + std::to_string(k) + ".c";
+      model_add_symbol(("_s" + std::to_string(k)).c_str(), 0, text, model_add_file(name.c_str()), 0);
+    }
+    forvane_complete();
+    std::string image = written(formats[0]);
+    capture_messages();
+    settings.verbosity = 0;
+    std::string dump = dumped(formats[0], image);
+    EXPECT_EQ(captured_numbers(), count > 8192 ? std::vector<unsigned>{625} : std::vector<unsigned>{});
+    EXPECT_NE(dump.find("file name \tf" + std::to_string(count - 1) + ".c\n"), std::string::npos);
+  }
+}
+
 }  // namespace

@@ -1,7 +1,8 @@
 // Code selection and emission over the tests' own description
 // (patterns/rules.pat): W taken forces a temporary, a second work register
-// is picked, an error template is reported and prints nothing, and a
-// rewrite that never ends stops after twenty passes.
+// is picked, operands that would need a value saved across each other are
+// refused, an error template is reported and prints nothing, and a rewrite
+// that never ends stops after twenty passes.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -96,6 +97,16 @@ TEST_F(RulesTest, ASecondWorkRegisterIsPickedAndNamed) {
   EXPECT_TRUE(iset_includes(t->sets[RS_USED], rset_of(REG_FSR0)));
   cgen_emit_tree(t, 0);
   EXPECT_EQ(written, "\tlfsr\t0,_a\n\tclrf\tindf0\n");
+}
+
+TEST_F(RulesTest, OperandsThatBothNeedWAreRefusedAsASaveAndRestore) {
+  tree_node *diff = tree_make(OP_SUB, tree_ident(a), tree_ident(b), type_uchar());
+  tree_node *t = root(tree_make(OP_ASSIGN, tree_ident(a), diff, type_uchar()));
+  t->line = 9;
+  cgen_statement(t, 0);
+  cgen_statement(t, 0);
+  EXPECT_EQ(written, "");
+  EXPECT_EQ(captured_numbers(), (std::vector<unsigned>{687, 688})) << "once per position";
 }
 
 TEST_F(RulesTest, AnErrorTemplateIsReportedAndPrintsNothing) {

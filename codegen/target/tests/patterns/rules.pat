@@ -1,6 +1,6 @@
 # A small description for the selection tests: a byte stepped in W or, when
-# W is taken, in a temporary; a template that reports an error; a rewrite
-# that never comes to an end.
+# W is taken, in a temporary; a difference whose operands both need W; a
+# template that reports an error; a rewrite that never comes to an end.
 
 goal byte_mem byte_const wreg_byte temp_byte
 
@@ -106,6 +106,19 @@ rule sizes_unresolved
   kind none
   code
   | #error - sizes not resolved
+
+# Both operands in W: one would have to be kept across the other's code.
+rule diff_in_w
+  goals wreg_byte
+  op -
+  pred ISBYTE
+  left wreg_byte
+  right wreg_byte
+  kind left
+  clobber status
+  code
+  | subwf R,w
+  text L
 
 # A negation becomes itself again, in every pass.
 rule negate_forever
