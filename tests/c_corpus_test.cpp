@@ -132,6 +132,8 @@ const corpus_case corpus[] = {
     {"counters.c", 50000, {{"r", 16}, {"gv", 8}}, "18F4620"},
     {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F452"},
     {"portable.c portable_b.c", 300000, {{"result", 32}, {"lresult", 16}}, "18F4620"},
+    {"externs.c externs_b.c", 100000, {{"r", 20}}, "18F452"},
+    {"externs.c externs_b.c", 100000, {{"r", 20}}, "18F4620"},
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F452"},
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F4620"},
     {"gfmul.c", 200000, {{"r", 4}}, "18F452"},
