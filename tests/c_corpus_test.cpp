@@ -40,7 +40,7 @@ const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}
                                            {"ints", 40}, {"small", 4}, {"out", 120}};
 
 const std::vector<object> const_results = {{"ri", 48}, {"rl", 12}, {"rb", 8}};
-const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}};
+const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}, {"rt", 20}};
 const std::vector<unsigned> typename_values = {2, 0, 2, 0, 3, 0, 9, 0, 2, 0, 4, 0, 2, 0, 0, 0, 10, 0, 21, 0, 5, 0, 27, 0};
 const std::vector<object> cover_results = {{"rb", 24}, {"rw", 32}, {"rl", 16}};
 
@@ -122,8 +122,8 @@ const corpus_case corpus[] = {
     // Values C gives where code was wrong once, each on two chips.
     {"consts.c", 60000, const_results},
     {"consts.c", 60000, const_results, "18F4620"},
-    {"values.c", 20000, value_results},
-    {"values.c", 20000, value_results, "18F4620"},
+    {"values.c", 200000, value_results},
+    {"values.c", 200000, value_results, "18F4620"},
     // C90 as portable code writes it. Type names hold this target's pointer
     // sizes, which the host's are not.
     {"typenames.c", 50000, {{"r", 24}}, "18F452", typename_values},

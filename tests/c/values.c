@@ -1,5 +1,5 @@
 /* Shapes whose values came out wrong once: casts of string elements,
-   "~" of a truth value, initialisers past unnamed bit-fields, bit-fields
+   "~" of a truth value, truth values converted to floating types, initialisers past unnamed bit-fields, bit-fields
    stepped inside a comparison, and
    prototypes of functions that return qualified pointers. */
 struct gap { unsigned a : 4; unsigned : 4; unsigned b : 4; unsigned c : 4; };
@@ -12,6 +12,7 @@ volatile int rs[7];
 volatile int ri[10];
 volatile long rl[2];
 volatile unsigned char rb[12];
+volatile int rt[10];
 volatile unsigned char one = 1;
 
 /* Declared only: the qualifiers are the returned pointers'. */
@@ -41,6 +42,22 @@ void main(void)
 	ri[7] = u;
 	l = ~(a || 0);
 	rl[0] = l;
+	{
+		float x = one * 1.5f, y = 1.5f, f;
+		double d;
+		rt[0] = (int)((float)(a < b) * 8);
+		rt[1] = (int)((double)(x == y) * 8);
+		rt[2] = (int)((float)!a * 8 + (float)!(a - 1) * 4);
+		rt[3] = (int)((float)(a && b) * 8 + (float)(a && !b) * 4);
+		rt[4] = (int)((double)(a || 0) * 8 + (double)(x < y) * 4);
+		f = a != b;
+		d = x >= y;
+		rt[5] = (int)(f * 8 + d * 4);
+		rt[6] = (float)(a > b) == 0.0f;
+		rt[7] = (float)(a <= b) == 1.0f;
+		rt[8] = (int)(x + (float)(a < b));
+		rt[9] = (int)((float)(unsigned char)(a < b) * 8 + (float)(long)(a < b) * 4);
+	}
 	rb[0] = x.a;
 	rb[1] = x.b;
 	rb[2] = x.c;
