@@ -1,7 +1,8 @@
 /* Shapes whose values came out wrong once: casts of string elements,
-   "~" of a truth value, truth values converted to floating types, initialisers past unnamed bit-fields, bit-fields
-   stepped inside a comparison, and
-   prototypes of functions that return qualified pointers. */
+   "~" of a truth value, truth values converted to floating types,
+   initialisers past unnamed bit-fields, bit-fields stepped inside a
+   comparison, prototypes of functions that return qualified pointers, and
+   a volatile local that is only stored to (it needs its bytes all the same). */
 struct gap { unsigned a : 4; unsigned : 4; unsigned b : 4; unsigned c : 4; };
 struct lead { unsigned : 3; unsigned a : 5; unsigned b : 8; };
 struct gap x = {2, 3, 4};
@@ -27,12 +28,14 @@ void main(void)
 	int a, b;
 	unsigned u;
 	long l;
+	volatile int stored_only;
 	ri[0] = uchar_of_string();
 	ri[1] = schar_of_string();
 	ri[2] = uchar_at(one);
 	a = 1;
 	a = ~(a && 1);
 	ri[3] = a;
+	stored_only = a;
 	a = one;
 	b = 2;
 	ri[4] = ~(a < b);
