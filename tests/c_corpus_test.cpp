@@ -272,6 +272,56 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
   }
 }
 
+// A function declared without a prototype in one file (or called with no
+// declaration at all) and defined with one in the other is one function
+// when a call through either passes the same bytes: no parameter that the
+// default promotions change, no ellipsis. Otherwise the whole-program check
+// names the definition.
+TEST(CCorpus, DeclarationsWithoutPrototypeMeetDefinitionsInOtherFiles) {
+  struct {
+    const char *what, *first, *second;
+    bool compatible;
+  } cases[] = {
+      {"a pointer result and an unsigned parameter", "extern char *m();\nchar *p;\nvoid use(void) { p = m(3u); }\n",
+       "char buf[4];\nchar *m(unsigned n) { return buf + n; }\n", true},
+      {"a pointer parameter", "long f();\nlong l;\nvoid use(void) { l = f(&l); }\n",
+       "long f(long *p) { return *p; }\n", true},
+      {"int, long, double and pointer parameters", "int k();\nint i;\nvoid use(void) { i = k(1, 2L, 3.0, &i); }\n",
+       "int k(int a, long b, double c, int *d) { return a + (int)b + (int)c + *d; }\n", true},
+      {"an implicit declaration", "int i;\nvoid use(void) { i = later(3); }\n",
+       "int later(int x) { return x * 2; }\n", true},
+      {"a library function returning int, called without its header",
+       "int i;\nchar a[] = \"ab\", b[] = \"ac\";\nvoid use(void) { i = strcmp(a, b); }\n", "int j;\n", true},
+      {"an unsigned char parameter", "extern char *m();\nchar *p;\nvoid use(void) { p = m(3); }\n",
+       "char *m(unsigned char n) { return (char *)0 + n; }\n", false},
+      {"a float parameter", "int n();\nint i;\nvoid use(void) { i = n(2.0); }\n", "int n(float a) { return a > 1; }\n",
+       false},
+      {"a short parameter", "int n();\nint i;\nvoid use(void) { i = n(2); }\n", "int n(short a) { return a; }\n",
+       false},
+      {"an ellipsis", "int n();\nint i;\nvoid use(void) { i = n(2); }\n", "int n(int a, ...) { return a; }\n", false},
+      {"an implicit declaration and a char parameter", "int i;\nvoid use(void) { i = later(3); }\n",
+       "int later(char c) { return c; }\n", false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    e2e::folder dir;
+    dir.write("main.c", std::string(c.first) + "void main(void) { use(); for (;;) continue; }\n");
+    dir.write("b.c", c.second);
+    dir.write("registry", "");
+    std::string env = "TOVRA18_REGISTRY='" + (dir / "registry") + "' ";
+    int status = dir.run(env + e2e::program("tovra18") + " --chip=18F452 --output=intel main.c b.c");
+    std::string text = dir.read("out") + dir.read("err");
+    if (c.compatible) {
+      EXPECT_EQ(status, 0) << text;
+      EXPECT_EQ(text.find("(1098)"), std::string::npos) << text;
+    } else {
+      EXPECT_NE(status, 0) << text;
+      EXPECT_NE(text.find("b.c: 1: (1098)"), std::string::npos) << text;
+      EXPECT_FALSE(dir.exists("main.hex"));
+    }
+  }
+}
+
 // The assembler's messages about in-line assembly, inside a function or
 // outside any, name the C source and its line, never the compiler's
 // temporary file.
