@@ -651,10 +651,13 @@ bool declare_one(decl_spec &spec, declarator &d, int context, bool first) {
     return true;
   }
 
-  // A block-scope extern of a name the file already declares adds nothing
-  // to the intermediate code.
-  bool outer_known = context == DC_LOCAL && cls == SC_EXTERN && d.sym->level == 0 &&
-                     (d.sym->cls == SC_EXTERN || d.sym->cls == SC_STATIC);
+  // A block-scope extern names the file's object of that name: one the file
+  // already declares needs no new file-level record; where an inner
+  // declaration hides the name, the block gets a record of its own, so that
+  // the name means the outer object from there to the block's end.
+  bool block_extern = context == DC_LOCAL && cls == SC_EXTERN;
+  bool outer_known = block_extern && sym_lookup_file(d.sym->name);
+  bool hides = block_extern && d.sym->level > 0 && d.sym->cls != SC_NONE && d.sym->cls != SC_EXTERN;
   if (auto *ps = name_params(d))
     if (context == DC_FILE && d.ops.back().old_style && !ps->empty()) msg(276);
   symbol *s = sym_declare(d.sym, cls, t, nullptr);
@@ -701,9 +704,13 @@ bool declare_one(decl_spec &spec, declarator &d, int context, bool first) {
   // No initialiser.
   bool defines = !is_func && (context == DC_LOCAL ? cls != SC_EXTERN : !explicit_extern);
   if (defines) sym_define(s);
-  if (context == DC_LOCAL && cls == SC_EXTERN) {
+  if (block_extern) {
     if (outer_known) s->flags |= SF_WRITTEN;
     else ic_symbol(s, IC_HEAD);
+    if (hides) {
+      s->flags &= ~SF_WRITTEN;
+      ic_symbol(s, IC_BODY);
+    }
     return true;
   }
   ic_symbol(s, stream);

@@ -395,6 +395,14 @@ symbol *sym_lookup_class(const char *name, int cls) {
   return nullptr;
 }
 
+symbol *sym_lookup_file(const char *name) {
+  auto it = names.find(std::string_view(name));
+  if (it == names.end()) return nullptr;
+  for (symbol *s = it->second; s; s = s->chain)
+    if (s->level == 0 && (s->flags & SF_VALUE) && (s->cls == SC_EXTERN || s->cls == SC_STATIC)) return s;
+  return nullptr;
+}
+
 symbol *sym_find_or_add(const char *name) {
   if (xref_stream && name && name[0]) xref_use(name, lex_lineno);
   symbol *s = sym_lookup(name);

@@ -81,6 +81,8 @@ symbol *sym_lookup(const char *name);
 // The newest record of a name with the given class, or null.
 symbol *sym_lookup_class(const char *name, int cls);
 symbol *sym_find_or_add(const char *name);
+// The file-scope object or function of a name (extern or static), or null.
+symbol *sym_lookup_file(const char *name);
 symbol *sym_new(const char *name);
 // A new record linked into the table at the current level.
 symbol *sym_new_linked(const char *name);

@@ -363,6 +363,12 @@ tree_node *build_by_operator(tree_node *n) {
     case OP_CONV: {
       if (left->flags & TF_MADE_CONST) n->flags |= TF_MADE_CONST;
       n->type = right->type;
+      // A truth value has no floating conversion of its own: it becomes a
+      // byte first, which the integer-to-floating conversion takes.
+      if (type_arith(n->type) == ARITH_FLOAT && tree_arith(left) == ARITH_BIT) {
+        n->left = left = tree_convert_to(left, type_uchar());
+        tree_set_height(n);
+      }
       if (!type_is_pointer(n->type)) {
         n->targets = nullptr;
         return n;

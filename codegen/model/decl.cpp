@@ -196,6 +196,13 @@ void decl_var(lex_stream *s) {
     case 'E':
       sym->sclass = SC_EXTERN;
       sym->level = 0;
+      // A block's extern of a name the file holds static is that static,
+      // not a new object of the program.
+      if (sym_scope_level() > 1)
+        if (symbol *st = sym_find_file_static(sym->key)) {
+          sym->sclass = SC_STATIC;
+          sym->level = st->level;
+        }
       break;
     case 'R':
       sym->flags |= SYM_REG_PARAM;
@@ -242,6 +249,7 @@ void decl_var(lex_stream *s) {
   if (!tok) msg(714, "end of input");
 
   sym->small_size = uint8_t(emit_small_size(sym));
+  bool outer_name = class_word[0] == 'e' || class_word[0] == 'E';
   symbol *kept = sym_declare(sym);
   if (kept != sym) {
     sym_free(sym);
@@ -250,6 +258,7 @@ void decl_var(lex_stream *s) {
     join_lists(kept);
     if (kept->sclass == SC_TYPE) sdb_write_type_name(kept);
   }
+  if (outer_name) sym_enter_scope_alias(kept);
   emit_check_decl(kept);
   // A type name of function type (the parser names the type a function
   // pointer points to, also inside a body) defines no function.

@@ -70,11 +70,11 @@ void place_block(void *top, symbol *f, uint32_t) {
   if (!(f->cg->flags & CG_POINTER)) raise_callees(f);
 }
 
-// Locals in memory: the register allocation's records decide.
+// Locals in memory: the register allocation's records decide. A volatile
+// local that is only stored to keeps its stores, so it needs its bytes too.
 bool needs_memory(symbol *v) {
   if (v->flags2 & SYM2_HAS_RECORDS) return v->flags2 & SYM2_IN_MEMORY;
-  // A volatile variable is written even where nothing reads it back.
-  return v->use_count != 0 || (type_qualifiers(v->type) & Q_VOLATILE);
+  return v->use_count != 0 || (v->flags2 & SYM2_FIXED);
 }
 
 void write_equate_line(symbol *v, const char *area, symbol *f, int offset) {

@@ -140,7 +140,7 @@ void sym_init_types() {
 
 symbol *sym_find(const char *name) {
   symbol *s = find_in_chain(name);
-  if (s && s->kind == SK_STRUCT_TAG && s->alias) return s->alias;
+  if (s && (s->kind == SK_STRUCT_TAG || s->kind == SK_SCOPE_ALIAS) && s->alias) return s->alias;
   return s;
 }
 
@@ -279,6 +279,23 @@ symbol *sym_declare(symbol *s) {
   return old;
 }
 
+symbol *sym_find_file_static(const char *name) {
+  for (symbol *s = ss().buckets[bucket_of(name)]; s; s = s->hash_next)
+    if (s->level == 1 && s->sclass == SC_STATIC && s->kind == SK_OBJECT && strcmp(s->key, name) == 0) return s;
+  return nullptr;
+}
+
+void sym_enter_scope_alias(symbol *outer) {
+  if (ss().level == 0 || sym_find(outer->key) == outer) return;
+  symbol *a = sym_new();
+  sym_set_names(a, outer->key);
+  a->kind = SK_SCOPE_ALIAS;
+  a->level = ss().level;
+  a->type = outer->type;
+  a->alias = outer;
+  sym_enter(a);
+}
+
 void sym_scope_open() {
   vec_set(ss().open_lines, reinterpret_cast<void *>(intptr_t(ss().line)), ss().level);
   ss().level++;
@@ -289,9 +306,12 @@ void sym_scope_close() {
   uint16_t closing = ss().level;
   for (symbol *&head : ss().buckets)
     for (symbol **link = &head; *link;) {
-      if ((*link)->level >= closing)
-        *link = (*link)->hash_next;
-      else
+      if ((*link)->level >= closing) {
+        symbol *gone = *link;
+        *link = gone->hash_next;
+        // Nothing but the table holds an alias.
+        if (gone->kind == SK_SCOPE_ALIAS) sym_free(gone);
+      } else
         link = &(*link)->hash_next;
     }
   ss().level--;

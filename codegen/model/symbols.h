@@ -58,7 +58,7 @@ struct symbol {
                        // without) the declared ones
   symbol *param_area;  // "?" and the level name
   symbol *auto_area;   // "??" and the level name
-  symbol *alias;       // the tag this tag was found identical to
+  symbol *alias;       // the tag this tag was found identical to; the object a scope alias names
   symbol *return_rep;  // "sp_%s": stands for the pointers a function returns
   ptr_targets *targets;
   func_ctx *ctx;
@@ -107,6 +107,11 @@ void sym_enter(symbol *s);
 // Enters a declared symbol, or merges it into the one of the same name and
 // level; answers the symbol that stays.
 symbol *sym_declare(symbol *s);
+// The static object of that name in the file being read (level 1), or null.
+symbol *sym_find_file_static(const char *name);
+// A block's extern declaration of a name an inner record hides: from here
+// to the end of the block, the name means the outer object or function.
+void sym_enter_scope_alias(symbol *outer);
 void sym_scope_open();
 void sym_scope_close();
 uint16_t sym_scope_level();

@@ -68,4 +68,5 @@ enum : char {
   SK_TYPE_NAME = 'N', // basic type or typedef
   SK_STRUCT_TAG = 'D',
   SK_ENUM_TAG = '>',
+  SK_SCOPE_ALIAS = '=',  // a block's extern declaration: names `alias` in that block
 };
