@@ -1,25 +1,28 @@
 /* Unsigned byte quotient. Dividing by zero gives 0FFh. */
 unsigned char __lbdiv(unsigned char dividend, unsigned char divisor)
 {
-	unsigned char quotient = 0;
-	unsigned char remainder = 0;
+	unsigned char remainder;
 	unsigned char count = 8;
 
-	/* Long division one bit at a time: the remainder never needs more
-	 * than the divisor's width plus the bit shifted in, so it cannot
-	 * overflow, and a zero divisor ends with every quotient bit set. */
+	if (divisor == 0)
+		return 0xFF;
+	/* A divisor with the top bit set goes into the dividend once at
+	 * most. Below it the remainder stays under half the range, so its
+	 * doubling cannot overflow. */
+	if (((unsigned char *)&divisor)[0] & 0x80)
+		return dividend >= divisor;
+	/* Restoring division one bit at a time, the quotient's bits shifted
+	 * into the dividend as its own bits leave for the remainder. */
+	remainder = 0;
 	do {
-		unsigned char carry = remainder & 0x80;
-
 		remainder <<= 1;
-		if (dividend & 0x80)
-			remainder |= 1;
+		if (((unsigned char *)&dividend)[0] & 0x80)
+			((unsigned char *)&remainder)[0] |= 1;
 		dividend <<= 1;
-		quotient <<= 1;
-		if (carry || remainder >= divisor) {
+		if (remainder >= divisor) {
 			remainder -= divisor;
-			quotient |= 1;
+			((unsigned char *)&dividend)[0] |= 1;
 		}
 	} while (--count != 0);
-	return quotient;
+	return dividend;
 }

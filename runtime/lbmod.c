@@ -1,19 +1,20 @@
 /* Unsigned byte remainder. Dividing by zero gives the dividend. */
 unsigned char __lbmod(unsigned char dividend, unsigned char divisor)
 {
-	unsigned char remainder = 0;
+	unsigned char remainder;
 	unsigned char count = 8;
 
-	if (divisor == 0)
-		return dividend;
+	/* As __lbdiv, without the quotient; a zero divisor subtracts nothing
+	 * from every step and leaves the dividend. */
+	if (((unsigned char *)&divisor)[0] & 0x80)
+		return dividend >= divisor ? dividend - divisor : dividend;
+	remainder = 0;
 	do {
-		unsigned char carry = remainder & 0x80;
-
 		remainder <<= 1;
-		if (dividend & 0x80)
-			remainder |= 1;
+		if (((unsigned char *)&dividend)[0] & 0x80)
+			((unsigned char *)&remainder)[0] |= 1;
 		dividend <<= 1;
-		if (carry || remainder >= divisor)
+		if (remainder >= divisor)
 			remainder -= divisor;
 	} while (--count != 0);
 	return remainder;
