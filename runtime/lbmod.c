@@ -6,8 +6,11 @@ unsigned char __lbmod(unsigned char dividend, unsigned char divisor)
 
 	/* As __lbdiv, without the quotient; a zero divisor subtracts nothing
 	 * from every step and leaves the dividend. */
-	if (((unsigned char *)&divisor)[0] & 0x80)
-		return dividend >= divisor ? dividend - divisor : dividend;
+	if (((unsigned char *)&divisor)[0] & 0x80) {
+		if (dividend >= divisor)
+			dividend -= divisor;
+		return dividend;
+	}
 	remainder = 0;
 	do {
 		remainder <<= 1;

@@ -6,8 +6,11 @@ unsigned long __llmod(unsigned long dividend, unsigned long divisor)
 
 	/* As __lldiv, without the quotient; a zero divisor subtracts nothing
 	 * from every step and leaves the dividend. */
-	if (((unsigned char *)&divisor)[3] & 0x80)
-		return dividend >= divisor ? dividend - divisor : dividend;
+	if (((unsigned char *)&divisor)[3] & 0x80) {
+		if (dividend >= divisor)
+			dividend -= divisor;
+		return dividend;
+	}
 	/* Zero bytes at the dividend's top give zero quotient bits and leave
 	 * the remainder 0: they go in one move each. */
 	while (((unsigned char *)&dividend)[3] == 0 && count != 8) {

@@ -6,8 +6,11 @@ unsigned short long __ltmod(unsigned short long dividend, unsigned short long di
 
 	/* As __ltdiv, without the quotient; a zero divisor subtracts nothing
 	 * from every step and leaves the dividend. */
-	if (((unsigned char *)&divisor)[2] & 0x80)
-		return dividend >= divisor ? dividend - divisor : dividend;
+	if (((unsigned char *)&divisor)[2] & 0x80) {
+		if (dividend >= divisor)
+			dividend -= divisor;
+		return dividend;
+	}
 	/* Zero bytes at the dividend's top give zero quotient bits and leave
 	 * the remainder 0: they go in one move each. */
 	while (((unsigned char *)&dividend)[2] == 0 && count != 8) {

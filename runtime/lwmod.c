@@ -6,8 +6,11 @@ unsigned int __lwmod(unsigned int dividend, unsigned int divisor)
 
 	/* As __lwdiv, without the quotient; a zero divisor subtracts nothing
 	 * from every step and leaves the dividend. */
-	if (((unsigned char *)&divisor)[1] & 0x80)
-		return dividend >= divisor ? dividend - divisor : dividend;
+	if (((unsigned char *)&divisor)[1] & 0x80) {
+		if (dividend >= divisor)
+			dividend -= divisor;
+		return dividend;
+	}
 	/* Zero bytes at the dividend's top give zero quotient bits and leave
 	 * the remainder 0: they go in one move each. */
 	while (((unsigned char *)&dividend)[1] == 0 && count != 8) {
