@@ -1,7 +1,7 @@
 /* Unsigned byte quotient. Dividing by zero gives 0FFh. */
 unsigned char __lbdiv(unsigned char dividend, unsigned char divisor)
 {
-	unsigned char remainder;
+	unsigned int pair;
 	unsigned char count = 8;
 
 	if (divisor == 0)
@@ -9,20 +9,19 @@ unsigned char __lbdiv(unsigned char dividend, unsigned char divisor)
 	/* A divisor with the top bit set goes into the dividend once at
 	 * most. Below it the remainder stays under half the range, so its
 	 * doubling cannot overflow. */
-	if (((unsigned char *)&divisor)[0] & 0x80)
+	if (divisor & 0x80)
 		return dividend >= divisor;
-	/* Restoring division one bit at a time, the quotient's bits shifted
-	 * into the dividend as its own bits leave for the remainder. */
-	remainder = 0;
+	/* Restoring division one bit at a time in a word of remainder (high
+	 * byte) and dividend (low byte): one shift moves a dividend bit into
+	 * the remainder and makes room for the quotient's bit, which goes in
+	 * as an increment. */
+	pair = dividend;
 	do {
-		remainder <<= 1;
-		if (((unsigned char *)&dividend)[0] & 0x80)
-			((unsigned char *)&remainder)[0] |= 1;
-		dividend <<= 1;
-		if (remainder >= divisor) {
-			remainder -= divisor;
-			((unsigned char *)&dividend)[0] |= 1;
+		pair <<= 1;
+		if (((unsigned char *)&pair)[1] >= divisor) {
+			((unsigned char *)&pair)[1] -= divisor;
+			((unsigned char *)&pair)[0]++;
 		}
 	} while (--count != 0);
-	return dividend;
+	return pair;
 }

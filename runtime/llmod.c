@@ -21,7 +21,7 @@ unsigned long __llmod(unsigned long dividend, unsigned long divisor)
 	do {
 		remainder <<= 1;
 		if (((unsigned char *)&dividend)[3] & 0x80)
-			((unsigned char *)&remainder)[0] |= 1;
+			((unsigned char *)&remainder)[0]++;
 		dividend <<= 1;
 		if (remainder >= divisor)
 			remainder -= divisor;

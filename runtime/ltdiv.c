@@ -18,16 +18,18 @@ unsigned short long __ltdiv(unsigned short long dividend, unsigned short long di
 		count -= 8;
 	}
 	/* Restoring division one bit at a time, the quotient's bits shifted
-	 * into the dividend as its own bits leave for the remainder. */
+	 * into the dividend as its own bits leave for the remainder. A bit
+	 * goes in where a shift left bit 0 clear, so an increment sets it in
+	 * one instruction. */
 	remainder = 0;
 	do {
 		remainder <<= 1;
 		if (((unsigned char *)&dividend)[2] & 0x80)
-			((unsigned char *)&remainder)[0] |= 1;
+			((unsigned char *)&remainder)[0]++;
 		dividend <<= 1;
 		if (remainder >= divisor) {
 			remainder -= divisor;
-			((unsigned char *)&dividend)[0] |= 1;
+			((unsigned char *)&dividend)[0]++;
 		}
 	} while (--count != 0);
 	return dividend;

@@ -21,7 +21,7 @@ unsigned short long __ltmod(unsigned short long dividend, unsigned short long di
 	do {
 		remainder <<= 1;
 		if (((unsigned char *)&dividend)[2] & 0x80)
-			((unsigned char *)&remainder)[0] |= 1;
+			((unsigned char *)&remainder)[0]++;
 		dividend <<= 1;
 		if (remainder >= divisor)
 			remainder -= divisor;

@@ -21,7 +21,7 @@ unsigned int __lwmod(unsigned int dividend, unsigned int divisor)
 	do {
 		remainder <<= 1;
 		if (((unsigned char *)&dividend)[1] & 0x80)
-			((unsigned char *)&remainder)[0] |= 1;
+			((unsigned char *)&remainder)[0]++;
 		dividend <<= 1;
 		if (remainder >= divisor)
 			remainder -= divisor;
