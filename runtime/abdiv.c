@@ -5,16 +5,25 @@ extern unsigned char __lbdiv(unsigned char dividend, unsigned char divisor);
  * quotient 0FFh with the dividend's sign). */
 signed char __abdiv(signed char dividend, signed char divisor)
 {
-	unsigned char a = dividend;
-	unsigned char b = divisor;
-	unsigned char quotient;
+	unsigned char a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	quotient = __lbdiv(a, b);
-	if ((dividend < 0) != (divisor < 0))
-		quotient = -quotient;
-	return quotient;
+	/* Negated in place (complement and increment): an assignment of
+	 * the negation would go through a copy. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+		negative ^= 1;
+	}
+	a = __lbdiv(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

@@ -5,16 +5,25 @@ extern unsigned long __lldiv(unsigned long dividend, unsigned long divisor);
  * quotient 0FFFFFFFFh with the dividend's sign). */
 long __aldiv(long dividend, long divisor)
 {
-	unsigned long a = dividend;
-	unsigned long b = divisor;
-	unsigned long quotient;
+	unsigned long a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	quotient = __lldiv(a, b);
-	if ((dividend < 0) != (divisor < 0))
-		quotient = -quotient;
-	return quotient;
+	/* Negated in place (complement and increment): an assignment of
+	 * the negation would go through a copy. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+		negative ^= 1;
+	}
+	a = __lldiv(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

@@ -4,16 +4,23 @@ extern unsigned long __llmod(unsigned long dividend, unsigned long divisor);
  * the dividend. */
 long __almod(long dividend, long divisor)
 {
-	unsigned long a = dividend;
-	unsigned long b = divisor;
-	unsigned long remainder;
+	unsigned long a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	remainder = __llmod(a, b);
-	if (dividend < 0)
-		remainder = -remainder;
-	return remainder;
+	/* Negated in place, as __aldiv. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+	}
+	a = __llmod(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

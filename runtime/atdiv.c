@@ -5,16 +5,25 @@ extern unsigned short long __ltdiv(unsigned short long dividend, unsigned short 
  * quotient 0FFFFFFh with the dividend's sign). */
 short long __atdiv(short long dividend, short long divisor)
 {
-	unsigned short long a = dividend;
-	unsigned short long b = divisor;
-	unsigned short long quotient;
+	unsigned short long a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	quotient = __ltdiv(a, b);
-	if ((dividend < 0) != (divisor < 0))
-		quotient = -quotient;
-	return quotient;
+	/* Negated in place (complement and increment): an assignment of
+	 * the negation would go through a copy. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+		negative ^= 1;
+	}
+	a = __ltdiv(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

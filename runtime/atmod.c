@@ -4,16 +4,23 @@ extern unsigned short long __ltmod(unsigned short long dividend, unsigned short 
  * gives the dividend. */
 short long __atmod(short long dividend, short long divisor)
 {
-	unsigned short long a = dividend;
-	unsigned short long b = divisor;
-	unsigned short long remainder;
+	unsigned short long a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	remainder = __ltmod(a, b);
-	if (dividend < 0)
-		remainder = -remainder;
-	return remainder;
+	/* Negated in place, as __atdiv. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+	}
+	a = __ltmod(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

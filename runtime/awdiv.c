@@ -5,16 +5,25 @@ extern unsigned int __lwdiv(unsigned int dividend, unsigned int divisor);
  * quotient 0FFFFh with the dividend's sign). */
 int __awdiv(int dividend, int divisor)
 {
-	unsigned int a = dividend;
-	unsigned int b = divisor;
-	unsigned int quotient;
+	unsigned int a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	quotient = __lwdiv(a, b);
-	if ((dividend < 0) != (divisor < 0))
-		quotient = -quotient;
-	return quotient;
+	/* Negated in place (complement and increment): an assignment of
+	 * the negation would go through a copy. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+		negative ^= 1;
+	}
+	a = __lwdiv(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

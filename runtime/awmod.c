@@ -4,16 +4,23 @@ extern unsigned int __lwmod(unsigned int dividend, unsigned int divisor);
  * the dividend. */
 int __awmod(int dividend, int divisor)
 {
-	unsigned int a = dividend;
-	unsigned int b = divisor;
-	unsigned int remainder;
+	unsigned int a = dividend, b = divisor;
+	unsigned char negative = 0;
 
-	if (dividend < 0)
-		a = -a;
-	if (divisor < 0)
-		b = -b;
-	remainder = __lwmod(a, b);
-	if (dividend < 0)
-		remainder = -remainder;
-	return remainder;
+	/* Negated in place, as __awdiv. */
+	if (dividend < 0) {
+		a = ~a;
+		a++;
+		negative = 1;
+	}
+	if (divisor < 0) {
+		b = ~b;
+		b++;
+	}
+	a = __lwmod(a, b);
+	if (negative) {
+		a = ~a;
+		a++;
+	}
+	return a;
 }

@@ -1,25 +1,27 @@
 /* Unsigned byte quotient. Dividing by zero gives 0FFh. */
 unsigned char __lbdiv(unsigned char dividend, unsigned char divisor)
 {
-	unsigned char quotient = 0;
-	unsigned char remainder = 0;
+	unsigned int pair;
 	unsigned char count = 8;
 
-	/* Long division one bit at a time: the remainder never needs more
-	 * than the divisor's width plus the bit shifted in, so it cannot
-	 * overflow, and a zero divisor ends with every quotient bit set. */
+	if (divisor == 0)
+		return 0xFF;
+	/* A divisor with the top bit set goes into the dividend once at
+	 * most. Below it the remainder stays under half the range, so its
+	 * doubling cannot overflow. */
+	if (divisor & 0x80)
+		return dividend >= divisor;
+	/* Restoring division one bit at a time in a word of remainder (high
+	 * byte) and dividend (low byte): one shift moves a dividend bit into
+	 * the remainder and makes room for the quotient's bit, which goes in
+	 * as an increment. */
+	pair = dividend;
 	do {
-		unsigned char carry = remainder & 0x80;
-
-		remainder <<= 1;
-		if (dividend & 0x80)
-			remainder |= 1;
-		dividend <<= 1;
-		quotient <<= 1;
-		if (carry || remainder >= divisor) {
-			remainder -= divisor;
-			quotient |= 1;
+		pair <<= 1;
+		if (((unsigned char *)&pair)[1] >= divisor) {
+			((unsigned char *)&pair)[1] -= divisor;
+			((unsigned char *)&pair)[0]++;
 		}
 	} while (--count != 0);
-	return quotient;
+	return pair;
 }

@@ -1,20 +1,21 @@
 /* Unsigned byte remainder. Dividing by zero gives the dividend. */
 unsigned char __lbmod(unsigned char dividend, unsigned char divisor)
 {
-	unsigned char remainder = 0;
+	unsigned int pair;
 	unsigned char count = 8;
 
-	if (divisor == 0)
+	/* As __lbdiv, without the quotient; a zero divisor subtracts nothing
+	 * from every step and leaves the dividend. */
+	if (divisor & 0x80) {
+		if (dividend >= divisor)
+			dividend -= divisor;
 		return dividend;
+	}
+	pair = dividend;
 	do {
-		unsigned char carry = remainder & 0x80;
-
-		remainder <<= 1;
-		if (dividend & 0x80)
-			remainder |= 1;
-		dividend <<= 1;
-		if (carry || remainder >= divisor)
-			remainder -= divisor;
+		pair <<= 1;
+		if (((unsigned char *)&pair)[1] >= divisor)
+			((unsigned char *)&pair)[1] -= divisor;
 	} while (--count != 0);
-	return remainder;
+	return ((unsigned char *)&pair)[1];
 }

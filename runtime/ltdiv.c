@@ -1,23 +1,36 @@
 /* Unsigned 24-bit quotient. Dividing by zero gives 0FFFFFFh. */
 unsigned short long __ltdiv(unsigned short long dividend, unsigned short long divisor)
 {
-	unsigned short long quotient = 0;
-	unsigned short long remainder = 0;
+	unsigned short long remainder;
 	unsigned char count = 24;
 
-	/* Long division one bit at a time; see __lbdiv. */
+	if (divisor == 0)
+		return (unsigned short long)0xFFFFFF;
+	/* A divisor with the top bit set goes into the dividend once at
+	 * most. Below it the remainder stays under half the range, so its
+	 * doubling cannot overflow. */
+	if (((unsigned char *)&divisor)[2] & 0x80)
+		return dividend >= divisor;
+	/* Zero bytes at the dividend's top give zero quotient bits and leave
+	 * the remainder 0: they go in one move each. */
+	while (((unsigned char *)&dividend)[2] == 0 && count != 8) {
+		dividend <<= 8;
+		count -= 8;
+	}
+	/* Restoring division one bit at a time, the quotient's bits shifted
+	 * into the dividend as its own bits leave for the remainder. A bit
+	 * goes in where a shift left bit 0 clear, so an increment sets it in
+	 * one instruction. */
+	remainder = 0;
 	do {
-		unsigned char carry = (remainder & (unsigned short long)0x800000) != 0;
-
 		remainder <<= 1;
-		if (dividend & (unsigned short long)0x800000)
-			remainder |= 1;
+		if (((unsigned char *)&dividend)[2] & 0x80)
+			((unsigned char *)&remainder)[0]++;
 		dividend <<= 1;
-		quotient <<= 1;
-		if (carry || remainder >= divisor) {
+		if (remainder >= divisor) {
 			remainder -= divisor;
-			quotient |= 1;
+			((unsigned char *)&dividend)[0]++;
 		}
 	} while (--count != 0);
-	return quotient;
+	return dividend;
 }

@@ -1,12 +1,19 @@
 /* Word product, low 16 bits: the same for signed and unsigned words. Three
- * byte products on the hardware multiplier: the low bytes' whole product,
- * and the low bytes of the two cross products added into the high byte. */
+ * byte products on the hardware multiplier: the low bytes of the two cross
+ * products, added into the high byte of the low bytes' whole product. The
+ * product is built in the multiplier, where the result is returned, once
+ * its bytes are no longer read. */
 unsigned int __wmul(unsigned int multiplier, unsigned int multiplicand)
 {
-	unsigned char al = multiplier, bl = multiplicand;
-	unsigned int product = (unsigned int)al * bl;
+#define A(i) (((unsigned char *)&multiplier)[i])
+#define B(i) (((unsigned char *)&multiplicand)[i])
+	unsigned char cross;
 
-	((unsigned char *)&product)[1] += (unsigned char)(al * ((unsigned char *)&multiplicand)[1]);
-	((unsigned char *)&product)[1] += (unsigned char)(((unsigned char *)&multiplier)[1] * bl);
-	return product;
+	cross = (unsigned char)(A(0) * B(1));
+	cross += (unsigned char)(A(1) * B(0));
+	multiplier = (unsigned int)A(0) * B(0);
+	A(1) += cross;
+	return multiplier;
+#undef A
+#undef B
 }

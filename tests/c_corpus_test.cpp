@@ -81,6 +81,9 @@ const corpus_case corpus[] = {
     {"args.c", 40000, {{"r1", 1}, {"r2", 1}, {"r3", 1}, {"w1", 2}, {"w2", 2}, {"w3", 2}, {"w4", 2}}},
     {"shifts.c", 20000, {{"w", 20}, {"s", 10}, {"b", 4}, {"pw", 6}}},
     {"muldiv.c", 100000, {{"w", 8}, {"s", 8}, {"b", 4}, {"c", 2}, {"p", 4}, {"q", 8}}},
+    // Every pair of bytes and a few thousand wider pairs: about two seconds
+    // of gpsim.
+    {"arith_exact.c", 150000000, {{"h8", 12}, {"h16", 20}, {"h24", 20}, {"h32", 20}, {"zero", 40}}},
     {"rom.c", 20000,
      {{"s", 1}, {"t", 1}, {"kk", 1}, {"ws", 2}, {"wb", 2}, {"wp", 2}, {"len_rom", 1}, {"len_ram", 1}}},
     {"romstep.c", 20000, {{"r", 12}, {"b", 3}}},

@@ -39,6 +39,12 @@ struct narrow_int {
   narrow_int &operator|=(T b) { return *this = *this | b; }
   narrow_int &operator<<=(int n) { return *this = *this << n; }
   narrow_int &operator>>=(int n) { return *this = *this >> n; }
+  narrow_int &operator++() { return *this += 1; }
+  narrow_int operator++(int) {
+    narrow_int old = *this;
+    ++*this;
+    return old;
+  }
 };
 
 typedef narrow_int<24, true> t_s24;
