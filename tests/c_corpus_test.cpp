@@ -191,6 +191,10 @@ const corpus_case corpus[] = {
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}, "18F4620"},
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
+    // Addresses of objects at fixed places in other banks, read from the
+    // temporaries they were worked into.
+    {"bankedaddr.c", 50000, {{"r", 6}}, "18F452", {5, 4, 1, 240, 3, 1}},
+    {"bankedaddr.c", 50000, {{"r", 6}}, "18F4620", {5, 4, 1, 240, 3, 1}},
     // strlen, strtol and sprintf, with data in RAM, in program memory and
     // in a bank of its own.
     {"library.c", 3000000, library_results, "18F452", library_values()},

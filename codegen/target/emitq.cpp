@@ -59,7 +59,10 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
   // The bytes reached: an object larger than a bank, or one across a bank
   // boundary, has the bank of the part an access at a constant offset reads.
   uint32_t offset = 0, reached = t ? tree_size(t) : 0;
-  for (; t; t = t->left) {
+  for (bool below = false; t; t = t->left, below = true) {
+    // An operand is its node's value as the node's last level leaves it: a
+    // level that works the value into a register or temporary names that.
+    if (below) level = t->count ? t->count - 1 : 0;
     if (!no_register && level < t->count && t->greg[level] && t->greg[level] < REG_VIRTUAL_FIRST) {
       uint32_t reg = t->greg[level];
       return reg == REG_CSTACK || reg >= REG_TEMP ? emit_chip().param_bank : BANK_COMMON;
@@ -101,7 +104,6 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
     } else if (t->op == OP_CONV) {
       offset = UNKNOWN_OFFSET;  // the size reached is no longer the operand's
     }
-    level = 0;
   }
   return BANK_UNKNOWN;
 }
