@@ -106,6 +106,15 @@ const corpus_case corpus[] = {
     // Objects larger than a bank, on a chip of six banks and one of sixteen.
     {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
     {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
+    // A compiled stack of several banks, on a chip of six banks and one of sixteen.
+    {"bigstack.c", 2000000, {{"r", 10}}, "18F4520"},
+    {"bigstack.c", 2000000, {{"r", 10}}, "18F4620"},
+    // Such a stack shared by main and an interrupt, each with its own copy.
+    {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4520", {0, 0, 1, 1, 30}},
+    {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4620", {0, 0, 1, 1, 30}},
+    // Such a stack above an object whose fixed address leaves too little below it.
+    {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4520", {4, 175, 0x3C}},
+    {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4620", {4, 175, 0x3C}},
     // Call areas that are live together, returns over the parameters,
     // function pointers declared in bodies and pointers to volatile
     // objects, on a small and a large chip.
