@@ -263,6 +263,11 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
       {"a function without a body called from main and a low-priority interrupt",
        "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
        "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
+      // Across banks it may go, but not beyond the chip's RAM.
+      {"a compiled stack larger than all of RAM",
+       "unsigned char r;\nunsigned char f(unsigned char k) { unsigned char b[800]; b[k] = k; return b[k + 1]; }\n"
+       "void main(void) { unsigned char a[800]; a[r] = f(r); r = a[3]; for (;;) continue; }\n",
+       "(1253) no room for the compiled stack"},
       {"a word whose bytes lie in two banks",
        "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
        "main.c: 2: (1256)"},
