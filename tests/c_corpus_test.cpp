@@ -112,6 +112,9 @@ const corpus_case corpus[] = {
     // Such a stack shared by main and an interrupt, each with its own copy.
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4520", {0, 0, 1, 1, 30}},
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4620", {0, 0, 1, 1, 30}},
+    // Such a stack with calls through a pointer whose targets lie at different depths.
+    {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4520"},
+    {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4620"},
     // Such a stack above an object whose fixed address leaves too little below it.
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4520", {4, 175, 0x3C}},
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4620", {4, 175, 0x3C}},

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "codegen/model/args.h"
 #include "codegen/model/bsr.h"
@@ -11,6 +12,7 @@
 #include "codegen/model/iset.h"
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
+#include "codegen/model/ptrtargets.h"
 #include "codegen/model/regalloc.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
@@ -37,6 +39,7 @@ struct pinned_block {
 using pin_key = std::pair<const symbol *, uint32_t>;
 std::map<pin_key, pinned_block> pinned_blocks, accepted_pins;
 std::map<pin_key, uint32_t> pin_floors;  // the largest size each block was pinned at
+std::map<pin_key, uint32_t> align_bases;  // the lowest base of a block that shares its "?" area
 bool stack_is_pinned, pins_changed;
 constexpr uint32_t BANK_BYTES = 0x100;
 
@@ -100,6 +103,8 @@ void pin_block(void *p, symbol *f, uint32_t) {
     return;
   }
   pin_key key = {f, cg_level_mask()};
+  if (auto aligned = align_bases.find(key); aligned != align_bases.end())
+    f->cg->base = std::max(f->cg->base, aligned->second);
   uint32_t &floor = pin_floors[key];
   size = floor = std::max(size, floor);
   // Within one bank: the whole block when it fits in one, else its
@@ -208,6 +213,32 @@ void write_pinned_areas(symbol *f, const char *level_name, bool with_globals = f
   out_printf("?%s\tequ\t0%Xh\n??%s\tequ\t0%Xh\n", level_name, address, level_name, address + f->params_size);
 }
 
+// The functions a pointer may call take their arguments in one area, the
+// pointer's: their blocks must begin at one address. Each member of a set
+// gets the highest base of the set's blocks until they all agree.
+bool align_pointer_targets(uint32_t origin) {
+  bool aligned = true;
+  vec *sets = ptr_sets_list();
+  for (uint32_t k = 0; k < vec_size(sets); k++) {
+    ptr_targets *set = item<ptr_targets>(sets, k);
+    std::vector<pin_key> members;
+    uint32_t lowest = ~0u, highest = 0;
+    for (uint32_t t = 0; t < vec_size(set->targets); t++) {
+      const symbol *f = item<ptr_targets>(set->targets, t)->owner;
+      if (!f || !type_is_function(f->type) || (f->flags2 & SYM2_REENTRANT)) continue;
+      for (auto b = pinned_blocks.lower_bound({f, 0}); b != pinned_blocks.end() && b->first.first == f; ++b) {
+        members.push_back(b->first);
+        lowest = std::min(lowest, b->second.address);
+        highest = std::max(highest, b->second.address);
+      }
+    }
+    if (lowest == highest || members.size() < 2) continue;
+    aligned = false;
+    for (const pin_key &m : members) align_bases[m] = highest - origin;
+  }
+  return aligned;
+}
+
 uint32_t log2_of(uint32_t mask) { return mask ? uint32_t(31 - __builtin_clz(mask)) : 0; }
 
 }  // namespace
@@ -281,12 +312,19 @@ void compute_stack_bases() {
 uint32_t stack_size() { return compiled_stack_size; }
 
 uint32_t stack_pin_blocks(uint32_t origin) {
-  pinned_blocks.clear();
   stack_is_pinned = true;
-  pin_walk w = {origin, 0};
-  lay_out_blocks(pin_block, &w, &w.top);
+  align_bases.clear();
+  pin_walk w;
+  // Each round only raises bases, so the rounds end, at worst with more
+  // bytes than memory has.
+  do {
+    pinned_blocks.clear();
+    w = {origin, 0};
+    lay_out_blocks(pin_block, &w, &w.top);
+  } while (!align_pointer_targets(origin));
   return w.top;
 }
+
 
 void stack_accept_pins() {
   pins_changed = pinned_blocks != accepted_pins;
