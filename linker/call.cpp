@@ -301,6 +301,9 @@ void print_graph() {
 
 // ---- block symbols ----
 
+// Blocks laid out into the psect; one the program defined itself is not.
+uint32_t blocks_defined;
+
 void define_block(cg_node *n, link_symbol *psect) {
   if (!is_function_node(n) || (n->flags & CN_DEFINED)) return;
   n->flags |= CN_DEFINED;
@@ -308,6 +311,7 @@ void define_block(cg_node *n, link_symbol *psect) {
   link_symbol *e = sym_find_global(name.c_str(), 0);
   if (!e || (e->flags & LS_KIND) != IO_SYM_REF) return;
   sym_define(2, name.c_str(), psect, n->offset, e->flags & LS_GLOBAL);
+  if (n->size) blocks_defined++;
 }
 
 void define_blocks(cg_node *n, link_symbol *psect, int depth) {
@@ -509,6 +513,7 @@ bool call_layout() {
   }
   psect_info *p = psect->info;
   if (p->boundary > 1) p->size = (p->size + p->boundary - 1) / p->boundary * p->boundary;
+  blocks_defined = 0;
   define_blocks(cs.roots, psect, 0);
   for (link_symbol *f : cs.functions) {
     cg_node *nodes[2] = {f->arg_node, f->auto_node};
@@ -520,6 +525,9 @@ bool call_layout() {
     }
     msg(f->roots ? MSG_NOT_REACHED : MSG_NEVER_CALLED, f->name);
   }
+  // Every block already has its address (a compiled stack across banks):
+  // the psect holds none of them.
+  if (!blocks_defined) extent = 0;
   p->allocated += extent;
   p->contribution = p->allocated;
   cs.largest_extent = extent;

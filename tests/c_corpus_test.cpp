@@ -140,6 +140,18 @@ const corpus_case corpus[] = {
     // Objects larger than a bank, on a chip of six banks and one of sixteen.
     {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
     {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
+    // A compiled stack of several banks, on a chip of six banks and one of sixteen.
+    {"bigstack.c", 2000000, {{"r", 10}}, "18F4520"},
+    {"bigstack.c", 2000000, {{"r", 10}}, "18F4620"},
+    // Such a stack shared by main and an interrupt, each with its own copy.
+    {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4520", {0, 0, 1, 1, 30}},
+    {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4620", {0, 0, 1, 1, 30}},
+    // Such a stack with calls through a pointer whose targets lie at different depths.
+    {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4520"},
+    {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4620"},
+    // Such a stack above an object whose fixed address leaves too little below it.
+    {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4520", {4, 175, 0x3C}},
+    {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4620", {4, 175, 0x3C}},
     // Call areas that are live together, returns over the parameters,
     // function pointers declared in bodies and pointers to volatile
     // objects, on a small and a large chip.
@@ -313,6 +325,11 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
       {"a function without a body called from main and a low-priority interrupt",
        "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
        "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
+      // Across banks it may go, but not beyond the chip's RAM.
+      {"a compiled stack larger than all of RAM",
+       "unsigned char r;\nunsigned char f(unsigned char k) { unsigned char b[800]; b[k] = k; return b[k + 1]; }\n"
+       "void main(void) { unsigned char a[800]; a[r] = f(r); r = a[3]; for (;;) continue; }\n",
+       "(1253) no room for the compiled stack"},
       {"a word whose bytes lie in two banks",
        "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
        "main.c: 2: (1256)"},

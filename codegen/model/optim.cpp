@@ -271,6 +271,7 @@ void size_all() {
 
 void placement_loop(vec *working) {
   model.mach_alloc_entered = true;
+  stack_forget_pins();
   for (uint32_t round = 0;; round++) {
     if (round == MACH_ALLOC_ROUNDS) {
       msg_print("Looping around MACH_ALLOC\n");
@@ -286,7 +287,10 @@ void placement_loop(vec *working) {
     uint32_t count = vec_size(moved);
     for (uint32_t k = 0; k < count; k++) add_transitive_callers(item<symbol>(moved, k), working);
     vec_free(moved);
-    if (!count) break;
+    if (!count && stack_pins_settled()) break;
+    if (!count)
+      cg_traverse_all([](void *w, symbol *f, uint32_t) { vec_push_unique(static_cast<vec *>(w), f); }, working,
+                      VISIT_ALL);
   }
 }
 
@@ -520,25 +524,33 @@ int optim_program() {
   walk_function_uses(working);
   // Placement until stable.
   placement_loop(working);
-  vec_free(working);
   // Register allocation.
   tree_release_all();
   model.final_alloc_entered = true;
-  st.phase = PHASE_ALLOCATION;
   bool silent = model.output_suppressed;
   model.output_suppressed = true;
-  std::vector<allocation_entry> order = allocation_order();
-  vec_clear(st.functions);
-  for (const allocation_entry &e : order)
-    if (e.f->ctx) vec_push(st.functions, e.f);
-  for (const allocation_entry &e : order) {
-    cg_set_level_mask(e.mask);
-    allocate_function(e.f);
+  std::vector<allocation_entry> order;
+  for (uint32_t round = 0;; round++) {
+    st.phase = PHASE_ALLOCATION;
+    order = allocation_order();
+    vec_clear(st.functions);
+    for (const allocation_entry &e : order)
+      if (e.f->ctx) vec_push(st.functions, e.f);
+    for (const allocation_entry &e : order) {
+      cg_set_level_mask(e.mask);
+      allocate_function(e.f);
+    }
+    cg_set_level_mask(1);
+    // Bank selection refined.
+    st.phase = PHASE_BANK_REFINEMENT;
+    refine_bank_selection();
+    // A compiled stack across banks was laid out from sizes the final code
+    // outgrew: it is laid out and the code chosen again.
+    if (round == MACH_ALLOC_ROUNDS || !stack_pins_outgrown() || !emit_repin_stack()) break;
+    ra_set_quiet(true);
   }
-  cg_set_level_mask(1);
-  // Bank selection refined.
-  st.phase = PHASE_BANK_REFINEMENT;
-  refine_bank_selection();
+  ra_set_quiet(false);
+  vec_free(working);
   // Output: the layout, then the data sizes.
   st.phase = PHASE_OUTPUT;
   model.output_suppressed = silent;

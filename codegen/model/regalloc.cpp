@@ -1085,6 +1085,8 @@ bool ra_saw_nonreentrant_code() { return rs().saw_nonreentrant; }
 void ra_set_tracking_comments(bool on) { rs().tracking_comments = on; }
 bool ra_tracking_comments() { return rs().tracking_comments; }
 
+void ra_set_quiet(bool on) { rs().building_again = on; }
+
 void ra_reset() {
   rs().saw_reentrant = rs().saw_nonreentrant = false;
   rs().tracking_comments = false;

@@ -122,3 +122,5 @@ bool ra_saw_nonreentrant_code();
 void ra_set_tracking_comments(bool on);
 bool ra_tracking_comments();
 void ra_reset();
+// Messages of the allocation are not given again when it runs again.
+void ra_set_quiet(bool on);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <vector>
 
 #include "codegen/model/args.h"
 #include "codegen/model/bsr.h"
@@ -11,12 +12,14 @@
 #include "codegen/model/iset.h"
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
+#include "codegen/model/ptrtargets.h"
 #include "codegen/model/regalloc.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "common/alert.h"
 #include "common/alloc.h"
 #include "common/lists.h"
 #include "common/vector.h"
@@ -24,6 +27,21 @@
 namespace {
 
 uint32_t compiled_stack_size;
+
+// A compiled stack larger than one bank: each function's block has an
+// address of its own, per level, chosen so that a block that fits in a bank
+// lies within one.
+struct pinned_block {
+  uint32_t address;
+  uint32_t size;  // as laid out: the code chosen for it must not outgrow it
+  bool operator==(const pinned_block &) const = default;
+};
+using pin_key = std::pair<const symbol *, uint32_t>;
+std::map<pin_key, pinned_block> pinned_blocks, accepted_pins;
+std::map<pin_key, uint32_t> pin_floors;  // the largest size each block was pinned at
+std::map<pin_key, uint32_t> align_bases;  // the lowest base of a block that shares its "?" area
+bool stack_is_pinned, pins_changed;
+constexpr uint32_t BANK_BYTES = 0x100;
 
 template <typename T>
 T *item(const vec *v, uint32_t k) {
@@ -50,10 +68,9 @@ uint32_t return_size(symbol *f) {
   return t && t->kind == TY_FUNCTION && t->sub ? type_size(t->sub) : 0;
 }
 
-// Raises the base of every callee of f above f's block, and of every
-// function whose result f's arguments take while they are filled.
-void raise_callees(symbol *f) {
-  uint32_t end = f->cg->base + stack_block_size(f);
+// Raises the base of every callee of f above `end`, the end of f's block,
+// and of every function whose result f's arguments take while they are filled.
+void raise_callees(symbol *f, uint32_t end) {
   vec *edges = f->cg->node->edges;
   for (uint32_t k = 0; k < vec_size(edges); k++) {
     dag_edge *e = item<dag_edge>(edges, k);
@@ -67,7 +84,65 @@ void place_block(void *top, symbol *f, uint32_t) {
   uint32_t end = f->cg->base + stack_block_size(f);
   uint32_t &running = *static_cast<uint32_t *>(top);
   if (end > running) running = end;
-  if (!(f->cg->flags & CG_POINTER)) raise_callees(f);
+  if (!(f->cg->flags & CG_POINTER)) raise_callees(f, end);
+}
+
+struct pin_walk {
+  uint32_t origin;
+  uint32_t top;
+};
+
+// A block is never pinned smaller than it was before: the code sized
+// against the earlier layout may need what it had.
+void pin_block(void *p, symbol *f, uint32_t) {
+  pin_walk &w = *static_cast<pin_walk *>(p);
+  f->levels_called |= cg_level_mask();
+  uint32_t size = stack_block_size(f);
+  if (f->cg->flags & CG_POINTER) {
+    w.top = std::max(w.top, f->cg->base + size);
+    return;
+  }
+  pin_key key = {f, cg_level_mask()};
+  if (auto aligned = align_bases.find(key); aligned != align_bases.end())
+    f->cg->base = std::max(f->cg->base, aligned->second);
+  uint32_t &floor = pin_floors[key];
+  size = floor = std::max(size, floor);
+  // Within one bank: the whole block when it fits in one, else its
+  // temporaries, which no operand names by a bank of its own.
+  uint32_t first = w.origin + f->cg->base, lo = 0;
+  if (size > BANK_BYTES) lo = std::min(f->params_size + f->autos_size, size - 1);
+  if (size && size - lo <= BANK_BYTES && (first + lo) / BANK_BYTES != (first + size - 1) / BANK_BYTES)
+    f->cg->base += ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo);
+  pinned_blocks[key] = {w.origin + f->cg->base, size};
+  w.top = std::max(w.top, f->cg->base + size);
+  raise_callees(f, f->cg->base + size);
+}
+
+// The blocks of main's tree from 0, then each interrupt level's above all
+// before it; `visit` places each block and raises its callees.
+uint32_t lay_out_blocks(void (*visit)(void *, symbol *, uint32_t), void *ctx, uint32_t *top) {
+  cg_traverse_all(
+      [](void *, symbol *f, uint32_t) {
+        f->cg->base = 0;
+        f->levels_called = 0;
+      },
+      nullptr, VISIT_ALL);
+  cg_set_level_mask(1);
+  cg_traverse(cg_main(), visit, ctx, VISIT_ALL | VISIT_ARGUMENT_EDGES);
+  vec *groups = cg_level_groups();
+  for (uint32_t g = 0; g < vec_size(groups); g++) {
+    level_group *group = item<level_group>(groups, g);
+    cg_set_level_mask(1u << group->level);
+    group->stack_start = *top;
+    for (uint32_t r = 0; r < vec_size(group->roots); r++) {
+      symbol *root = item<symbol>(group->roots, r);
+      if (root->cg) root->cg->base = *top;
+    }
+    for (uint32_t r = 0; r < vec_size(group->roots); r++)
+      cg_traverse(item<symbol>(group->roots, r), visit, ctx, VISIT_ALL | VISIT_ARGUMENT_EDGES);
+  }
+  cg_set_level_mask(1);
+  return *top;
 }
 
 // Locals in memory: the register allocation's records decide. A volatile
@@ -120,6 +195,49 @@ uint32_t lay_out(const vec *locals, F place) {
     top = std::max(top, end);
   }
   return top;
+}
+
+const pinned_block *pinned_of(const symbol *f) {
+  auto found = pinned_blocks.find({f, cg_level_mask()});
+  if (found != pinned_blocks.end()) return &found->second;
+  // A function not copied per level has one block, wherever it is reached from.
+  auto any = pinned_blocks.lower_bound({f, 0});
+  return any != pinned_blocks.end() && any->first.first == f ? &any->second : nullptr;
+}
+
+// A pinned block's areas are defined here, so the linker lays out no copy.
+void write_pinned_areas(symbol *f, const char *level_name, bool with_globals = false) {
+  uint32_t address = stack_block_address(f);
+  if (address == STACK_NOT_PINNED || (f->flags2 & SYM2_REENTRANT)) return;
+  if (stack_block_size(f) > pinned_of(f)->size) msg(1253, stack_size(), stack_size() > 1 ? "s" : "");
+  if (with_globals) out_printf("\tglobal\t??%s\n\tglobal\t?%s\n", level_name, level_name);
+  out_printf("?%s\tequ\t0%Xh\n??%s\tequ\t0%Xh\n", level_name, address, level_name, address + f->params_size);
+}
+
+// The functions a pointer may call take their arguments in one area, the
+// pointer's: their blocks must begin at one address. Each member of a set
+// gets the highest base of the set's blocks until they all agree.
+bool align_pointer_targets(uint32_t origin) {
+  bool aligned = true;
+  vec *sets = ptr_sets_list();
+  for (uint32_t k = 0; k < vec_size(sets); k++) {
+    ptr_targets *set = item<ptr_targets>(sets, k);
+    std::vector<pin_key> members;
+    uint32_t lowest = ~0u, highest = 0;
+    for (uint32_t t = 0; t < vec_size(set->targets); t++) {
+      const symbol *f = item<ptr_targets>(set->targets, t)->owner;
+      if (!f || !type_is_function(f->type) || (f->flags2 & SYM2_REENTRANT)) continue;
+      for (auto b = pinned_blocks.lower_bound({f, 0}); b != pinned_blocks.end() && b->first.first == f; ++b) {
+        members.push_back(b->first);
+        lowest = std::min(lowest, b->second.address);
+        highest = std::max(highest, b->second.address);
+      }
+    }
+    if (lowest == highest || members.size() < 2) continue;
+    aligned = false;
+    for (const pin_key &m : members) align_bases[m] = highest - origin;
+  }
+  return aligned;
 }
 
 uint32_t log2_of(uint32_t mask) { return mask ? uint32_t(31 - __builtin_clz(mask)) : 0; }
@@ -188,32 +306,63 @@ void size_function(symbol *f) {
 
 void compute_stack_bases() {
   optim_recount_data();
-  cg_traverse_all(
-      [](void *, symbol *f, uint32_t) {
-        f->cg->base = 0;
-        f->levels_called = 0;
-      },
-      nullptr, VISIT_ALL);
   uint32_t top = 0;
-  cg_set_level_mask(1);
-  cg_traverse(cg_main(), place_block, &top, VISIT_ALL | VISIT_ARGUMENT_EDGES);
-  vec *groups = cg_level_groups();
-  for (uint32_t g = 0; g < vec_size(groups); g++) {
-    level_group *group = item<level_group>(groups, g);
-    cg_set_level_mask(1u << group->level);
-    group->stack_start = top;
-    for (uint32_t r = 0; r < vec_size(group->roots); r++) {
-      symbol *root = item<symbol>(group->roots, r);
-      if (root->cg) root->cg->base = top;
-    }
-    for (uint32_t r = 0; r < vec_size(group->roots); r++)
-      cg_traverse(item<symbol>(group->roots, r), place_block, &top, VISIT_ALL | VISIT_ARGUMENT_EDGES);
-  }
-  cg_set_level_mask(1);
-  compiled_stack_size = top;
+  compiled_stack_size = lay_out_blocks(place_block, &top, &top);
 }
 
 uint32_t stack_size() { return compiled_stack_size; }
+
+uint32_t stack_pin_blocks(uint32_t origin) {
+  stack_is_pinned = true;
+  align_bases.clear();
+  pin_walk w;
+  // Each round only raises bases, so the rounds end, at worst with more
+  // bytes than memory has.
+  do {
+    pinned_blocks.clear();
+    w = {origin, 0};
+    lay_out_blocks(pin_block, &w, &w.top);
+  } while (!align_pointer_targets(origin));
+  return w.top;
+}
+
+
+void stack_accept_pins() {
+  pins_changed = pinned_blocks != accepted_pins;
+  accepted_pins = pinned_blocks;
+}
+
+void stack_unpin() {
+  pinned_blocks.clear();
+  stack_is_pinned = false;
+}
+
+void stack_forget_pins() {
+  stack_unpin();
+  accepted_pins.clear();
+  pin_floors.clear();
+  pins_changed = false;
+}
+
+bool stack_pinned() { return stack_is_pinned; }
+
+bool stack_pins_settled() { return !stack_is_pinned || !pins_changed; }
+
+bool stack_pins_outgrown() {
+  bool outgrown = false;
+  for (auto &[key, floor] : pin_floors)
+    if (uint32_t size = stack_block_size(key.first); size > floor) {
+      floor = size;
+      outgrown = true;
+    }
+  return stack_is_pinned && outgrown;
+}
+
+uint32_t stack_block_address(const symbol *f) {
+  if (!stack_is_pinned || !f) return STACK_NOT_PINNED;
+  const pinned_block *b = pinned_of(f);
+  return b ? b->address : STACK_NOT_PINNED;
+}
 
 void layout_locals(symbol *f) {
   uint32_t level = cg_level_mask();
@@ -225,6 +374,7 @@ void layout_locals(symbol *f) {
   }
   if (plain && f->cg) f->cg->plain_laid_out |= level;
   bool reentrant = is_reentrant(f);
+  uint32_t autos_before = f->autos_size;
   vec *locals = vec_new_default();
   for (uint32_t k = 0; k < vec_size(f->autos); k++) {
     symbol *v = item<symbol>(f->autos, k);
@@ -268,6 +418,9 @@ void layout_locals(symbol *f) {
   }
   // A software-stack frame grows downwards: its size is the distance reached.
   f->autos_size = uint32_t(sum < 0 ? -sum : sum);
+  // A block with an address of its own keeps its temporaries where the
+  // code chosen for it put them.
+  if (!reentrant && stack_pinned()) f->autos_size = std::max(f->autos_size, autos_before);
   f->levels_laid_out |= level;
 }
 
@@ -294,8 +447,10 @@ void write_function(symbol *f) {
   char *level_name = str_dup(sym_level_name(f));
   if (strcmp(level_name, sym_asm_name(f)) != 0) out_printf("\tglobal\t%s\n", level_name);
   if (!f->ctx) {
-    if (!model.output_suppressed && !reentrant && (f->params_size || stack_autos_part(f)))
+    if (!model.output_suppressed && !reentrant && (f->params_size || stack_autos_part(f))) {
       out_printf("\tFNSIZE\t%s,%u,%u\n", level_name, stack_autos_part(f), f->params_size);
+      write_pinned_areas(f, level_name, true);
+    }
     if (!(f->flags & SYM_DECLARED_ONLY)) {
       xfree(level_name);
       return;
@@ -305,6 +460,7 @@ void write_function(symbol *f) {
   if (!reentrant) {
     out_printf("\tglobal\t??%s\n", level_name);
     out_printf("\tglobal\t?%s\n", level_name);
+    write_pinned_areas(f, level_name);
   }
   if (!f->ctx) {
     xfree(level_name);

@@ -81,6 +81,9 @@ uint32_t pattern_operator(uint32_t pattern);
 // Placement and function output.
 // Variables whose bank or address changed; empty when placement is stable.
 vec *emit_place_variables();
+// The compiled stack across banks laid out again at its origin, after its
+// blocks grew; false (message 1253 given) when the bytes beyond it are taken.
+bool emit_repin_stack();
 void emit_function_entry(int16_t param_regs, symbol *function);
 void emit_function_exit(int16_t param_regs, uint32_t autos, uint32_t params, symbol *function);
 // Psect kinds of emit_select_psect and emit_psect_for_data.

@@ -13,6 +13,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/regs.h"
+#include "codegen/model/stack.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/target_services.h"
 #include "codegen/model/types.h"
@@ -474,7 +475,12 @@ void emit_end() {
   }
   s.fp_targets.clear();
   int32_t bank = emit_chip().param_bank;
-  if (bank >= 0)
+  if (stack_pinned()) {
+    // The blocks are defined where they lie; the psect only names the
+    // graph's home for the linker, which lays out no copy of them.
+    out_printf("\tPSECT\tbigparam,class=BIGRAM,space=1\n\tFNCONF\tbigparam,??,?\n");
+    out_printf("\tDABS\t1,%u,%u\t;compiled stack\n", memmodel().stack_origin, memmodel().stack_span);
+  } else if (bank >= 0)
     out_printf("\tPSECT\tparam%d,class=BANK%d,space=1\n\tGLOBAL\t__Lparam%d\n\tFNCONF\tparam%d,??,?\n", bank, bank, bank,
                bank);
   else

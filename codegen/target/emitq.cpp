@@ -1,6 +1,9 @@
 #include "codegen/target/emitq.h"
 
+#include <algorithm>
+
 #include "codegen/model/ptrtargets.h"
+#include "codegen/model/stack.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
 #include "codegen/model/tree.h"
@@ -28,7 +31,38 @@ int32_t bank_of_range(uint32_t first, uint32_t last) {
   return int32_t(first >> 8);
 }
 
+// Where in its function's block a local, a parameter or an area begins.
+uint32_t block_offset(const symbol *s) {
+  const symbol *f = s->owner;
+  if (s->flags & SYM_STACK_AREA) return s == f->param_area ? 0 : f->params_size;
+  return s->sclass == SC_PARAM ? s->offset : f->params_size + s->offset;
+}
+
 }  // namespace
+
+int32_t emit_stack_bank(const symbol *f, uint32_t offset, uint32_t size) {
+  if (!stack_pinned()) return emit_chip().param_bank;
+  uint32_t base = stack_block_address(f);
+  if (base == STACK_NOT_PINNED) return BANK_UNKNOWN;
+  return bank_of_range(base + offset, base + offset + (size ? size - 1 : 0));
+}
+
+int32_t emit_temps_bank() {
+  symbol *f = sym_current_function();
+  if (!stack_pinned() || !f) return emit_chip().param_bank;
+  uint32_t start = f->params_size + f->autos_size, end = stack_block_size(f);
+  return emit_stack_bank(f, start, end > start ? end - start : 1);
+}
+
+int32_t emit_stack_object_bank(const symbol *s, uint32_t offset, uint32_t reached) {
+  if (!stack_pinned() || !s->owner || (s->owner->flags2 & SYM2_REENTRANT)) return emit_chip().param_bank;
+  uint32_t size = type_size(s->type);
+  if (offset == UNKNOWN_OFFSET || !reached || offset + reached > size) {
+    offset = 0;
+    reached = size;
+  }
+  return emit_stack_bank(s->owner, block_offset(s) + offset, reached);
+}
 
 emit_chip_state &emit_chip() {
   // Until a chip is described: 64 KiB of program memory, whose highest
@@ -65,14 +99,14 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
     if (below) level = t->count ? t->count - 1 : 0;
     if (!no_register && level < t->count && t->greg[level] && t->greg[level] < REG_VIRTUAL_FIRST) {
       uint32_t reg = t->greg[level];
-      return reg == REG_CSTACK || reg >= REG_TEMP ? emit_chip().param_bank : BANK_COMMON;
+      return reg == REG_CSTACK || reg >= REG_TEMP ? emit_temps_bank() : BANK_COMMON;
     }
     if (t->op == OP_ID && t->sym) {
       symbol *s = t->sym;
       // A variable held in a register is named by the register, wherever
       // its memory lies.
       if (uint32_t reg = sym_held_reg(s))
-        return reg == REG_CSTACK || reg >= REG_TEMP ? emit_chip().param_bank : BANK_COMMON;
+        return reg == REG_CSTACK || reg >= REG_TEMP ? emit_temps_bank() : BANK_COMMON;
       if (s->flags & (SYM_ABSOLUTE | SYM_PLACED)) {
         bool bit = type_arith(s->type) == ARITH_BIT;
         uint32_t first = uint32_t(bit ? s->address / 8 : s->address);
@@ -89,9 +123,19 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
         if (out_sym && s->sclass == SC_EXTERN) *out_sym = s;
         return BANK_UNKNOWN;
       }
-      return emit_chip().param_bank;
+      int32_t bank = emit_stack_object_bank(s, offset, reached);
+      // Where no bank is known, the object's own address selects one.
+      if (bank == BANK_UNKNOWN && out_sym) *out_sym = s;
+      return bank;
     }
-    if (t->op == OP_CALL || t->op == OP_CALLZAP) return emit_chip().param_bank;
+    if (t->op == OP_CALL || t->op == OP_CALLZAP) {
+      // The value comes back in the callee's parameter area.
+      const tree_node *callee = t->left;
+      if (!stack_pinned()) return emit_chip().param_bank;
+      if (callee && callee->op == OP_ID && callee->sym)
+        return emit_stack_bank(callee->sym, 0, std::max(callee->sym->params_size, 1u));
+      return BANK_UNKNOWN;
+    }
     bool follows = t->op == OP_CONV || t->op == OP_DEREF || t->op == OP_ADDR ||
                    (t->op == OP_ADD && tree_is_pointer(t));
     if (!follows) break;

@@ -35,6 +35,14 @@ int32_t emit_tblptr_usage();
 // The bank through which the operand is reached at its pattern `level`;
 // `out_sym` gets an extern whose bank is not known yet.
 int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, symbol **out_sym);
+// Banks of the compiled stack: `param_bank` while it lies in one bank;
+// otherwise the bank of the bytes reached in a function's block (from
+// `offset`, `size` bytes), of the current function's temporaries, or of
+// bytes of a local, a parameter or an area (the whole object when `reached`
+// is 0 or beyond it).
+int32_t emit_stack_bank(const symbol *f, uint32_t offset, uint32_t size);
+int32_t emit_temps_bank();
+int32_t emit_stack_object_bank(const symbol *s, uint32_t offset, uint32_t reached);
 // 1 bits of a positive value; 1 for the lowest negative value; 32 for other
 // values at or below 0.
 uint32_t emit_bit_count(int32_t v);

@@ -225,7 +225,7 @@ constexpr uint32_t LONGEST_NESTED = 0x30300;
 
 // Two nested loops, the outer count in the node's temporary.
 void emit_nested_loop(tree_node *n, uint32_t level, uint32_t cycles) {
-  bool selected = emit_bank_select(emit_chip().param_bank, nullptr);
+  bool selected = emit_bank_select(emit_temps_bank(), nullptr);
   uint32_t fixed = 6 + (selected ? 1 : 0);
   uint32_t spare = cycles - fixed;
   uint32_t outer = (spare - 3) / OUTER_PERIOD;
@@ -787,9 +787,9 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       // operand depends on the assembler's default.
       if (!quiet) out_printf("%s", emit_operand_bank(n, level, false, nullptr) == BANK_COMMON ? ",c" : "&0ffh,b");
       break;
-    case 3: emit_bank_select(emit_chip().param_bank, nullptr); break;
+    case 3: emit_bank_select(emit_temps_bank(), nullptr); break;
     case 4:
-      if (!quiet) out_printf("%s", emit_chip().param_bank == BANK_COMMON ? "&0ffh,c" : "&0ffh,b");
+      if (!quiet) out_printf("%s", emit_temps_bank() == BANK_COMMON ? "&0ffh,c" : "&0ffh,b");
       break;
     case 5: notes.suppress_bank_select = true; break;
     case 6: notes.suppress_bank_select = false; break;

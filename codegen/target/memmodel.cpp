@@ -32,7 +32,7 @@ int32_t bank_of_target(const ptr_targets *t) {
   auto found = memmodel().banks.find(s);
   if (found != memmodel().banks.end()) return found->second;
   if (s->flags & SYM_ABSOLUTE) return memmodel_block_bank(uint32_t(s->address), type_size(s->type));
-  if (s->sclass == SC_AUTO || s->sclass == SC_PARAM) return emit_chip().param_bank;
+  if (s->sclass == SC_AUTO || s->sclass == SC_PARAM) return emit_stack_object_bank(s, 0, 0);
   return BANK_UNKNOWN;
 }
 

@@ -41,6 +41,8 @@ struct memmodel_state {
   bool switch_table = false, switch_tblptru = false;
   mem_range *absbss = nullptr;  // placed zero-initialised and absolute variables
   mem_range *data_ranges = nullptr;  // the initialised-data block
+  // A compiled stack across banks: the span its blocks take from its origin.
+  uint32_t stack_origin = 0, stack_span = 0;
   std::unordered_map<const symbol *, int32_t> banks;
   symbol *rom_area = nullptr, *ram_any = nullptr, *ram_default = nullptr;
 };

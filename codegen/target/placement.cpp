@@ -194,13 +194,41 @@ bool allocate_in_one_bank(mem_class *cls, uint32_t size, uint32_t *address) {
   return found;
 }
 
-// The compiled stack lies within one bank: one bank selection reaches all
-// of it, and its psect is that bank's.
+// A compiled stack that no one bank holds: each function's block gets an
+// address of its own, from the first free address (or bank start) where
+// all of them fit; a block of a bank or less lies within one bank.
+bool place_stack_across_banks(mem_class *big) {
+  if (!big) return false;
+  mem_range *free = cls_free_chunks(big);
+  bool found = false;
+  uint32_t origin = 0, span = 0;
+  for (const mem_range *r = free; r && !found; r = r->next)
+    for (uint64_t lo = r->lo; lo <= r->hi && !found; lo = (lo | 0xFF) + 1) {
+      span = stack_pin_blocks(uint32_t(lo));
+      found = span && lo + span - 1 <= r->hi;
+      origin = uint32_t(lo);
+    }
+  rng_free(free);
+  if (!found) {
+    stack_unpin();
+    return false;
+  }
+  stack_accept_pins();
+  ms_add_range_all(big->space, RNG_RESERVED, origin, origin + span - 1, 0);
+  memmodel().stack_origin = origin;
+  memmodel().stack_span = span;
+  return true;
+}
+
+// The compiled stack lies within one bank where it fits in one: one bank
+// selection reaches all of it, and its psect is that bank's.
 void place_compiled_stack(mem_class *ram, uint32_t stack) {
   uint32_t address;
   if (!stack || emit_chip().param_bank != BANK_UNKNOWN) return;
   if (allocate_in_one_bank(ram, stack, &address) || allocate(ram, stack, &address))
     emit_chip().param_bank = memmodel_block_bank(address, stack);
+  else if (place_stack_across_banks(memmodel_data_class("BIGRAM")))
+    emit_chip().param_bank = BANK_CROSSING;
   else
     msg(1253, stack, plural(stack));
 }
@@ -253,6 +281,28 @@ void emit_parse_chip_option(const char *text) {
   }
 }
 
+bool emit_repin_stack() {
+  memmodel_state &m = memmodel();
+  uint32_t span = stack_pin_blocks(m.stack_origin);
+  if (span > m.stack_span) {
+    // The bytes it grows into must still be free.
+    mem_class *big = memmodel_data_class("BIGRAM");
+    mem_range *free = cls_free_chunks(big);
+    uint32_t from = m.stack_origin + m.stack_span, to = m.stack_origin + span - 1;
+    bool room = false;
+    for (const mem_range *r = free; r && !room; r = r->next) room = r->lo <= from && to <= r->hi;
+    rng_free(free);
+    if (!room) {
+      msg(1253, stack_size(), plural(stack_size()));
+      return false;
+    }
+    ms_add_range_all(big->space, RNG_USED, from, to, 0);
+    m.stack_span = span;
+  }
+  stack_accept_pins();
+  return true;
+}
+
 vec *emit_place_variables() {
   memmodel_state &m = memmodel();
   vec *changed = vec_new_default();
@@ -303,6 +353,7 @@ vec *emit_place_variables() {
   }
   uint32_t stack = stack_size(), address;
   emit_chip().param_bank = BANK_UNKNOWN;
+  stack_unpin();
   if (stack && allocate(common, stack, &address)) emit_chip().param_bank = BANK_COMMON;
   place_by_weight(kept_general, changed);
   place_by_weight(kept_zeroed, changed);

@@ -141,6 +141,26 @@ TEST_F(CallGraph, IgnoringTheGraphGivesEveryFunctionItsOwnBlocks) {
   EXPECT_EQ(sym["__Hcstack"] - sym["__Lcstack"], 2u + 6 + 6);
 }
 
+TEST_F(CallGraph, BlocksTheProgramPlacedItselfTakeNoRoomInThePsect) {
+  // Every block symbol defined at an address of its own (a compiled stack
+  // laid out across banks by the compiler): the graph's psect stays empty
+  // and the addresses stand.
+  module m;
+  m.ident().psect("text").psect("cstack", IO_PSECT_GLOBAL).fnconf("cstack", "??", "?");
+  m.text("text", 0, bytes(4, 0))
+      .sym({def("_main", "text", 0), def("_f", "text", 2), def("??_main", "", 0x300), def("?_f", "", 0x402),
+            def("??_f", "", 0x404)})
+      .fninfo({m.fn_size("_main", 2, 0), m.fn_size("_f", 200, 2), m.fn(IO_FN_ROOT, "_main"),
+               m.fn(IO_FN_CALL, "_main", "_f")})
+      .start("text", 0)
+      .end();
+  run(m);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(sym["__Hcstack"], sym["__Lcstack"]);
+  EXPECT_EQ(sym["??_main"], 0x300u);
+  EXPECT_EQ(sym["?_f"], 0x402u);
+}
+
 TEST_F(CallGraph, UnreachedFunctionsAndBadFacts) {
   module m;
   run(program({{"_main", 2, 0}, {"_lonely", 3, 0}}, {m.fn(IO_FN_ROOT, "_main")}));

@@ -168,6 +168,7 @@ void cgen_reset_function_counters() { st().template_extra = 0; }
 uint32_t cgen_template_extra() { return st().template_extra; }
 
 vec *emit_place_variables() { return standin_steer().place ? standin_steer().place() : vec_new_default(); }
+bool emit_repin_stack() { return true; }
 
 void emit_function_entry(int16_t, symbol *f) {
   f->save_bytes = standin_steer().save_bytes;
