@@ -136,6 +136,10 @@ const corpus_case corpus[] = {
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F4620"},
     {"gfmul.c", 200000, {{"r", 4}}, "18F452"},
     {"gfmul.c", 200000, {{"r", 4}}, "18F4620"},
+    // A byte parameter held in W, worked on in place beside a sibling
+    // operand or a later statement that still reads it.
+    {"held.c", 100000, {{"r", 17}}, "18F452"},
+    {"held.c", 100000, {{"r", 17}}, "18F4620"},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

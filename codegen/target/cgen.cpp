@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -55,6 +56,9 @@ struct select_state {
   // Registers that variables of the statement live in: operands may read
   // them where they are, but no result may be worked out into one.
   regset *held = nullptr;
+  // Held variables a return statement reads once: nothing reads them after
+  // that read, so their register may be worked on in place.
+  std::set<const symbol *> spent;
   uint64_t tries = 0;  // candidates tried for the statement
 };
 select_state &st() {
@@ -275,6 +279,23 @@ bool operands_apart(const tree_node *n, const pattern &p, const regset *allowed)
   return !meets(kept, second->sets[RS_USED]) || iset_equal(kept, cgen_tree_used(const_cast<tree_node *>(second)));
 }
 
+// The variable whose own register a node's value at that level (its top
+// level for UINT32_MAX) is, through levels that pass an operand on
+// unchanged; null when the value is worked out.
+const symbol *held_variable_at(const tree_node *n, uint32_t level) {
+  while (n && n->count) {
+    if (level == UINT32_MAX) level = n->count - 1;
+    const pattern &p = pattern_table[n->patterns[level]];
+    uint32_t kind = p.flags & PK_MASK;
+    if (kind == PK_OWN) return n->op == OP_ID && sym_held_reg(n->sym) ? n->sym : nullptr;
+    if (p.code || (kind != PK_LEFT && kind != PK_RIGHT)) return nullptr;
+    if (kind == PK_RIGHT) n = n->right, level = UINT32_MAX;
+    else if (level) level--;
+    else n = n->left, level = UINT32_MAX;
+  }
+  return nullptr;
+}
+
 // Stores the chosen level and decides whether it fits what is wanted.
 uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32_t y, const regset *allowed,
                 const regset *wanted) {
@@ -292,6 +313,17 @@ uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32
   if (p.left_reg >= REG_TEMP && is_machine(g)) {
     n->count = level;
     return SEL_REGS;
+  }
+  // Code that works on its operand's register in place would destroy a
+  // variable held there, which a sibling operand or a later statement still
+  // reads: the variable goes to memory instead.
+  if ((p.flags & PK_MASK) == PK_LEFT && p.code && is_machine(g)) {
+    const symbol *held = held_variable_at(level ? n : n->left, level ? level - 1 : UINT32_MAX);
+    if (held && !st().spent.count(held)) {
+      reg_add_leaves(conflict(), g);
+      n->count = level;
+      return SEL_REGS;
+    }
   }
   note_used(n);
   regset *used = node_set(n, RS_USED);
@@ -668,6 +700,16 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
     if (r && r <= REG_CLASS_LAST) reg_add_leaves(static_cast<regset *>(held), r);
     return false;
   });
+  s.spent.clear();
+  if (t->op == OP_RETURN) {
+    std::map<const symbol *, uint32_t> reads;
+    tree_find(t, &reads, [](tree_node *n, void *reads) {
+      if (n->op == OP_ID && sym_held_reg(n->sym)) (*static_cast<std::map<const symbol *, uint32_t> *>(reads))[n->sym]++;
+      return false;
+    });
+    for (auto [sym, count] : reads)
+      if (count == 1) s.spent.insert(sym);
+  }
   uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
   s.held = nullptr;
   pool_release();

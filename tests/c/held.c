@@ -1,0 +1,65 @@
+/* A byte parameter arrives in W. Code that works on W in place must not
+   destroy it while a sibling operand or a later statement still reads it. */
+volatile unsigned char r[17];
+unsigned char g, h;
+
+unsigned char rol1(unsigned char s) { return (s << 1) | (s >> 7); }
+unsigned char ror1(unsigned char s) { return (s >> 1) | (s << 7); }
+unsigned char swap_mask(unsigned char v) { return ((v << 4) | (v >> 4)) & 0xEF; }
+unsigned char sums(unsigned char s) { return (s + 1) ^ (s + 2); }
+unsigned char xtime(unsigned char x) { return (x << 1) ^ ((x & 0x80) ? 0x1b : 0); }
+unsigned char negsum(unsigned char s) { return (unsigned char)(-s) + (s >> 1); }
+unsigned char notand(unsigned char s) { return (unsigned char)~s | (s << 2); }
+signed char sar(signed char s) { return (signed char)((s >> 2) + (s << 1)); }
+unsigned char once(unsigned char s) { return s + 3; }
+/* The value in W changed by one statement and read by the next. */
+unsigned char later(unsigned char s)
+{
+	unsigned char t = s << 1;
+	return t + s;
+}
+/* ... and as a condition, an argument, a store and in a loop. */
+unsigned char cond(unsigned char s)
+{
+	if ((s + 1) == 0x10)
+		return s;
+	return 0x77;
+}
+unsigned char id(unsigned char a) { return a; }
+unsigned char arg(unsigned char s) { return id(s << 1) + s; }
+unsigned char store(unsigned char s)
+{
+	g = s >> 4;
+	h = g;
+	return s;
+}
+unsigned char loop(unsigned char s)
+{
+	unsigned char i, sum = 0;
+	for (i = 0; i < 3; i++)
+		sum += s << i;
+	return sum;
+}
+
+void main(void)
+{
+	r[0] = rol1(0x53);
+	r[1] = ror1(0x53);
+	r[2] = swap_mask(0x5B);
+	r[3] = sums(5);
+	r[4] = xtime(0x80);
+	r[5] = xtime(0xC3);
+	r[6] = negsum(0x21);
+	r[7] = notand(0x5A);
+	r[8] = (unsigned char)sar(-91);
+	r[9] = once(4);
+	r[10] = later(0x53);
+	r[11] = cond(0x0F);
+	r[12] = cond(0x10);
+	r[13] = arg(0x21);
+	r[14] = store(0x5B);
+	r[15] = h;
+	r[16] = loop(0x11);
+	for (;;)
+		continue;
+}
