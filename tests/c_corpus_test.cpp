@@ -140,6 +140,9 @@ const corpus_case corpus[] = {
     // operand or a later statement that still reads it.
     {"held.c", 100000, {{"r", 17}}, "18F452"},
     {"held.c", 100000, {{"r", 17}}, "18F4620"},
+    // Steps back from three-byte pointers to program memory.
+    {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F452"},
+    {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F4620"},
     // Signed products of the multiply routines, compared, shifted and widened.
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F452", {}, "", "-DHOST"},
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
