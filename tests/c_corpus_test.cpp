@@ -115,6 +115,9 @@ const corpus_case corpus[] = {
     {"floatcalls.c", 1000000, {{"ok", 2}}, "18F4620"},
     {"returns.c", 100000, {{"r", 12}, {"rl", 4}}},
     {"returns.c", 100000, {{"r", 12}, {"rl", 4}}, "18F4620"},
+    // Returns of a comma expression, through the return area.
+    {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F452"},
+    {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F4620"},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}, "18F4620"},
     {"qualified.c", 100000, {{"ok", 5}}},

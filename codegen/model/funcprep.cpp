@@ -338,7 +338,16 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   if (returns_value(f) && (graph_pass || indirect) && ret >= 2 && ret <= 4)
     for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
       tree_node *t = item<tree_node>(rebuilt, k);
-      if (t->op == OP_RETURN && t->left) vec_set(rebuilt, return_through_area(f, t), k);
+      // return (a, b) is folded into a ; return b: the return is its last part.
+      std::vector<tree_node *> seqs;
+      while (t->op == OP_SEQ && t->right) seqs.push_back(t), t = t->right;
+      if (t->op != OP_RETURN || !t->left) continue;
+      if (seqs.empty()) {
+        vec_set(rebuilt, return_through_area(f, t), k);
+        continue;
+      }
+      seqs.back()->right = return_through_area(f, t);
+      for (size_t i = seqs.size(); i-- > 0;) tree_set_height(seqs[i]);
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();
