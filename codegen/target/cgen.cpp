@@ -317,8 +317,10 @@ uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32
   // Code that works on its operand's register in place would destroy a
   // variable held there, which a sibling operand or a later statement still
   // reads: the variable goes to memory instead.
-  if ((p.flags & PK_MASK) == PK_LEFT && p.code && is_machine(g)) {
-    const symbol *held = held_variable_at(level ? n : n->left, level ? level - 1 : UINT32_MAX);
+  uint32_t in_place = p.code && is_machine(g) ? p.flags & PK_MASK : 0;
+  if (in_place == PK_LEFT || (in_place == PK_RIGHT && level == 0)) {
+    const symbol *held = in_place == PK_RIGHT ? held_variable_at(n->right, UINT32_MAX)
+                                              : held_variable_at(level ? n : n->left, level ? level - 1 : UINT32_MAX);
     if (held && !st().spent.count(held)) {
       reg_add_leaves(conflict(), g);
       n->count = level;

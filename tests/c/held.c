@@ -1,7 +1,7 @@
 /* A byte parameter arrives in W. Code that works on W in place must not
    destroy it while a sibling operand or a later statement still reads it. */
-volatile unsigned char r[17];
-unsigned char g, h;
+volatile unsigned char r[23];
+unsigned char g, h, m = 0x10;
 
 unsigned char rol1(unsigned char s) { return (s << 1) | (s >> 7); }
 unsigned char ror1(unsigned char s) { return (s >> 1) | (s << 7); }
@@ -33,6 +33,23 @@ unsigned char store(unsigned char s)
 	h = g;
 	return s;
 }
+/* Code that works on W as the right operand, beside memory. */
+unsigned char mem_xor(unsigned char s) { return (m + s) ^ s; }
+unsigned char mem_later(unsigned char s)
+{
+	unsigned char t = m + s;
+	return t + s;
+}
+unsigned char mem_store(unsigned char s)
+{
+	h = m & s;
+	return s;
+}
+unsigned char from_literal(unsigned char s)
+{
+	h = 0x40 - s;
+	return s + h;
+}
 unsigned char loop(unsigned char s)
 {
 	unsigned char i, sum = 0;
@@ -60,6 +77,12 @@ void main(void)
 	r[14] = store(0x5B);
 	r[15] = h;
 	r[16] = loop(0x11);
+	r[17] = mem_xor(0x21);
+	r[18] = mem_later(0x21);
+	r[19] = mem_store(0x31);
+	r[20] = h;
+	r[21] = from_literal(0x05);
+	r[22] = h;
 	for (;;)
 		continue;
 }
