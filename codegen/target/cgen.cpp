@@ -59,6 +59,9 @@ struct select_state {
   // Held variables a return statement reads once: nothing reads them after
   // that read, so their register may be worked on in place.
   std::set<const symbol *> spent;
+  // The registers of the other held variables: code may read them but not
+  // destroy them.
+  regset *kept = nullptr;
   uint64_t tries = 0;  // candidates tried for the statement
 };
 select_state &st() {
@@ -402,6 +405,12 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
     if (iset_is_empty(conflict())) iset_assign(conflict(), rset_of(p.result_reg));
     return meets(live, rset_of(p.result_reg)) ? SEL_PLACE : SEL_REGS;
   }
+  if (st().kept && meets(clobbered, st().kept)) {
+    regset *lost = pool_new(clobbered);
+    iset_intersect(lost, st().kept);
+    iset_union(conflict(), lost);
+    return SEL_REGS;
+  }
   if (p.flags & PF_CALL) {
     const regset *callee = callee_regs(n);
     if (!iset_includes(allowed, callee)) {
@@ -712,8 +721,18 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
     for (auto [sym, count] : reads)
       if (count == 1) s.spent.insert(sym);
   }
+  // A variable the statement stores to has no value of its own left to keep.
+  if (t->op == OP_ASSIGN && t->left && t->left->op == OP_ID && sym_held_reg(t->left->sym)) s.spent.insert(t->left->sym);
+  s.kept = pool_new();
+  tree_find(t, &s, [](tree_node *n, void *state) {
+    select_state &s = *static_cast<select_state *>(state);
+    uint32_t r = n->op == OP_ID ? sym_held_reg(n->sym) : 0;
+    if (r && r <= REG_CLASS_LAST && !s.spent.count(n->sym)) reg_add_leaves(s.kept, r);
+    return false;
+  });
   uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
   s.held = nullptr;
+  s.kept = nullptr;
   pool_release();
   return status == 0;
 }

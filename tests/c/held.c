@@ -1,7 +1,8 @@
 /* A byte parameter arrives in W. Code that works on W in place must not
    destroy it while a sibling operand or a later statement still reads it. */
-volatile unsigned char r[23];
+volatile unsigned char r[31];
 unsigned char g, h, m = 0x10;
+signed char sm = 3;
 
 unsigned char rol1(unsigned char s) { return (s << 1) | (s >> 7); }
 unsigned char ror1(unsigned char s) { return (s >> 1) | (s << 7); }
@@ -50,6 +51,47 @@ unsigned char from_literal(unsigned char s)
 	h = 0x40 - s;
 	return s + h;
 }
+/* Compares and switches that test the value in W, then read it again. */
+unsigned char gt_const(unsigned char s)
+{
+	if (s > 5)
+		return s;
+	return s + 1;
+}
+unsigned char le_const(unsigned char s)
+{
+	if (s <= 7)
+		return s + 2;
+	return s;
+}
+unsigned char eq_const(unsigned char s)
+{
+	if (s == 3)
+		return s + 4;
+	return s;
+}
+unsigned char gt_mem(unsigned char s)
+{
+	if (s > m)
+		return s;
+	return s + 8;
+}
+signed char sle_mem(signed char s)
+{
+	if (s <= sm)
+		return s - 2;
+	return s;
+}
+unsigned char cases(unsigned char s)
+{
+	switch (s) {
+	case 1:
+		return s + 1;
+	case 9:
+		return s + 2;
+	}
+	return s;
+}
 unsigned char loop(unsigned char s)
 {
 	unsigned char i, sum = 0;
@@ -83,6 +125,14 @@ void main(void)
 	r[20] = h;
 	r[21] = from_literal(0x05);
 	r[22] = h;
+	r[23] = gt_const(9);
+	r[24] = gt_const(2);
+	r[25] = le_const(9);
+	r[26] = eq_const(9);
+	r[27] = gt_mem(0x20);
+	r[28] = (unsigned char)sle_mem(7);
+	r[29] = cases(9);
+	r[30] = cases(4);
 	for (;;)
 		continue;
 }
