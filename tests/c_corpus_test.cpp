@@ -161,6 +161,9 @@ const corpus_case corpus[] = {
     {"floatcalls.c", 1000000, {{"ok", 2}}, "18F4620"},
     {"returns.c", 100000, {{"r", 12}, {"rl", 4}}},
     {"returns.c", 100000, {{"r", 12}, {"rl", 4}}, "18F4620"},
+    // Returns of a comma expression, through the return area.
+    {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F452"},
+    {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F4620"},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}},
     {"fnptrs.c", 100000, {{"ok", 6}, {"wr", 4}}, "18F4620"},
     {"qualified.c", 100000, {{"ok", 5}}},
@@ -184,6 +187,22 @@ const corpus_case corpus[] = {
     {"ptrsteps.c", 100000, {{"r", 44}}, "18F4620"},
     {"gfmul.c", 200000, {{"r", 4}}, "18F452"},
     {"gfmul.c", 200000, {{"r", 4}}, "18F4620"},
+    // A byte parameter held in W, worked on in place beside a sibling
+    // operand or a later statement that still reads it.
+    {"held.c", 100000, {{"r", 31}}, "18F452"},
+    {"held.c", 100000, {{"r", 31}}, "18F4620"},
+    // Steps back from three-byte pointers to program memory.
+    {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F452"},
+    {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F4620"},
+    // Differences of program-memory pointers and pointers read back from
+    // the elements they were stored in, with one-byte and wider pointers.
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452", {}, "-DPAD", "-DPAD"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620", {}, "-DPAD", "-DPAD"},
+    // Signed products of the multiply routines, compared, shifted and widened.
+    {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F452", {}, "", "-DHOST"},
+    {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

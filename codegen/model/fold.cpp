@@ -556,6 +556,11 @@ tree_node *reassociate(tree_node *n) {
   ctype *former = n->type;
   std::vector<term> terms;
   collect_terms(n, 1, terms);
+  // An address in a sum of integers is an integer there: summed as a
+  // pointer, the other terms would become an index into its targets.
+  if (!type_is_pointer(former))
+    for (term &t : terms)
+      if (tree_is_pointer(t.tree)) t.tree = tree_convert_to(t.tree, former);
   std::stable_sort(terms.begin(), terms.end(), [](const term &a, const term &b) {
     bool pa = tree_is_pointer(a.tree), pb = tree_is_pointer(b.tree);
     if (pa != pb) return pa;

@@ -89,9 +89,14 @@ tree_node *as_element_bytes(tree_node *n) {
   return n;
 }
 
-tree_node *converted(tree_node *e, ctype *to, ptr_targets *targets) {
+// The pointer read from an element reaches what the element's contents do:
+// it keeps the element's targets and their level of indirection.
+tree_node *converted(tree_node *e, ctype *to, const tree_node *element) {
   tree_node *c = tree_make(OP_CONV, e, tree_type_node(to), to);
-  c->targets = targets;
+  if (element) {
+    c->targets = element->targets;
+    c->indir = element->indir;
+  }
   return c;
 }
 
@@ -104,15 +109,13 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
     vec_set(n->args, narrow_elements(static_cast<tree_node *>(vec_get(n->args, k)), false), k);
   if (n->op == OP_ASSIGN && n->left && is_wide_element(n->left)) {
     ctype *pointer = narrow_pointer_like(n->left);
-    ptr_targets *targets = n->targets;
     n->right = converted(n->right, as_element_bytes(n->left)->type, nullptr);
     n->type = n->left->type;
-    return converted(n, pointer, targets);
+    return converted(n, pointer, n->left);
   }
   if (stored || !is_wide_element(n)) return n;
   ctype *narrow = narrow_pointer_like(n);
-  ptr_targets *targets = n->targets;
-  return converted(as_element_bytes(n), narrow, targets);
+  return converted(as_element_bytes(n), narrow, n);
 }
 
 // Decomposition: a statement no rule covers has the deepest subtree where
@@ -347,7 +350,16 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   if (returns_value(f) && (graph_pass || indirect) && ret >= 2 && ret <= 4)
     for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
       tree_node *t = item<tree_node>(rebuilt, k);
-      if (t->op == OP_RETURN && t->left) vec_set(rebuilt, return_through_area(f, t), k);
+      // return (a, b) is folded into a ; return b: the return is its last part.
+      std::vector<tree_node *> seqs;
+      while (t->op == OP_SEQ && t->right) seqs.push_back(t), t = t->right;
+      if (t->op != OP_RETURN || !t->left) continue;
+      if (seqs.empty()) {
+        vec_set(rebuilt, return_through_area(f, t), k);
+        continue;
+      }
+      seqs.back()->right = return_through_area(f, t);
+      for (size_t i = seqs.size(); i-- > 0;) tree_set_height(seqs[i]);
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();

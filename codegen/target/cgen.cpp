@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -59,6 +60,12 @@ struct select_state {
   // Registers that variables of the statement live in: operands may read
   // them where they are, but no result may be worked out into one.
   regset *held = nullptr;
+  // Held variables a return statement reads once: nothing reads them after
+  // that read, so their register may be worked on in place.
+  std::set<const symbol *> spent;
+  // The registers of the other held variables: code may read them but not
+  // destroy them.
+  regset *kept = nullptr;
   uint64_t tries = 0;  // candidates tried for the statement
 };
 select_state &st() {
@@ -283,6 +290,23 @@ bool operands_apart(const tree_node *n, const pattern &p, const regset *allowed)
   return !meets(kept, second->sets[RS_USED]) || iset_equal(kept, cgen_tree_used(const_cast<tree_node *>(second)));
 }
 
+// The variable whose own register a node's value at that level (its top
+// level for UINT32_MAX) is, through levels that pass an operand on
+// unchanged; null when the value is worked out.
+const symbol *held_variable_at(const tree_node *n, uint32_t level) {
+  while (n && n->count) {
+    if (level == UINT32_MAX) level = n->count - 1;
+    const pattern &p = pattern_table[n->patterns[level]];
+    uint32_t kind = p.flags & PK_MASK;
+    if (kind == PK_OWN) return n->op == OP_ID && sym_held_reg(n->sym) ? n->sym : nullptr;
+    if (p.code || (kind != PK_LEFT && kind != PK_RIGHT)) return nullptr;
+    if (kind == PK_RIGHT) n = n->right, level = UINT32_MAX;
+    else if (level) level--;
+    else n = n->left, level = UINT32_MAX;
+  }
+  return nullptr;
+}
+
 // Stores the chosen level and decides whether it fits what is wanted.
 uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32_t y, const regset *allowed,
                 const regset *wanted) {
@@ -300,6 +324,19 @@ uint32_t accept(tree_node *n, uint32_t number, uint32_t goal, uint32_t x, uint32
   if (p.left_reg >= REG_TEMP && is_machine(g)) {
     n->count = level;
     return SEL_REGS;
+  }
+  // Code that works on its operand's register in place would destroy a
+  // variable held there, which a sibling operand or a later statement still
+  // reads: the variable goes to memory instead.
+  uint32_t in_place = p.code && is_machine(g) ? p.flags & PK_MASK : 0;
+  if (in_place == PK_LEFT || (in_place == PK_RIGHT && level == 0)) {
+    const symbol *held = in_place == PK_RIGHT ? held_variable_at(n->right, UINT32_MAX)
+                                              : held_variable_at(level ? n : n->left, level ? level - 1 : UINT32_MAX);
+    if (held && !st().spent.count(held)) {
+      reg_add_leaves(conflict(), g);
+      n->count = level;
+      return SEL_REGS;
+    }
   }
   note_used(n);
   regset *used = node_set(n, RS_USED);
@@ -375,6 +412,12 @@ uint32_t try_candidate(tree_node *n, uint32_t number, uint32_t goal, const regse
   if (is_machine(p.result_reg) && !meets(allowed, rset_of(p.result_reg))) {
     if (iset_is_empty(conflict())) iset_assign(conflict(), rset_of(p.result_reg));
     return meets(live, rset_of(p.result_reg)) ? SEL_PLACE : SEL_REGS;
+  }
+  if (st().kept && meets(clobbered, st().kept)) {
+    regset *lost = pool_new(clobbered);
+    iset_intersect(lost, st().kept);
+    iset_union(conflict(), lost);
+    return SEL_REGS;
   }
   if (p.flags & PF_CALL) {
     const regset *callee = callee_regs(n);
@@ -680,8 +723,28 @@ bool cgen_match_tree(tree_node *t, uint32_t goal, regset *allowed) {
     if (r && r <= REG_CLASS_LAST) reg_add_leaves(static_cast<regset *>(held), r);
     return false;
   });
+  s.spent.clear();
+  if (t->op == OP_RETURN) {
+    std::map<const symbol *, uint32_t> reads;
+    tree_find(t, &reads, [](tree_node *n, void *reads) {
+      if (n->op == OP_ID && sym_held_reg(n->sym)) (*static_cast<std::map<const symbol *, uint32_t> *>(reads))[n->sym]++;
+      return false;
+    });
+    for (auto [sym, count] : reads)
+      if (count == 1) s.spent.insert(sym);
+  }
+  // A variable the statement stores to has no value of its own left to keep.
+  if (t->op == OP_ASSIGN && t->left && t->left->op == OP_ID && sym_held_reg(t->left->sym)) s.spent.insert(t->left->sym);
+  s.kept = pool_new();
+  tree_find(t, &s, [](tree_node *n, void *state) {
+    select_state &s = *static_cast<select_state *>(state);
+    uint32_t r = n->op == OP_ID ? sym_held_reg(n->sym) : 0;
+    if (r && r <= REG_CLASS_LAST && !s.spent.count(n->sym)) reg_add_leaves(s.kept, r);
+    return false;
+  });
   uint32_t status = cgen_select(t, goal, start, empty_set(), empty_set());
   s.held = nullptr;
+  s.kept = nullptr;
   pool_release();
   return status == 0;
 }

@@ -175,13 +175,14 @@ rule jump_unless_z
   | goto R
 
 # A switch statement: a byte in W, a wider value read byte by byte where
-# it lies; the target macro reads the case chain.
+# it lies; the target macro reads the case chain, testing the value in W.
 rule switch_byte
   goals stmt
   op [\
   pred LBYTE
   left wreg_byte
   kind none
+  clobber status wreg
   code
   | E9N
 
@@ -191,5 +192,6 @@ rule switch_word
   pred LWORD
   left word_opnd
   kind none
+  clobber status wreg
   code
   | E9N

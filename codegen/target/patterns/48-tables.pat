@@ -108,6 +108,8 @@ rule rom_ptr16_plus_word
   | addwfc tblptrh,f,c
   text L
 
+# A 3-byte pointer: the offset is a 16-bit number whose sign (its high
+# byte, still in W) carries into TBLPTRU, so that a step back borrows.
 rule rom_ptr_plus_const
   goals rom_ptr
   op +
@@ -121,7 +123,10 @@ rule rom_ptr_plus_const
   | addwf tblptrl,f,c
   | movlw ~1/2R
   | addwfc tblptrh,f,c
+  | btfss wreg,7,c
   | movlw 0
+  | btfsc wreg,7,c
+  | movlw -1
   | addwfc tblptru,f,c
   text L
 
@@ -138,7 +143,10 @@ rule rom_ptr_plus_word
   | addwf tblptrl,f,c
   | E1Rmovf (~1/2R)E2R,w
   | addwfc tblptrh,f,c
+  | btfss wreg,7,c
   | movlw 0
+  | btfsc wreg,7,c
+  | movlw -1
   | addwfc tblptru,f,c
   text L
 

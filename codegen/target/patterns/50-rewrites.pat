@@ -29,7 +29,9 @@ rule mul_widened_bytes_native
 
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
-# The routines' operands have fixed types, so the operands are converted.
+# The routines' operands have fixed types, so the operands are converted,
+# and the product goes back to the node's type: a signed product read as
+# unsigned would shift and compare as unsigned.
 
 rule mul_word_call
   goals rewrite
@@ -38,7 +40,7 @@ rule mul_word_call
   kind none
   code
   | [v ___WNON `(ui 0 ef2`ui`ui ] 
-  text ( ___WNON (2 , -> L `ui -> R `ui ]
+  text -> ( ___WNON (2 , -> L `ui -> R `ui `W9N
 
 rule mul_word_assign_call
   goals rewrite
@@ -56,7 +58,7 @@ rule mul_triword_call
   kind none
   code
   | [v ___WNON `(um 0 ef2`um`um ] 
-  text ( ___WNON (2 , -> L `um -> R `um ]
+  text -> ( ___WNON (2 , -> L `um -> R `um `W9N
 
 rule mul_triword_assign_call
   goals rewrite
@@ -74,7 +76,7 @@ rule mul_long_call
   kind none
   code
   | [v ___WNON `(ul 0 ef2`ul`ul ] 
-  text ( ___WNON (2 , -> L `ul -> R `ul ]
+  text -> ( ___WNON (2 , -> L `ul -> R `ul `W9N
 
 rule mul_long_assign_call
   goals rewrite
