@@ -71,10 +71,16 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
 // An element of an array of pointers keeps the stride the front end laid
 // out (three bytes), though what it holds may be a narrower pointer: it is
 // read and written as a three-byte integer whose low bytes are the pointer.
-bool is_wide_element(const tree_node *n) {
+bool has_wide_element_type(const tree_node *n) {
   const ctype *t = type_unqual(n->type);
+  // Only pointers to data: a pointer to const may reach program memory,
+  // whose elements are laid out another way.
   return t && t->kind == TY_POINTER && (t->ptr_flags & PTRF_LAID_OUT) && !type_is_function(t->sub) &&
-         t->size == 3 && (n->op == OP_DEREF || n->op == OP_ID) && emit_pointer_size(n->targets) < 3;
+         !(type_qualifiers(t->sub) & Q_CONST) && t->size == 3 && emit_pointer_size(n->targets) < 3;
+}
+
+bool is_wide_element(const tree_node *n) {
+  return (n->op == OP_DEREF || n->op == OP_ID) && has_wide_element_type(n);
 }
 
 ctype *narrow_pointer_like(const tree_node *n) {
@@ -108,6 +114,12 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
     n->right = converted(n->right, as_element_bytes(n->left)->type, nullptr);
     n->type = n->left->type;
     return converted(n, pointer, targets);
+  }
+  // Arithmetic on an element's value has the element's type: it works on
+  // the narrower pointer.
+  if (n->op != OP_ID && n->op != OP_DEREF && n->op != OP_ASSIGN && has_wide_element_type(n)) {
+    n->type = narrow_pointer_like(n);
+    return n;
   }
   if (stored || !is_wide_element(n)) return n;
   ctype *narrow = narrow_pointer_like(n);

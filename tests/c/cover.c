@@ -65,6 +65,8 @@ void rotate_more(void)
 	x32 = (x32 << 9) | (x32 >> 23);
 }
 char buf[8], buf2[8];
+char *cp[2];
+char *cq;
 void main(void)
 {
 	g = 7; h = 9;
@@ -98,5 +100,9 @@ void main(void)
 	rb[14] = *strchr(buf2, 'l');
 	rb[15] = strchr(buf2, 'q') == 0;
 	rb[16] = strchr(buf2, 'l') - buf2;
+	cp[1] = buf2;
+	cq = cp[1] + 2;
+	rb[18] = *cq;
+	rb[19] = *(cp[1] + 3);
 	for (;;) continue;
 }
