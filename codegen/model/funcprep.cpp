@@ -207,6 +207,38 @@ tree_node *temporary_for(tree_node *value, vec *before) {
   return tree_ident(t);
 }
 
+bool same_arithmetic(const tree_node *a, const tree_node *b) {
+  return tree_size(a) == tree_size(b) && tree_arith(a) == tree_arith(b);
+}
+
+// A compound assignment whose value is used, through a pointer or into a
+// volatile object: it becomes a statement of its own, and its value is
+// the target read again, or, where a read would be one access too many,
+// the new value kept in a temporary and stored back.
+bool take_out_compound(const place &p, vec *before) {
+  tree_node *n = node_at(p);
+  tree_node *target = n->left;
+  // Where the target is is worked out twice.
+  if (target->op == OP_DEREF ? tree_has_side_effect(target->left) : target->op != OP_ID) return false;
+  if (!tree_is_volatile(target)) {
+    vec_push(before, n);
+    set_at(p, tree_copy(target));
+    return true;
+  }
+  // Worked out in the target's own type: right where the operand has that
+  // type or only counts a shift.
+  uint32_t plain = op_plain_form(n->op);
+  bool shift = plain == OP_SHL || plain == OP_SHR;
+  if (plain == OP_NONE || tree_arith(target) == ARITH_NONE || (!shift && !same_arithmetic(target, n->right)))
+    return false;
+  tree_node *value = temporary_for(tree_make(plain, tree_copy(target), n->right, target->type), before);
+  vec_push(before, tree_make(OP_ASSIGN, target, tree_copy(value), target->type));
+  n->left = n->right = nullptr;
+  tree_free(n);
+  set_at(p, value);
+  return true;
+}
+
 // Takes the node at `p` out into statements of `before`; false when it
 // cannot be.
 bool take_out(const place &p, vec *before) {
@@ -228,7 +260,7 @@ bool take_out(const place &p, vec *before) {
       set_at(p, tree_copy(target));
       return true;
     }
-    if (n->op != OP_ASSIGN) return false;
+    if (n->op != OP_ASSIGN) return take_out_compound(p, before);
     // The stored value, kept in a temporary: the target is not read again.
     tree_node *value = temporary_for(n->right, before);
     n->right = value;

@@ -64,6 +64,23 @@ void rotate_more(void)
 	x16 = (u16)((x16 << 4) | (x16 >> 12));
 	x32 = (x32 << 9) | (x32 >> 23);
 }
+u32 lg = 3; u32 *lp = &lg; u16 wg = 0x0f0f; u16 *wp = &wg;
+volatile u32 vlg = 0x100; volatile u8 vbg = 0x81;
+volatile struct fd vs = {1, 2};
+volatile u32 * const vlp = &vlg;
+/* Compound assignments whose value is used, through pointers and into
+   volatile objects, and volatile objects read for their effect alone. */
+void compound_values(void)
+{
+	rl[2] = (*lp |= 0x50000L);
+	rw[12] = (*wp &= 0x3c3c) + 1;
+	rb[20] = (*lp ^= 17525) != 0;
+	rl[3] = (vlg += 0x10001L);
+	rb[21] = (vbg >>= 3);
+	rw[13] = (*vlp -= 2) == 0x10100L - 1;
+	vlg;
+	vs;
+}
 char buf[8], buf2[8];
 char *cp[2];
 char *cq;
@@ -104,5 +121,7 @@ void main(void)
 	cq = cp[1] + 2;
 	rb[18] = *cq;
 	rb[19] = *(cp[1] + 3);
+	compound_values();
+	rw[14] = wg; rb[22] = vs.b;
 	for (;;) continue;
 }

@@ -19,6 +19,18 @@ rule tri_at_address
   kind none
   text DN+L
 
+# A volatile object read as a statement of its own: each byte is read once.
+rule read_tri_for_effect
+  goals stmt
+  chain tri_mem
+  pred TRIWORD
+  kind none
+  clobber wreg status
+  code
+  | E1Lmovf (~0/3L)E2L,w
+  | E1Lmovf (~1/3L)E2L,w
+  | E1Lmovf (~2/3L)E2L,w
+
 rule tri_const_leaf
   goals tri_const
   op CONST
