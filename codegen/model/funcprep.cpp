@@ -378,8 +378,13 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   uint32_t ret = return_size(f);
   if (returns_value(f) && (graph_pass || indirect) && ret >= 2 && ret <= 4)
     for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
+      // Folding moves what a returned sequence does first out of the
+      // return: (v, 3) is returned as v; return 3.
       tree_node *t = item<tree_node>(rebuilt, k);
-      if (t->op == OP_RETURN && t->left) vec_set(rebuilt, return_through_area(f, t), k);
+      tree_node **at = &t;
+      while (((*at)->op == OP_SEQ || (*at)->op == OP_COMMA) && (*at)->right) at = &(*at)->right;
+      if ((*at)->op == OP_RETURN && (*at)->left) *at = return_through_area(f, *at);
+      vec_set(rebuilt, t, k);
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();

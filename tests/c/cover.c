@@ -13,7 +13,7 @@ typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[24];
 volatile u16 rw[16];
-volatile u32 rl[4];
+volatile u32 rl[6];
 
 int *same(int *s) { return s; }
 struct fd { int a; int b; } f;
@@ -81,6 +81,10 @@ void compound_values(void)
 	vlg;
 	vs;
 }
+/* A returned sequence reads its volatile object, then returns the last value. */
+volatile u16 vwg = 5;
+u16 seq_word(void) { return (vwg, 0x1234); }
+u32 seq_long(void) { return (vlg, 0x12345678L); }
 char buf[8], buf2[8];
 char *cp[2];
 char *cq;
@@ -123,5 +127,6 @@ void main(void)
 	rb[19] = *(cp[1] + 3);
 	compound_values();
 	rw[14] = wg; rb[22] = vs.b;
+	rw[15] = seq_word(); rl[4] = seq_long();
 	for (;;) continue;
 }
