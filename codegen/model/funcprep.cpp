@@ -215,11 +215,15 @@ bool same_arithmetic(const tree_node *a, const tree_node *b) {
 // volatile object: it becomes a statement of its own, and its value is
 // the target read again, or, where a read would be one access too many,
 // the new value kept in a temporary and stored back.
+// Whether where the object is may be worked out twice.
+bool plain_address(const tree_node *target) {
+  return target->op == OP_DEREF ? !tree_has_side_effect(target->left) : target->op == OP_ID;
+}
+
 bool take_out_compound(const place &p, vec *before) {
   tree_node *n = node_at(p);
   tree_node *target = n->left;
-  // Where the target is is worked out twice.
-  if (target->op == OP_DEREF ? tree_has_side_effect(target->left) : target->op != OP_ID) return false;
+  if (!plain_address(target)) return false;
   if (!tree_is_volatile(target)) {
     vec_push(before, n);
     set_at(p, tree_copy(target));
@@ -244,7 +248,20 @@ bool take_out_compound(const place &p, vec *before) {
 bool take_out(const place &p, vec *before) {
   tree_node *n = node_at(p);
   if (n->op == OP_POSTINC || n->op == OP_POSTDEC) {
-    if (tree_has_side_effect(n->left)) return false;
+    tree_node *target = n->left;
+    // A volatile object is read once, into the old value, and the step
+    // stored from that.
+    if (tree_is_volatile(target) && plain_address(target)) {
+      tree_node *old = temporary_for(tree_copy(target), before);
+      uint32_t step = n->op == OP_POSTINC ? OP_ADD : OP_SUB;
+      tree_node *stepped = tree_make(step, tree_copy(old), n->right, target->type);
+      vec_push(before, tree_make(OP_ASSIGN, target, stepped, target->type));
+      n->left = n->right = nullptr;
+      tree_free(n);
+      set_at(p, old);
+      return true;
+    }
+    if (tree_has_side_effect(target)) return false;
     tree_node *old = temporary_for(tree_copy(n->left), before);
     // As a statement of its own the step is an assignment operator.
     n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
@@ -272,6 +289,23 @@ bool take_out(const place &p, vec *before) {
   return true;
 }
 
+// Where the node that failed cannot go first (a step compared in a
+// condition: the comparison's constant failed), an assignment inside the
+// statement that may go first is taken out instead.
+bool take_out_inner_store(tree_node *t, vec *before) {
+  std::vector<tree_node *> stores;
+  tree_find(t, &stores, [](tree_node *n, void *found) {
+    if (is_store(n->op)) static_cast<std::vector<tree_node *> *>(found)->push_back(n);
+    return false;
+  });
+  for (tree_node *store : stores) {
+    std::vector<place> path;
+    if (store == t || !path_to(t, store, path)) continue;
+    if (may_go_first(path, path.size() - 1) && take_out(path.back(), before)) return true;
+  }
+  return false;
+}
+
 bool covered(tree_node *t) {
   iset_clear(rset_busy());
   return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
@@ -295,12 +329,45 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     bool taken = false;
     for (size_t i = path.size(); i-- > 0 && !taken;)
       if (may_go_first(path, i)) taken = take_out(path[i], before);
+    if (!taken) taken = take_out_inner_store(t, before);
+    // A step taken out becomes an assignment operator, which on a float
+    // is a call of a routine.
     for (uint32_t k = 0; k < vec_size(before); k++)
-      decompose(static_cast<tree_node *>(vec_get(before, k)), out, failures);
+      decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(before, k))), out, failures);
     vec_free(before);
     if (!taken) break;
   }
   if (t) vec_push(out, t);
+}
+
+// The routines a step or assignment operator inside a statement calls
+// once decomposition takes it out as a statement of its own (a float step
+// becomes an assignment operator, a call): the libraries must supply them
+// before decomposition runs.
+void mark_taken_out(tree_node *t) {
+  for (uint32_t round = 0; t && round < DECOMPOSE_LIMIT; round++) {
+    std::vector<tree_node *> inner;
+    tree_find(t, &inner, [](tree_node *n, void *found) {
+      if (n->op == OP_POSTINC || n->op == OP_POSTDEC || (is_store(n->op) && n->op != OP_ASSIGN))
+        static_cast<std::vector<tree_node *> *>(found)->push_back(n);
+      return false;
+    });
+    vec *before = vec_new_default();
+    bool taken = false;
+    for (size_t k = 0; k < inner.size() && !taken; k++) {
+      std::vector<place> path;
+      if (inner[k] != t && path_to(t, inner[k], path) && may_go_first(path, path.size() - 1))
+        taken = take_out(path.back(), before);
+    }
+    for (uint32_t k = 0; k < vec_size(before); k++) {
+      tree_node *split = cgen_split_tree(static_cast<tree_node *>(vec_get(before, k)));
+      mark_referenced(split);
+      mark_taken_out(split);
+      tree_free(split);
+    }
+    vec_free(before);
+    if (!taken) break;
+  }
 }
 
 }  // namespace
@@ -346,6 +413,7 @@ void want_rewrite_routines(symbol *f) {
       // rewritten into, is what the libraries must supply.
       tree_node *split = cgen_split_tree(narrow_pointer_elements(s));
       mark_referenced(split);
+      mark_taken_out(split);
       tree_free(split);
     }
     vec_free(simple);

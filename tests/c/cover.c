@@ -12,8 +12,8 @@ typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[24];
-volatile u16 rw[16];
-volatile u32 rl[6];
+volatile u16 rw[20];
+volatile u32 rl[8];
 
 int *same(int *s) { return s; }
 struct fd { int a; int b; } f;
@@ -85,6 +85,37 @@ void compound_values(void)
 volatile u16 vwg = 5;
 u16 seq_word(void) { return (vwg, 0x1234); }
 u32 seq_long(void) { return (vlg, 0x12345678L); }
+/* Three-byte objects through pointers and elements, steps whose value
+   is tested, and float steps through a pointer and of a volatile. The host
+   has no three-byte type: the values stay below 2^24. */
+#ifdef __GNUC__
+typedef unsigned long u24;
+typedef unsigned char bit_t;
+#else
+typedef unsigned short long u24;
+typedef bit bit_t;
+#endif
+struct t3 { u8 pad; u24 m; } t3s, *t3p = &t3s;
+u24 t3a[3]; u8 t3i = 1;
+volatile bit_t vbit;
+float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
+void steps(void)
+{
+	float v;
+	t3p->m = 0x10203L; t3a[t3i] = 0x30201L;
+	t3p->m += 0x10101L;
+	t3a[t3i] ^= t3p->m;
+	++t3p->m;
+	rl[5] = t3p->m + t3a[1];
+	if (t3a[t3i]++) rb[23] = 1;
+	rl[6] = t3a[t3i];
+	rl[7] = (t3p->m -= 5);
+	vbit;
+	v = (*flp)--;
+	rw[16] = (u16)(v * 4); rw[17] = (u16)(fl * 4);
+	v = vfl++;
+	rw[18] = (u16)(v * 4); rw[19] = (u16)(vfl * 4);
+}
 char buf[8], buf2[8];
 char *cp[2];
 char *cq;
@@ -128,5 +159,6 @@ void main(void)
 	compound_values();
 	rw[14] = wg; rb[22] = vs.b;
 	rw[15] = seq_word(); rl[4] = seq_long();
+	steps();
 	for (;;) continue;
 }

@@ -270,6 +270,40 @@ rule store_tri_fsr
   | movff ~1/3R,L+5
   | movff ~2/3R,L+6
 
+# In place through the pair: bytes 0 and 1 through POSTINC, byte 2
+# through INDF, as the stores do.
+rule fsr_tri_op_const_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred TRIWORD NOTFLOAT
+  left fsr_tri
+  right tri_imm
+  kind none
+  clobber status wreg
+  code
+  | movlw ~0/3R
+  | ONwf L+5,f,c
+  | movlw ~1/3R
+  | Q2N L+5,f,c
+  | movlw ~2/3R
+  | Q2N L+6,f,c
+
+rule fsr_tri_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred TRIWORD NOTFLOAT
+  left fsr_tri
+  right tri_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | ONwf L+5,f,c
+  | E1Rmovf (~1/3R)E2R,w
+  | Q2N L+5,f,c
+  | E1Rmovf (~2/3R)E2R,w
+  | Q2N L+6,f,c
+
 rule tri_rom
   goals tri_tmp
   op *U
