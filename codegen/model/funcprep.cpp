@@ -1,5 +1,6 @@
 #include "codegen/model/funcprep.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -189,6 +190,13 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   }
   for (size_t k = 0; k < i; k++)
     if (chooses_evaluation(node_at(path[k])->op)) return false;
+  // A call through an expression of no symbol has its arguments bound to a
+  // stand-in: the called expression stays whole.
+  for (size_t k = 0; k <= i; k++) {
+    const tree_node *call = path[k].parent;
+    if (call->op == OP_CALL && path[k].which == -1 && call->callee && (call->callee->flags & SYM_COMPILER_MADE))
+      return false;
+  }
   if (chooses_evaluation(p.parent->op) || p.parent->op == OP_CALLARGS) return false;
   // An object stored to, or whose address is taken, stays where it is.
   for (size_t k = i + 1; k-- > 0;) {
@@ -211,15 +219,38 @@ bool same_arithmetic(const tree_node *a, const tree_node *b) {
   return tree_size(a) == tree_size(b) && tree_arith(a) == tree_arith(b);
 }
 
-// A compound assignment whose value is used, through a pointer or into a
-// volatile object: it becomes a statement of its own, and its value is
-// the target read again, or, where a read would be one access too many,
-// the new value kept in a temporary and stored back.
 // Whether where the object is may be worked out twice.
 bool plain_address(const tree_node *target) {
   return target->op == OP_DEREF ? !tree_has_side_effect(target->left) : target->op == OP_ID;
 }
 
+// Whether x op= y is x = x op y worked out in x's own type: right where
+// the operand has that type or only counts a shift.
+bool spelled_out_exactly(const tree_node *n) {
+  uint32_t plain = op_plain_form(n->op);
+  bool shift = plain == OP_SHL || plain == OP_SHR;
+  return plain != OP_NONE && tree_arith(n->left) != ARITH_NONE && (shift || same_arithmetic(n->left, n->right));
+}
+
+// A compound assignment no rule does in place (a shift through a pointer):
+// the object is read, worked out and stored, each once. Only operations
+// done in line: one that calls a routine would call another than the one
+// the libraries were asked for.
+bool spell_out(tree_node *t) {
+  if (!is_store(t->op) || t->op == OP_ASSIGN || !plain_address(t->left) || !spelled_out_exactly(t)) return false;
+  static const uint32_t in_line[] = {OP_ADD, OP_SUB, OP_AND, OP_OR, OP_XOR, OP_SHL, OP_SHR};
+  uint32_t plain = op_plain_form(t->op);
+  if (tree_arith(t->left) == ARITH_FLOAT || std::find(std::begin(in_line), std::end(in_line), plain) == std::end(in_line))
+    return false;
+  t->right = tree_make(op_plain_form(t->op), tree_copy(t->left), t->right, t->left->type);
+  t->op = OP_ASSIGN;
+  return true;
+}
+
+// A compound assignment whose value is used, through a pointer or into a
+// volatile object: it becomes a statement of its own, and its value is
+// the target read again, or, where a read would be one access too many,
+// the new value kept in a temporary and stored back.
 bool take_out_compound(const place &p, vec *before) {
   tree_node *n = node_at(p);
   tree_node *target = n->left;
@@ -229,13 +260,8 @@ bool take_out_compound(const place &p, vec *before) {
     set_at(p, tree_copy(target));
     return true;
   }
-  // Worked out in the target's own type: right where the operand has that
-  // type or only counts a shift.
-  uint32_t plain = op_plain_form(n->op);
-  bool shift = plain == OP_SHL || plain == OP_SHR;
-  if (plain == OP_NONE || tree_arith(target) == ARITH_NONE || (!shift && !same_arithmetic(target, n->right)))
-    return false;
-  tree_node *value = temporary_for(tree_make(plain, tree_copy(target), n->right, target->type), before);
+  if (!spelled_out_exactly(n)) return false;
+  tree_node *value = temporary_for(tree_make(op_plain_form(n->op), tree_copy(target), n->right, target->type), before);
   vec_push(before, tree_make(OP_ASSIGN, target, tree_copy(value), target->type));
   n->left = n->right = nullptr;
   tree_free(n);
@@ -330,6 +356,7 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     for (size_t i = path.size(); i-- > 0 && !taken;)
       if (may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
+    if (!taken) taken = spell_out(t);
     // A step taken out becomes an assignment operator, which on a float
     // is a call of a routine.
     for (uint32_t k = 0; k < vec_size(before); k++)

@@ -13,7 +13,7 @@ typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[24];
 volatile u16 rw[20];
-volatile u32 rl[8];
+volatile u32 rl[11];
 
 int *same(int *s) { return s; }
 struct fd { int a; int b; } f;
@@ -110,6 +110,12 @@ void steps(void)
 	if (t3a[t3i]++) rb[23] = 1;
 	rl[6] = t3a[t3i];
 	rl[7] = (t3p->m -= 5);
+	t3p->m <<= 3;
+	rl[8] = t3p->m;
+	rl[9] = (t3a[t3i] >>= 2);
+	rl[10] = (*lp <<= 5) + 1;
+	*lp >>= t3i;
+	rl[10] ^= *lp;
 	vbit;
 	v = (*flp)--;
 	rw[16] = (u16)(v * 4); rw[17] = (u16)(fl * 4);
