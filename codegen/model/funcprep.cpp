@@ -74,10 +74,8 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
 // read and written as a three-byte integer whose low bytes are the pointer.
 bool has_wide_element_type(const tree_node *n) {
   const ctype *t = type_unqual(n->type);
-  // Only pointers to data: a pointer to const may reach program memory,
-  // whose elements are laid out another way.
   return t && t->kind == TY_POINTER && (t->ptr_flags & PTRF_LAID_OUT) && !type_is_function(t->sub) &&
-         !(type_qualifiers(t->sub) & Q_CONST) && t->size == 3 && emit_pointer_size(n->targets) < 3;
+         t->size == 3 && emit_pointer_size(n->targets) < 3;
 }
 
 bool is_wide_element(const tree_node *n) {
@@ -102,8 +100,33 @@ tree_node *converted(tree_node *e, ctype *to, ptr_targets *targets) {
   return c;
 }
 
+bool is_store(uint32_t op);
+bool plain_address(const tree_node *target);
+
+// An element's value as narrowing leaves it, or arithmetic on one.
+bool is_narrowed_element(const tree_node *n) {
+  if (!n) return false;
+  if (n->op == OP_CONV) return n->left && n->left->type == type_basic("utx") && tree_is_pointer(n);
+  return (n->op == OP_ADD || n->op == OP_SUB) && tree_is_pointer(n) && is_narrowed_element(n->left);
+}
+
+// An element stepped in place is read, stepped and stored as a whole: the
+// step works on the narrower pointer. A pointer to const only where the
+// value is not used: the stored value would not say it may reach program
+// memory.
+void spell_out_element_step(tree_node *n, bool value_used) {
+  uint32_t plain = op_plain_form(n->op);
+  if (!is_store(n->op) || (plain != OP_ADD && plain != OP_SUB) || !is_wide_element(n->left) ||
+      !plain_address(n->left))
+    return;
+  if (value_used && (type_qualifiers(type_unqual(n->left->type)->sub) & Q_CONST)) return;
+  n->right = tree_make(plain, tree_copy(n->left), n->right, n->left->type);
+  n->op = OP_ASSIGN;
+}
+
 tree_node *narrow_elements(tree_node *n, bool stored) {
   if (!n) return n;
+  spell_out_element_step(n, true);
   bool address = n->op == OP_ADDR;
   if (op_has_operands(n->op)) n->left = narrow_elements(n->left, address || (op_dope(n->op) & D_SIDE_EFFECT));
   if (op_is_binary(n->op)) n->right = narrow_elements(n->right, false);
@@ -117,9 +140,14 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
     return converted(n, pointer, targets);
   }
   // Arithmetic on an element's value has the element's type: it works on
-  // the narrower pointer.
-  if (n->op != OP_ID && n->op != OP_DEREF && n->op != OP_ASSIGN && has_wide_element_type(n)) {
+  // the narrower pointer its operand now is.
+  if (n->op != OP_ID && n->op != OP_DEREF && n->op != OP_ASSIGN && has_wide_element_type(n) &&
+      is_narrowed_element(n->left)) {
     n->type = narrow_pointer_like(n);
+    // A count as wide as the element is cut to the pointer's own size.
+    if ((n->op == OP_ADD || n->op == OP_SUB) && n->right && !tree_is_pointer(n->right) &&
+        tree_arith(n->right) != ARITH_NONE && tree_size(n->right) > tree_size(n))
+      n->right = converted(n->right, type_for_size(tree_size(n), tree_arith(n->right)), nullptr);
     return n;
   }
   if (stored || !is_wide_element(n)) return n;
@@ -225,11 +253,14 @@ bool plain_address(const tree_node *target) {
 }
 
 // Whether x op= y is x = x op y worked out in x's own type: right where
-// the operand has that type or only counts a shift.
+// the operand has that type or only counts a shift, or x is a pointer
+// stepped by an integer (its count already scaled).
 bool spelled_out_exactly(const tree_node *n) {
   uint32_t plain = op_plain_form(n->op);
   bool shift = plain == OP_SHL || plain == OP_SHR;
-  return plain != OP_NONE && tree_arith(n->left) != ARITH_NONE && (shift || same_arithmetic(n->left, n->right));
+  bool step = (plain == OP_ADD || plain == OP_SUB) && tree_is_pointer(n->left) && !tree_is_pointer(n->right) &&
+              (tree_arith(n->right) == ARITH_SIGNED || tree_arith(n->right) == ARITH_UNSIGNED);
+  return plain != OP_NONE && tree_arith(n->left) != ARITH_NONE && (shift || step || same_arithmetic(n->left, n->right));
 }
 
 // A compound assignment no rule does in place (a shift through a pointer):
@@ -353,6 +384,17 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     if (!failed || !path_to(t, failed, path)) break;
     vec *before = vec_new_default();
     bool taken = false;
+    // A value stored as it stands would only move into a temporary of its
+    // own: its operands go first instead.
+    if (t->op == OP_ASSIGN && t->right == failed) {
+      for (int which : {-1, -2}) {
+        tree_node *at = t->right;
+        if (taken || !(which == -1 ? op_has_operands(at->op) : op_is_binary(at->op)) || !node_at({at, which})) continue;
+        path.push_back({at, which});
+        if (may_go_first(path, path.size() - 1)) taken = take_out(path.back(), before);
+        path.pop_back();
+      }
+    }
     for (size_t i = path.size(); i-- > 0 && !taken;)
       if (may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
@@ -406,6 +448,7 @@ bool decompose_statement(tree_node *t, vec *out) {
 }
 
 tree_node *narrow_pointer_elements(tree_node *t) {
+  if (t) spell_out_element_step(t, false);
   t = narrow_elements(t, false);
   // A statement's own value is not used: its store needs no conversion back.
   if (t && t->op == OP_CONV && t->left && t->left->op == OP_ASSIGN && t->left->type == type_basic("utx")) {

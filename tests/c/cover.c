@@ -11,7 +11,7 @@ char *strchr(const char *s, int c);
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
-volatile u8 rb[24];
+volatile u8 rb[28];
 volatile u16 rw[20];
 volatile u32 rl[11];
 
@@ -98,6 +98,8 @@ typedef bit bit_t;
 struct t3 { u8 pad; u24 m; } t3s, *t3p = &t3s;
 u24 t3a[3]; u8 t3i = 1;
 volatile bit_t vbit;
+const u8 kro[4] = {9, 8, 7, 6};
+const u8 *kpa[3];
 float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
 void steps(void)
 {
@@ -117,6 +119,11 @@ void steps(void)
 	*lp >>= t3i;
 	rl[10] ^= *lp;
 	vbit;
+	kpa[t3i] = &kro[1];
+	rb[24] = kpa[t3i][1];
+	rb[25] = *kpa[t3i];
+	kpa[t3i] += t3i;
+	rb[26] = *kpa[t3i];
 	v = (*flp)--;
 	rw[16] = (u16)(v * 4); rw[17] = (u16)(fl * 4);
 	v = vfl++;
