@@ -373,20 +373,29 @@ bool covered(tree_node *t) {
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
   while (*failures < DECOMPOSE_LIMIT) {
     if (!t || t->op == OP_ASM || covered(t)) break;
-    // A search that ran out of candidates names no particular node.
+    ++*failures;
+    // A search that ran out of candidates names no particular node: an
+    // assignment inside the statement may still go first.
     if (cgen_search_exhausted()) {
+      vec *before = vec_new_default();
+      bool taken = take_out_inner_store(t, before);
+      for (uint32_t k = 0; k < vec_size(before); k++)
+        decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(before, k))), out, failures);
+      vec_free(before);
+      if (taken) continue;
       vec_push(out, t);
       return;
     }
-    ++*failures;
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
     vec *before = vec_new_default();
     bool taken = false;
-    // A value stored as it stands would only move into a temporary of its
-    // own: its operands go first instead.
-    if (t->op == OP_ASSIGN && t->right == failed) {
+    // A value a temporary takes as it stands would only move into another
+    // temporary: its operands, or an assignment inside it, go first.
+    bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&
+                        (t->left->sym->flags & SYM_COMPILER_MADE);
+    if (stored_whole) {
       for (int which : {-1, -2}) {
         tree_node *at = t->right;
         if (taken || !(which == -1 ? op_has_operands(at->op) : op_is_binary(at->op)) || !node_at({at, which})) continue;
@@ -396,7 +405,7 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       }
     }
     for (size_t i = path.size(); i-- > 0 && !taken;)
-      if (may_go_first(path, i)) taken = take_out(path[i], before);
+      if (!(stored_whole && node_at(path[i]) == failed) && may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
     if (!taken) taken = spell_out(t);
     // A step taken out becomes an assignment operator, which on a float

@@ -101,9 +101,12 @@ volatile bit_t vbit;
 const u8 kro[4] = {9, 8, 7, 6};
 const u8 *kpa[3];
 float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
+char sbuf[4];
 void steps(void)
 {
 	float v;
+	char *bp = &sbuf[2], **bpp = &bp;
+	rb[27] = ((*bpp) = bp) != &sbuf[1];
 	t3p->m = 0x10203L; t3a[t3i] = 0x30201L;
 	t3p->m += 0x10101L;
 	t3a[t3i] ^= t3p->m;
