@@ -564,6 +564,8 @@ bool mark_assigned(tree_node *target, uint32_t marks) {
   if (!target || target->op == OP_REG) return true;
   if (target->op == OP_ID) {
     target->sym->flags |= marks;
+    // A volatile object only stored to keeps its stores: it is used.
+    if (tree_is_volatile(target)) target->sym->use_count++;
     // A function that only writes a variable still touches it: no other
     // function may keep a copy of it in a register across a call.
     if (symbol *f = sym_current_function()) cg_record_caller(target->sym, f);

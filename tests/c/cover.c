@@ -101,6 +101,8 @@ volatile bit_t vbit;
 const u8 kro[4] = {9, 8, 7, 6};
 const u8 *kpa[3];
 float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
+/* A volatile automatic that is only stored to keeps its place. */
+void store_only(void) { int * volatile sp = &g; sp = q; }
 char sbuf[4];
 void steps(void)
 {
@@ -176,5 +178,6 @@ void main(void)
 	rw[14] = wg; rb[22] = vs.b;
 	rw[15] = seq_word(); rl[4] = seq_long();
 	steps();
+	store_only();
 	for (;;) continue;
 }
