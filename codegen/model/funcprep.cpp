@@ -368,6 +368,22 @@ bool covered(tree_node *t) {
   return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
 }
 
+// An operand narrower than the arithmetic over it (folding may leave i + j
+// of int over two bytes): it is converted to the operation's type, as C
+// would have promoted it.
+bool widen_operand(const place &p) {
+  static const uint32_t arithmetic[] = {OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_AND, OP_OR, OP_XOR, OP_SHL, OP_SHR};
+  tree_node *n = node_at(p), *up = p.parent;
+  if (std::find(std::begin(arithmetic), std::end(arithmetic), up->op) == std::end(arithmetic)) return false;
+  if ((up->op == OP_SHL || up->op == OP_SHR) && p.which != -1) return false;
+  auto integer = [](const tree_node *x) {
+    return !tree_is_pointer(x) && (tree_arith(x) == ARITH_SIGNED || tree_arith(x) == ARITH_UNSIGNED);
+  };
+  if (!integer(n) || !integer(up) || tree_size(n) >= tree_size(up)) return false;
+  set_at(p, converted(n, up->type, nullptr));
+  return true;
+}
+
 // `failures` counts the searches that failed for one statement: each may
 // have run to the selector's budget.
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
@@ -390,7 +406,7 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
     vec *before = vec_new_default();
-    bool taken = false;
+    bool taken = !path.empty() && op_is_leaf(failed->op) && widen_operand(path.back());
     // A value a temporary takes as it stands would only move into another
     // temporary: its operands, or an assignment inside it, go first.
     bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&

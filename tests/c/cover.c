@@ -11,7 +11,7 @@ char *strchr(const char *s, int c);
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
-volatile u8 rb[28];
+volatile u8 rb[30];
 volatile u16 rw[20];
 volatile u32 rl[11];
 
@@ -103,6 +103,16 @@ const u8 *kpa[3];
 float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
 /* A volatile automatic that is only stored to keeps its place. */
 void store_only(void) { int * volatile sp = &g; sp = q; }
+/* An element of a two-dimensional automatic array indexed by loop counters. */
+void grid(void)
+{
+	signed char g2[2][1];
+	int i, j;
+	for (i = 0; i < 2; i++)
+		for (j = 0; j < 1; j++)
+			g2[i][j] = (signed char)(0xAB + i);
+	rb[28] = g2[0][0]; rb[29] = g2[1][0];
+}
 char sbuf[4];
 void steps(void)
 {
@@ -179,5 +189,6 @@ void main(void)
 	rw[15] = seq_word(); rl[4] = seq_long();
 	steps();
 	store_only();
+	grid();
 	for (;;) continue;
 }
