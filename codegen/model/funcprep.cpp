@@ -213,7 +213,11 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   if ((op_dope(op) & D_TRUTH) || ((op_dope(op) & D_NON_VALUE) && op != OP_CALL)) return false;
   uint32_t size = tree_size(n);
   ctype *t = type_unqual(n->type);
-  if (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE) {
+  // A bit has no size, and no temporary can hold one; a store into a bit
+  // object goes first all the same, its value then read from the object.
+  bool bit_store = tree_arith(n) == ARITH_BIT && is_store(op) && n->left && n->left->op == OP_ID &&
+                   !tree_is_volatile(n->left);
+  if (!bit_store && (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE)) {
     if (!(t && t->kind == TY_STRUCT)) return false;
   }
   for (size_t k = 0; k < i; k++)

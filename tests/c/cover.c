@@ -11,7 +11,7 @@ char *strchr(const char *s, int c);
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
-volatile u8 rb[30];
+volatile u8 rb[32];
 volatile u16 rw[20];
 volatile u32 rl[11];
 
@@ -98,6 +98,7 @@ typedef bit bit_t;
 struct t3 { u8 pad; u24 m; } t3s, *t3p = &t3s;
 u24 t3a[3]; u8 t3i = 1;
 volatile bit_t vbit;
+bit_t bg0, bg1;
 const u8 kro[4] = {9, 8, 7, 6};
 const u8 *kpa[3];
 float fl = 6.25; float *flp = &fl; volatile float vfl = 2.5;
@@ -134,6 +135,10 @@ void steps(void)
 	*lp >>= t3i;
 	rl[10] ^= *lp;
 	vbit;
+	bg0 = 1;
+	if (bg0 &= bg1) rb[30] = 1;
+	rb[30] |= (bg1 |= 1) << 1;
+	rb[31] = (bg0 ^= 1) + 2;
 	kpa[t3i] = &kro[1];
 	rb[24] = kpa[t3i][1];
 	rb[25] = *kpa[t3i];
