@@ -230,6 +230,10 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
       return false;
   }
   if (chooses_evaluation(p.parent->op) || p.parent->op == OP_CALLARGS) return false;
+  // Where an argument is stored (its slot of the parameter area) stays
+  // with the store.
+  for (size_t k = 0; k + 1 <= i; k++)
+    if (path[k].parent->op == OP_CALLARGS && path[k + 1].which == -1) return false;
   // An object stored to, or whose address is taken, stays where it is.
   for (size_t k = i + 1; k-- > 0;) {
     const place &at = path[k];
@@ -411,6 +415,10 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     if (!failed || !path_to(t, failed, path)) break;
     vec *before = vec_new_default();
     bool taken = !path.empty() && op_is_leaf(failed->op) && widen_operand(path.back());
+    // An assignment inside a call's arguments goes first: what fails
+    // beside it is often only short of the registers it holds.
+    if (!taken && tree_find(t, nullptr, [](tree_node *n, void *) { return n->op == OP_CALLARGS; }))
+      taken = take_out_inner_store(t, before);
     // A value a temporary takes as it stands would only move into another
     // temporary: its operands, or an assignment inside it, go first.
     bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&

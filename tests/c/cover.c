@@ -13,7 +13,7 @@ typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[32];
 volatile u16 rw[20];
-volatile u32 rl[11];
+volatile u32 rl[13];
 
 int *same(int *s) { return s; }
 struct fd { int a; int b; } f;
@@ -114,6 +114,15 @@ void grid(void)
 			g2[i][j] = (signed char)(0xAB + i);
 	rb[28] = g2[0][0]; rb[29] = g2[1][0];
 }
+/* A store through a pointer as an argument, beside a pointer argument. */
+u32 cg17, cg5 = 5;
+u32 sum2(u32 a, const u32 *b) { return a + *b; }
+void store_argument(void)
+{
+	u32 *p17 = &cg17;
+	rl[11] = sum2((*p17 = 0x12345L), &cg5);
+	rl[12] = cg17;
+}
 char sbuf[4];
 void steps(void)
 {
@@ -195,5 +204,6 @@ void main(void)
 	steps();
 	store_only();
 	grid();
+	store_argument();
 	for (;;) continue;
 }
