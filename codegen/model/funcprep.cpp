@@ -1,5 +1,6 @@
 #include "codegen/model/funcprep.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -71,10 +72,14 @@ tree_node *return_through_area(symbol *f, tree_node *ret) {
 // An element of an array of pointers keeps the stride the front end laid
 // out (three bytes), though what it holds may be a narrower pointer: it is
 // read and written as a three-byte integer whose low bytes are the pointer.
-bool is_wide_element(const tree_node *n) {
+bool has_wide_element_type(const tree_node *n) {
   const ctype *t = type_unqual(n->type);
   return t && t->kind == TY_POINTER && (t->ptr_flags & PTRF_LAID_OUT) && !type_is_function(t->sub) &&
-         t->size == 3 && (n->op == OP_DEREF || n->op == OP_ID) && emit_pointer_size(n->targets) < 3;
+         t->size == 3 && emit_pointer_size(n->targets) < 3;
+}
+
+bool is_wide_element(const tree_node *n) {
+  return (n->op == OP_DEREF || n->op == OP_ID) && has_wide_element_type(n);
 }
 
 ctype *narrow_pointer_like(const tree_node *n) {
@@ -100,8 +105,33 @@ tree_node *converted(tree_node *e, ctype *to, const tree_node *element) {
   return c;
 }
 
+bool is_store(uint32_t op);
+bool plain_address(const tree_node *target);
+
+// An element's value as narrowing leaves it, or arithmetic on one.
+bool is_narrowed_element(const tree_node *n) {
+  if (!n) return false;
+  if (n->op == OP_CONV) return n->left && n->left->type == type_basic("utx") && tree_is_pointer(n);
+  return (n->op == OP_ADD || n->op == OP_SUB) && tree_is_pointer(n) && is_narrowed_element(n->left);
+}
+
+// An element stepped in place is read, stepped and stored as a whole: the
+// step works on the narrower pointer. A pointer to const only where the
+// value is not used: the stored value would not say it may reach program
+// memory.
+void spell_out_element_step(tree_node *n, bool value_used) {
+  uint32_t plain = op_plain_form(n->op);
+  if (!is_store(n->op) || (plain != OP_ADD && plain != OP_SUB) || !is_wide_element(n->left) ||
+      !plain_address(n->left))
+    return;
+  if (value_used && (type_qualifiers(type_unqual(n->left->type)->sub) & Q_CONST)) return;
+  n->right = tree_make(plain, tree_copy(n->left), n->right, n->left->type);
+  n->op = OP_ASSIGN;
+}
+
 tree_node *narrow_elements(tree_node *n, bool stored) {
   if (!n) return n;
+  spell_out_element_step(n, true);
   bool address = n->op == OP_ADDR;
   if (op_has_operands(n->op)) n->left = narrow_elements(n->left, address || (op_dope(n->op) & D_SIDE_EFFECT));
   if (op_is_binary(n->op)) n->right = narrow_elements(n->right, false);
@@ -112,6 +142,17 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
     n->right = converted(n->right, as_element_bytes(n->left)->type, nullptr);
     n->type = n->left->type;
     return converted(n, pointer, n->left);
+  }
+  // Arithmetic on an element's value has the element's type: it works on
+  // the narrower pointer its operand now is.
+  if (n->op != OP_ID && n->op != OP_DEREF && n->op != OP_ASSIGN && has_wide_element_type(n) &&
+      is_narrowed_element(n->left)) {
+    n->type = narrow_pointer_like(n);
+    // A count as wide as the element is cut to the pointer's own size.
+    if ((n->op == OP_ADD || n->op == OP_SUB) && n->right && !tree_is_pointer(n->right) &&
+        tree_arith(n->right) != ARITH_NONE && tree_size(n->right) > tree_size(n))
+      n->right = converted(n->right, type_for_size(tree_size(n), tree_arith(n->right)), nullptr);
+    return n;
   }
   if (stored || !is_wide_element(n)) return n;
   ctype *narrow = narrow_pointer_like(n);
@@ -175,12 +216,27 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   if ((op_dope(op) & D_TRUTH) || ((op_dope(op) & D_NON_VALUE) && op != OP_CALL)) return false;
   uint32_t size = tree_size(n);
   ctype *t = type_unqual(n->type);
-  if (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE) {
+  // A bit has no size, and no temporary can hold one; a store into a bit
+  // object goes first all the same, its value then read from the object.
+  bool bit_store = tree_arith(n) == ARITH_BIT && is_store(op) && n->left && n->left->op == OP_ID &&
+                   !tree_is_volatile(n->left);
+  if (!bit_store && (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE)) {
     if (!(t && t->kind == TY_STRUCT)) return false;
   }
   for (size_t k = 0; k < i; k++)
     if (chooses_evaluation(node_at(path[k])->op)) return false;
+  // A call through an expression of no symbol has its arguments bound to a
+  // stand-in: the called expression stays whole.
+  for (size_t k = 0; k <= i; k++) {
+    const tree_node *call = path[k].parent;
+    if (call->op == OP_CALL && path[k].which == -1 && call->callee && (call->callee->flags & SYM_COMPILER_MADE))
+      return false;
+  }
   if (chooses_evaluation(p.parent->op) || p.parent->op == OP_CALLARGS) return false;
+  // Where an argument is stored (its slot of the parameter area) stays
+  // with the store.
+  for (size_t k = 0; k + 1 <= i; k++)
+    if (path[k].parent->op == OP_CALLARGS && path[k + 1].which == -1) return false;
   // An object stored to, or whose address is taken, stays where it is.
   for (size_t k = i + 1; k-- > 0;) {
     const place &at = path[k];
@@ -198,12 +254,82 @@ tree_node *temporary_for(tree_node *value, vec *before) {
   return tree_ident(t);
 }
 
+bool same_arithmetic(const tree_node *a, const tree_node *b) {
+  return tree_size(a) == tree_size(b) && tree_arith(a) == tree_arith(b);
+}
+
+// Whether where the object is may be worked out twice.
+bool plain_address(const tree_node *target) {
+  return target->op == OP_DEREF ? !tree_has_side_effect(target->left) : target->op == OP_ID;
+}
+
+// Whether x op= y is x = x op y worked out in x's own type: right where
+// the operand has that type or only counts a shift, or x is a pointer
+// stepped by an integer (its count already scaled).
+bool spelled_out_exactly(const tree_node *n) {
+  uint32_t plain = op_plain_form(n->op);
+  bool shift = plain == OP_SHL || plain == OP_SHR;
+  bool step = (plain == OP_ADD || plain == OP_SUB) && tree_is_pointer(n->left) && !tree_is_pointer(n->right) &&
+              (tree_arith(n->right) == ARITH_SIGNED || tree_arith(n->right) == ARITH_UNSIGNED);
+  return plain != OP_NONE && tree_arith(n->left) != ARITH_NONE && (shift || step || same_arithmetic(n->left, n->right));
+}
+
+// A compound assignment no rule does in place (a shift through a pointer):
+// the object is read, worked out and stored, each once. Only operations
+// done in line: one that calls a routine would call another than the one
+// the libraries were asked for.
+bool spell_out(tree_node *t) {
+  if (!is_store(t->op) || t->op == OP_ASSIGN || !plain_address(t->left) || !spelled_out_exactly(t)) return false;
+  static const uint32_t in_line[] = {OP_ADD, OP_SUB, OP_AND, OP_OR, OP_XOR, OP_SHL, OP_SHR};
+  uint32_t plain = op_plain_form(t->op);
+  if (tree_arith(t->left) == ARITH_FLOAT || std::find(std::begin(in_line), std::end(in_line), plain) == std::end(in_line))
+    return false;
+  t->right = tree_make(op_plain_form(t->op), tree_copy(t->left), t->right, t->left->type);
+  t->op = OP_ASSIGN;
+  return true;
+}
+
+// A compound assignment whose value is used, through a pointer or into a
+// volatile object: it becomes a statement of its own, and its value is
+// the target read again, or, where a read would be one access too many,
+// the new value kept in a temporary and stored back.
+bool take_out_compound(const place &p, vec *before) {
+  tree_node *n = node_at(p);
+  tree_node *target = n->left;
+  if (!plain_address(target)) return false;
+  if (!tree_is_volatile(target)) {
+    vec_push(before, n);
+    set_at(p, tree_copy(target));
+    return true;
+  }
+  if (!spelled_out_exactly(n)) return false;
+  tree_node *value = temporary_for(tree_make(op_plain_form(n->op), tree_copy(target), n->right, target->type), before);
+  vec_push(before, tree_make(OP_ASSIGN, target, tree_copy(value), target->type));
+  n->left = n->right = nullptr;
+  tree_free(n);
+  set_at(p, value);
+  return true;
+}
+
 // Takes the node at `p` out into statements of `before`; false when it
 // cannot be.
 bool take_out(const place &p, vec *before) {
   tree_node *n = node_at(p);
   if (n->op == OP_POSTINC || n->op == OP_POSTDEC) {
-    if (tree_has_side_effect(n->left)) return false;
+    tree_node *target = n->left;
+    // A volatile object is read once, into the old value, and the step
+    // stored from that.
+    if (tree_is_volatile(target) && plain_address(target)) {
+      tree_node *old = temporary_for(tree_copy(target), before);
+      uint32_t step = n->op == OP_POSTINC ? OP_ADD : OP_SUB;
+      tree_node *stepped = tree_make(step, tree_copy(old), n->right, target->type);
+      vec_push(before, tree_make(OP_ASSIGN, target, stepped, target->type));
+      n->left = n->right = nullptr;
+      tree_free(n);
+      set_at(p, old);
+      return true;
+    }
+    if (tree_has_side_effect(target)) return false;
     tree_node *old = temporary_for(tree_copy(n->left), before);
     // As a statement of its own the step is an assignment operator.
     n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
@@ -219,7 +345,7 @@ bool take_out(const place &p, vec *before) {
       set_at(p, tree_copy(target));
       return true;
     }
-    if (n->op != OP_ASSIGN) return false;
+    if (n->op != OP_ASSIGN) return take_out_compound(p, before);
     // The stored value, kept in a temporary: the target is not read again.
     tree_node *value = temporary_for(n->right, before);
     n->right = value;
@@ -231,9 +357,42 @@ bool take_out(const place &p, vec *before) {
   return true;
 }
 
+// Where the node that failed cannot go first (a step compared in a
+// condition: the comparison's constant failed), an assignment inside the
+// statement that may go first is taken out instead.
+bool take_out_inner_store(tree_node *t, vec *before) {
+  std::vector<tree_node *> stores;
+  tree_find(t, &stores, [](tree_node *n, void *found) {
+    if (is_store(n->op)) static_cast<std::vector<tree_node *> *>(found)->push_back(n);
+    return false;
+  });
+  for (tree_node *store : stores) {
+    std::vector<place> path;
+    if (store == t || !path_to(t, store, path)) continue;
+    if (may_go_first(path, path.size() - 1) && take_out(path.back(), before)) return true;
+  }
+  return false;
+}
+
 bool covered(tree_node *t) {
   iset_clear(rset_busy());
   return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
+}
+
+// An operand narrower than the arithmetic over it (folding may leave i + j
+// of int over two bytes): it is converted to the operation's type, as C
+// would have promoted it.
+bool widen_operand(const place &p) {
+  static const uint32_t arithmetic[] = {OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_AND, OP_OR, OP_XOR, OP_SHL, OP_SHR};
+  tree_node *n = node_at(p), *up = p.parent;
+  if (std::find(std::begin(arithmetic), std::end(arithmetic), up->op) == std::end(arithmetic)) return false;
+  if ((up->op == OP_SHL || up->op == OP_SHR) && p.which != -1) return false;
+  auto integer = [](const tree_node *x) {
+    return !tree_is_pointer(x) && (tree_arith(x) == ARITH_SIGNED || tree_arith(x) == ARITH_UNSIGNED);
+  };
+  if (!integer(n) || !integer(up) || tree_size(n) >= tree_size(up)) return false;
+  set_at(p, converted(n, up->type, nullptr));
+  return true;
 }
 
 // `failures` counts the searches that failed for one statement: each may
@@ -241,12 +400,19 @@ bool covered(tree_node *t) {
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
   while (*failures < DECOMPOSE_LIMIT) {
     if (!t || t->op == OP_ASM || covered(t)) break;
-    // A search that ran out of candidates names no particular node.
+    ++*failures;
+    // A search that ran out of candidates names no particular node: an
+    // assignment inside the statement may still go first.
     if (cgen_search_exhausted()) {
+      vec *before = vec_new_default();
+      bool taken = take_out_inner_store(t, before);
+      for (uint32_t k = 0; k < vec_size(before); k++)
+        decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(before, k))), out, failures);
+      vec_free(before);
+      if (taken) continue;
       vec_push(out, t);
       return;
     }
-    ++*failures;
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
@@ -258,20 +424,66 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     });
     if (store && store != failed) path_to(const_cast<tree_node *>(failed), store, path);
     vec *before = vec_new_default();
-    bool taken = false;
-    for (size_t i = path.size(); i-- > 0 && !taken;)
-      if (may_go_first(path, i)) taken = take_out(path[i], before);
-    // A statement taken out may be one the rewrite rules turn into calls
-    // (a floating step becomes an assignment operator): they have not seen it.
-    for (uint32_t k = 0; k < vec_size(before); k++) {
-      tree_node *taken_out = static_cast<tree_node *>(vec_get(before, k));
-      tree_node *split = cgen_split_tree(taken_out);
-      decompose(split ? split : taken_out, out, failures);
+    bool taken = !path.empty() && op_is_leaf(failed->op) && widen_operand(path.back());
+    // An assignment inside a call's arguments goes first: what fails
+    // beside it is often only short of the registers it holds.
+    if (!taken && tree_find(t, nullptr, [](tree_node *n, void *) { return n->op == OP_CALLARGS; }))
+      taken = take_out_inner_store(t, before);
+    // A value a temporary takes as it stands would only move into another
+    // temporary: its operands, or an assignment inside it, go first.
+    bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&
+                        (t->left->sym->flags & SYM_COMPILER_MADE);
+    if (stored_whole) {
+      for (int which : {-1, -2}) {
+        tree_node *at = t->right;
+        if (taken || !(which == -1 ? op_has_operands(at->op) : op_is_binary(at->op)) || !node_at({at, which})) continue;
+        path.push_back({at, which});
+        if (may_go_first(path, path.size() - 1)) taken = take_out(path.back(), before);
+        path.pop_back();
+      }
     }
+    for (size_t i = path.size(); i-- > 0 && !taken;)
+      if (!(stored_whole && node_at(path[i]) == failed) && may_go_first(path, i)) taken = take_out(path[i], before);
+    if (!taken) taken = take_out_inner_store(t, before);
+    if (!taken) taken = spell_out(t);
+    // A step taken out becomes an assignment operator, which on a float
+    // is a call of a routine.
+    for (uint32_t k = 0; k < vec_size(before); k++)
+      decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(before, k))), out, failures);
     vec_free(before);
     if (!taken) break;
   }
   if (t) vec_push(out, t);
+}
+
+// The routines a step or assignment operator inside a statement calls
+// once decomposition takes it out as a statement of its own (a float step
+// becomes an assignment operator, a call): the libraries must supply them
+// before decomposition runs.
+void mark_taken_out(tree_node *t) {
+  for (uint32_t round = 0; t && round < DECOMPOSE_LIMIT; round++) {
+    std::vector<tree_node *> inner;
+    tree_find(t, &inner, [](tree_node *n, void *found) {
+      if (n->op == OP_POSTINC || n->op == OP_POSTDEC || (is_store(n->op) && n->op != OP_ASSIGN))
+        static_cast<std::vector<tree_node *> *>(found)->push_back(n);
+      return false;
+    });
+    vec *before = vec_new_default();
+    bool taken = false;
+    for (size_t k = 0; k < inner.size() && !taken; k++) {
+      std::vector<place> path;
+      if (inner[k] != t && path_to(t, inner[k], path) && may_go_first(path, path.size() - 1))
+        taken = take_out(path.back(), before);
+    }
+    for (uint32_t k = 0; k < vec_size(before); k++) {
+      tree_node *split = cgen_split_tree(static_cast<tree_node *>(vec_get(before, k)));
+      mark_referenced(split);
+      mark_taken_out(split);
+      tree_free(split);
+    }
+    vec_free(before);
+    if (!taken) break;
+  }
 }
 
 }  // namespace
@@ -283,6 +495,7 @@ bool decompose_statement(tree_node *t, vec *out) {
 }
 
 tree_node *narrow_pointer_elements(tree_node *t) {
+  if (t) spell_out_element_step(t, false);
   t = narrow_elements(t, false);
   // A statement's own value is not used: its store needs no conversion back.
   if (t && t->op == OP_CONV && t->left && t->left->op == OP_ASSIGN && t->left->type == type_basic("utx")) {
@@ -317,6 +530,7 @@ void want_rewrite_routines(symbol *f) {
       // rewritten into, is what the libraries must supply.
       tree_node *split = cgen_split_tree(narrow_pointer_elements(s));
       mark_referenced(split);
+      mark_taken_out(split);
       tree_free(split);
     }
     vec_free(simple);
@@ -349,17 +563,16 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   uint32_t ret = return_size(f);
   if (returns_value(f) && (graph_pass || indirect) && ret >= 2 && ret <= 4)
     for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
+      // Folding moves what a returned sequence does first out of the
+      // return: (v, 3) is returned as v; return 3.
       tree_node *t = item<tree_node>(rebuilt, k);
-      // return (a, b) is folded into a ; return b: the return is its last part.
       std::vector<tree_node *> seqs;
-      while (t->op == OP_SEQ && t->right) seqs.push_back(t), t = t->right;
-      if (t->op != OP_RETURN || !t->left) continue;
-      if (seqs.empty()) {
-        vec_set(rebuilt, return_through_area(f, t), k);
-        continue;
-      }
-      seqs.back()->right = return_through_area(f, t);
+      tree_node **at = &t;
+      while (((*at)->op == OP_SEQ || (*at)->op == OP_COMMA) && (*at)->right) seqs.push_back(*at), at = &(*at)->right;
+      if ((*at)->op != OP_RETURN || !(*at)->left) continue;
+      *at = return_through_area(f, *at);
       for (size_t i = seqs.size(); i-- > 0;) tree_set_height(seqs[i]);
+      vec_set(rebuilt, t, k);
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();
@@ -392,6 +605,8 @@ bool mark_assigned(tree_node *target, uint32_t marks) {
   if (!target || target->op == OP_REG) return true;
   if (target->op == OP_ID) {
     target->sym->flags |= marks;
+    // A volatile object only stored to keeps its stores: it is used.
+    if (tree_is_volatile(target)) target->sym->use_count++;
     // A function that only writes a variable still touches it: no other
     // function may keep a copy of it in a register across a call.
     if (symbol *f = sym_current_function()) cg_record_caller(target->sym, f);

@@ -33,6 +33,17 @@ rule bit_object_set
   | E74N
   text (SN/8)E2N,(SN)&7
 
+# A volatile bit read as a statement of its own: its byte is read once.
+rule read_bit_for_effect
+  goals stmt
+  op ID
+  pred BOOLEAN
+  kind none
+  clobber wreg status
+  code
+  | E74N
+  | movf (SN/8)E2N,w
+
 # The negation of a bit's condition tests the same bit the other way.
 rule not_bit_set
   goals bit_clear

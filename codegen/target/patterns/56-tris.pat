@@ -19,6 +19,18 @@ rule tri_at_address
   kind none
   text DN+L
 
+# A volatile object read as a statement of its own: each byte is read once.
+rule read_tri_for_effect
+  goals stmt
+  chain tri_mem
+  pred TRIWORD
+  kind none
+  clobber wreg status
+  code
+  | E1Lmovf (~0/3L)E2L,w
+  | E1Lmovf (~1/3L)E2L,w
+  | E1Lmovf (~2/3L)E2L,w
+
 rule tri_const_leaf
   goals tri_const
   op CONST
@@ -257,6 +269,40 @@ rule store_tri_fsr
   | movff ~0/3R,L+5
   | movff ~1/3R,L+5
   | movff ~2/3R,L+6
+
+# In place through the pair: bytes 0 and 1 through POSTINC, byte 2
+# through INDF, as the stores do.
+rule fsr_tri_op_const_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred TRIWORD NOTFLOAT
+  left fsr_tri
+  right tri_imm
+  kind none
+  clobber status wreg
+  code
+  | movlw ~0/3R
+  | ONwf L+5,f,c
+  | movlw ~1/3R
+  | Q2N L+5,f,c
+  | movlw ~2/3R
+  | Q2N L+6,f,c
+
+rule fsr_tri_op_in_place
+  goals stmt
+  op =+ =- =& =| =^
+  pred TRIWORD NOTFLOAT
+  left fsr_tri
+  right tri_opnd
+  kind none
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | ONwf L+5,f,c
+  | E1Rmovf (~1/3R)E2R,w
+  | Q2N L+5,f,c
+  | E1Rmovf (~2/3R)E2R,w
+  | Q2N L+6,f,c
 
 rule tri_rom
   goals tri_tmp

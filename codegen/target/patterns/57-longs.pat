@@ -19,6 +19,19 @@ rule long_at_address
   kind none
   text DN+L
 
+# A volatile object read as a statement of its own: each byte is read once.
+rule read_long_for_effect
+  goals stmt
+  chain long_mem
+  pred DWORD
+  kind none
+  clobber wreg status
+  code
+  | E1Lmovf (~0/4L)E2L,w
+  | E1Lmovf (~1/4L)E2L,w
+  | E1Lmovf (~2/4L)E2L,w
+  | E1Lmovf (~3/4L)E2L,w
+
 rule long_const_leaf
   goals long_const
   op CONST
