@@ -42,7 +42,6 @@ const std::vector<object> float_results = {{"hash", 24}, {"fr", 102}, {"dr", 24}
 const std::vector<object> const_results = {{"ri", 48}, {"rl", 12}, {"rb", 8}};
 const std::vector<object> value_results = {{"ri", 20}, {"rl", 8}, {"rb", 12}, {"rs", 14}, {"rt", 20}};
 const std::vector<unsigned> typename_values = {2, 0, 2, 0, 3, 0, 9, 0, 2, 0, 4, 0, 2, 0, 0, 0, 10, 0, 21, 0, 5, 0, 27, 0};
-const std::vector<object> cover_results = {{"rb", 24}, {"rw", 32}, {"rl", 16}};
 const std::vector<object> library_results = {{"lens", 24},  {"ends", 10},  {"errs", 10}, {"signs", 10},
                                              {"small", 20}, {"counts", 8}, {"out", 112}};
 
