@@ -213,6 +213,13 @@ void note_used(tree_node *n) {
   if ((p.flags & PF_OWN_USED) && is_machine(n->own_reg)) reg_add_leaves(busy, n->own_reg);
   if (p.flags & PF_TEXT_REGS_USED) text_regs(n, level, busy);
   if (n->count == 1 && is_machine(n->own_reg)) reg_add_leaves(value, n->own_reg);
+  // A value no level works out (a word operand's low byte, named by its
+  // text) lies where its operands' values lie: those registers hold it.
+  if (!iset_is_empty(value)) return;
+  for (uint32_t k = 0; k <= level; k++)
+    if (pattern_table[n->patterns[k]].code) return;
+  if (n->left && n->left->count) iset_union(value, cgen_tree_used(n->left));
+  if (n->right && n->right->count && n->right->op != OP_CALLARGS) iset_union(value, cgen_tree_used(n->right));
 }
 
 void clear_levels(tree_node *n) {
