@@ -222,6 +222,8 @@ const corpus_case corpus[] = {
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}, "18F4620"},
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
+    {"choices.c", 50000, {{"r", 6}}},
+    {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Addresses of objects at fixed places in other banks, read from the
     // temporaries they were worked into.
     {"bankedaddr.c", 50000, {{"r", 6}}, "18F452", {5, 4, 1, 240, 3, 1}},

@@ -730,11 +730,16 @@ tree_node *fold_conditional(tree_node *n) {
       return tree_convert_to(truth, t);
     }
   }
+  // c ? *p : *q is *(c ? p : q) where both pointers reach the same objects:
+  // the chosen pointer keeps them, which decide how it is dereferenced.
   if (a->op == OP_DEREF && b->op == OP_DEREF && tree_size(a) == tree_size(b) &&
-      type_qualifiers(a->type) == type_qualifiers(b->type) && type_equal(a->left->type, b->left->type)) {
+      type_qualifiers(a->type) == type_qualifiers(b->type) && type_equal(a->left->type, b->left->type) &&
+      a->left->targets == b->left->targets && a->left->indir == b->left->indir) {
     ctype *t = n->type;
     alternatives->left = a->left;
     alternatives->right = b->left;
+    alternatives->targets = n->targets = a->left->targets;
+    alternatives->indir = n->indir = a->left->indir;
     alternatives->left->partner = alternatives->right;
     alternatives->right->partner = alternatives->left;
     alternatives->type = a->left->type;
