@@ -225,6 +225,13 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   }
   for (size_t k = 0; k < i; k++)
     if (chooses_evaluation(node_at(path[k])->op)) return false;
+  // The right of a comma comes after its left: what the left does (a call
+  // that stores to the same object) must not follow it.
+  for (size_t k = 0; k <= i; k++) {
+    const tree_node *up = path[k].parent;
+    if ((up->op == OP_COMMA || up->op == OP_SEQ) && path[k].which == -2 && tree_has_side_effect(up->left))
+      return false;
+  }
   // A call through an expression of no symbol has its arguments bound to a
   // stand-in: the called expression stays whole.
   for (size_t k = 0; k <= i; k++) {

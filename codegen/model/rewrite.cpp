@@ -252,15 +252,22 @@ tree_node *hoist_out_of(tree_node *t, vec *list) {
   return tree_walk(WALK_POST_RIGHT_FIRST, &ctx, t, call_to_temporary, 0, 0, 0);
 }
 
+// A sequence inside the statement: what it does first becomes a statement
+// before it. Outer sequences go before the ones inside them (a walk from
+// the root), so that (f(), (g = 0, h)) still calls f before it stores g.
+tree_node *hoist_sequences(void *ctx, tree_node *n, int, int, int c) {
+  if (n->op != OP_SEQ || !c) return n;
+  vec *list = static_cast<hoist_ctx *>(ctx)->list;
+  tree_node *left = n->left, *right = n->right;
+  free_shell(n);
+  nodeRewrite(left, list);
+  rewrite_again = true;
+  return right;
+}
+
 tree_node *hoist_calls(void *ctx, tree_node *n, int, int, int c) {
   vec *list = static_cast<hoist_ctx *>(ctx)->list;
-  if (n->op == OP_SEQ && c) {
-    tree_node *left = n->left, *right = n->right;
-    free_shell(n);
-    nodeRewrite(left, list);
-    rewrite_again = true;
-    return right;
-  }
+  if (n->op == OP_SEQ && c) return hoist_sequences(ctx, n, 0, 0, c);
   // A member of a returned structure: the structure goes to a temporary,
   // whose member is then read; no code takes the address of a result.
   if (n->op == OP_ADDR && n->left && n->left->op == OP_CALL) {
@@ -400,6 +407,7 @@ void append(tree_node *s, vec *list) {
     s = tree_simplify(s);
     s = cgen_split_tree(s);
     hoist_ctx hoist{list};
+    s = tree_walk(WALK_PRE, &hoist, s, hoist_sequences, 0, 0, 0);
     s = tree_walk(WALK_POST_RIGHT_FIRST, &hoist, s, hoist_calls, 0, 0, 0);
     if (!rewrite_again) break;
   }
