@@ -338,17 +338,22 @@ struct increments_ctx {
   vec *list;
 };
 
-// A post-increment or post-decrement by one in a call's arguments: C
-// finishes it before the call starts, so its old value goes to a temporary
-// and the step is made, both before the statement.
-tree_node *increment_before_call(void *ctx, tree_node *n, int a, int b, int) {
-  if (a || b || (n->op != OP_POSTINC && n->op != OP_POSTDEC) || !local_is_step_one(n)) return n;
-  vec *list = static_cast<increments_ctx *>(ctx)->list;
+// A post-step made before the statement: its old value goes to a
+// temporary, which the statement reads instead.
+tree_node *step_before(tree_node *n, vec *list) {
   symbol *t = sym_new_temp(n->left);
   nodeRewrite(tree_build(OP_ASSIGN, tree_ident(t), tree_copy(n->left)), list);
   n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
   nodeRewrite(n, list);
   return tree_ident(t);
+}
+
+// A post-increment or post-decrement by one in a call's arguments: C
+// finishes it before the call starts, so its old value goes to a temporary
+// and the step is made, both before the statement.
+tree_node *increment_before_call(void *ctx, tree_node *n, int a, int b, int) {
+  if (a || b || (n->op != OP_POSTINC && n->op != OP_POSTDEC) || !local_is_step_one(n)) return n;
+  return step_before(n, static_cast<increments_ctx *>(ctx)->list);
 }
 
 // A floating post-step of an object reached through an address, whose old
@@ -368,11 +373,7 @@ tree_node *float_step_before(void *ctx, tree_node *n, int a, int b, int c) {
     nodeRewrite(tree_build(OP_ASSIGN, tree_ident(address), object->left), list);
     object->left = tree_ident(address);
   }
-  symbol *t = sym_new_temp(n->left);
-  nodeRewrite(tree_build(OP_ASSIGN, tree_ident(t), tree_copy(n->left)), list);
-  n->op = n->op == OP_POSTINC ? OP_ASADD : OP_ASSUB;
-  nodeRewrite(n, list);
-  return tree_ident(t);
+  return step_before(n, list);
 }
 
 tree_node *increments_of_call(void *ctx, tree_node *n, int a, int b, int) {
