@@ -203,6 +203,10 @@ const corpus_case corpus[] = {
     // Signed products of the multiply routines, compared, shifted and widened.
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F452", {}, "", "-DHOST"},
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
+    // Byte products widened and word products by constants, done in line:
+    // operands of every kind, constants at a byte's edges, signed bytes.
+    {"byteproducts.c", 100000, {{"ru", 32}, {"rs", 24}, {"rb", 4}, {"rl", 8}}},
+    {"byteproducts.c", 100000, {{"ru", 32}, {"rs", 24}, {"rb", 4}, {"rl", 8}}, "18F4620"},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

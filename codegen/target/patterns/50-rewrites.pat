@@ -27,6 +27,24 @@ rule mul_widened_bytes_native
   right ubyte_wide
   kind none
 
+# And an unsigned byte widened times a constant below 100h: one MULLW.
+goal ubyte_const_wide
+
+rule ubyte_const_wide_leaf
+  goals ubyte_const_wide
+  op CONST
+  pred SMALLCONST POSITIVE
+  kind none
+  text VN
+
+rule mul_widened_byte_const_native
+  goals rewrite
+  op *
+  pred WORD
+  left wreg_index
+  right ubyte_const_wide
+  kind none
+
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
 # The routines' operands have fixed types, so the operands are converted,
