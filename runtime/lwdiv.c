@@ -2,17 +2,39 @@
 unsigned int __lwdiv(unsigned int dividend, unsigned int divisor)
 {
 	unsigned int remainder;
-	unsigned char count = 16;
+	unsigned char count, quotient;
 
 	if (divisor == 0)
 		return 0xFFFF;
-	/* A divisor with the top bit set goes into the dividend once at
-	 * most. Below it the remainder stays under half the range, so its
-	 * doubling cannot overflow. */
-	if (((unsigned char *)&divisor)[1] & 0x80)
-		return dividend >= divisor;
-	/* Zero bytes at the dividend's top give zero quotient bits and leave
-	 * the remainder 0: they go in one move each. */
+	if (divisor > dividend)
+		return 0;
+	/* A divisor of 100h or more goes into the dividend fewer than 100h
+	 * times: it is lined up under the dividend's top bit and subtracted
+	 * back down, one step a bit of the byte quotient, so a small quotient
+	 * takes a few steps. */
+	if (((unsigned char *)&divisor)[1] != 0) {
+		/* Doubled, it stays within the dividend while it is at most
+		 * half of it, so it never overflows. */
+		remainder = dividend >> 1;
+		count = 1;
+		while (divisor <= remainder) {
+			divisor <<= 1;
+			count++;
+		}
+		quotient = 0;
+		do {
+			quotient <<= 1;
+			if (dividend >= divisor) {
+				dividend -= divisor;
+				quotient++;
+			}
+			divisor >>= 1;
+		} while (--count != 0);
+		return quotient;
+	}
+	/* A byte divisor: zero bytes at the dividend's top give zero quotient
+	 * bits and leave the remainder 0: they go in one move each. */
+	count = 16;
 	while (((unsigned char *)&dividend)[1] == 0 && count != 8) {
 		dividend <<= 8;
 		count -= 8;
@@ -20,7 +42,8 @@ unsigned int __lwdiv(unsigned int dividend, unsigned int divisor)
 	/* Restoring division one bit at a time, the quotient's bits shifted
 	 * into the dividend as its own bits leave for the remainder. A bit
 	 * goes in where a shift left bit 0 clear, so an increment sets it in
-	 * one instruction. */
+	 * one instruction. The remainder stays under the byte divisor, so its
+	 * doubling cannot overflow. */
 	remainder = 0;
 	do {
 		remainder <<= 1;
