@@ -41,6 +41,16 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 	if (shift > 31) {
 		mb = 1; /* only the sticky bit is left */
 	} else {
+		/* Whole bytes first, their bits gathered into the sticky bit. */
+		while (shift >= 8) {
+			if ((unsigned char)mb) {
+				mb >>= 8;
+				mb |= 1;
+			} else {
+				mb >>= 8;
+			}
+			shift -= 8;
+		}
 		while (shift != 0) {
 			if (mb & 1) {
 				mb >>= 1;

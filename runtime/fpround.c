@@ -16,6 +16,11 @@ __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 		mant |= rest;
 		exp++;
 	}
+	/* Below bit 23 a whole byte can go up at once. */
+	while (!(mant & 0x7F800000)) {
+		mant <<= 8;
+		exp -= 8;
+	}
 	while (!(mant & 0x40000000)) {
 		mant <<= 1;
 		exp--;
