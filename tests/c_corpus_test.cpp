@@ -205,8 +205,8 @@ const corpus_case corpus[] = {
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
     // Byte products widened and word products by constants, done in line:
     // operands of every kind, constants at a byte's edges, signed bytes.
-    {"byteproducts.c", 100000, {{"ru", 32}, {"rs", 24}, {"rb", 4}, {"rl", 8}}},
-    {"byteproducts.c", 100000, {{"ru", 32}, {"rs", 24}, {"rb", 4}, {"rl", 8}}, "18F4620"},
+    {"byteproducts.c", 200000, {{"ru", 36}, {"rs", 24}, {"rb", 4}, {"rl", 8}}},
+    {"byteproducts.c", 200000, {{"ru", 36}, {"rs", 24}, {"rb", 4}, {"rl", 8}}, "18F4620"},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

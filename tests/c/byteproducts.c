@@ -3,7 +3,7 @@
    elements, pointers, calls, parameters), constants at the edges of a
    byte and past them, signed bytes, and the products used in sums,
    indexes, compares and arguments. */
-volatile unsigned int ru[16];
+volatile unsigned int ru[18];
 volatile int rs[12];
 volatile unsigned char rb[4];
 volatile long rl[2];
@@ -13,6 +13,7 @@ signed char sa = -128, sb = 127, sc = -3;
 unsigned int w = 0xABCD;
 int iw = -1234;
 unsigned char *p = &b;
+float fl = 6.25;
 
 unsigned char byte_of(unsigned char v)
 {
@@ -57,6 +58,8 @@ void main(void)
 	ru[13] = w * 3 + 1;
 	ru[14] = (a * 37 > 7000) + (b * 2 < 100) * 2;
 	ru[15] = a * 3u - 1;
+	ru[16] = (unsigned char)fl * 3;	/* a routine's value, PROD used */
+	ru[17] = (unsigned char)fl * b;
 	rs[0] = a * -5;	/* a negative constant */
 	rs[1] = sa * sb;
 	rs[2] = sa * sa;

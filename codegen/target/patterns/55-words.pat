@@ -498,6 +498,7 @@ rule mul_widened_bytes
   | E1Rmulwf (R)E2R
   text XN
 
+# The left may use PROD (a call's value): only MULLW, after it, writes it.
 rule mul_widened_byte_const
   goals word_reg
   op *
@@ -506,7 +507,7 @@ rule mul_widened_byte_const
   right ubyte_const_wide
   result prod
   kind xreg
-  flags xreg_used
+  flags xreg_used left_uses_xy
   code
   | mullw R
   text XN
