@@ -484,7 +484,8 @@ rule negate_word_in_place
   | incf (~1/2L)E2L,f
 
 
-# Two unsigned bytes widened to words: the whole product in PROD.
+# Two unsigned bytes widened to words: the whole product in PROD. The
+# left may use PROD (a call's value): only the MULWF, after it, writes it.
 rule mul_widened_bytes
   goals word_reg
   op *
@@ -493,12 +494,12 @@ rule mul_widened_bytes
   right ubyte_wide
   result prod
   kind xreg
-  flags xreg_used
+  flags xreg_used left_uses_xy
   code
   | E1Rmulwf (R)E2R
   text XN
 
-# The left may use PROD (a call's value): only MULLW, after it, writes it.
+# The same by a constant.
 rule mul_widened_byte_const
   goals word_reg
   op *
