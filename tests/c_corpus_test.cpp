@@ -79,7 +79,7 @@ const corpus_case corpus[] = {
     {"ptr.c", 5000, {{"dst", 6}, {"total", 1}}},
     {"calls.c", 5000, {{"b1", 1}, {"b2", 1}, {"b3", 1}, {"b4", 1}, {"steps", 1}, {"wr", 4}, {"first", 2}, {"sg", 4}}},
     {"args.c", 40000, {{"r1", 1}, {"r2", 1}, {"r3", 1}, {"w1", 2}, {"w2", 2}, {"w3", 2}, {"w4", 2}}},
-    {"shifts.c", 20000, {{"w", 20}, {"s", 10}, {"b", 4}, {"pw", 6}}},
+    {"shifts.c", 20000, {{"w", 20}, {"s", 10}, {"b", 4}, {"bc", 6}, {"pw", 6}}},
     {"muldiv.c", 100000, {{"w", 8}, {"s", 8}, {"b", 4}, {"c", 2}, {"p", 4}, {"q", 8}}},
     // Every pair of bytes and a few thousand wider pairs: about two seconds
     // of gpsim.

@@ -4,6 +4,38 @@
 
 goal byte_result
 
+# A byte shifted by a constant, in a temporary: the product of the
+# hardware multiplier (as in W, 20-bytes.pat) instead of a loop.
+rule shift_left_const_to_temp
+  goals byte_result
+  op <<
+  pred ISBYTE
+  left wreg_byte
+  right byte_const
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status prod
+  code
+  | mullw 1<<(R)
+  | movff prodl,XN
+  text XN
+
+rule shift_right_unsigned_const_to_temp
+  goals byte_result
+  op >>
+  pred UNSBYTE
+  left wreg_byte
+  right byte_const
+  result TEMP
+  kind xreg
+  flags xreg_used
+  clobber status prod
+  code
+  | mullw 1<<(8-(R))
+  | movff prodh,XN
+  text XN
+
 # A byte shifted by a count in W, in a temporary.
 rule shift_byte_by_w
   goals byte_result
