@@ -33,10 +33,14 @@ __fp32 __fpadd(__fp32 a, __fp32 b, unsigned char frac)
 		ea = eb;
 		eb = shift;
 	}
-	ma = FP32_MANT(a);
-	ma <<= 7;
-	mb = FP32_MANT(b);
-	mb <<= 7;
+	/* The mantissas with the hidden bit at bit 30: up a byte over the
+	 * exponent, the hidden bit set at the top, and down one. */
+	ma = a << 8;
+	((unsigned char *)&ma)[3] |= 0x80;
+	ma >>= 1;
+	mb = b << 8;
+	((unsigned char *)&mb)[3] |= 0x80;
+	mb >>= 1;
 	shift = ea - eb;
 	if (shift > 31) {
 		mb = 1; /* only the sticky bit is left */

@@ -31,7 +31,10 @@ typedef double __fl;
 #define FP32_FRAC_MASK 0x007FFFFF
 #define FP32_INF 0x7F800000
 #define FP32_NAN 0x7FC00000
-#define FP32_EXP(x) ((unsigned char)((x) >> 23))
+/* The exponent field from the top two bytes of a pattern in memory, so
+ * that no 32-bit shift is spent on it. */
+#define FP32_BYTE(x, i) (((unsigned char *)&(x))[i])
+#define FP32_EXP(x) ((unsigned char)(FP32_BYTE(x, 3) << 1 | FP32_BYTE(x, 2) >> 7))
 /* The fraction with its hidden bit, as a 24-bit integer. */
 #define FP32_MANT(x) (((x) & FP32_FRAC_MASK) | 0x800000)
 /* Exponent field 255 and a fraction: above infinity in magnitude. */

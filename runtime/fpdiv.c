@@ -9,7 +9,8 @@ __fp32 __fpdiv(__fp32 a, __fp32 b, unsigned char frac)
 	__fp32 remainder, divisor, quotient;
 	int exp;
 
-	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
+	/* Only an exponent field of 255 can be a NaN's. */
+	if ((ea == 255 || eb == 255) && (FP32_IS_NAN(a) || FP32_IS_NAN(b)))
 		return FP32_NAN;
 	if (ea == 255) {
 		if (eb == 255)

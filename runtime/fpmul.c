@@ -8,9 +8,9 @@ __fp32 __fpmul(__fp32 a, __fp32 b, unsigned char frac)
 	__fp32 sign = (a ^ b) & FP32_SIGN;
 	__fp32 ma, mb, product;
 
-	if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
-		return FP32_NAN;
 	if (ea == 255 || eb == 255) {
+		if (FP32_IS_NAN(a) || FP32_IS_NAN(b))
+			return FP32_NAN;
 		if (ea == 0 || eb == 0)
 			return FP32_NAN; /* infinity times zero */
 		return sign | FP32_INF;

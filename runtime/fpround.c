@@ -5,6 +5,7 @@
 __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 {
 	__fp32 lsb, rest;
+#define M(i) (((unsigned char *)&mant)[i])
 
 	if (mant == 0)
 		return sign ? FP32_SIGN : 0;
@@ -25,7 +26,10 @@ __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 		mant <<= 1;
 		exp--;
 	}
-	lsb = (__fp32)1 << (30 - frac);
+	if (frac == 15)
+		lsb = 0x8000; /* the 24-bit format's, without a shift */
+	else
+		lsb = (__fp32)1 << (30 - frac);
 	rest = lsb - 1;
 	rest &= mant;
 	mant -= rest;
@@ -45,13 +49,18 @@ __fp32 __fpround(unsigned char sign, int exp, __fp32 mant, unsigned char frac)
 	else if (exp >= 255)
 		mant = FP32_INF;
 	else {
-		mant >>= 7;
-		mant &= FP32_FRAC_MASK;
-		rest = (unsigned char)exp;
-		rest <<= 23;
-		mant |= rest;
+		/* The hidden bit goes up to bit 31 and the whole down a byte,
+		 * which leaves it at bit 23: the exponent's lowest bit goes
+		 * there and the rest in the top byte. */
+		mant <<= 1;
+		mant >>= 8;
+		M(2) &= 0x7F;
+		if ((unsigned char)exp & 1)
+			M(2) |= 0x80;
+		M(3) = (unsigned char)exp >> 1;
 	}
 	if (sign)
-		mant |= FP32_SIGN;
+		M(3) |= 0x80;
 	return mant;
+#undef M
 }
