@@ -207,6 +207,8 @@ const corpus_case corpus[] = {
     // operands of every kind, constants at a byte's edges, signed bytes.
     {"byteproducts.c", 200000, {{"ru", 36}, {"rs", 24}, {"rb", 4}, {"rl", 8}}},
     {"byteproducts.c", 200000, {{"ru", 36}, {"rs", 24}, {"rb", 4}, {"rl", 8}}, "18F4620"},
+    // Division of unsigned words and longs by ten.
+    {"divten.c", 100000, {{"rw", 24}, {"dw", 10}, {"rl", 40}, {"digits", 10}}},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

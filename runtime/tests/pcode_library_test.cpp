@@ -35,7 +35,7 @@ const char *const runtime_routines[] = {
     "___lwdiv",  "___awmod",  "___awdiv",  "___ftadd",   "___asftadd", "___ftdiv",  "___asftdiv", "___ftmul",
     "___asftmul", "___ftsub", "___asftsub", "___fttol",  "___ftneg",  "___lbtoft",  "___abtoft", "___awtoft",
     "___lwtoft", "___altoft", "___lltoft", "___aldiv",   "___almod",  "___llmod",   "___lldiv",  "___llmov",
-    "___ftge",
+    "___ftge",   "___lwdiv10", "___lwmod10", "___lldiv10", "___llmod10",
 };
 const char *const double32_routines[] = {
     "___fladd", "___asfladd", "___fldiv", "___asfldiv", "___asflmul", "___flmul",  "___flsub",  "___asflsub",

@@ -19,7 +19,9 @@ namespace target {
 #include "runtime/lbmod.c"
 #include "runtime/lbmul.c"
 #include "runtime/lwdiv.c"
+#include "runtime/lwdiv10.c"
 #include "runtime/lwmod.c"
+#include "runtime/lwmod10.c"
 #include "runtime/wmul.c"
 #undef int
 }  // namespace target
@@ -54,6 +56,13 @@ TEST(RuntimeRoutines, EveryBytePair) {
       ASSERT_EQ(target::__abdiv(sx, sy), s8_div(sx, sy)) << int(sx) << " / " << int(sy);
       ASSERT_EQ(target::__abmod(sx, sy), s8_mod(sx, sy)) << int(sx) << " % " << int(sy);
     }
+  }
+}
+
+TEST(RuntimeRoutines, EveryWordByTen) {
+  for (unsigned x = 0; x < 0x10000; x++) {
+    ASSERT_EQ(uint16_t(target::__lwdiv10(uint16_t(x))), x / 10) << x;
+    ASSERT_EQ(uint16_t(target::__lwmod10(uint16_t(x))), x % 10) << x;
   }
 }
 

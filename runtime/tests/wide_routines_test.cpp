@@ -14,8 +14,11 @@ namespace target {
 #include "library/aslmul.c"
 #include "library/atdiv.c"
 #include "library/atmod.c"
+#include "library/div10.h"
 #include "library/lldiv.c"
+#include "library/lldiv10.c"
 #include "library/llmod.c"
+#include "library/llmod10.c"
 #include "library/llmov.c"
 #include "library/lmul.c"
 #include "library/ltdiv.c"
@@ -74,6 +77,19 @@ TEST(WideRoutines, LongPairs) {
       ASSERT_EQ(target::__aslmul(&product, y), w.mul(a, b)) << a << " *= " << b;
       ASSERT_EQ(product, w.mul(a, b)) << a << " *= " << b;
     }
+  }
+}
+
+// Division by ten a byte at a time: the sample, and the values on both
+// sides of every multiple of ten where a quotient byte carries.
+TEST(WideRoutines, LongsByTen) {
+  std::vector<uint64_t> values = samples(width{32});
+  for (uint64_t m = 10; m < (uint64_t(1) << 32); m = m * 256 + 10)
+    for (uint64_t v : {m - 1, m, m + 1, m * 10 - 1}) values.push_back(v & 0xFFFFFFFF);
+  for (uint64_t a : values) {
+    uint32_t x = uint32_t(a);
+    ASSERT_EQ(target::__lldiv10(x), x / 10) << x;
+    ASSERT_EQ(target::__llmod10(x), x % 10) << x;
   }
 }
 

@@ -108,6 +108,106 @@ rule mul_long_assign_call
 # Quotients and remainders, by signedness and width; the assignment forms
 # store the routine's result back.
 
+# Unsigned words and longs by ten, as decimal output divides them: routines
+# without a division loop (div10.h), for a dividend that needs no rewriting
+# itself. Other constants take the general routines.
+goal const_ten
+
+rule const_ten_leaf
+  goals const_ten
+  op CONST
+  pred ISTEN
+  kind none
+  text VN
+
+rule div_uword_ten_call
+  goals rewrite
+  op /
+  pred UNSWORD
+  left word_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lwdiv10 `(ui 0 ef1`ui ] 
+  text ( ___lwdiv10 (1 -> L `ui ]
+
+rule mod_uword_ten_call
+  goals rewrite
+  op %
+  pred UNSWORD
+  left word_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lwmod10 `(ui 0 ef1`ui ] 
+  text ( ___lwmod10 (1 -> L `ui ]
+
+rule div_ulong_ten_call
+  goals rewrite
+  op /
+  pred UNSLONG
+  left long_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lldiv10 `(ul 0 ef1`ul ] 
+  text ( ___lldiv10 (1 -> L `ul ]
+
+rule mod_ulong_ten_call
+  goals rewrite
+  op %
+  pred UNSLONG
+  left long_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___llmod10 `(ul 0 ef1`ul ] 
+  text ( ___llmod10 (1 -> L `ul ]
+
+rule div_uword_ten_assign_call
+  goals rewrite
+  op =/
+  pred LUNSWORD
+  left word_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lwdiv10 `(ui 0 ef1`ui ] 
+  text = L ( ___lwdiv10 (1 -> L `ui ]
+
+rule mod_uword_ten_assign_call
+  goals rewrite
+  op =%
+  pred LUNSWORD
+  left word_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lwmod10 `(ui 0 ef1`ui ] 
+  text = L ( ___lwmod10 (1 -> L `ui ]
+
+rule div_ulong_ten_assign_call
+  goals rewrite
+  op =/
+  pred LUNSLONG
+  left long_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___lldiv10 `(ul 0 ef1`ul ] 
+  text = L ( ___lldiv10 (1 -> L `ul ]
+
+rule mod_ulong_ten_assign_call
+  goals rewrite
+  op =%
+  pred LUNSLONG
+  left long_opnd
+  right const_ten
+  kind none
+  code
+  | [v ___llmod10 `(ul 0 ef1`ul ] 
+  text = L ( ___llmod10 (1 -> L `ul ]
+
 rule div_mod_ubyte_call
   goals rewrite
   op / %
