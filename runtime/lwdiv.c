@@ -8,11 +8,12 @@ unsigned int __lwdiv(unsigned int dividend, unsigned int divisor)
 		return 0xFFFF;
 	if (divisor > dividend)
 		return 0;
-	/* A divisor of 100h or more goes into the dividend fewer than 100h
-	 * times: it is lined up under the dividend's top bit and subtracted
-	 * back down, one step a bit of the byte quotient, so a small quotient
-	 * takes a few steps. */
-	if (((unsigned char *)&divisor)[1] != 0) {
+	/* A divisor above the dividend's high byte goes into the dividend
+	 * fewer than 100h times: it is lined up under the dividend's top bit
+	 * and subtracted back down, one step a bit of the byte quotient, so a
+	 * small quotient takes a few steps. */
+	if (((unsigned char *)&divisor)[1] != 0 ||
+	    ((unsigned char *)&divisor)[0] > ((unsigned char *)&dividend)[1]) {
 		/* Doubled, it stays within the dividend while it is at most
 		 * half of it, so it never overflows. */
 		remainder = dividend >> 1;
@@ -32,18 +33,13 @@ unsigned int __lwdiv(unsigned int dividend, unsigned int divisor)
 		} while (--count != 0);
 		return quotient;
 	}
-	/* A byte divisor: zero bytes at the dividend's top give zero quotient
-	 * bits and leave the remainder 0: they go in one move each. */
-	count = 16;
-	while (((unsigned char *)&dividend)[1] == 0 && count != 8) {
-		dividend <<= 8;
-		count -= 8;
-	}
-	/* Restoring division one bit at a time, the quotient's bits shifted
-	 * into the dividend as its own bits leave for the remainder. A bit
-	 * goes in where a shift left bit 0 clear, so an increment sets it in
-	 * one instruction. The remainder stays under the byte divisor, so its
+	/* A byte divisor at most the dividend's high byte: restoring
+	 * division one bit at a time, the quotient's bits shifted into the
+	 * dividend as its own bits leave for the remainder. A bit goes in
+	 * where a shift left bit 0 clear, so an increment sets it in one
+	 * instruction. The remainder stays under the byte divisor, so its
 	 * doubling cannot overflow. */
+	count = 16;
 	remainder = 0;
 	do {
 		remainder <<= 1;

@@ -6,11 +6,12 @@ unsigned int __lwmod(unsigned int dividend, unsigned int divisor)
 
 	if (divisor > dividend)
 		return dividend;
-	/* A divisor of 100h or more goes into the dividend fewer than 100h
-	 * times: it is lined up under the dividend's top bit and subtracted
-	 * back down, one step a quotient bit, so a small quotient (as in
-	 * Euclid's algorithm) takes a few steps. */
-	if (((unsigned char *)&divisor)[1] != 0) {
+	/* A divisor above the dividend's high byte goes into the dividend
+	 * fewer than 100h times: it is lined up under the dividend's top bit
+	 * and subtracted back down, one step a quotient bit, so a small
+	 * quotient (as in Euclid's algorithm) takes a few steps. */
+	if (((unsigned char *)&divisor)[1] != 0 ||
+	    ((unsigned char *)&divisor)[0] > ((unsigned char *)&dividend)[1]) {
 		/* Doubled, it stays within the dividend while it is at most
 		 * half of it, so it never overflows. */
 		remainder = dividend >> 1;
@@ -26,15 +27,10 @@ unsigned int __lwmod(unsigned int dividend, unsigned int divisor)
 		} while (--count != 0);
 		return dividend;
 	}
-	/* A byte divisor, zero included (it subtracts nothing from every step
-	 * and leaves the dividend): restoring division over the dividend's
-	 * bits. Zero bytes at its top give zero quotient bits and leave the
-	 * remainder 0: they go in one move each. */
+	/* A byte divisor at most the dividend's high byte, or zero (it
+	 * subtracts nothing from every step and leaves the dividend):
+	 * restoring division over the dividend's bits. */
 	count = 16;
-	while (((unsigned char *)&dividend)[1] == 0 && count != 8) {
-		dividend <<= 8;
-		count -= 8;
-	}
 	remainder = 0;
 	do {
 		remainder <<= 1;
