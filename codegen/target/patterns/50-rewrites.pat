@@ -45,6 +45,15 @@ rule mul_widened_byte_const_native
   right ubyte_const_wide
   kind none
 
+# A word times a constant below 100h, in line (55-words.pat).
+rule mul_word_byte_const_native
+  goals rewrite
+  op *
+  pred WORD
+  left word_opnd
+  right ubyte_const_wide
+  kind none
+
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
 # The routines' operands have fixed types, so the operands are converted,

@@ -499,6 +499,31 @@ rule mul_widened_bytes
   | E1Rmulwf (R)E2R
   text XN
 
+# A word times a constant below 100h: two byte products, the high byte's
+# added into the high byte of the low byte's. The operand is read whole
+# before the first product, so that it may be the one in PROD.
+rule mul_word_byte_const
+  goals word_tmp
+  op *
+  pred WORD
+  left word_opnd
+  right ubyte_const_wide
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg prod
+  code
+  | movff ~0/2L,~0/2XN
+  | E1Lmovf (~1/2L)E2L,w
+  | mullw R
+  | movff prodl,~1/2XN
+  | E1Nmovf (~0/2XN)E2N,w
+  | mullw R
+  | movff prodl,~0/2XN
+  | movf prodh,w
+  | E1Naddwf (~1/2XN)E2N,f
+  text XN
+
 # The same by a constant.
 rule mul_widened_byte_const
   goals word_reg
