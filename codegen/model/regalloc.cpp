@@ -126,6 +126,8 @@ struct ref_walk {
   int32_t index;
   // Per variable of this walk: what the statement does to it.
   std::map<uint32_t, uint8_t> *effects;
+  // Variables whose address the function's code uses: they live in memory.
+  const std::set<symbol *> *addressed;
 };
 
 // What a statement does to a variable: reads its value, writes it whole,
@@ -148,7 +150,7 @@ uint32_t var_number(ref_walk &w, symbol *s, bool make) {
 }
 
 void note(ref_walk &w, symbol *s, uint8_t effect) {
-  uint32_t n = var_number(w, s, is_candidate(w.ra->function, s));
+  uint32_t n = var_number(w, s, is_candidate(w.ra->function, s) && !w.addressed->count(s));
   if (n != UINT32_MAX) (*w.effects)[n] |= effect;
 }
 
@@ -162,9 +164,16 @@ void walk_target(ref_walk &w, tree_node *target, bool plain) {
     base = base->left;
     whole = false;
   }
+  // A store of fewer bytes than the variable has, as ((char *)&x)[0] = b
+  // becomes, keeps the other bytes.
+  if (base && base->op == OP_ID && base->sym && base->sym->type && base->type &&
+      type_size(base->type) < type_size(base->sym->type))
+    whole = false;
   if (base && base->op == OP_ID) {
     uint8_t effect = EFFECT_DEF;
-    if (whole)
+    if (!whole && base == target && plain)
+      effect |= EFFECT_PARTIAL;
+    else if (whole)
       effect |= EFFECT_WHOLE;
     else if (base != target)
       effect |= EFFECT_PARTIAL;
@@ -202,10 +211,26 @@ void walk_refs(ref_walk &w, tree_node *t, bool under_deref) {
 
 typedef std::map<uint32_t, uint8_t> effect_map;
 
+// Variables whose address is used where no pointer variable holds it, as in
+// ((unsigned char *)&x)[1] = b: a write through the address changes the
+// object in memory, which a copy in registers would not see.
+void collect_addressed(const tree_node *t, std::set<symbol *> &out) {
+  if (!t) return;
+  if (t->op == OP_ADDR) {
+    const tree_node *base = t->left;
+    while (base && (base->op == OP_DOT || base->op == OP_BITFIELD)) base = base->left;
+    if (base && base->op == OP_ID && base->sym) out.insert(base->sym);
+  }
+  for (uint32_t k = 0; k < vec_size(t->args); k++) collect_addressed(item<tree_node>(t->args, k), out);
+  if (op_has_operands(t->op)) collect_addressed(t->left, out);
+  if (op_is_binary(t->op)) collect_addressed(t->right, out);
+}
+
 // The effects of one statement on the candidates.
-effect_map statement_effects(ra_function *ra, std::map<symbol *, uint32_t> &numbers, tree_node *t, int32_t index) {
+effect_map statement_effects(ra_function *ra, std::map<symbol *, uint32_t> &numbers, tree_node *t, int32_t index,
+                             const std::set<symbol *> &addressed) {
   effect_map effects;
-  ref_walk w{ra, &numbers, index, &effects};
+  ref_walk w{ra, &numbers, index, &effects, &addressed};
   walk_refs(w, t, false);
   return effects;
 }
@@ -827,9 +852,11 @@ void build_tables(func_ctx *ctx) {
   vec_append(ra->table, ctx->statements);
   std::map<symbol *, uint32_t> numbers;
   effects_table effects;
+  std::set<symbol *> addressed;
+  for (uint32_t k = 0; k < vec_size(ra->table); k++) collect_addressed(item<tree_node>(ra->table, k), addressed);
   for (uint32_t k = 0; k < vec_size(ra->table); k++) {
     tree_node *t = item<tree_node>(ra->table, k);
-    effects.by_statement[t] = statement_effects(ra, numbers, t, int32_t(k));
+    effects.by_statement[t] = statement_effects(ra, numbers, t, int32_t(k), addressed);
   }
   std::map<int32_t, uint32_t> labels;
   make_blocks(ra, labels);
