@@ -911,7 +911,10 @@ const char *cgen_subst_text(const tree_node *n, const char *text) {
 tree_node *cgen_rewrite(tree_node *n) {
   if (!n) return nullptr;
   tree_set_position(n);
-  bool matched = cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()));
+  // Most operators have no rewrite rule: a search, which first marks the
+  // whole subtree, cannot match them, and each pass asks it of every node.
+  bool searched = n->op == OP_ASM || n->op == OP_CALLARGS || pat_lookup(GOAL_REWRITE_NUMBER, n->op);
+  bool matched = searched && cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()));
   uint32_t number = matched ? uint32_t(n->patterns[n->count - 1]) : 0;
   // A rule without code or text keeps the node as it is; its operands may
   // still need rewriting.
