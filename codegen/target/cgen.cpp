@@ -45,8 +45,10 @@ constexpr uint64_t SELECTION_BUDGET = 2000000;
 constexpr uint32_t PASSED_OVER = 0x100;
 
 struct select_state {
-  std::vector<regset *> pool;  // sets of one statement, freed together
-  size_t pool_high = 0;
+  // Sets of one search, made afresh from the front each time: the search
+  // makes a million of them per thousand lines.
+  std::vector<regset *> pool;
+  size_t pool_used = 0;
   uint32_t depth = 0;
   bool call_clobber = false;
   const tree_node *failed = nullptr;
@@ -76,17 +78,21 @@ select_state &st() {
 regset *conflict() { return rset_busy(); }
 
 regset *pool_new(const regset *from = nullptr) {
-  regset *s = iset_alloc();
-  if (from) iset_assign(s, from);
-  st().pool.push_back(s);
-  if (st().pool.size() > st().pool_high) st().pool_high = st().pool.size();
-  return s;
+  select_state &s = st();
+  regset *set;
+  if (s.pool_used < s.pool.size()) {
+    set = s.pool[s.pool_used];
+    if (!from) iset_clear(set);
+  } else {
+    set = iset_alloc();
+    s.pool.push_back(set);
+  }
+  s.pool_used++;
+  if (from) iset_assign(set, from);
+  return set;
 }
 
-void pool_release() {
-  for (regset *s : st().pool) iset_free(s);
-  st().pool.clear();
-}
+void pool_release() { st().pool_used = 0; }
 
 regset *node_set(tree_node *n, int which) {
   if (!n->sets[which]) n->sets[which] = iset_alloc();
