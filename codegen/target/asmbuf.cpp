@@ -71,8 +71,8 @@ void out_text(const char *p, size_t n) {
 void out_putc(char c) { out_text(&c, 1); }
 
 void out_printf(const char *format, ...) {
-  // Most of the text is a plain string or one string argument: it needs
-  // no formatting.
+  // Most of the text is a plain string or one string argument, whole or
+  // a part of it: it needs no formatting.
   if (!strchr(format, '%')) {
     out_text(format, strlen(format));
     return;
@@ -84,6 +84,14 @@ void out_printf(const char *format, ...) {
     va_end(args);
     if (!text) text = "(null)";
     out_text(text, strlen(text));
+    return;
+  }
+  if (strcmp(format, "%.*s") == 0) {
+    int most = va_arg(args, int);
+    const char *text = va_arg(args, const char *);
+    va_end(args);
+    if (!text) text = "(null)";
+    out_text(text, most < 0 ? strlen(text) : strnlen(text, size_t(most)));
     return;
   }
   char buffer[4096];

@@ -103,7 +103,8 @@ TEST_F(EmitTest, PsectDirectives) {
 TEST_F(EmitTest, LinesAreWrittenWholeAtTheirNewline) {
   emit_select_psect(PSECT_DATA, 0);
   out_printf("a%d", 1);
-  out_printf("%s", "b\rc");
+  out_printf("%s%.*s", "b", 0, "x");
+  out_printf("%.*s", 2, "\rcd");
   EXPECT_EQ(out_pending_line(), "a1b\nc");
   EXPECT_EQ(written, "");
   out_putc('\n');
