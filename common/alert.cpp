@@ -22,6 +22,7 @@ constexpr size_t TEXT_SIZE = 512;        // the text with "%m" replaced
 constexpr size_t FILE_LINE_MAX = 255;    // characters kept of a description line
 constexpr uint32_t LIMIT_BEFORE_INIT = 3;
 constexpr uint32_t DEFAULT_ERROR_LIMIT = 20;
+constexpr uint32_t ONCE_BUCKETS = 4099;  // prime
 
 const char DEFAULT_FILE[] = "../dat/en_msgs.txt";
 const char FALLBACK_FILE[] = "en_msgs.txt";
@@ -586,7 +587,10 @@ int msg_once(unsigned number, ...) {
   std::string wide_copy;
   const char *file = context_file(wide_copy);
   msg_once_key key = {number, st.line_no ? uint32_t(*st.line_no) : 0, const_cast<char *>(file ? file : "")};
-  if (!st.once) st.once = hash_new(100, once_hash, once_equal);
+  // A prime count of buckets: the key's hash is a multiple of 100 apart
+  // from its number, so 100 buckets put every line's copy of one message
+  // in a single chain, searched in full at each call.
+  if (!st.once) st.once = hash_new(ONCE_BUCKETS, once_hash, once_equal);
   if (hash_lookup(st.once, &key)) return 0;
   msg_once_key *stored = static_cast<msg_once_key *>(xalloc(sizeof(msg_once_key)));
   *stored = key;

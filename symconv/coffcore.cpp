@@ -649,6 +649,28 @@ uint32_t coff_add_block_entry(const char *name, uint32_t value, int section, int
   return aux;
 }
 
+namespace {
+
+// Every symbol and line asks for its section: a search of all blocks for
+// each made a large program's files take time in the square of its size.
+void index_blocks(coff_writer *w) {
+  std::vector<uint32_t> &order = w->blocks_by_address;
+  order.clear();
+  for (uint32_t k = 0; k < vec_size(model.data); k++)
+    if (model_data_nth(k)->length) order.push_back(k);
+  std::stable_sort(order.begin(), order.end(),
+                   [](uint32_t a, uint32_t b) { return model_data_nth(a)->address < model_data_nth(b)->address; });
+  for (size_t i = 1; i < order.size(); i++) {
+    const model_data *before = model_data_nth(order[i - 1]), *after = model_data_nth(order[i]);
+    if (uint64_t(before->address) + before->length > after->address) {
+      order.clear();
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 void coff_make_sections(bool abs_section) {
   coff_writer *w = coff_out;
   w->sections.clear();
@@ -687,6 +709,7 @@ void coff_make_sections(bool abs_section) {
     s.block = k;
     w->sections.push_back(s);
   }
+  index_blocks(w);
 }
 
 int coff_section_of(uint32_t address, uint32_t segment) {
@@ -695,6 +718,16 @@ int coff_section_of(uint32_t address, uint32_t segment) {
   if (!seg) return 0;
   if (segment_is_program(segment)) {
     uint64_t byte_address = uint64_t(address) * w->code_unit;
+    const std::vector<uint32_t> &order = w->blocks_by_address;
+    if (!order.empty()) {
+      auto after = std::upper_bound(order.begin(), order.end(), byte_address, [](uint64_t a, uint32_t k) {
+        return a < model_data_nth(k)->address;
+      });
+      if (after == order.begin()) return 0;
+      uint32_t k = *(after - 1);
+      const model_data *d = model_data_nth(k);
+      return byte_address < uint64_t(d->address) + d->length ? int(w->first_block_section + k) : 0;
+    }
     for (uint32_t k = 0; k < vec_size(model.data); k++) {
       const model_data *d = model_data_nth(k);
       if (byte_address >= d->address && byte_address < uint64_t(d->address) + d->length)

@@ -118,6 +118,10 @@ struct coff_writer {
   std::vector<coff_section> sections;
   std::vector<uint32_t> segment_section;  // by segment index, 0 for program memory
   uint32_t first_block_section = 0;
+  // The data blocks with bytes, in address order, for finding the one that
+  // holds an address; empty when blocks overlap (or before the sections are
+  // made), where the blocks are searched in their own order.
+  std::vector<uint32_t> blocks_by_address;
 };
 extern coff_writer *coff_out;
 

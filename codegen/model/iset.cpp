@@ -13,11 +13,11 @@ namespace {
 constexpr uint32_t OVERFLOW_BUCKETS = 13;
 constexpr uint32_t CACHE_LIMIT = 8192;
 
-std::vector<iset *> &cache() {
-  // Never destroyed: cached records stay reachable until the program ends.
-  static std::vector<iset *> &records = *new std::vector<iset *>;
-  return records;
-}
+// Freed records, reused before new ones are made: selection makes and drops
+// sets by the million, so this is a plain array and not a container whose
+// guard and bookkeeping would cost more than the set itself.
+iset *cached[CACHE_LIMIT];
+uint32_t cached_count;
 uint32_t live_sets;
 uint32_t peak_sets;
 
@@ -27,6 +27,7 @@ uint32_t as_number(const void *key) { return uint32_t(reinterpret_cast<uintptr_t
 bool has_overflow(const iset *s) { return s->overflow && s->overflow->count != 0; }
 
 void drop_ordered(iset *s) {
+  if (!s->ordered) return;
   vec_free(s->ordered);
   s->ordered = nullptr;
 }
@@ -50,9 +51,8 @@ void overflow_add(iset *s, uint32_t n) {
 
 iset *iset_alloc() {
   iset *s;
-  if (!cache().empty()) {
-    s = cache().back();
-    cache().pop_back();
+  if (cached_count) {
+    s = cached[--cached_count];
     s->bits = 0;
   } else {
     s = static_cast<iset *>(xalloc(sizeof(iset)));
@@ -66,13 +66,13 @@ void iset_free(iset *s) {
   drop_ordered(s);
   s->iter = 0;
   live_sets--;
-  if (cache().size() >= CACHE_LIMIT) {
+  if (cached_count >= CACHE_LIMIT) {
     hash_free(s->overflow);
     xfree(s);
     return;
   }
-  hash_clear(s->overflow);
-  cache().push_back(s);
+  if (has_overflow(s)) hash_clear(s->overflow);
+  cached[cached_count++] = s;
 }
 
 iset *iset_dup(const iset *s) {
@@ -115,14 +115,17 @@ bool iset_member(const iset *s, uint32_t n) {
 
 void iset_clear(iset *s) {
   s->bits = 0;
-  hash_free(s->overflow);
-  s->overflow = nullptr;
+  if (s->overflow) {
+    hash_free(s->overflow);
+    s->overflow = nullptr;
+  }
   drop_ordered(s);
 }
 
 void iset_union(iset *a, const iset *b) {
   if (!b || a == b) return;
   a->bits |= b->bits;
+  if (!has_overflow(b)) return;
   for (uint32_t n : sorted_overflow(b)) overflow_add(a, n);
 }
 
@@ -218,4 +221,4 @@ uint32_t iset_next(iset *s) {
 
 uint32_t iset_live_count() { return live_sets; }
 uint32_t iset_peak_count() { return peak_sets; }
-uint32_t iset_cached_count() { return uint32_t(cache().size()); }
+uint32_t iset_cached_count() { return cached_count; }

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 #include "codegen/model/progstate.h"
 #include "codegen/model/target_services.h"
@@ -34,15 +35,9 @@ void write_line(const std::string &text) {
     fwrite(text.data(), 1, text.size(), stdout);
 }
 
-}  // namespace
-
-void out_putc(char c) {
+// The line just ended by a newline is written, after any psect switch.
+void end_line() {
   out_state &s = st();
-  if (s.line.capacity() == s.line.size()) s.line.reserve(s.line.size() + 256);
-  // A carriage return is kept as a newline inside the line; only a real
-  // newline ends it.
-  s.line += c == '\r' ? '\n' : c;
-  if (c != '\n') return;
   std::string done;
   done.swap(s.line);
   if (model.output_suppressed) return;
@@ -55,13 +50,65 @@ void out_putc(char c) {
   write_line(done);
 }
 
+// Text as out_putc would take it one character at a time, in runs.
+void out_text(const char *p, size_t n) {
+  const char *end = p + n;
+  while (p < end) {
+    const char *stop = p;
+    while (stop < end && *stop != '\n' && *stop != '\r') stop++;
+    st().line.append(p, stop);
+    if (stop == end) return;
+    // A carriage return is kept as a newline inside the line; only a real
+    // newline ends it.
+    st().line += '\n';
+    if (*stop == '\n') end_line();
+    p = stop + 1;
+  }
+}
+
+}  // namespace
+
+void out_putc(char c) { out_text(&c, 1); }
+
 void out_printf(const char *format, ...) {
-  char buffer[4096];
+  // Most of the text is a plain string or one string argument, whole or
+  // a part of it: it needs no formatting.
+  if (!strchr(format, '%')) {
+    out_text(format, strlen(format));
+    return;
+  }
   va_list args;
   va_start(args, format);
-  vsnprintf(buffer, sizeof buffer, format, args);
+  if (format[0] == '%' && format[1] == 's' && !format[2]) {
+    const char *text = va_arg(args, const char *);
+    va_end(args);
+    if (!text) text = "(null)";
+    out_text(text, strlen(text));
+    return;
+  }
+  if (strcmp(format, "%.*s") == 0) {
+    int most = va_arg(args, int);
+    const char *text = va_arg(args, const char *);
+    va_end(args);
+    if (!text) text = "(null)";
+    out_text(text, most < 0 ? strlen(text) : strnlen(text, size_t(most)));
+    return;
+  }
+  char buffer[4096];
+  va_list again;
+  va_copy(again, args);
+  int n = vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  for (const char *p = buffer; *p; p++) out_putc(*p);
+  if (n >= int(sizeof buffer)) {
+    // A longer line is written whole.
+    std::string text(size_t(n) + 1, '\0');
+    vsnprintf(text.data(), text.size(), format, again);
+    out_text(text.data(), strlen(text.data()));
+  } else if (n > 0) {
+    // Text stops at a null character, as it always has.
+    out_text(buffer, strlen(buffer));
+  }
+  va_end(again);
 }
 
 void out_hold() {

@@ -45,8 +45,10 @@ constexpr uint64_t SELECTION_BUDGET = 2000000;
 constexpr uint32_t PASSED_OVER = 0x100;
 
 struct select_state {
-  std::vector<regset *> pool;  // sets of one statement, freed together
-  size_t pool_high = 0;
+  // Sets of one search, made afresh from the front each time: the search
+  // makes a million of them per thousand lines.
+  std::vector<regset *> pool;
+  size_t pool_used = 0;
   uint32_t depth = 0;
   bool call_clobber = false;
   const tree_node *failed = nullptr;
@@ -76,17 +78,21 @@ select_state &st() {
 regset *conflict() { return rset_busy(); }
 
 regset *pool_new(const regset *from = nullptr) {
-  regset *s = iset_alloc();
-  if (from) iset_assign(s, from);
-  st().pool.push_back(s);
-  if (st().pool.size() > st().pool_high) st().pool_high = st().pool.size();
-  return s;
+  select_state &s = st();
+  regset *set;
+  if (s.pool_used < s.pool.size()) {
+    set = s.pool[s.pool_used];
+    if (!from) iset_clear(set);
+  } else {
+    set = iset_alloc();
+    s.pool.push_back(set);
+  }
+  s.pool_used++;
+  if (from) iset_assign(set, from);
+  return set;
 }
 
-void pool_release() {
-  for (regset *s : st().pool) iset_free(s);
-  st().pool.clear();
-}
+void pool_release() { st().pool_used = 0; }
 
 regset *node_set(tree_node *n, int which) {
   if (!n->sets[which]) n->sets[which] = iset_alloc();
@@ -911,7 +917,10 @@ const char *cgen_subst_text(const tree_node *n, const char *text) {
 tree_node *cgen_rewrite(tree_node *n) {
   if (!n) return nullptr;
   tree_set_position(n);
-  bool matched = cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()));
+  // Most operators have no rewrite rule: a search, which first marks the
+  // whole subtree, cannot match them, and each pass asks it of every node.
+  bool searched = n->op == OP_ASM || n->op == OP_CALLARGS || pat_lookup(GOAL_REWRITE_NUMBER, n->op);
+  bool matched = searched && cgen_match_tree(n, GOAL_REWRITE_NUMBER, const_cast<regset *>(machine_regs()));
   uint32_t number = matched ? uint32_t(n->patterns[n->count - 1]) : 0;
   // A rule without code or text keeps the node as it is; its operands may
   // still need rewriting.

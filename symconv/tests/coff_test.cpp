@@ -9,6 +9,7 @@
 
 #include "common/alloc.h"
 #include "common/vector.h"
+#include "symconv/coffcore.h"
 #include "symconv/encdec.h"
 #include "symconv/mcoff.h"
 #include "symconv/tests/forvane_fixture.h"
@@ -156,6 +157,36 @@ TEST_F(ForvaneCoff, AnEmptyModelStillGivesAValidFile) {
   EXPECT_EQ(u16(image, 2), 1u);
   EXPECT_EQ(u32(image, 12), 0u);
   EXPECT_EQ(u32(image, 38 + 40), 4u);
+}
+
+// A program address lies in the section of the block that holds it,
+// however the blocks were made; where blocks overlap, the first made holds
+// the bytes they share.
+TEST_F(ForvaneCoff, AProgramAddressLiesInItsBlocksSection) {
+  set_classes({"CODE"});
+  uint32_t code = model_add_segment("CODE", 0, 0, 0, 1);
+  const uint8_t bytes[8] = {};
+  model_add_data(0x200, 8, bytes, code);  // block 0
+  model_add_data(0x100, 4, bytes, code);  // block 1
+  model_add_data(0x104, 0, bytes, code);  // block 2 holds nothing
+  model_add_data(0x104, 2, bytes, code);  // block 3, just after block 1
+  const coff_flavour flavour{};
+  coff_writer_open(&flavour);
+  coff_make_sections(false);
+  int first = int(coff_out->first_block_section);
+  struct {
+    uint32_t address;
+    int block;  // -1: none
+  } cases[] = {{0xFF, -1}, {0x100, 1}, {0x103, 1}, {0x104, 3}, {0x105, 3}, {0x106, -1},
+               {0x1FF, -1}, {0x200, 0}, {0x207, 0}, {0x208, -1}, {0xFFFFF, -1}};
+  for (const auto &c : cases)
+    EXPECT_EQ(coff_section_of(c.address, code), c.block < 0 ? 0 : first + c.block) << std::hex << c.address;
+  model_add_data(0x102, 4, bytes, code);  // block 4 overlaps blocks 1 and 3
+  coff_make_sections(false);
+  EXPECT_EQ(coff_section_of(0x103, code), first + 1);
+  EXPECT_EQ(coff_section_of(0x105, code), first + 3);
+  EXPECT_EQ(coff_section_of(0x106, code), 0);
+  coff_writer_close();
 }
 
 TEST_F(ForvaneCoff, TheReaderReadsWhatTheWriterWrote) {

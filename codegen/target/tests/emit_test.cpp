@@ -97,6 +97,35 @@ TEST_F(EmitTest, PsectDirectives) {
             "        psect   data\nz\n");
 }
 
+// Text reaches the file whole at each newline, whether it comes formatted,
+// as one string or one character at a time; a psect asked for while a
+// line is open goes before that line.
+TEST_F(EmitTest, LinesAreWrittenWholeAtTheirNewline) {
+  emit_select_psect(PSECT_DATA, 0);
+  out_printf("a%d", 1);
+  out_printf("%s%.*s", "b", 0, "x");
+  out_printf("%.*s", 2, "\rcd");
+  EXPECT_EQ(out_pending_line(), "a1b\nc");
+  EXPECT_EQ(written, "");
+  out_putc('\n');
+  out_printf("d\ne\n%s:%u\n", "f", 7u);
+  EXPECT_EQ(written, "        psect   data,class=RAM,space=1\na1b\nc\nd\ne\nf:7\n");
+  EXPECT_EQ(out_pending_line(), "");
+  // A line longer than any buffer loses nothing.
+  written.clear();
+  const std::string longer(5000, 'x');
+  out_printf("\tdb\t%s,%d\n", longer.c_str(), 2);
+  EXPECT_EQ(written, "\tdb\t" + longer + ",2\n");
+  // Nothing is written while output is suppressed, yet the open line is kept.
+  written.clear();
+  model.output_suppressed = true;
+  out_printf("g\n\t");
+  EXPECT_EQ(out_pending_line(), "\t");
+  out_printf("%s", "h\n");
+  model.output_suppressed = false;
+  EXPECT_EQ(written, "");
+}
+
 TEST_F(EmitTest, AbsoluteFunctionTextIsNamedAfterIt) {
   symbol *f = function("_at");
   f->flags |= SYM_ABSOLUTE;
