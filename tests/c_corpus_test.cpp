@@ -222,6 +222,9 @@ const corpus_case corpus[] = {
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}, "18F4620"},
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
+    // Calls through function pointers that expressions give: call values, choices.
+    {"callees.c", 300000, {{"r", 20}, {"rb", 3}}},
+    {"callees.c", 300000, {{"r", 20}, {"rb", 3}}, "18F4620"},
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.

@@ -138,6 +138,19 @@ tree_node *build_call(tree_node *n) {
   symbol *f = called_symbol(callee);
   ctype *ftype = type_unqual(callee->type);
   while (ftype && (ftype->kind == TY_POINTER || ftype->kind == TY_ARRAY)) ftype = type_unqual(ftype->sub);
+  // A call through a pointer that an expression gives (a call's value, a
+  // choice, an assignment) is made through a temporary that holds it, as
+  // through a variable: its parameter area, its call-graph record and its
+  // targets are those of one symbol.
+  tree_node *held = nullptr;
+  bool bound = n->right && n->right->op == OP_CALLARGS;
+  if (!f && !bound && callee->op == OP_DEREF && callee->left && tree_is_pointer(callee->left) &&
+      sym_current_function()) {
+    symbol *t = sym_new_temp(callee->left);
+    held = tree_build(OP_ASSIGN, tree_ident(t), callee->left);
+    callee->left = tree_ident(t);
+    f = t;
+  }
   if (!f) {
     // A call through an expression of no symbol: a stand-in carries its type.
     f = sym_new_fake();
@@ -177,7 +190,8 @@ tree_node *build_call(tree_node *n) {
     result = tree_build(OP_SEQ, static_cast<tree_node *>(vec_get(n->args, k)), result);
   vec_free(n->args);
   n->args = nullptr;
-  return result;
+  // The pointer is held before the arguments are worked out.
+  return held ? tree_build(OP_SEQ, held, result) : result;
 }
 
 tree_node *build_member(tree_node *n) {

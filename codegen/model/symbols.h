@@ -51,7 +51,8 @@ struct symbol {
   symbol *owner;       // function of a parameter or auto; struct tag of a member
   vec *params;         // function: parameter symbols in order
   vec *autos;          // function: automatic variables
-  vec *temps;          // function: compiler-made temporaries
+  vec *temps;          // function: compiler-made temporaries, kept from one rebuild to the next
+  uint32_t temps_made; // function: how many of them its statements took since they were last rebuilt
   uint32_t statement;  // a compiler-made temporary: the statement (from 1) whose rewriting made it
   vec *reg_params;     // function: parameters that arrive in registers
   vec *fake_params;    // parameters made from the type for calls before (or
