@@ -225,6 +225,9 @@ const corpus_case corpus[] = {
     // Calls through function pointers that expressions give: call values, choices.
     {"callees.c", 300000, {{"r", 20}, {"rb", 3}}},
     {"callees.c", 300000, {{"r", 20}, {"rb", 3}}, "18F4620"},
+    // Const objects whose addresses are taken, read by name in divisions.
+    {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}},
+    {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}, "18F4620"},
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.

@@ -632,12 +632,17 @@ tree_node *tree_subst_ident(tree_node *t) {
   symbol *s = t->sym;
   uint8_t arith = type_arith(s->type);
   bool scalar = arith != ARITH_NONE && !type_is_pointer(s->type);
-  if (!scalar || (s->sclass != SC_EXTERN && s->sclass != SC_STATIC) ||
-      (s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)))
-    return t;
+  if (!scalar || (s->sclass != SC_EXTERN && s->sclass != SC_STATIC) || (s->flags2 & SYM2_FIXED)) return t;
   tree_node *value = nullptr;
-  if ((type_qualifiers(s->type) & Q_CONST) && s->init) {
+  uint32_t quals = type_qualifiers(s->type);
+  // A const object keeps its value whether or not a pointer reaches it:
+  // folded alike in every pass, before the pointers are known as after (a
+  // division folded away in one pass would be a call in the next, whose
+  // routine no pass asked for).
+  if ((quals & Q_CONST) && !(quals & Q_VOLATILE) && s->init) {
     value = tree_copy(s->init);
+  } else if (s->flags2 & SYM2_ADDRESS_TAKEN) {
+    return t;
   } else if (model.final_alloc_entered && !(s->flags & SYM_ASSIGNED)) {
     if (s->object_list == OBJ_UNINITIALISED) value = tree_const(0);
     else if (s->object_list == OBJ_INITIALISED && s->init) value = tree_copy(s->init);
