@@ -102,6 +102,9 @@ const corpus_case corpus[] = {
      {{"r", 28}, {"seen_ram", 1}, {"seen_banked", 1}, {"seen_lat", 1}},
      "18F452",
      {1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 21, 5, 2, 2, 1, 5, 1, 1, 0, 1, 1, 0x08, 0x0D, 0x81}},
+    // Signs of bit objects, on two chips.
+    {"bitsigns.c", 50000, {{"r", 16}}, "18F452", {255, 255, 255, 255, 1, 0, 5, 0, 255, 255, 1, 0, 0, 0, 254, 255}},
+    {"bitsigns.c", 50000, {{"r", 16}}, "18F4620", {255, 255, 255, 255, 1, 0, 5, 0, 255, 255, 1, 0, 0, 0, 254, 255}},
     // Cycles of __delay(1, 2, 5, 6, 7, 100, 1792, 1793, 50000, 0x30300,
     // 0x30300 + 1000) modulo 65536, then of __delay3(1) with loading W, and
     // of __delay3(10) and __delay3(0) past that.
