@@ -358,11 +358,16 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
       {"a function without a body called from main and a low-priority interrupt",
        "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
        "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
-      // Across banks it may go, but not beyond the chip's RAM.
+      // Across banks it may go, but not beyond the chip's RAM. No one source
+      // line is to blame: the message names no file.
       {"a compiled stack larger than all of RAM",
        "unsigned char r;\nunsigned char f(unsigned char k) { unsigned char b[800]; b[k] = k; return b[k + 1]; }\n"
        "void main(void) { unsigned char a[800]; a[r] = f(r); r = a[3]; for (;;) continue; }\n",
-       "(1253) no room for the compiled stack"},
+       "\n(1253) no room for the compiled stack"},
+      {"a variable larger than all of RAM, at its definition",
+       "volatile unsigned char r;\nvolatile unsigned char huge[2000];\n"
+       "void main(void) { huge[r] = 1; for (;;) continue; }\n",
+       "main.c: 2: (1250) no room for 2000 bytes"},
       // The difference waits in PROD while the remainder routine runs,
       // which uses PROD too: refused, never built to compare a lost value.
       {"a value a call beside it would destroy",

@@ -1,6 +1,7 @@
 #include "codegen/model/symbols.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstring>
 #include <initializer_list>
 #include <map>
@@ -42,6 +43,7 @@ struct symbols_state {
   std::set<std::string> local_names;         // derived parameter and auto names in use
   std::map<uint64_t, symbol *> absolute_functions;
   std::map<long, symbol *> string_labels;
+  std::set<std::pair<unsigned, const symbol *>> reported;  // placement messages given
   std::set<std::string> files;
   const char *file = "";
   int line;
@@ -119,6 +121,7 @@ void sym_init_types() {
   s.local_names.clear();
   s.absolute_functions.clear();
   s.string_labels.clear();
+  s.reported.clear();
   ptr_targets_reset();
   funcnum_reset();
   decl_reset();
@@ -330,6 +333,28 @@ void sym_set_position(const char *file, int line) {
     msg_set_context(ss().file, &ss().line, nullptr, nullptr);
   }
   ss().line = line;
+}
+
+void sym_report_at(symbol *s, unsigned number, ...) {
+  if (!ss().reported.insert({number, s}).second) return;
+  const char *file = ss().file;
+  int line = ss().line;
+  sym_set_position(s->file, s->line);
+  va_list args;
+  va_start(args, number);
+  msg_vmsg(number, args);
+  va_end(args);
+  sym_set_position(file, line);
+}
+
+void sym_report_program(unsigned number, ...) {
+  if (!ss().reported.insert({number, nullptr}).second) return;
+  msg_set_context(nullptr, nullptr, nullptr, nullptr);
+  va_list args;
+  va_start(args, number);
+  msg_vmsg(number, args);
+  va_end(args);
+  msg_set_context(ss().file, &ss().line, nullptr, nullptr);
 }
 
 const char *sym_current_file() { return ss().file; }

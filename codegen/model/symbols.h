@@ -123,6 +123,11 @@ void sym_set_position(const char *file, int line);
 const char *sym_current_file();
 int sym_current_line();
 int *sym_current_line_ptr();
+// A message about an object, at its definition; one about the program as
+// a whole (its RAM too small for the compiled stack), with no position.
+// Each is given once, however many placement passes meet it.
+void sym_report_at(symbol *s, unsigned number, ...);
+void sym_report_program(unsigned number, ...);
 
 // The function whose body is being read.
 symbol *sym_current_function();
