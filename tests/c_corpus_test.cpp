@@ -231,6 +231,9 @@ const corpus_case corpus[] = {
     // Const objects whose addresses are taken, read by name in divisions.
     {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}},
     {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}, "18F4620"},
+    // Call values as arguments of calls whose parameter area is the inner callee's too.
+    {"nestedargs.c", 300000, {{"rl", 16}, {"ri", 12}}},
+    {"nestedargs.c", 300000, {{"rl", 16}, {"ri", 12}}, "18F4620"},
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.
