@@ -226,8 +226,8 @@ const corpus_case corpus[] = {
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
     // Calls through function pointers that expressions give: call values, choices.
-    {"callees.c", 300000, {{"r", 20}, {"rb", 3}}},
-    {"callees.c", 300000, {{"r", 20}, {"rb", 3}}, "18F4620"},
+    {"callees.c", 300000, {{"r", 30}, {"rb", 3}}},
+    {"callees.c", 300000, {{"r", 30}, {"rb", 3}}, "18F4620"},
     // Const objects whose addresses are taken, read by name in divisions.
     {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}},
     {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}, "18F4620"},

@@ -146,7 +146,7 @@ tree_node *build_call(tree_node *n) {
   bool bound = n->right && n->right->op == OP_CALLARGS;
   if (!f && !bound && callee->op == OP_DEREF && callee->left && tree_is_pointer(callee->left) &&
       sym_current_function()) {
-    symbol *t = sym_new_temp(callee->left);
+    symbol *t = sym_held_temp(callee->left);
     held = tree_build(OP_ASSIGN, tree_ident(t), callee->left);
     callee->left = tree_ident(t);
     f = t;

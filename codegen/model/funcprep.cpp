@@ -555,20 +555,21 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   func_ctx *ctx = f->ctx;
   for (uint32_t k = 0; k < vec_size(ctx->statements); k++) tree_free(item<tree_node>(ctx->statements, k));
   vec_clear(ctx->statements);
-  // The temporaries of the statements just dropped leave the autos: the
-  // rebuilt statements take them again, in the order they took them.
+  // The temporaries of the statements just dropped: rebuilding makes its
+  // own, and the old ones would stay behind as autos nothing uses. Those
+  // that hold called pointers are taken again, in the order they were.
   for (uint32_t k = 0; k < vec_size(f->temps); k++) vec_remove(f->autos, vec_get(f->temps, k));
-  f->temps_made = 0;
+  vec_clear(f->temps);
+  for (uint32_t k = 0; k < vec_size(f->held); k++) vec_remove(f->autos, vec_get(f->held, k));
+  f->held_made = 0;
   vec *rebuilt = vec_new_default();
-  // The temporaries building a statement made (the pointer of a call
-  // through a call's value) are the statement's own, as its rewriting's are.
-  std::vector<std::pair<uint32_t, uint32_t>> built;
+  std::vector<std::pair<uint32_t, uint32_t>> held;  // of each rebuilt statement
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
-    uint32_t made = f->temps_made;
+    uint32_t made = f->held_made;
     tree_node *t = tree_rebuild(item<vec>(ctx->stored, k));
     if (!t) continue;
     t = tree_simplify(tree_simplify(t));
-    if (t) vec_push(rebuilt, t), built.emplace_back(made, f->temps_made);
+    if (t) vec_push(rebuilt, t), held.emplace_back(made, f->held_made);
   }
   bool indirect = f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS);
   uint32_t ret = return_size(f);
@@ -587,7 +588,7 @@ void rebuild_statements(symbol *f, bool graph_pass) {
     }
   for (uint32_t k = 0; k < vec_size(rebuilt); k++) {
     vec *simple = vec_new_default();
-    uint32_t made = f->temps_made;
+    uint32_t made = vec_size(f->temps);
     nodeRewrite(item<tree_node>(rebuilt, k), simple);
     for (uint32_t j = 0; j < vec_size(simple); j++) {
       tree_node *t = tree_simplify(item<tree_node>(simple, j));
@@ -603,8 +604,8 @@ void rebuild_statements(symbol *f, bool graph_pass) {
       if (exhausted_statements().count(key)) vec_push(ctx->statements, split);
       else if (!decompose_statement(split, ctx->statements)) exhausted_statements().insert(key);
     }
-    for (uint32_t j = made; j < f->temps_made; j++) item<symbol>(f->temps, j)->statement = k + 1;
-    for (uint32_t j = built[k].first; j < built[k].second; j++) item<symbol>(f->temps, j)->statement = k + 1;
+    for (uint32_t j = made; j < vec_size(f->temps); j++) item<symbol>(f->temps, j)->statement = k + 1;
+    for (uint32_t j = held[k].first; j < held[k].second; j++) item<symbol>(f->held, j)->statement = k + 1;
     vec_free(simple);
   }
   vec_free(rebuilt);

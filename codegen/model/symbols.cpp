@@ -187,6 +187,7 @@ void sym_free(symbol *s) {
   vec_free(s->params);
   vec_free(s->autos);
   vec_free(s->temps);
+  vec_free(s->held);
   vec_free(s->reg_params);
   vec_free(s->fake_params);
   vec_free(s->direct_callers);
@@ -389,33 +390,8 @@ vec *sym_global_objects() {
   return ss().globals;
 }
 
-namespace {
-
-// A statement rebuilt takes the temporaries it took the time before, in the
-// same order: what the passes before learnt of them (call-graph records and
-// edges, pointer targets, reentrancy) holds for the same symbol in every pass.
-symbol *reused_temp(symbol *f, tree_node *node) {
-  if (!f || f->temps_made >= vec_size(f->temps)) return nullptr;
-  symbol *s = static_cast<symbol *>(vec_get(f->temps, f->temps_made));
-  if (s->type != (node ? node->type : type_int())) return nullptr;
-  s->flags &= ~SYM_NEVER_USED;
-  s->level = ss().level;
-  s->statement = 0;
-  if (node && node->targets && type_is_pointer(s->type)) {
-    ptr_targets *set = sym_ptr_targets(s);
-    vec *targets = node->targets->targets;
-    for (uint32_t k = 0; k < vec_size(targets); k++) vec_push_unique(set->targets, vec_get(targets, k));
-  }
-  vec_push_unique(f->autos, s);
-  f->temps_made++;
-  return s;
-}
-
-}  // namespace
-
 symbol *sym_new_temp(tree_node *node) {
   symbol *f = ss().current_function;
-  if (symbol *s = reused_temp(f, node)) return s;
   symbol *s = sym_new();
   char *name = strfmt("%s$%d", f ? f->name : "", s->unique);
   sym_set_names(s, name);
@@ -434,13 +410,37 @@ symbol *sym_new_temp(tree_node *node) {
     if (!f->autos) f->autos = vec_new_default();
     if (!f->temps) f->temps = vec_new_default();
     vec_push(f->autos, s);
-    // One of another type takes the place of the one made there before.
-    if (f->temps_made < vec_size(f->temps))
-      vec_set(f->temps, s, f->temps_made);
-    else
-      vec_push(f->temps, s);
-    f->temps_made++;
+    vec_push(f->temps, s);
   }
+  return s;
+}
+
+// A statement rebuilt takes the held pointers it took the time before, in
+// the same order: what the passes before learnt of them (call-graph records
+// and edges, pointer targets, reentrancy) holds in every pass. The pointer's
+// type may be made anew between passes.
+symbol *sym_held_temp(tree_node *pointer) {
+  symbol *f = ss().current_function;
+  if (!f) return sym_new_temp(pointer);
+  if (!f->held) f->held = vec_new_default();
+  if (f->held_made == vec_size(f->held)) {
+    symbol *s = sym_new_temp(pointer);
+    vec_pop(f->temps);
+    vec_push(f->held, s);
+    f->held_made++;
+    return s;
+  }
+  symbol *s = static_cast<symbol *>(vec_get(f->held, f->held_made++));
+  s->type = pointer->type;
+  s->level = ss().level;
+  s->statement = 0;
+  s->flags &= ~SYM_NEVER_USED;
+  if (pointer->targets) {
+    ptr_targets *set = sym_ptr_targets(s);
+    vec *targets = pointer->targets->targets;
+    for (uint32_t k = 0; k < vec_size(targets); k++) vec_push_unique(set->targets, vec_get(targets, k));
+  }
+  vec_push_unique(f->autos, s);
   return s;
 }
 
