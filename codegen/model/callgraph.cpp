@@ -124,13 +124,14 @@ void expand_pointer_nodes(symbol *s, vec *out, int depth) {
 // (the linker aligns them), as a function shares its own with itself: no
 // argument edge can keep them apart.
 bool aligned_together(const symbol *a, const symbol *b) {
+  if (!cg_aligned_member(a) || !cg_aligned_member(b)) return false;
   vec *sets = ptr_sets_list();
   for (uint32_t k = 0; k < vec_size(sets); k++) {
-    vec *targets = item<ptr_targets>(sets, k)->targets;
-    if (vec_size(targets) < 2) continue;
+    const ptr_targets *set = item<ptr_targets>(sets, k);
+    if (!cg_aligned_set(set)) continue;
     bool has_a = false, has_b = false;
-    for (uint32_t t = 0; t < vec_size(targets); t++) {
-      const symbol *owner = item<ptr_targets>(targets, t)->owner;
+    for (uint32_t t = 0; t < vec_size(set->targets); t++) {
+      const symbol *owner = item<ptr_targets>(set->targets, t)->owner;
       has_a |= owner == a;
       has_b |= owner == b;
     }
@@ -553,6 +554,15 @@ void cg_reset() {
   st.main_depth = st.interrupt_depth = 0;
   st.result_areas.clear();
   st.named.clear();
+}
+
+bool cg_aligned_set(const ptr_targets *set) {
+  return (!set->owner || set->owner->use_count) && vec_size(set->targets) >= 2;
+}
+
+bool cg_aligned_member(const symbol *f) {
+  return f && f->use_count && type_is_function(f->type) && !(f->flags & SYM_COMPILER_MADE) &&
+         !(f->flags2 & SYM2_REENTRANT) && f->params_size;
 }
 
 bool cg_args_overlap(symbol *inner, symbol *outer, uint32_t offset) {

@@ -161,3 +161,7 @@ void cg_reset();
 // one pointer may call, which share their area) an argument that starts
 // inside the value would overwrite bytes of it not yet copied.
 bool cg_args_overlap(symbol *inner, symbol *outer, uint32_t offset);
+// The pointer-target sets whose functions the linker aligns (an FNALIGN
+// line), and the functions of such a set that take part.
+bool cg_aligned_set(const ptr_targets *set);
+bool cg_aligned_member(const symbol *f);

@@ -370,14 +370,12 @@ void write_fnalign_lines() {
     ptr_targets *set = item<ptr_targets>(sets, k);
     if (set->owner && !set->owner->use_count) continue;
     write_pointer_area(set);
-    if (vec_size(set->targets) < 2) continue;
+    if (!cg_aligned_set(set)) continue;
     std::string line;
     const char *held = nullptr;
     for (uint32_t t = 0; t < vec_size(set->targets); t++) {
       symbol *f = item<ptr_targets>(set->targets, t)->owner;
-      if (!f || !f->use_count || !type_is_function(f->type) || (f->flags & SYM_COMPILER_MADE) ||
-          (f->flags2 & SYM2_REENTRANT) || !f->params_size)
-        continue;
+      if (!cg_aligned_member(f)) continue;
       const char *name = sym_level_name(f);
       if (line.empty()) {
         if (!held) {
