@@ -631,13 +631,16 @@ expr_node *expr_build(int code, expr_node *l, expr_node *r) {
 
   // Bit operands become int unless the operator takes them as they are.
   // Only objects of the bit type are refused; the truth values that
-  // comparisons give are ints to C and simply become int.
+  // comparisons give are ints to C and simply become int. A sign, as the
+  // binary operators, promotes a bit object to int: -b is 0 or -1.
   if (!(info.cls & 3)) {
     bool lb = is_bit(l->type), rb = arity == 2 && is_bit(r->type);
     bool keep_l = (info.parse & 0x80) && popt.bit_keyword && (rb || (info.parse & 0x8));
     bool keep_r = (info.parse & 0x80) && popt.bit_keyword && (lb || (info.parse & 0x8));
+    bool sign = code == OP_NEG || code == OP_PLUS_U;
     if (lb && !keep_l && code != OP_ASSIGN) {
-      if ((info.parse & 0x8) && code != OP_COLON && expr_is_lvalue(l)) msg(203);
+      if (sign) l = expr_convert(l, type_plain(TC_INT));
+      else if ((info.parse & 0x8) && code != OP_COLON && expr_is_lvalue(l)) msg(203);
       else if (!expr_is_lvalue(l) || !(info.parse & 0x8)) l = expr_convert(l, type_plain(TC_INT));
     }
     if (rb && !keep_r && code != OP_ASSIGN) {

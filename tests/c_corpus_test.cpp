@@ -102,6 +102,9 @@ const corpus_case corpus[] = {
      {{"r", 28}, {"seen_ram", 1}, {"seen_banked", 1}, {"seen_lat", 1}},
      "18F452",
      {1, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 21, 5, 2, 2, 1, 5, 1, 1, 0, 1, 1, 0x08, 0x0D, 0x81}},
+    // Signs of bit objects, on two chips.
+    {"bitsigns.c", 50000, {{"r", 16}}, "18F452", {255, 255, 255, 255, 1, 0, 5, 0, 255, 255, 1, 0, 0, 0, 254, 255}},
+    {"bitsigns.c", 50000, {{"r", 16}}, "18F4620", {255, 255, 255, 255, 1, 0, 5, 0, 255, 255, 1, 0, 0, 0, 254, 255}},
     // Cycles of __delay(1, 2, 5, 6, 7, 100, 1792, 1793, 50000, 0x30300,
     // 0x30300 + 1000) modulo 65536, then of __delay3(1) with loading W, and
     // of __delay3(10) and __delay3(0) past that.
@@ -231,6 +234,15 @@ const corpus_case corpus[] = {
     {"storevalues.c", 100000, {{"c", 6}, {"b", 6}, {"wr", 4}, {"steps", 2}}, "18F4620"},
     {"indexsums.c", 100000, {{"r", 12}}},
     {"indexsums.c", 100000, {{"r", 12}}, "18F4620"},
+    // Calls through function pointers that expressions give: call values, choices.
+    {"callees.c", 300000, {{"r", 30}, {"rb", 3}}},
+    {"callees.c", 300000, {{"r", 30}, {"rb", 3}}, "18F4620"},
+    // Const objects whose addresses are taken, read by name in divisions.
+    {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}},
+    {"constaddr.c", 200000, {{"r8", 3}, {"r16", 6}, {"r32", 8}}, "18F4620"},
+    // Call values as arguments of calls whose parameter area is the inner callee's too.
+    {"nestedargs.c", 300000, {{"rl", 16}, {"ri", 12}}},
+    {"nestedargs.c", 300000, {{"rl", 16}, {"ri", 12}}, "18F4620"},
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.
@@ -358,11 +370,16 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
       {"a function without a body called from main and a low-priority interrupt",
        "void ext(void);\nvoid interrupt low_priority isr(void) { ext(); }\nvoid main(void) { for (;;) ext(); }\n",
        "main.c: 1: (694) \"_ext\" has no C body to copy for each level and is called at level 0 and at level 1"},
-      // Across banks it may go, but not beyond the chip's RAM.
+      // Across banks it may go, but not beyond the chip's RAM. No one source
+      // line is to blame: the message names no file.
       {"a compiled stack larger than all of RAM",
        "unsigned char r;\nunsigned char f(unsigned char k) { unsigned char b[800]; b[k] = k; return b[k + 1]; }\n"
        "void main(void) { unsigned char a[800]; a[r] = f(r); r = a[3]; for (;;) continue; }\n",
-       "(1253) no room for the compiled stack"},
+       "\n(1253) no room for the compiled stack"},
+      {"a variable larger than all of RAM, at its definition",
+       "volatile unsigned char r;\nvolatile unsigned char huge[2000];\n"
+       "void main(void) { huge[r] = 1; for (;;) continue; }\n",
+       "main.c: 2: (1250) no room for 2000 bytes"},
       // The difference waits in PROD while the remainder routine runs,
       // which uses PROD too: refused, never built to compare a lost value.
       {"a value a call beside it would destroy",

@@ -138,6 +138,19 @@ tree_node *build_call(tree_node *n) {
   symbol *f = called_symbol(callee);
   ctype *ftype = type_unqual(callee->type);
   while (ftype && (ftype->kind == TY_POINTER || ftype->kind == TY_ARRAY)) ftype = type_unqual(ftype->sub);
+  // A call through a pointer that an expression gives (a call's value, a
+  // choice, an assignment) is made through a temporary that holds it, as
+  // through a variable: its parameter area, its call-graph record and its
+  // targets are those of one symbol.
+  tree_node *held = nullptr;
+  bool bound = n->right && n->right->op == OP_CALLARGS;
+  if (!f && !bound && callee->op == OP_DEREF && callee->left && tree_is_pointer(callee->left) &&
+      sym_current_function()) {
+    symbol *t = sym_held_temp(callee->left);
+    held = tree_build(OP_ASSIGN, tree_ident(t), callee->left);
+    callee->left = tree_ident(t);
+    f = t;
+  }
   if (!f) {
     // A call through an expression of no symbol: a stand-in carries its type.
     f = sym_new_fake();
@@ -177,7 +190,8 @@ tree_node *build_call(tree_node *n) {
     result = tree_build(OP_SEQ, static_cast<tree_node *>(vec_get(n->args, k)), result);
   vec_free(n->args);
   n->args = nullptr;
-  return result;
+  // The pointer is held before the arguments are worked out.
+  return held ? tree_build(OP_SEQ, held, result) : result;
 }
 
 tree_node *build_member(tree_node *n) {
@@ -618,12 +632,17 @@ tree_node *tree_subst_ident(tree_node *t) {
   symbol *s = t->sym;
   uint8_t arith = type_arith(s->type);
   bool scalar = arith != ARITH_NONE && !type_is_pointer(s->type);
-  if (!scalar || (s->sclass != SC_EXTERN && s->sclass != SC_STATIC) ||
-      (s->flags2 & (SYM2_FIXED | SYM2_ADDRESS_TAKEN)))
-    return t;
+  if (!scalar || (s->sclass != SC_EXTERN && s->sclass != SC_STATIC) || (s->flags2 & SYM2_FIXED)) return t;
   tree_node *value = nullptr;
-  if ((type_qualifiers(s->type) & Q_CONST) && s->init) {
+  uint32_t quals = type_qualifiers(s->type);
+  // A const object keeps its value whether or not a pointer reaches it:
+  // folded alike in every pass, before the pointers are known as after (a
+  // division folded away in one pass would be a call in the next, whose
+  // routine no pass asked for).
+  if ((quals & Q_CONST) && !(quals & Q_VOLATILE) && s->init) {
     value = tree_copy(s->init);
+  } else if (s->flags2 & SYM2_ADDRESS_TAKEN) {
+    return t;
   } else if (model.final_alloc_entered && !(s->flags & SYM_ASSIGNED)) {
     if (s->object_list == OBJ_UNINITIALISED) value = tree_const(0);
     else if (s->object_list == OBJ_INITIALISED && s->init) value = tree_copy(s->init);

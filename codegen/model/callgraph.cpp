@@ -120,6 +120,26 @@ void expand_pointer_nodes(symbol *s, vec *out, int depth) {
   vec_free(targets);
 }
 
+// Two functions that one pointer may call share their parameter area
+// (the linker aligns them), as a function shares its own with itself: no
+// argument edge can keep them apart.
+bool aligned_together(const symbol *a, const symbol *b) {
+  if (!cg_aligned_member(a) || !cg_aligned_member(b)) return false;
+  vec *sets = ptr_sets_list();
+  for (uint32_t k = 0; k < vec_size(sets); k++) {
+    const ptr_targets *set = item<ptr_targets>(sets, k);
+    if (!cg_aligned_set(set)) continue;
+    bool has_a = false, has_b = false;
+    for (uint32_t t = 0; t < vec_size(set->targets); t++) {
+      const symbol *owner = item<ptr_targets>(set->targets, t)->owner;
+      has_a |= owner == a;
+      has_b |= owner == b;
+    }
+    if (has_a && has_b) return true;
+  }
+  return false;
+}
+
 bool has_argument_edge(const cg_node *from, const cg_node *to) {
   vec *edges = from->node->edges;
   for (uint32_t k = 0; k < vec_size(edges); k++) {
@@ -364,7 +384,7 @@ void optim_add_call_edge(symbol *a, symbol *b) {
     return;
   }
   cg_node *ra = cg_record(a), *rb = cg_record(b);
-  if (vec_find(ra->partners, b) >= 0 || (a->flags2 & SYM2_REENTRANT)) return;
+  if (vec_find(ra->partners, b) >= 0 || (a->flags2 & SYM2_REENTRANT) || aligned_together(a, b)) return;
   // A path either way, over edges of either kind, already keeps the two
   // apart; entering the edge then could only close a cycle. An edge made
   // before the partner lists were discarded is listed again.
@@ -536,4 +556,32 @@ void cg_reset() {
   st.named.clear();
 }
 
-bool cg_args_overlap(symbol *, symbol *, uint32_t) { return false; }
+bool cg_aligned_set(const ptr_targets *set) {
+  return (!set->owner || set->owner->use_count) && vec_size(set->targets) >= 2;
+}
+
+bool cg_aligned_member(const symbol *f) {
+  return f && f->use_count && type_is_function(f->type) && !(f->flags & SYM_COMPILER_MADE) &&
+         !(f->flags2 & SYM2_REENTRANT) && f->params_size;
+}
+
+bool cg_args_overlap(symbol *inner, symbol *outer, uint32_t offset) {
+  if (!inner || !outer || !offset) return false;
+  vec *as = vec_new_default(), *bs = vec_new_default();
+  expand_pointer_nodes(inner, as, 0);
+  expand_pointer_nodes(outer, bs, 0);
+  bool overlap = false;
+  for (uint32_t i = 0; i < vec_size(as) && !overlap; i++) {
+    symbol *a = item<symbol>(as, i);
+    ctype *t = type_unqual(a->type);
+    uint32_t value = t && t->kind == TY_FUNCTION && t->sub ? type_size(t->sub) : 0;
+    if (value < 2 || offset >= value) continue;
+    for (uint32_t j = 0; j < vec_size(bs) && !overlap; j++) {
+      symbol *b = item<symbol>(bs, j);
+      overlap = a == b || aligned_together(a, b);
+    }
+  }
+  vec_free(as);
+  vec_free(bs);
+  return overlap;
+}

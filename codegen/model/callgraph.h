@@ -152,8 +152,16 @@ bool cg_fill_result_areas();
 symbol *cg_main();
 void cg_reset();
 
-// True when running a call of `inner` could overwrite bytes of `outer`'s
-// parameter area that earlier arguments have filled, at argument offset
-// `offset`. Arguments moved to the front of a call are evaluated before any
-// other argument is stored, so no earlier argument can be overwritten.
+// True when the value of a call of `inner`, an argument of a call of
+// `outer` at argument offset `offset`, cannot be copied straight into its
+// place. Arguments moved to the front of a call are evaluated before any
+// other argument is stored, so no earlier argument can be overwritten; but
+// the value comes back at the start of the inner callee's parameter area,
+// and where that is the outer callee's own (the same function, or two that
+// one pointer may call, which share their area) an argument that starts
+// inside the value would overwrite bytes of it not yet copied.
 bool cg_args_overlap(symbol *inner, symbol *outer, uint32_t offset);
+// The pointer-target sets whose functions the linker aligns (an FNALIGN
+// line), and the functions of such a set that take part.
+bool cg_aligned_set(const ptr_targets *set);
+bool cg_aligned_member(const symbol *f);

@@ -556,15 +556,20 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   for (uint32_t k = 0; k < vec_size(ctx->statements); k++) tree_free(item<tree_node>(ctx->statements, k));
   vec_clear(ctx->statements);
   // The temporaries of the statements just dropped: rebuilding makes its
-  // own, and the old ones would stay behind as autos nothing uses.
+  // own, and the old ones would stay behind as autos nothing uses. Those
+  // that hold called pointers are taken again, in the order they were.
   for (uint32_t k = 0; k < vec_size(f->temps); k++) vec_remove(f->autos, vec_get(f->temps, k));
   vec_clear(f->temps);
+  for (uint32_t k = 0; k < vec_size(f->held); k++) vec_remove(f->autos, vec_get(f->held, k));
+  f->held_made = 0;
   vec *rebuilt = vec_new_default();
+  std::vector<std::pair<uint32_t, uint32_t>> held;  // of each rebuilt statement
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
+    uint32_t made = f->held_made;
     tree_node *t = tree_rebuild(item<vec>(ctx->stored, k));
     if (!t) continue;
     t = tree_simplify(tree_simplify(t));
-    if (t) vec_push(rebuilt, t);
+    if (t) vec_push(rebuilt, t), held.emplace_back(made, f->held_made);
   }
   bool indirect = f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS);
   uint32_t ret = return_size(f);
@@ -600,6 +605,7 @@ void rebuild_statements(symbol *f, bool graph_pass) {
       else if (!decompose_statement(split, ctx->statements)) exhausted_statements().insert(key);
     }
     for (uint32_t j = made; j < vec_size(f->temps); j++) item<symbol>(f->temps, j)->statement = k + 1;
+    for (uint32_t j = held[k].first; j < held[k].second; j++) item<symbol>(f->held, j)->statement = k + 1;
     vec_free(simple);
   }
   vec_free(rebuilt);

@@ -53,14 +53,6 @@ T *item(const vec *v, uint32_t k) {
 }
 
 // Reports a message at a symbol's own position.
-void report_at(symbol *s, unsigned number, const char *text) {
-  const char *file = sym_current_file();
-  int line = sym_current_line();
-  sym_set_position(s->file, s->line);
-  msg(number, text);
-  sym_set_position(file, line);
-}
-
 vec *function_targets(symbol *pointer) {
   vec *out = vec_new_default();
   vec *reached = ptr_targets_reach(pointer->targets, 1);
@@ -136,7 +128,7 @@ void report_recursion_from(symbol *root) {
     dag_node *n = item<dag_node>(nodes, k);
     symbol *f = cg_symbol(n);
     if (!(n->cycle_flags & DAG_ON_CYCLE) || !f || !type_is_function(f->type)) continue;
-    if (os().recursion_reported.insert(f).second) report_at(f, 1089, sym_asm_name(f));
+    if (os().recursion_reported.insert(f).second) sym_report_at(f, 1089, sym_asm_name(f));
   }
   vec_free(nodes);
 }
@@ -378,14 +370,12 @@ void write_fnalign_lines() {
     ptr_targets *set = item<ptr_targets>(sets, k);
     if (set->owner && !set->owner->use_count) continue;
     write_pointer_area(set);
-    if (vec_size(set->targets) < 2) continue;
+    if (!cg_aligned_set(set)) continue;
     std::string line;
     const char *held = nullptr;
     for (uint32_t t = 0; t < vec_size(set->targets); t++) {
       symbol *f = item<ptr_targets>(set->targets, t)->owner;
-      if (!f || !f->use_count || !type_is_function(f->type) || (f->flags & SYM_COMPILER_MADE) ||
-          (f->flags2 & SYM2_REENTRANT) || !f->params_size)
-        continue;
+      if (!cg_aligned_member(f)) continue;
       const char *name = sym_level_name(f);
       if (line.empty()) {
         if (!held) {
@@ -499,7 +489,7 @@ int optim_program() {
       sym_set_current_function(f);
       for (uint32_t s = 0; s < vec_size(f->ctx->statements); s++) count_uses(item<tree_node>(f->ctx->statements, s));
     } else if (!model.feature_list_mode && !(f->flags & SYM_LIBRARY)) {
-      report_at(f, 520, sym_asm_name(f));
+      sym_report_at(f, 520, sym_asm_name(f));
     }
   }
   sym_set_current_function(saved);

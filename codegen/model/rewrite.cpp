@@ -288,8 +288,7 @@ tree_node *hoist_calls(void *ctx, tree_node *n, int, int, int c) {
     if (first < 0) {
       first = int(k);
       tree_node *inner = tree_find_call(arg);
-      bool overlaps = n->left->op == OP_ID && inner->left && inner->left->op == OP_ID &&
-                      cg_args_overlap(inner->callee, n->callee, arg->call_site & 0xffff);
+      bool overlaps = cg_args_overlap(inner->callee, n->callee, arg->call_site & 0xffff);
       // An argument passed in a register is loaded last, after the other
       // arguments' stores have used the register; its call cannot go first.
       bool in_register = arg->op == OP_ASSIGN && arg->left && arg->left->op == OP_REG && vec_size(args) > 1;

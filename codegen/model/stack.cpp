@@ -209,7 +209,7 @@ const pinned_block *pinned_of(const symbol *f) {
 void write_pinned_areas(symbol *f, const char *level_name, bool with_globals = false) {
   uint32_t address = stack_block_address(f);
   if (address == STACK_NOT_PINNED || (f->flags2 & SYM2_REENTRANT)) return;
-  if (stack_block_size(f) > pinned_of(f)->size) msg(1253, stack_size(), stack_size() > 1 ? "s" : "");
+  if (stack_block_size(f) > pinned_of(f)->size) sym_report_program(1253, stack_size(), stack_size() > 1 ? "s" : "");
   if (with_globals) out_printf("\tglobal\t??%s\n\tglobal\t?%s\n", level_name, level_name);
   out_printf("?%s\tequ\t0%Xh\n??%s\tequ\t0%Xh\n", level_name, address, level_name, address + f->params_size);
 }

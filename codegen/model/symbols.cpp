@@ -1,6 +1,7 @@
 #include "codegen/model/symbols.h"
 
 #include <cctype>
+#include <cstdarg>
 #include <cstring>
 #include <initializer_list>
 #include <map>
@@ -42,6 +43,7 @@ struct symbols_state {
   std::set<std::string> local_names;         // derived parameter and auto names in use
   std::map<uint64_t, symbol *> absolute_functions;
   std::map<long, symbol *> string_labels;
+  std::set<std::pair<unsigned, const symbol *>> reported;  // placement messages given
   std::set<std::string> files;
   const char *file = "";
   int line;
@@ -119,6 +121,7 @@ void sym_init_types() {
   s.local_names.clear();
   s.absolute_functions.clear();
   s.string_labels.clear();
+  s.reported.clear();
   ptr_targets_reset();
   funcnum_reset();
   decl_reset();
@@ -184,6 +187,7 @@ void sym_free(symbol *s) {
   vec_free(s->params);
   vec_free(s->autos);
   vec_free(s->temps);
+  vec_free(s->held);
   vec_free(s->reg_params);
   vec_free(s->fake_params);
   vec_free(s->direct_callers);
@@ -332,6 +336,28 @@ void sym_set_position(const char *file, int line) {
   ss().line = line;
 }
 
+void sym_report_at(symbol *s, unsigned number, ...) {
+  if (!ss().reported.insert({number, s}).second) return;
+  const char *file = ss().file;
+  int line = ss().line;
+  sym_set_position(s->file, s->line);
+  va_list args;
+  va_start(args, number);
+  msg_vmsg(number, args);
+  va_end(args);
+  sym_set_position(file, line);
+}
+
+void sym_report_program(unsigned number, ...) {
+  if (!ss().reported.insert({number, nullptr}).second) return;
+  msg_set_context(nullptr, nullptr, nullptr, nullptr);
+  va_list args;
+  va_start(args, number);
+  msg_vmsg(number, args);
+  va_end(args);
+  msg_set_context(ss().file, &ss().line, nullptr, nullptr);
+}
+
 const char *sym_current_file() { return ss().file; }
 int sym_current_line() { return ss().line; }
 int *sym_current_line_ptr() { return &ss().line; }
@@ -386,6 +412,35 @@ symbol *sym_new_temp(tree_node *node) {
     vec_push(f->autos, s);
     vec_push(f->temps, s);
   }
+  return s;
+}
+
+// A statement rebuilt takes the held pointers it took the time before, in
+// the same order: what the passes before learnt of them (call-graph records
+// and edges, pointer targets, reentrancy) holds in every pass. The pointer's
+// type may be made anew between passes.
+symbol *sym_held_temp(tree_node *pointer) {
+  symbol *f = ss().current_function;
+  if (!f) return sym_new_temp(pointer);
+  if (!f->held) f->held = vec_new_default();
+  if (f->held_made == vec_size(f->held)) {
+    symbol *s = sym_new_temp(pointer);
+    vec_pop(f->temps);
+    vec_push(f->held, s);
+    f->held_made++;
+    return s;
+  }
+  symbol *s = static_cast<symbol *>(vec_get(f->held, f->held_made++));
+  s->type = pointer->type;
+  s->level = ss().level;
+  s->statement = 0;
+  s->flags &= ~SYM_NEVER_USED;
+  if (pointer->targets) {
+    ptr_targets *set = sym_ptr_targets(s);
+    vec *targets = pointer->targets->targets;
+    for (uint32_t k = 0; k < vec_size(targets); k++) vec_push_unique(set->targets, vec_get(targets, k));
+  }
+  vec_push_unique(f->autos, s);
   return s;
 }
 

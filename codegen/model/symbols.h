@@ -52,6 +52,8 @@ struct symbol {
   vec *params;         // function: parameter symbols in order
   vec *autos;          // function: automatic variables
   vec *temps;          // function: compiler-made temporaries
+  vec *held;           // function: temporaries that hold called pointers, kept from one rebuild to the next
+  uint32_t held_made;  // function: how many of them its statements took since they were last rebuilt
   uint32_t statement;  // a compiler-made temporary: the statement (from 1) whose rewriting made it
   vec *reg_params;     // function: parameters that arrive in registers
   vec *fake_params;    // parameters made from the type for calls before (or
@@ -122,6 +124,11 @@ void sym_set_position(const char *file, int line);
 const char *sym_current_file();
 int sym_current_line();
 int *sym_current_line_ptr();
+// A message about an object, at its definition; one about the program as
+// a whole (its RAM too small for the compiled stack), with no position.
+// Each is given once, however many placement passes meet it.
+void sym_report_at(symbol *s, unsigned number, ...);
+void sym_report_program(unsigned number, ...);
 
 // The function whose body is being read.
 symbol *sym_current_function();
@@ -149,6 +156,9 @@ enum { SYM_TABLE_BUCKETS = 101 };
 symbol *sym_bucket(uint32_t index);
 
 symbol *sym_new_temp(tree_node *node);
+// The temporary that holds the pointer of a call through an expression's
+// value: the same symbol each time the function's statements are rebuilt.
+symbol *sym_held_temp(tree_node *pointer);
 bool sym_mark_reentrant(symbol *f);
 symbol *sym_new_area(const char *name, uint32_t quals, uint32_t length, uint64_t address);
 // The function symbol standing for a fixed call address (one per address).

@@ -71,7 +71,7 @@ struct bit_packer {
 void place_bit(symbol *s, bit_packer &bits, vec *changed) {
   if (bits.used == 8) {
     if (!allocate(memmodel_data_class("COMRAM"), 1, &bits.byte)) {
-      msg(1249, 1u, "", name_of(s));
+      sym_report_at(s, 1249, 1u, "", name_of(s));
       return;
     }
     bits.used = 0;
@@ -83,9 +83,9 @@ void place_far(symbol *s, vec *changed) {
   mem_class *far = memmodel_far_class();
   uint32_t size = type_size(s->type), address;
   if (!far) {
-    msg(1251, name_of(s));
+    sym_report_at(s, 1251, name_of(s));
   } else if (!allocate(far, size, &address)) {
-    msg(1252, name_of(s));
+    sym_report_at(s, 1252, name_of(s));
   } else {
     memmodel().far_used = true;
     memmodel().far_top = std::max(memmodel().far_top, address + size);
@@ -112,7 +112,7 @@ void place_by_weight(std::vector<symbol *> &kept, vec *changed) {
     else if (allocate(memmodel_data_class("BIGRAM"), size, &address))
       set_place(s, address, memmodel_block_bank(address, size), changed);
     else
-      msg(1250, size, plural(size), name_of(s));
+      sym_report_at(s, 1250, size, plural(size), name_of(s));
   }
 }
 
@@ -122,7 +122,7 @@ void first_pass_absolutes(vec *list, vec *changed) {
     memmodel().banks[s] = BANK_UNKNOWN;
     if (is_extern(s)) continue;
     uint32_t size = type_size(s->type);
-    if (!size && !is_bit(s)) msg(1248, name_of(s));
+    if (!size && !is_bit(s)) sym_report_at(s, 1248, name_of(s));
     if (!(s->flags & SYM_ABSOLUTE)) continue;
     uint32_t first = uint32_t(is_bit(s) ? s->address / 8 : s->address);
     uint32_t bytes = is_bit(s) ? 1 : std::max(size, 1u);
@@ -230,7 +230,7 @@ void place_compiled_stack(mem_class *ram, uint32_t stack) {
   else if (place_stack_across_banks(memmodel_data_class("BIGRAM")))
     emit_chip().param_bank = BANK_CROSSING;
   else
-    msg(1253, stack, plural(stack));
+    sym_report_program(1253, stack, plural(stack));
 }
 
 // One block for all initialised variables, so that one copy loads them.
@@ -242,7 +242,7 @@ void place_initialised(vec *initialised) {
   // Within one bank when it fits there: no variable of it crosses banks.
   mem_class *big = memmodel_data_class("BIGRAM");
   if (!common && !allocate_in_one_bank(big, block, &address) && !allocate(big, block, &address)) {
-    msg(1254, block, plural(block));
+    sym_report_program(1254, block, plural(block));
     return;
   }
   memmodel().data_block = address;
@@ -293,7 +293,7 @@ bool emit_repin_stack() {
     for (const mem_range *r = free; r && !room; r = r->next) room = r->lo <= from && to <= r->hi;
     rng_free(free);
     if (!room) {
-      msg(1253, stack_size(), plural(stack_size()));
+      sym_report_program(1253, stack_size(), plural(stack_size()));
       return false;
     }
     ms_add_range_all(big->space, RNG_USED, from, to, 0);
@@ -313,8 +313,8 @@ vec *emit_place_variables() {
   // Without the memory classes nothing can be placed; that matters only
   // when something is to be.
   bool needed = stack_size() || vec_size(general) || vec_size(zeroed) || vec_size(initialised);
-  if (!ram && needed) msg(1246);
-  if (!common && needed) msg(1247);
+  if (!ram && needed) sym_report_program(1246);
+  if (!common && needed) sym_report_program(1247);
   if (!ram || !common) return changed;
   ms_clear_list2(m.data);
   ms_clear_list2(m.code);
@@ -344,7 +344,7 @@ vec *emit_place_variables() {
       if (allocate(common, size, &address))
         set_place(s, address, BANK_COMMON, changed);
       else
-        msg(1249, size, plural(size), name_of(s));
+        sym_report_at(s, 1249, size, plural(size), name_of(s));
     } else if (q & Q_FAR) {
       place_far(s, changed);
     } else {

@@ -184,6 +184,33 @@ TEST(ParskExpressions, Messages) {
   }
 }
 
+// A sign promotes a bit object to int, as the binary operators do; what
+// would need its address or its value as a pointer is still refused.
+TEST(ParskExpressions, BitObjectsUnderUnaryOperators) {
+  struct row {
+    const char *statement;
+    std::vector<int> numbers;
+    const char *record;  // when it builds
+  } rows[] = {
+      {"i = -b;", {}, "[e = _i -U -> _b `i ]"},
+      {"i = +b;", {}, "[e = _i +U -> _b `i ]"},
+      {"i = -b + -(b);", {}, nullptr},
+      {"i = !b;", {}, nullptr},
+      {"p = &b;", {203, 359}, nullptr},
+      {"i = *b;", {203, 981}, nullptr},
+  };
+  for (const row &r : rows) {
+    std::string source = std::string("bit b;\nvoid f(void)\n{\n") + kLocals + "  " + r.statement + "\n}\n";
+    parsk_run run = run_parsk(source, "-B");
+    EXPECT_EQ(run.numbers, r.numbers) << r.statement << "\n" << run.err;
+    if (!r.record) continue;
+    size_t at = run.ic.find("\"6\n");
+    ASSERT_NE(at, std::string::npos) << run.ic;
+    at += 3;
+    EXPECT_EQ(run.ic.substr(at, run.ic.find('\n', at) - at), r.record) << r.statement;
+  }
+}
+
 TEST(ParskExpressions, InterruptFunctionsAndReturnChecks) {
   struct row {
     const char *source;
