@@ -215,6 +215,9 @@ const corpus_case corpus[] = {
     {"byteproducts.c", 200000, {{"ru", 36}, {"rs", 24}, {"rb", 4}, {"rl", 8}}, "18F4620"},
     // Division of unsigned words and longs by ten.
     {"divten.c", 100000, {{"rw", 24}, {"dw", 10}, {"rl", 40}, {"digits", 10}}},
+    // x = a op b split into x = a; x op= b, and the forms that must stay whole.
+    {"splits.c", 100000, {{"rw", 24}, {"rl", 16}, {"rb", 4}}},
+    {"splits.c", 100000, {{"rw", 24}, {"rl", 16}, {"rb", 4}}, "18F4620"},
     // Shapes that once had no code pattern, on a chip whose program
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},

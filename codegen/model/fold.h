@@ -21,3 +21,9 @@ tree_node *tree_replace_by_const(tree_node *node, int32_t value);
 tree_node *tree_cancel_address(tree_node *node);
 tree_node *tree_strength(tree_node *node);
 tree_node *tree_not(tree_node *node);
+
+// A statement x = a op b (or each of a sequence of them) as x = a; x op= b
+// when both steps are done in x: (x << 1) ^ k is one shift and one xor in
+// place. Only a statement's own root: inside one, the store would move past
+// what the statement does before it.
+tree_node *fold_split_statement(tree_node *statement);

@@ -615,6 +615,33 @@ tree_node *rotation(tree_node *n) {
   return n;
 }
 
+// x = a op b split into x = a; x op= b stores x before b is read: b must not
+// reach x another way, through a pointer or a call.
+bool reaches_memory(tree_node *t, void *) {
+  return t->op == OP_DEREF || (op_dope(t->op) & D_SIDE_EFFECT) || tree_is_volatile(t) || vec_size(t->args);
+}
+
+// x = a op b as (x = a; x op= b) saves the temporary a op b is worked out
+// in, unless x = a is a call's value moved, a copy (x = y; x ^= 1 is longer
+// than x = y ^ 1, though a long's sum is shorter in place), or a op b is a
+// constant address.
+bool worth_splitting(const tree_node *r) {
+  const tree_node *a = r->left, *b = r->right;
+  switch (a->op) {
+    case OP_ID:
+      return (r->op == OP_ADD || r->op == OP_SUB) && tree_size(r) == 4;
+    case OP_MUL:
+    case OP_DIV:
+    case OP_MOD:
+    case OP_CALL:
+    case OP_CALLRESULT:
+      return false;
+    case OP_ADDR:
+      return !is_const(b);
+  }
+  return true;
+}
+
 tree_node *fold_assign(tree_node *n) {
   tree_node *l = n->left, *r = n->right;
   if (tree_equal(l, r) && !tree_is_volatile(l) && !tree_has_side_effect(l)) return keep_left(n);
@@ -646,16 +673,6 @@ tree_node *fold_assign(tree_node *n) {
       n->height = uint16_t(a->height + 2);
       fold_changed();
       return n;
-    }
-    if (!tree_is_constant(r) && !tree_is_volatile(l) && local_cheap_op(n) && !tree_uses_symbol(b, l->sym)) {
-      tree_node *first = tree_build(OP_ASSIGN, tree_copy(l), a);
-      uint32_t op = op_assign_form(r->op);
-      free_shell(r);
-      n->op = op;
-      n->right = b;
-      tree_set_height(n);
-      fold_changed();
-      return tree_build(OP_SEQ, first, n);
     }
   }
   if (l->op == OP_BITFIELD && is_const(r)) {
@@ -1064,4 +1081,28 @@ tree_node *tree_fold_operator(tree_node *n) {
       return tree_not(n);
   }
   return n;
+}
+
+tree_node *fold_split_statement(tree_node *t) {
+  if (!t) return t;
+  if (t->op == OP_SEQ) {
+    t->left = fold_split_statement(t->left);
+    t->right = fold_split_statement(t->right);
+    tree_set_height(t);
+    return t;
+  }
+  if (t->op != OP_ASSIGN || t->left->op != OP_ID) return t;
+  tree_node *l = t->left, *r = t->right;
+  if (!(op_dope(r->op) & D_HAS_ASSIGN) || !op_is_binary(r->op) || tree_size(r) != tree_size(l)) return t;
+  tree_node *a = r->left, *b = r->right;
+  // The split stores in x's type, so the operations must be done in it too.
+  if (tree_is_constant(r) || !worth_splitting(r) || tree_arith(l) != tree_arith(r) || tree_is_volatile(l) ||
+      !local_cheap_op(r) || tree_uses_symbol(b, l->sym) || tree_find(b, nullptr, reaches_memory))
+    return t;
+  tree_node *first = tree_build(OP_ASSIGN, tree_copy(l), a);
+  t->op = op_assign_form(r->op);
+  t->right = b;
+  free_shell(r);
+  tree_set_height(t);
+  return tree_build(OP_SEQ, first, t);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codegen/model/callgraph.h"
+#include "codegen/model/fold.h"
 #include "codegen/model/iset.h"
 #include "codegen/model/ops.h"
 #include "codegen/model/optim.h"
@@ -56,6 +57,14 @@ void lay_out_parameter_area(symbol *f) {
     f->params_size += extra;
   }
   if (f->params_size < ret) f->params_size = ret;
+}
+
+// A stored statement simplified before it is broken into statements, which
+// code selection needs: only here may it become a sequence.
+tree_node *simplify_statement(tree_node *t) {
+  t = tree_simplify(tree_simplify(t));
+  tree_node *split = fold_split_statement(t);
+  return split && split->op == OP_SEQ ? tree_simplify(split) : split;
 }
 
 // A return of a value through the parameter area: ?f = value, typed as the value.
@@ -526,7 +535,7 @@ void want_rewrite_routines(symbol *f) {
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
     tree_node *t = tree_rebuild(item<vec>(f->ctx->stored, k));
     if (!t) continue;
-    t = tree_simplify(tree_simplify(t));
+    t = simplify_statement(t);
     if (!t) continue;
     vec *simple = vec_new_default();
     nodeRewrite(t, simple);
@@ -568,7 +577,7 @@ void rebuild_statements(symbol *f, bool graph_pass) {
     uint32_t made = f->held_made;
     tree_node *t = tree_rebuild(item<vec>(ctx->stored, k));
     if (!t) continue;
-    t = tree_simplify(tree_simplify(t));
+    t = simplify_statement(t);
     if (t) vec_push(rebuilt, t), held.emplace_back(made, f->held_made);
   }
   bool indirect = f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS);

@@ -229,6 +229,33 @@ TEST_F(FoldTest, OperatorRules) {
   CHECK_CASES(cases);
 }
 
+// A statement x = a op b done as x = a; x op= b, and those kept whole.
+TEST_F(FoldTest, StatementsSplitWhereBothStepsAreInPlace) {
+  const stage_case cases[] = {
+      {"= _u ^ << _u -> 1 `ui -> 4129 `ui", "; =<< _u 1`uc =^ _u 4129`ui"},  // the CRC step
+      {"; = _y _x = _u ^ << _u -> 1 `ui -> 4129 `ui", "; = _y _x ; =<< _u 1`uc =^ _u 4129`ui"},
+      {"= _l + << _l -> 3 `l _x", "; =<< _l 3`c =+ _l _x"},
+      // b reads x through a pointer or may in a call: x is stored last.
+      {"= _u ^ << _u -> 1 `ui -> *U _p `ui", "= _u ^ << _u 1`uc -> *U _p `ui"},
+      {"= _x ^ << _x -> 1 `i ( _g", "= _x ^ << _x 1`c ( _g {= ?_g 0`l}"},
+      // A signed shift stored in an unsigned word is done in the signed type.
+      {"= _u -> >> | _x -> 3 `i -> 1 `i `ui", "= _u -> >> | _x 3`i 1`c `ui"},
+      // A copy, a volatile target, a byte: no gain.
+      {"= _u ^ -> _y `ui -> 5 `ui", "= _u ^ _y 5`ui"},
+      {"= _vol ^ << _vol -> 1 `i -> 5 `i", "= _vol ^ << _vol 1`c 5`i"},
+      {"= _uc -> ^ << -> _uc `i -> 1 `i -> 7 `i `uc", "= _uc ^ << _uc 1`c 7`uc"},
+      // Inside a statement the store would move ahead of its siblings.
+      {"+ _y = _u ^ << _u -> 1 `ui -> 4129 `ui", "+ _y = _u ^ << _u 1`uc 4129`ui"},
+  };
+  for (const stage_case &c : cases) {
+    next_position();
+    tree_node *t = fold_split_statement(tree_simplify(read_expression(c.input)));
+    if (t->op == OP_SEQ) t = tree_simplify(t);
+    EXPECT_EQ(tree_text(t), c.expected) << c.input;
+    tree_free(t);
+  }
+}
+
 TEST_F(FoldTest, PedanticWarnings) {
   model.warning_level = -1;
   const stage_case cases[] = {
