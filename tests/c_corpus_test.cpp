@@ -235,6 +235,10 @@ const corpus_case corpus[] = {
     // in a bank of its own.
     {"library.c", 3000000, library_results, "18F452", library_values()},
     {"library.c", 3000000, library_results, "18F4620", library_values()},
+    // Statements that fit the registers only in pieces, some of them known
+    // only once the callees' registers are.
+    {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}},
+    {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}, "18F4620"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -354,13 +358,6 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
        "unsigned char r;\nunsigned char f(unsigned char k) { unsigned char b[800]; b[k] = k; return b[k + 1]; }\n"
        "void main(void) { unsigned char a[800]; a[r] = f(r); r = a[3]; for (;;) continue; }\n",
        "(1253) no room for the compiled stack"},
-      // The difference waits in PROD while the remainder routine runs,
-      // which uses PROD too: refused, never built to compare a lost value.
-      {"a value a call beside it would destroy",
-       "unsigned char volatile vu8;\nunsigned int gu16_1 = 255;\nvolatile unsigned char ok;\n"
-       "void main(void) {\n  unsigned char volatile wu8 = 0;\n  vu8 = 1;\n"
-       "  ok = (unsigned char)(2 % vu8) == (unsigned char)(gu16_1 - wu8);\n  for (;;) continue;\n}\n",
-       "main.c: 7: (706)"},
       {"a word whose bytes lie in two banks",
        "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
        "main.c: 2: (1256)"},

@@ -381,9 +381,13 @@ bool take_out_inner_store(tree_node *t, vec *before) {
   return false;
 }
 
+// The registers a statement may use while it is decomposed: every one,
+// unless the fit of a function's code has fewer left free.
+const regset *fit_regs = nullptr;
+
 bool covered(tree_node *t) {
   iset_clear(rset_busy());
-  return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
+  return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(fit_regs ? fit_regs : rset_of(REG_ALLREG)));
 }
 
 // An operand narrower than the arithmetic over it (folding may leave i + j
@@ -495,9 +499,11 @@ void mark_taken_out(tree_node *t) {
 
 }  // namespace
 
-bool decompose_statement(tree_node *t, vec *out) {
+bool decompose_statement(tree_node *t, vec *out, const regset *allowed) {
   uint32_t failures = 0;
+  fit_regs = allowed;
   decompose(t, out, &failures);
+  fit_regs = nullptr;
   return !cgen_search_exhausted();
 }
 

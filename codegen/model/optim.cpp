@@ -280,7 +280,17 @@ void placement_loop(vec *working) {
     sym_propagate_targets();
     sym_size_pointers();
     prepare_functions(working, false);
-    for (uint32_t k = 0; k < vec_size(working); k++) size_function(item<symbol>(working, k));
+    // Callees first: preparing forgot their registers, and a caller's
+    // statements fit (or are worked out in pieces) around what they use.
+    std::set<symbol *> pending;
+    for (uint32_t k = 0; k < vec_size(working); k++) pending.insert(item<symbol>(working, k));
+    cg_traverse_all(
+        [](void *p, symbol *f, uint32_t) {
+          if (static_cast<std::set<symbol *> *>(p)->erase(f)) size_function(f);
+        },
+        &pending, VISIT_ALL | VISIT_DESCENDING);
+    for (uint32_t k = 0; k < vec_size(working); k++)
+      if (pending.count(item<symbol>(working, k))) size_function(item<symbol>(working, k));
     vec_clear(working);
     compute_stack_bases();
     vec *moved = emit_place_variables();
@@ -541,6 +551,21 @@ int optim_program() {
       allocate_function(e.f);
     }
     cg_set_level_mask(1);
+    // Fitted now that the callees' registers are known, some statements
+    // took temporaries the placement did not count: their functions are
+    // sized and placed again (split as they are sized this time), and the
+    // allocation is done again.
+    vec *grown = ra_take_grown();
+    if (vec_size(grown) && round < MACH_ALLOC_ROUNDS) {
+      for (uint32_t k = 0; k < vec_size(st.functions); k++)
+        if (symbol *f = item<symbol>(st.functions, k); f->cg) f->cg->flags &= ~CG_ALLOCATED;
+      bool quiet = model.output_suppressed;
+      placement_loop(grown);
+      model.output_suppressed = quiet;
+      vec_free(grown);
+      continue;
+    }
+    vec_free(grown);
     // Bank selection refined.
     st.phase = PHASE_BANK_REFINEMENT;
     refine_bank_selection();
