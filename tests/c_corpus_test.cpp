@@ -239,6 +239,10 @@ const corpus_case corpus[] = {
     // only once the callees' registers are.
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}, "18F4620"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "", "-DHOST"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F4620", {}, "", "-DHOST"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "-DLOCALS", "-DHOST -DLOCALS"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F4620", {}, "-DLOCALS", "-DHOST -DLOCALS"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer

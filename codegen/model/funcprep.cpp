@@ -442,8 +442,9 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       taken = take_out_inner_store(t, before);
     // A value a temporary takes as it stands would only move into another
     // temporary: its operands, or an assignment inside it, go first.
-    bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&
-                        (t->left->sym->flags & SYM_COMPILER_MADE);
+    bool into_temporary = t->op == OP_ASSIGN && t->left->op == OP_ID && t->left->sym &&
+                          (t->left->sym->flags & SYM_COMPILER_MADE);
+    bool stored_whole = into_temporary && t->right == failed;
     if (stored_whole) {
       for (int which : {-1, -2}) {
         tree_node *at = t->right;
@@ -454,7 +455,7 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       }
     }
     for (size_t i = path.size(); i-- > 0 && !taken;)
-      if (!(stored_whole && node_at(path[i]) == failed) && may_go_first(path, i)) taken = take_out(path[i], before);
+      if (!(into_temporary && node_at(path[i]) == t->right) && may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
     if (!taken) taken = spell_out(t);
     // A step taken out becomes an assignment operator, which on a float
