@@ -27,6 +27,25 @@ rule mul_widened_bytes_native
   right ubyte_wide
   kind none
 
+# A word product of an unsigned byte widened and a constant below 256 is
+# one MULLW (55-words.pat): the scale of a row of constant size.
+goal ubyte_const
+
+rule ubyte_const_leaf
+  goals ubyte_const
+  op CONST
+  pred SMALLCONST POSITIVE
+  kind none
+  text VN
+
+rule mul_widened_byte_const_native
+  goals rewrite
+  op *
+  pred WORD
+  left wreg_index
+  right ubyte_const
+  kind none
+
 # Multiplication of two bytes and more: the low part of the product is the
 # same for signed and unsigned operands, so one routine per width serves.
 # The routines' operands have fixed types, so the operands are converted,

@@ -497,3 +497,16 @@ rule mul_widened_bytes
   code
   | E1Rmulwf (R)E2R
   text XN
+
+rule mul_widened_byte_const
+  goals word_reg
+  op *
+  pred WORD
+  left wreg_index
+  right ubyte_const
+  result prod
+  kind xreg
+  flags xreg_used
+  code
+  | mullw R
+  text XN

@@ -316,6 +316,41 @@ TEST_F(CgenTest, FloatMultiplyIsRewrittenIntoACallOfItsRoutine) {
   EXPECT_NE(tree_find_call(bytes->left), nullptr) << "the product is a call";
 }
 
+// A row of constant size scales its index by MULLW: only a factor past a
+// byte, or a variable one, calls the word routine.
+TEST_F(CgenTest, AWidenedByteTimesAByteConstantIsOneMultiply) {
+  ctype *word = type_basic("ui");
+  auto product = [&](tree_node *factor) {
+    return tree_make(OP_MUL, un(OP_CONV, id(b), word), factor, word);
+  };
+  struct {
+    const char *what;
+    tree_node *factor;
+    bool call;
+  } cases[] = {
+      {"3", num(3, word), false},
+      {"255", num(255, word), false},
+      {"256", num(256, word), true},
+      {"a word", id(w), true},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    tree_node *p = product(c.factor);
+    tree_node *rewritten = cgen_rewrite(p);
+    if (!c.call) {
+      EXPECT_EQ(rewritten, nullptr);
+      tree_node *t = root(bin(OP_ASSIGN, id(w), p));
+      EXPECT_NE(code_of(t).find("\tmullw\t"), std::string::npos) << written;
+      continue;
+    }
+    ASSERT_NE(rewritten, nullptr);
+    root(rewritten);
+    tree_node *call = tree_find_call(rewritten);
+    ASSERT_NE(call, nullptr);
+    EXPECT_STREQ(call->left->sym->name, "___wmul");
+  }
+}
+
 TEST_F(CgenTest, RewriteTextsSubstituteTheNodesMacros) {
   tree_node *sum = root(tree_make(OP_ADD, id(w), num(1, type_basic("ui")), type_basic("ui")));
   struct {
