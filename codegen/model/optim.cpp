@@ -540,6 +540,7 @@ int optim_program() {
   bool silent = model.output_suppressed;
   model.output_suppressed = true;
   std::vector<allocation_entry> order;
+  bool placed_again = false;
   for (uint32_t round = 0;; round++) {
     st.phase = PHASE_ALLOCATION;
     order = allocation_order();
@@ -554,9 +555,11 @@ int optim_program() {
     // Fitted now that the callees' registers are known, some statements
     // took temporaries the placement did not count: their functions are
     // sized and placed again (split as they are sized this time), and the
-    // allocation is done again.
+    // allocation is done again, once: a frame that still outgrows its place
+    // is then refused when it is laid out or linked.
     vec *grown = ra_take_grown();
-    if (vec_size(grown) && round < MACH_ALLOC_ROUNDS) {
+    if (vec_size(grown) && !placed_again) {
+      placed_again = true;
       for (uint32_t k = 0; k < vec_size(st.functions); k++)
         if (symbol *f = item<symbol>(st.functions, k); f->cg) f->cg->flags &= ~CG_ALLOCATED;
       bool quiet = model.output_suppressed;
