@@ -155,6 +155,27 @@ TEST_F(CgenTest, ACallWhoseArgumentsDoNotFitIsNotCoveredWithoutThem) {
   EXPECT_EQ(rule(call), "call_stmt_with_args");
 }
 
+// f(3, 5) with the byte for W listed first (where an argument with a call
+// goes, once its call is taken out): the literal stored to memory needs W
+// too, so W is loaded after it.
+TEST_F(CgenTest, AnArgumentInWIsLoadedAfterThePlainStores) {
+  tree_node *w_reg = tree_node_new();
+  w_reg->op = OP_REG;
+  w_reg->value = REG_WREG;
+  w_reg->type = type_uchar();
+  tree_node *callargs = tree_make(OP_CALLARGS, nullptr, nullptr, type_basic("v"));
+  callargs->args = vec_new_default();
+  vec_push(callargs->args, bin(OP_ASSIGN, w_reg, num(3, type_uchar())));
+  vec_push(callargs->args, bin(OP_ASSIGN, id(a), num(5, type_uchar())));
+  tree_node *call = root(tree_make(OP_CALL, id(f), callargs, type_basic("v")));
+  std::string code = code_of(call);
+  size_t store = code.find("movlw\t05h"), load = code.find("movlw\t03h"), jump = code.find("call\t");
+  ASSERT_NE(store, std::string::npos) << code;
+  ASSERT_NE(load, std::string::npos) << code;
+  EXPECT_LT(store, load) << code;
+  EXPECT_LT(load, jump) << code;
+}
+
 TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
   tree_node *product = bin(OP_MUL, id(a), id(b));
   tree_node *t = root(bin(OP_ASSIGN, id(w), product));
