@@ -237,6 +237,8 @@ const corpus_case corpus[] = {
     {"library.c", 3000000, library_results, "18F4620", library_values()},
     // Statements that fit the registers only in pieces, some of them known
     // only once the callees' registers are.
+    {"gfcalls.c", 100000, {{"r", 4}}},
+    {"gfcalls.c", 100000, {{"r", 4}}, "18F4620"},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}, "18F4620"},
     {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "", "-DHOST"},

@@ -213,6 +213,9 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   tree_node *n = node_at(p);
   uint32_t op = n->op;
   if (op_is_leaf(op) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ) return false;
+  // A leaf converted is that leaf in a wider temporary: the operation over
+  // it would lose its own code (a byte product becomes a word routine's).
+  if (op == OP_CONV && n->left && op_is_leaf(n->left->op) && tree_size(n) > tree_size(n->left)) return false;
   if ((op_dope(op) & D_TRUTH) || ((op_dope(op) & D_NON_VALUE) && op != OP_CALL)) return false;
   uint32_t size = tree_size(n);
   ctype *t = type_unqual(n->type);

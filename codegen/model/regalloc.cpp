@@ -851,6 +851,18 @@ void ra_build(func_ctx *ctx) {
   build_tables(ctx);
 }
 
+namespace {
+
+// A call of a function with no body that the libraries were not asked for.
+bool calls_unlinked_routine(tree_node *t) {
+  return tree_find(t, nullptr, [](tree_node *n, void *) {
+    symbol *s = n->op == OP_CALL && n->left && n->left->op == OP_ID ? n->left->sym : nullptr;
+    return s && !s->ctx && !(s->flags2 & SYM2_REFERENCED);
+  }) != nullptr;
+}
+
+}  // namespace
+
 bool fit_statement(func_ctx *ctx, uint32_t k) {
   tree_node *t = item<tree_node>(ctx->statements, k);
   if (!t || t->op == OP_ASM || is_label(t)) return true;
@@ -863,12 +875,24 @@ bool fit_statement(func_ctx *ctx, uint32_t k) {
     // not fit is worked out in pieces, each a statement of its own.
     split = true;
     vec *pieces = vec_new_default();
-    decompose_statement(t, pieces, rset_free_regs());
+    symbol *f = ctx->function;
+    uint32_t temps = vec_size(f->temps);
+    decompose_statement(tree_copy(t), pieces, rset_free_regs());
     uint32_t count = vec_size(pieces);
-    if (count > 1) {
+    // The libraries were chosen before: pieces that call a routine the
+    // program does not have (a product rewritten once its operand went to
+    // a temporary) are not used.
+    bool linked = true;
+    for (uint32_t j = 0; j < count && linked; j++) linked = !calls_unlinked_routine(item<tree_node>(pieces, j));
+    if (count > 1 && linked) {
+      tree_free(t);
       vec_set(ctx->statements, vec_get(pieces, 0), k);
       for (uint32_t j = 1; j < count; j++) vec_insert(ctx->statements, vec_get(pieces, j), k + j);
       t = item<tree_node>(pieces, 0);
+    } else {
+      for (uint32_t j = 0; j < count; j++) tree_free(item<tree_node>(pieces, j));
+      while (vec_size(f->temps) > temps) vec_remove(f->autos, vec_pop(f->temps));
+      count = 0;
     }
     vec_free(pieces);
     if (count < 2) break;
