@@ -237,6 +237,8 @@ const corpus_case corpus[] = {
     {"library.c", 3000000, library_results, "18F4620", library_values()},
     // Statements that fit the registers only in pieces, some of them known
     // only once the callees' registers are.
+    {"romderef.c", 50000, {{"r0", 2}, {"r1", 2}, {"r2", 1}}},
+    {"romderef.c", 50000, {{"r0", 2}, {"r1", 2}, {"r2", 1}}, "18F4620"},
     {"gfcalls.c", 100000, {{"r", 4}}},
     {"gfcalls.c", 100000, {{"r", 4}}, "18F4620"},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}},

@@ -212,7 +212,12 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   const place &p = path[i];
   tree_node *n = node_at(p);
   uint32_t op = n->op;
-  if (op_is_leaf(op) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ) return false;
+  // A pointer read from program memory and followed there: both reads
+  // need the table pointer, so the pointer goes to a temporary first.
+  bool rom_pointer = op == OP_ID && n->sym && n->sym->object_list == OBJ_CONST && p.parent->op == OP_DEREF &&
+                     tree_is_pointer(n);
+  if ((op_is_leaf(op) && !rom_pointer) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ)
+    return false;
   // A leaf converted is that leaf in a wider temporary: the operation over
   // it would lose its own code (a byte product becomes a word routine's).
   if (op == OP_CONV && n->left && op_is_leaf(n->left->op) && tree_size(n) > tree_size(n->left)) return false;
