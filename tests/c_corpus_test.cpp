@@ -259,6 +259,18 @@ const corpus_case corpus[] = {
     // in a bank of its own.
     {"library.c", 3000000, library_results, "18F452", library_values()},
     {"library.c", 3000000, library_results, "18F4620", library_values()},
+    // Statements that fit the registers only in pieces, some of them known
+    // only once the callees' registers are.
+    {"romderef.c", 50000, {{"r0", 2}, {"r1", 2}, {"r2", 1}}},
+    {"romderef.c", 50000, {{"r0", 2}, {"r1", 2}, {"r2", 1}}, "18F4620"},
+    {"gfcalls.c", 100000, {{"r", 4}}},
+    {"gfcalls.c", 100000, {{"r", 4}}, "18F4620"},
+    {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}},
+    {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}}, "18F4620"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "", "-DHOST"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F4620", {}, "", "-DHOST"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "-DLOCALS", "-DHOST -DLOCALS"},
+    {"steps.c", 1000000, {{"out", 288}}, "18F4620", {}, "-DLOCALS", "-DHOST -DLOCALS"},
 };
 
 // A host main that runs the program's own main (renamed) and, once a timer
@@ -390,6 +402,7 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
        "void main(void) {\n  unsigned char volatile wu8 = 0;\n  vu8 = 1;\n"
        "  ok = (unsigned char)(2 % vu8) == (unsigned char)(gu16_1 - wu8);\n  for (;;) continue;\n}\n",
        "main.c: 7: (706)"},
+       "(1253) no room for the compiled stack"},
       {"a word whose bytes lie in two banks",
        "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
        "main.c: 2: (1256)"},

@@ -221,7 +221,15 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   const place &p = path[i];
   tree_node *n = node_at(p);
   uint32_t op = n->op;
-  if (op_is_leaf(op) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ) return false;
+  // A pointer read from program memory and followed there: both reads
+  // need the table pointer, so the pointer goes to a temporary first.
+  bool rom_pointer = op == OP_ID && n->sym && n->sym->object_list == OBJ_CONST && p.parent->op == OP_DEREF &&
+                     tree_is_pointer(n);
+  if ((op_is_leaf(op) && !rom_pointer) || op == OP_CALLARGS || op == OP_TYPE || op == OP_COLON || op == OP_SEQ)
+    return false;
+  // A leaf converted is that leaf in a wider temporary: the operation over
+  // it would lose its own code (a byte product becomes a word routine's).
+  if (op == OP_CONV && n->left && op_is_leaf(n->left->op) && tree_size(n) > tree_size(n->left)) return false;
   if ((op_dope(op) & D_TRUTH) || ((op_dope(op) & D_NON_VALUE) && op != OP_CALL)) return false;
   uint32_t size = tree_size(n);
   ctype *t = type_unqual(n->type);
@@ -390,9 +398,13 @@ bool take_out_inner_store(tree_node *t, vec *before) {
   return false;
 }
 
+// The registers a statement may use while it is decomposed: every one,
+// unless the fit of a function's code has fewer left free.
+const regset *fit_regs = nullptr;
+
 bool covered(tree_node *t) {
   iset_clear(rset_busy());
-  return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(rset_of(REG_ALLREG)));
+  return cgen_match_tree(t, GOAL_STATEMENT, const_cast<regset *>(fit_regs ? fit_regs : rset_of(REG_ALLREG)));
 }
 
 // An operand narrower than the arithmetic over it (folding may leave i + j
@@ -447,8 +459,9 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       taken = take_out_inner_store(t, before);
     // A value a temporary takes as it stands would only move into another
     // temporary: its operands, or an assignment inside it, go first.
-    bool stored_whole = t->op == OP_ASSIGN && t->right == failed && t->left->op == OP_ID && t->left->sym &&
-                        (t->left->sym->flags & SYM_COMPILER_MADE);
+    bool into_temporary = t->op == OP_ASSIGN && t->left->op == OP_ID && t->left->sym &&
+                          (t->left->sym->flags & SYM_COMPILER_MADE);
+    bool stored_whole = into_temporary && t->right == failed;
     if (stored_whole) {
       for (int which : {-1, -2}) {
         tree_node *at = t->right;
@@ -459,7 +472,7 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       }
     }
     for (size_t i = path.size(); i-- > 0 && !taken;)
-      if (!(stored_whole && node_at(path[i]) == failed) && may_go_first(path, i)) taken = take_out(path[i], before);
+      if (!(into_temporary && node_at(path[i]) == t->right) && may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
     if (!taken) taken = spell_out(t);
     // A step taken out becomes an assignment operator, which on a float
@@ -504,9 +517,11 @@ void mark_taken_out(tree_node *t) {
 
 }  // namespace
 
-bool decompose_statement(tree_node *t, vec *out) {
+bool decompose_statement(tree_node *t, vec *out, const regset *allowed) {
   uint32_t failures = 0;
+  fit_regs = allowed;
   decompose(t, out, &failures);
+  fit_regs = nullptr;
   return !cgen_search_exhausted();
 }
 

@@ -5,9 +5,11 @@
 #pragma once
 #include <cstdint>
 
+struct iset;
 struct symbol;
 struct tree_node;
 struct vec;
+typedef iset regset;
 
 // Declares the run-time routines that the function's operations will be
 // rewritten into, so that the libraries are searched for them: the same
@@ -17,9 +19,9 @@ void want_rewrite_routines(symbol *f);
 // hold, read and written through three-byte integers.
 tree_node *narrow_pointer_elements(tree_node *t);
 // Appends the statement to `out`, after the statements that work out first
-// what no rule covers in it; false when the search for its code ran out of
-// candidates.
-bool decompose_statement(tree_node *t, vec *out);
+// what no rule covers in it within `allowed` (null: every register); false
+// when the search for its code ran out of candidates.
+bool decompose_statement(tree_node *t, vec *out, const regset *allowed = nullptr);
 // Marks every object and function the tree names as referenced.
 void mark_referenced(tree_node *t);
 // Prepares each function of the list; with graph_pass only as far as its

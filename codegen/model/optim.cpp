@@ -261,6 +261,22 @@ void size_all() {
   cg_traverse_all([](void *, symbol *f, uint32_t) { size_function(f); }, nullptr, VISIT_ALL | VISIT_DESCENDING);
 }
 
+// Prepares and sizes the functions of the list, callees first: preparing
+// forgot their registers, and a caller's statements fit (or are worked out
+// in pieces) around what they use.
+void prepare_and_size(vec *working) {
+  prepare_functions(working, false);
+  std::set<symbol *> pending;
+  for (uint32_t k = 0; k < vec_size(working); k++) pending.insert(item<symbol>(working, k));
+  cg_traverse_all(
+      [](void *p, symbol *f, uint32_t) {
+        if (static_cast<std::set<symbol *> *>(p)->erase(f)) size_function(f);
+      },
+      &pending, VISIT_ALL | VISIT_DESCENDING);
+  for (uint32_t k = 0; k < vec_size(working); k++)
+    if (pending.count(item<symbol>(working, k))) size_function(item<symbol>(working, k));
+}
+
 void placement_loop(vec *working) {
   model.mach_alloc_entered = true;
   stack_forget_pins();
@@ -271,8 +287,7 @@ void placement_loop(vec *working) {
     }
     sym_propagate_targets();
     sym_size_pointers();
-    prepare_functions(working, false);
-    for (uint32_t k = 0; k < vec_size(working); k++) size_function(item<symbol>(working, k));
+    prepare_and_size(working);
     vec_clear(working);
     compute_stack_bases();
     vec *moved = emit_place_variables();
@@ -520,6 +535,7 @@ int optim_program() {
   bool silent = model.output_suppressed;
   model.output_suppressed = true;
   std::vector<allocation_entry> order;
+  bool sized_again = false;
   for (uint32_t round = 0;; round++) {
     st.phase = PHASE_ALLOCATION;
     order = allocation_order();
@@ -531,6 +547,24 @@ int optim_program() {
       allocate_function(e.f);
     }
     cg_set_level_mask(1);
+    // Fitted now that the callees' registers are known, some statements
+    // took temporaries the sizing did not count: their functions are sized
+    // again (split as they are sized this time), and the allocation is done
+    // again, once. The variables keep their places; a stack across banks
+    // grows as below, one in a bank where the linker finds room in it.
+    vec *grown = ra_take_grown();
+    if (vec_size(grown) && !sized_again) {
+      sized_again = true;
+      for (uint32_t k = 0; k < vec_size(st.functions); k++)
+        if (symbol *f = item<symbol>(st.functions, k); f->cg) f->cg->flags &= ~CG_ALLOCATED;
+      prepare_and_size(grown);
+      model.output_suppressed = true;
+      compute_stack_bases();
+      vec_free(grown);
+      if (!stack_pins_outgrown() || emit_repin_stack()) continue;
+      break;
+    }
+    vec_free(grown);
     // Bank selection refined.
     st.phase = PHASE_BANK_REFINEMENT;
     refine_bank_selection();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "codegen/model/callgraph.h"
+#include "codegen/model/funcprep.h"
 #include "codegen/model/iset.h"
 #include "codegen/model/ops.h"
 #include "codegen/model/optim.h"
@@ -29,6 +30,7 @@ struct regalloc_state {
   bool saw_reentrant, saw_nonreentrant;
   bool tracking_comments;
   bool building_again;  // tables rebuilt after a change: no messages
+  vec *grown;           // functions whose frames the allocation's fitting grew
 };
 regalloc_state &rs() {
   static regalloc_state state;
@@ -876,12 +878,51 @@ void ra_build(func_ctx *ctx) {
   build_tables(ctx);
 }
 
-bool fit_statement(func_ctx *, tree_node *t) {
+namespace {
+
+// A call of a function with no body that the libraries were not asked for.
+bool calls_unlinked_routine(tree_node *t) {
+  return tree_find(t, nullptr, [](tree_node *n, void *) {
+    symbol *s = n->op == OP_CALL && n->left && n->left->op == OP_ID ? n->left->sym : nullptr;
+    return s && !s->ctx && !(s->flags2 & SYM2_REFERENCED);
+  }) != nullptr;
+}
+
+}  // namespace
+
+bool fit_statement(func_ctx *ctx, uint32_t k) {
+  tree_node *t = item<tree_node>(ctx->statements, k);
   if (!t || t->op == OP_ASM || is_label(t)) return true;
-  for (;;) {
+  for (bool split = false;;) {
     iset_clear(rset_busy());
     if (cgen_match_tree(t, GOAL_STATEMENT, rset_free_regs())) return true;
-    if (!sym_release_reg_params(rset_busy())) break;
+    if (sym_release_reg_params(rset_busy())) continue;
+    if (split) break;
+    // What the callees' registers leave free is known only now: what does
+    // not fit is worked out in pieces, each a statement of its own.
+    split = true;
+    vec *pieces = vec_new_default();
+    symbol *f = ctx->function;
+    uint32_t temps = vec_size(f->temps);
+    decompose_statement(tree_copy(t), pieces, rset_free_regs());
+    uint32_t count = vec_size(pieces);
+    // The libraries were chosen before: pieces that call a routine the
+    // program does not have (a product rewritten once its operand went to
+    // a temporary) are not used.
+    bool linked = true;
+    for (uint32_t j = 0; j < count && linked; j++) linked = !calls_unlinked_routine(item<tree_node>(pieces, j));
+    if (count > 1 && linked) {
+      tree_free(t);
+      vec_set(ctx->statements, vec_get(pieces, 0), k);
+      for (uint32_t j = 1; j < count; j++) vec_insert(ctx->statements, vec_get(pieces, j), k + j);
+      t = item<tree_node>(pieces, 0);
+    } else {
+      for (uint32_t j = 0; j < count; j++) tree_free(item<tree_node>(pieces, j));
+      while (vec_size(f->temps) > temps) vec_remove(f->autos, vec_pop(f->temps));
+      count = 0;
+    }
+    vec_free(pieces);
+    if (count < 2) break;
   }
   cgen_report_uncovered(t);
   return false;
@@ -913,18 +954,23 @@ void allocate_function(symbol *f) {
   emit_reset_free_regs();
   func_ctx *ctx = f->ctx;
   flatten_statements(ctx);
-  for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, item<tree_node>(ctx->statements, k));
+  uint32_t autos = vec_size(f->autos);
+  for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, k);
   build_tables(ctx);
   // Dropped stores change the facts: the tables are built again (the
   // messages about unassigned reads were given the first time).
   if (drop_dead_stores(ctx)) {
     // What is left of a dropped store is a new tree: it is fitted as well,
     // or the registers its calls use would go unnoticed.
-    for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, item<tree_node>(ctx->statements, k));
+    for (uint32_t k = 0; k < vec_size(ctx->statements); k++) fit_statement(ctx, k);
     bool quiet = true;
     std::swap(quiet, rs().building_again);
     build_tables(ctx);
     std::swap(quiet, rs().building_again);
+  }
+  if (vec_size(f->autos) != autos) {
+    if (!rs().grown) rs().grown = vec_new_default();
+    vec_push_unique(rs().grown, f);
   }
   ra_function *ra = ctx->alloc;
   regset *held = iset_alloc();
@@ -1114,7 +1160,15 @@ bool ra_tracking_comments() { return rs().tracking_comments; }
 
 void ra_set_quiet(bool on) { rs().building_again = on; }
 
+vec *ra_take_grown() {
+  vec *grown = rs().grown ? rs().grown : vec_new_default();
+  rs().grown = nullptr;
+  return grown;
+}
+
 void ra_reset() {
+  vec_free(rs().grown);
+  rs().grown = nullptr;
   rs().saw_reentrant = rs().saw_nonreentrant = false;
   rs().tracking_comments = false;
 }

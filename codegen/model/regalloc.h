@@ -101,10 +101,11 @@ void allocate_function(symbol *f);
 // predecessors, records and liveness (the register choices are left to
 // allocate_function).
 void ra_build(func_ctx *ctx);
-// Matches a statement within the free registers, releasing register
-// variables the selector found in the way; false (message 712) when nothing
-// fits.
-bool fit_statement(func_ctx *ctx, tree_node *t);
+// Matches statement k within the free registers, releasing register
+// variables the selector found in the way, else putting in its place the
+// pieces it is worked out in (the first then matched); false (message 712)
+// when nothing fits.
+bool fit_statement(func_ctx *ctx, uint32_t k);
 // Output modes of the block-by-block code.
 enum { RA_OUTPUT = 0, RA_TRACK_SILENT = 1, RA_TRACK = 2 };
 void write_function_code(func_ctx *ctx, int mode);
@@ -124,3 +125,7 @@ bool ra_tracking_comments();
 void ra_reset();
 // Messages of the allocation are not given again when it runs again.
 void ra_set_quiet(bool on);
+// The functions (a new vector, the caller's) whose statements the
+// allocation had to work out in pieces with temporaries of their own: the
+// frames placed before are too small for them.
+vec *ra_take_grown();

@@ -272,8 +272,15 @@ void size_function(symbol *f) {
   if (f->ctx) {
     symbol *saved = sym_current_function();
     sym_set_current_function(f);
-    stack_sort_locals(f->autos);
-    f->autos_size = lay_out(f->autos, [](symbol *, uint32_t) {});
+    auto size_autos = [f]() {
+      stack_sort_locals(f->autos);
+      f->autos_size = lay_out(f->autos, [](symbol *, uint32_t) {});
+      for (uint32_t k = 0; k < vec_size(f->reg_params); k++) {
+        symbol *p = item<symbol>(f->reg_params, k);
+        f->autos_size = round_up(f->autos_size, type_align(p->type)) + type_size(p->type);
+      }
+    };
+    size_autos();
     if (!f->used_regs) f->used_regs = iset_alloc();
     iset_clear(f->used_regs);
     bsr_forget(~0u);
@@ -282,19 +289,21 @@ void size_function(symbol *f) {
       symbol *p = item<symbol>(f->reg_params, k);
       iset_union(f->used_regs, rset_of(p->reg));
       p->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
-      f->autos_size = round_up(f->autos_size, type_align(p->type)) + type_size(p->type);
     }
+    uint32_t autos = vec_size(f->autos);
     emit_reset_free_regs();
     bool silent = model.output_suppressed;
     model.output_suppressed = true;
     cgen_reset_function_counters();
     emit_function_entry(f->param_reg, f);
     for (uint32_t k = 0; k < vec_size(f->ctx->statements); k++) {
+      if (!fit_statement(f->ctx, k)) continue;
       tree_node *t = item<tree_node>(f->ctx->statements, k);
-      if (!fit_statement(f->ctx, t)) continue;
       cgen_emit_tree(t, 0);
       if (t->sets[RS_USED]) iset_union(f->used_regs, t->sets[RS_USED]);
     }
+    // Temporaries of statements fitted in pieces.
+    if (vec_size(f->autos) != autos) size_autos();
     emit_function_exit(f->param_reg, f->autos_size, f->params_size, f);
     model.output_suppressed = silent;
     f->template_extra = cgen_template_extra();

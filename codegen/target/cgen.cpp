@@ -599,6 +599,25 @@ bool has_call(tree_node *t) {
 
 bool reads_held(const tree_node *a) { return a->sets[RS_PINNED] && !iset_is_empty(a->sets[RS_PINNED]); }
 
+// An argument passed in a register is loaded after the plain stores that
+// follow it: their code may need that register (W for a literal). It went
+// first while it had a call, which decomposition may have taken out.
+void register_stores_last(vec *args) {
+  for (uint32_t k = vec_size(args); k-- > 0;) {
+    tree_node *a = arg_of(args, k);
+    if (!is_register_store(a) || has_call(a)) continue;
+    uint32_t to = k;
+    while (to + 1 < vec_size(args)) {
+      tree_node *after = arg_of(args, to + 1);
+      if (is_register_store(after) || has_call(after) || tree_has_side_effect(after->right)) break;
+      to++;
+    }
+    if (to == k) continue;
+    vec_remove_at(args, k);
+    vec_insert(args, a, to);
+  }
+}
+
 // Arguments may be stored in any order once the calls among them are done:
 // one that reads a variable held in a register goes before the plain
 // stores ahead of it, whose code may need that register (W for a literal).
@@ -646,6 +665,7 @@ uint32_t cgen_select(tree_node *n, uint32_t goal, const regset *allowed, const r
   }
   if (is_machine(n->own_reg) && !reg_in_set(allowed, n->own_reg)) return leave(SEL_REGS);
   if (n->op == OP_CALLARGS) {
+    register_stores_last(n->args);
     order_held_readers_first(n->args);
     regset *args_allowed = pool_new(allowed), *args_live = pool_new(live);
     for (uint32_t k = 0; k < vec_size(n->args); k++) {

@@ -155,6 +155,27 @@ TEST_F(CgenTest, ACallWhoseArgumentsDoNotFitIsNotCoveredWithoutThem) {
   EXPECT_EQ(rule(call), "call_stmt_with_args");
 }
 
+// f(3, 5) with the byte for W listed first (where an argument with a call
+// goes, once its call is taken out): the literal stored to memory needs W
+// too, so W is loaded after it.
+TEST_F(CgenTest, AnArgumentInWIsLoadedAfterThePlainStores) {
+  tree_node *w_reg = tree_node_new();
+  w_reg->op = OP_REG;
+  w_reg->value = REG_WREG;
+  w_reg->type = type_uchar();
+  tree_node *callargs = tree_make(OP_CALLARGS, nullptr, nullptr, type_basic("v"));
+  callargs->args = vec_new_default();
+  vec_push(callargs->args, bin(OP_ASSIGN, w_reg, num(3, type_uchar())));
+  vec_push(callargs->args, bin(OP_ASSIGN, id(a), num(5, type_uchar())));
+  tree_node *call = root(tree_make(OP_CALL, id(f), callargs, type_basic("v")));
+  std::string code = code_of(call);
+  size_t store = code.find("movlw\t05h"), load = code.find("movlw\t03h"), jump = code.find("call\t");
+  ASSERT_NE(store, std::string::npos) << code;
+  ASSERT_NE(load, std::string::npos) << code;
+  EXPECT_LT(store, load) << code;
+  EXPECT_LT(load, jump) << code;
+}
+
 TEST_F(CgenTest, AStatementNoRuleCoversIsNamedByItsOperator) {
   // A quotient is only ever a call's: no rule covers the operator itself.
   tree_node *quotient = bin(OP_DIV, id(a), id(b));
@@ -315,6 +336,41 @@ TEST_F(CgenTest, FloatMultiplyIsRewrittenIntoACallOfItsRoutine) {
   ASSERT_EQ(cgen_rewrite(bytes), bytes);
   EXPECT_EQ(bytes->op, uint32_t(OP_MUL));
   EXPECT_NE(tree_find_call(bytes->left), nullptr) << "the product is a call";
+}
+
+// A row of constant size scales its index by MULLW: only a factor past a
+// byte, or a variable one, calls the word routine.
+TEST_F(CgenTest, AWidenedByteTimesAByteConstantIsOneMultiply) {
+  ctype *word = type_basic("ui");
+  auto product = [&](tree_node *factor) {
+    return tree_make(OP_MUL, un(OP_CONV, id(b), word), factor, word);
+  };
+  struct {
+    const char *what;
+    tree_node *factor;
+    bool call;
+  } cases[] = {
+      {"3", num(3, word), false},
+      {"255", num(255, word), false},
+      {"256", num(256, word), true},
+      {"a word", id(w), true},
+  };
+  for (auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    tree_node *p = product(c.factor);
+    tree_node *rewritten = cgen_rewrite(p);
+    if (!c.call) {
+      EXPECT_EQ(rewritten, nullptr);
+      tree_node *t = root(bin(OP_ASSIGN, id(w), p));
+      EXPECT_NE(code_of(t).find("\tmullw\t"), std::string::npos) << written;
+      continue;
+    }
+    ASSERT_NE(rewritten, nullptr);
+    root(rewritten);
+    tree_node *call = tree_find_call(rewritten);
+    ASSERT_NE(call, nullptr);
+    EXPECT_STREQ(call->left->sym->name, "___wmul");
+  }
 }
 
 TEST_F(CgenTest, RewriteTextsSubstituteTheNodesMacros) {
