@@ -395,14 +395,6 @@ TEST(CCorpus, ProgramsWithoutSoundCodeAreRefused) {
        "volatile unsigned char r;\nvolatile unsigned char huge[2000];\n"
        "void main(void) { huge[r] = 1; for (;;) continue; }\n",
        "main.c: 2: (1250) no room for 2000 bytes"},
-      // The difference waits in PROD while the remainder routine runs,
-      // which uses PROD too: refused, never built to compare a lost value.
-      {"a value a call beside it would destroy",
-       "unsigned char volatile vu8;\nunsigned int gu16_1 = 255;\nvolatile unsigned char ok;\n"
-       "void main(void) {\n  unsigned char volatile wu8 = 0;\n  vu8 = 1;\n"
-       "  ok = (unsigned char)(2 % vu8) == (unsigned char)(gu16_1 - wu8);\n  for (;;) continue;\n}\n",
-       "main.c: 7: (706)"},
-       "(1253) no room for the compiled stack"},
       {"a word whose bytes lie in two banks",
        "volatile unsigned w @ 0x1FF;\nvoid main(void) { w = 0x1234; for (;;) continue; }\n",
        "main.c: 2: (1256)"},
