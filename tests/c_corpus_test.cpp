@@ -149,6 +149,8 @@ const corpus_case corpus[] = {
     // Such a stack with calls through a pointer whose targets lie at different depths.
     {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4520"},
     {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4620"},
+    // Bank states across the blocks of a function whose stack spans three banks.
+    {"bankstates.c", 100000, {{"r", 4}}, "18F4620"},
     // Such a stack above an object whose fixed address leaves too little below it.
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4520", {4, 175, 0x3C}},
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4620", {4, 175, 0x3C}},
