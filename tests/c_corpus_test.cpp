@@ -196,12 +196,13 @@ const corpus_case corpus[] = {
     // Steps back from three-byte pointers to program memory.
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F452"},
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F4620"},
-    // Differences of program-memory pointers and pointers read back from
-    // the elements they were stored in, with one-byte and wider pointers.
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452", {}, "-DPAD", "-DPAD"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620", {}, "-DPAD", "-DPAD"},
+    // Differences of program-memory pointers, pointers read back from the
+    // elements they were stored in and pointers read through pointers to
+    // them, with one-byte and wider pointers.
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F452"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F4620"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F452", {}, "-DPAD", "-DPAD"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F4620", {}, "-DPAD", "-DPAD"},
     // Signed products of the multiply routines, compared, shifted and widened.
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F452", {}, "", "-DHOST"},
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
