@@ -228,8 +228,8 @@ const corpus_case corpus[] = {
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.
-    {"sequences.c", 100000, {{"r", 6}}},
-    {"sequences.c", 100000, {{"r", 6}}, "18F4620"},
+    {"sequences.c", 100000, {{"r", 8}}},
+    {"sequences.c", 100000, {{"r", 8}}, "18F4620"},
     // Addresses of objects at fixed places in other banks, read from the
     // temporaries they were worked into.
     {"bankedaddr.c", 50000, {{"r", 6}}, "18F452", {5, 4, 1, 240, 3, 1}},
