@@ -152,6 +152,8 @@ const corpus_case corpus[] = {
     // Such a stack with calls through a pointer whose targets lie at different depths.
     {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4520"},
     {"bigstackfp.c", 2000000, {{"r", 8}}, "18F4620"},
+    // Bank states across the blocks of a function whose stack spans three banks.
+    {"bankstates.c", 100000, {{"r", 4}}, "18F4620"},
     // Such a stack above an object whose fixed address leaves too little below it.
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4520", {4, 175, 0x3C}},
     {"bigstackabs.c", 2000000, {{"r", 3}}, "18F4620", {4, 175, 0x3C}},
@@ -200,12 +202,13 @@ const corpus_case corpus[] = {
     // Steps back from three-byte pointers to program memory.
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F452"},
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F4620"},
-    // Differences of program-memory pointers and pointers read back from
-    // the elements they were stored in, with one-byte and wider pointers.
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F452", {}, "-DPAD", "-DPAD"},
-    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}}, "18F4620", {}, "-DPAD", "-DPAD"},
+    // Differences of program-memory pointers, pointers read back from the
+    // elements they were stored in and pointers read through pointers to
+    // them, with one-byte and wider pointers.
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F452"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F4620"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F452", {}, "-DPAD", "-DPAD"},
+    {"romptrs.c", 100000, {{"rd", 8}, {"rv", 6}, {"rw", 6}}, "18F4620", {}, "-DPAD", "-DPAD"},
     // Signed products of the multiply routines, compared, shifted and widened.
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F452", {}, "", "-DHOST"},
     {"products.c", 200000, {{"r", 12}, {"ri", 4}, {"rl", 12}, {"rt0", 3}, {"rt1", 3}}, "18F4620", {}, "", "-DHOST"},
@@ -249,8 +252,8 @@ const corpus_case corpus[] = {
     {"choices.c", 50000, {{"r", 6}}},
     {"choices.c", 50000, {{"r", 6}}, "18F4620"},
     // Commas inside calls' arguments, each left before its right.
-    {"sequences.c", 100000, {{"r", 6}}},
-    {"sequences.c", 100000, {{"r", 6}}, "18F4620"},
+    {"sequences.c", 100000, {{"r", 8}}},
+    {"sequences.c", 100000, {{"r", 8}}, "18F4620"},
     // Addresses of objects at fixed places in other banks, read from the
     // temporaries they were worked into.
     {"bankedaddr.c", 50000, {{"r", 6}}, "18F452", {5, 4, 1, 240, 3, 1}},

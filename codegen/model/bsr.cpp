@@ -16,6 +16,7 @@ namespace {
 
 bool used;
 bool pass_changed;
+bool settled = true;
 
 bool same(bsr_state a, bsr_state b) { return a.known == b.known && (a.value & a.known) == (b.value & b.known); }
 
@@ -50,6 +51,13 @@ vec *callees_of(const tree_node *call) {
 bsr_summary *summary_of(symbol *f) { return &cg_record(f)->bank; }
 
 bool is_call(const tree_node *t) { return t && (t->op == OP_CALL || t->op == OP_CALLZAP); }
+
+// A function called at several interrupt levels has a copy of its block at
+// each, possibly in other banks; its code is tracked at one level only.
+bool copied_per_level(const symbol *f) {
+  uint32_t levels = f->levels_called;
+  return (levels & (levels - 1)) != 0 && !(type_qualifiers(f->type) & Q_INTERRUPT);
+}
 
 }  // namespace
 
@@ -129,6 +137,15 @@ void bsr_summarise(func_ctx *ctx) {
   ra_function *ra = ctx->alloc;
   bsr_summary *summary = summary_of(ctx->function);
   uint32_t nb = vec_size(ra->blocks);
+  if (!settled || copied_per_level(ctx->function)) {
+    for (uint32_t j = 0; j < nb; j++) {
+      ra_block *b = static_cast<ra_block *>(vec_get(ra->blocks, j));
+      b->bank.entry = {0, 0};
+    }
+    summary->exit = {0, 0};
+    summary->preserved = 0;
+    return;
+  }
   for (int pass = 0; pass < BSR_SUMMARY_PASSES; pass++) {
     bool changed = false;
     for (uint32_t j = 0; j < nb; j++) {
@@ -171,6 +188,8 @@ void bsr_summarise(func_ctx *ctx) {
   if (last >= 0) summary->exit = static_cast<ra_block *>(vec_get(ra->blocks, uint32_t(last)))->bank.exit;
 }
 
+void bsr_settle(bool now) { settled = now; }
+
 bool bsr_used() { return used; }
 bool bsr_pass_changed() { return pass_changed; }
 void bsr_clear_pass_changed() { pass_changed = false; }
@@ -180,4 +199,5 @@ void bsr_reset() {
   bsr_changed = 0;
   used = false;
   pass_changed = false;
+  settled = true;
 }

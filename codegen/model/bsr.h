@@ -63,6 +63,11 @@ bool bsr_end_block(bsr_block *block);
 // in tracking mode after each pass that changed something), then its summary.
 void bsr_summarise(func_ctx *ctx);
 
+// Whether the program's bank states reached their fixed point. Until one is
+// reached again (`bsr_settle(true)`), summaries claim nothing: every block
+// starts with no bank known and every call leaves none.
+void bsr_settle(bool settled);
+
 // Whether tracking was consulted at all (bank selection is refined only
 // then), and whether a block's exit state changed in the current pass.
 bool bsr_used();

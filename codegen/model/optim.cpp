@@ -345,6 +345,7 @@ void each_function_once(function_action action) {
 
 void refine_bank_selection() {
   if (!bsr_used()) return;
+  bsr_settle(true);
   for (int pass = 0; pass < BSR_SUMMARY_PASSES; pass++) {
     bsr_clear_pass_changed();
     each_function_once({[](symbol *f) {
@@ -355,8 +356,11 @@ void refine_bank_selection() {
       sym_set_current_function(saved);
     }});
     each_function_once({[](symbol *f) { bsr_summarise(f->ctx); }});
-    if (!bsr_pass_changed()) break;
+    if (!bsr_pass_changed()) return;
   }
+  // States that still change are no proof of a bank: none is assumed.
+  bsr_settle(false);
+  each_function_once({[](symbol *f) { bsr_summarise(f->ctx); }});
 }
 
 // ---- output lines ----
@@ -565,8 +569,9 @@ int optim_program() {
       break;
     }
     vec_free(grown);
-    // Bank selection refined.
+    // Bank selection refined, with the locals at the offsets the output gives them.
     st.phase = PHASE_BANK_REFINEMENT;
+    cg_traverse_all([](void *, symbol *f, uint32_t) { stack_place_locals(f); }, nullptr, VISIT_FUNCTIONS);
     refine_bank_selection();
     // A compiled stack across banks was laid out from sizes the final code
     // outgrew: it is laid out and the code chosen again.

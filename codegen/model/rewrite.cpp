@@ -217,6 +217,16 @@ tree_node *lower_branches(void *ctx, tree_node *n, int, int, int inner) {
         return target;
       }
       return n;
+    case OP_SEQ:
+      // What a sequence does first goes before anything its right is
+      // lowered into: the walk takes right operands first.
+      if (inner) {
+        tree_node *left = n->left, *right = n->right;
+        free_shell(n);
+        nodeRewrite(left, list);
+        return lower_branches(ctx, right, 0, 0, inner);
+      }
+      return n;
     case OP_LAND:
     case OP_LOR:
     case OP_QUEST: {

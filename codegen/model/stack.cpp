@@ -373,15 +373,11 @@ uint32_t stack_block_address(const symbol *f) {
   return b ? b->address : STACK_NOT_PINNED;
 }
 
-void layout_locals(symbol *f) {
-  uint32_t level = cg_level_mask();
-  if (!f || !f->ctx || (f->levels_laid_out & level)) return;
-  bool plain = !*sym_level_prefix(f);
-  if (plain && f->cg && f->cg->plain_laid_out) {
-    f->levels_laid_out |= level;
-    return;
-  }
-  if (plain && f->cg) f->cg->plain_laid_out |= level;
+namespace {
+
+// Offsets for f's locals from what the register allocation left in memory;
+// their equates too when `write` is set.
+void place_locals(symbol *f, bool write) {
   bool reentrant = is_reentrant(f);
   uint32_t autos_before = f->autos_size;
   vec *locals = vec_new_default();
@@ -401,9 +397,9 @@ void layout_locals(symbol *f) {
   if (!reentrant) {
     for (uint32_t k = vec_size(locals); k-- > 0;)
       if (!(item<symbol>(locals, k)->flags2 & SYM2_IN_MEMORY)) vec_remove_at(locals, k);
-    sum = int32_t(lay_out(locals, [f](symbol *v, uint32_t offset) {
+    sum = int32_t(lay_out(locals, [f, write](symbol *v, uint32_t offset) {
       v->offset = uint16_t(offset);
-      write_equate_line(v, "??", f, int(offset));
+      if (write) write_equate_line(v, "??", f, int(offset));
     }));
   }
   for (uint32_t k = 0; reentrant && k < vec_size(locals); k++) {
@@ -413,11 +409,11 @@ void layout_locals(symbol *f) {
     int32_t r = (sum - s - m) % (m + 1);
     sum = sum - (s + m) - r;
     v->offset = uint16_t(int16_t(sum));
-    out_printf(";%s\toffset\t%d\n", sym_asm_name(v), sum);
+    if (write) out_printf(";%s\toffset\t%d\n", sym_asm_name(v), sum);
   }
   vec_free(locals);
   vec *params = vec_size(f->params) ? f->params : f->fake_params;
-  for (uint32_t k = 0; k < vec_size(params); k++) {
+  for (uint32_t k = 0; write && k < vec_size(params); k++) {
     symbol *p = item<symbol>(params, k);
     if (!(p->flags & SYM_PARAM_IN_MEMORY) || p->reg) continue;
     if (reentrant)
@@ -430,6 +426,24 @@ void layout_locals(symbol *f) {
   // A block with an address of its own keeps its temporaries where the
   // code chosen for it put them.
   if (!reentrant && stack_pinned()) f->autos_size = std::max(f->autos_size, autos_before);
+}
+
+}  // namespace
+
+void stack_place_locals(symbol *f) {
+  if (f && f->ctx) place_locals(f, false);
+}
+
+void layout_locals(symbol *f) {
+  uint32_t level = cg_level_mask();
+  if (!f || !f->ctx || (f->levels_laid_out & level)) return;
+  bool plain = !*sym_level_prefix(f);
+  if (plain && f->cg && f->cg->plain_laid_out) {
+    f->levels_laid_out |= level;
+    return;
+  }
+  if (plain && f->cg) f->cg->plain_laid_out |= level;
+  place_locals(f, true);
   f->levels_laid_out |= level;
 }
 

@@ -46,6 +46,8 @@ constexpr uint32_t STACK_NOT_PINNED = ~0u;
 uint32_t stack_block_address(const symbol *f);
 // Offsets and equates of one function's locals at the current level (once per level).
 void layout_locals(symbol *f);
+// The offsets alone, which bank selection needs before the output lays them out.
+void stack_place_locals(symbol *f);
 // The output of one function at the current level.
 void write_function(symbol *f);
 

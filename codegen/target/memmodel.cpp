@@ -78,10 +78,19 @@ uint32_t memmodel_pointer_class(const tree_node *t) {
   // whatever its type says: a const parameter is in RAM.
   symbol *object = t->targets && t->indir == 0 ? t->targets->owner : nullptr;
   if (object && object->type && !type_is_function(object->type)) return object_class(t->targets);
-  if (t->targets) bits = t->targets->class_bits;
-  if (bits & (KIND_BITS & ~TARGET_NULL)) return bits;
   ctype *plain = type_unqual(t->type);
-  if (!plain || plain->kind != TY_POINTER || type_is_function(plain->sub)) return bits;
+  bool data_pointer = plain && plain->kind == TY_POINTER && !type_is_function(plain->sub);
+  if (t->targets && data_pointer && t->indir > 1) {
+    // A pointer read through pointers: its values are held by the sets
+    // reached below the node's own.
+    vec *held = ptr_targets_reach(t->targets, t->indir - 1);
+    for (uint32_t k = 0; k < vec_size(held); k++) bits |= static_cast<ptr_targets *>(vec_get(held, k))->class_bits;
+    vec_free(held);
+  } else if (t->targets) {
+    bits = t->targets->class_bits;
+  }
+  if (bits & (KIND_BITS & ~TARGET_NULL)) return bits;
+  if (!data_pointer) return bits;
   uint32_t q = type_qualifiers(type_target(plain));
   if (q & Q_CONST) return bits | TARGET_CONST;
   if (q & Q_FAR) return bits | TARGET_FAR;

@@ -1,8 +1,15 @@
 /* Comma expressions nested in calls' arguments: the left of each comma is
    done before its right, also where the right holds a comma of its own
-   whose left stores to what the outer left's call stored to. */
-volatile signed char r[6];
+   whose left stores to what the outer left's call stored to, or a value
+   of && worked out in jumps ahead of the call. */
+union word {
+	unsigned long a;
+	unsigned long b;
+};
+volatile signed char r[8];
 signed char g = -2, h = 5;
+union word w0 = {0xFFFFFFF7UL}, w1 = {7};
+long lv;
 signed char *p = &g;
 unsigned char calls;
 
@@ -19,6 +26,8 @@ void main(void)
 	r[3] = g;
 	r[4] = (signed char)mod((set_one(), (g = 6, g + 1)), 4);
 	r[5] = g + (signed char)calls;
+	r[6] = (signed char)mod((g = 4, neg(g > 3 && h)), 7) + (signed char)mod((w1 = w0, neg((lv = w1.b) && h)), 9);
+	r[7] = (signed char)lv;
 	for (;;)
 		continue;
 }
