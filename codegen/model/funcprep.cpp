@@ -402,12 +402,30 @@ bool widen_operand(const place &p) {
   return true;
 }
 
+// A volatile object read for its effect alone where no rule reads it that
+// way (a structure, program memory, through a pointer): it is read into a
+// temporary, each byte once. The temporary is volatile, so that the store
+// nothing reads back is kept.
+bool read_into_temporary(tree_node **t) {
+  tree_node *n = *t;
+  if ((n->op != OP_ID && n->op != OP_DEREF) || !tree_is_volatile(n) || !tree_size(n)) return false;
+  ctype *type = type_unqual(n->type);
+  bool value = type && type->kind != TY_ARRAY && type->kind != TY_FUNCTION && tree_arith(n) != ARITH_NONE &&
+               tree_arith(n) != ARITH_BIT;
+  if (!value && !(type && type->kind == TY_STRUCT)) return false;
+  symbol *temp = sym_new_temp(n);
+  temp->type = type_qualify(type, Q_VOLATILE);
+  *t = tree_make(OP_ASSIGN, tree_ident(temp), n, temp->type);
+  return true;
+}
+
 // `failures` counts the searches that failed for one statement: each may
 // have run to the selector's budget.
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
   while (*failures < DECOMPOSE_LIMIT) {
     if (!t || t->op == OP_ASM || covered(t)) break;
     ++*failures;
+    if (read_into_temporary(&t)) continue;
     // A search that ran out of candidates names no particular node: an
     // assignment inside the statement may still go first.
     if (cgen_search_exhausted()) {

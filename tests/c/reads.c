@@ -1,0 +1,67 @@
+/* Volatile objects read for their effect alone, in forms no rule reads
+   that way: structures, const volatile objects in program memory, objects
+   through pointers. Values wider than a word read through pointers that may
+   reach RAM or program memory. */
+typedef unsigned char u8;
+typedef unsigned int u16;
+typedef unsigned long u32;
+volatile u8 rb[8];
+volatile u16 rw[4];
+volatile u32 rl[8];
+
+struct S0 { signed char f0; u32 f1; int f2; };
+volatile struct S0 vs = {1, 0x12345678L, -3};
+const volatile struct S0 cvs = {2, 0x9abcdef0L, 4};
+const volatile u32 cvl = 0x01020304L;
+const volatile u8 cvb = 0x5a;
+volatile u32 vl = 7;
+volatile u32 *pvl = &vl;
+volatile struct S0 *pvs = &vs;
+volatile u32 *const volatile cvp = &vl;
+u8 which;
+
+void for_effect(void)
+{
+	vs;
+	cvs;
+	cvl;
+	cvb;
+	*pvl;
+	*pvs;
+	cvp;
+	rw[0] = (vs, 0x1234);
+	rl[0] = (cvl, 0x55667788L);
+	rb[0] = (cvb, *pvl, 9);
+	rb[1] = vs.f0 + cvs.f0;
+}
+
+u32 ram_long = 0xdeadbeefL;
+const u32 rom_long = 0x0badf00dL;
+int ram_int = -2;
+const int rom_int = 300;
+
+/* Both kinds of target for each pointer: the value tells which. */
+u32 long_at(const u32 *p) { return *p; }
+void through_mixed(void)
+{
+	const u32 *p = which ? &ram_long : &rom_long;
+	const int *q = which ? &ram_int : &rom_int;
+	rl[1] = *p;
+	rw[1] = *q;
+	rl[2] = long_at(&ram_long) + long_at(&rom_long);
+	p = which ? &rom_long : &ram_long;
+	rl[3] = *p ^ 0x11111111L;
+	rl[4] = (*p + (rb[2] = which)) >> 4;
+}
+
+void main(void)
+{
+	for_effect();
+	which = 0;
+	through_mixed();
+	rl[5] = rl[1];
+	which = 1;
+	through_mixed();
+	for (;;)
+		;
+}
