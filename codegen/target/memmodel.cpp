@@ -78,7 +78,14 @@ uint32_t memmodel_pointer_class(const tree_node *t) {
   // whatever its type says: a const parameter is in RAM.
   symbol *object = t->targets && t->indir == 0 ? t->targets->owner : nullptr;
   if (object && object->type && !type_is_function(object->type)) return object_class(t->targets);
-  if (t->targets) bits = t->targets->class_bits;
+  if (t->targets && t->indir <= 1) bits = t->targets->class_bits;
+  // A pointer read through pointers: its value points where the pointers
+  // it may be read from point, not where those pointers lie.
+  if (t->targets && t->indir > 1) {
+    vec *sets = ptr_targets_reach(t->targets, t->indir - 1);
+    for (uint32_t k = 0; k < vec_size(sets); k++) bits |= static_cast<ptr_targets *>(vec_get(sets, k))->class_bits;
+    vec_free(sets);
+  }
   if (bits & (KIND_BITS & ~TARGET_NULL)) return bits;
   ctype *plain = type_unqual(t->type);
   if (!plain || plain->kind != TY_POINTER || type_is_function(plain->sub)) return bits;

@@ -1,7 +1,8 @@
 /* Volatile objects read for their effect alone, in forms no rule reads
    that way: structures, const volatile objects in program memory, objects
    through pointers. Values wider than a word read through pointers that may
-   reach RAM or program memory. */
+   reach RAM or program memory, and stores through pointers read through
+   pointers. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
@@ -54,14 +55,31 @@ void through_mixed(void)
 	rl[4] = (*p + (rb[2] = which)) >> 4;
 }
 
+/* A pointer read through a pointer that may also reach a const pointer
+   (which lies in program memory) still points to RAM. */
+u32 g13 = 1, g33 = 2;
+u32 *g112 = &g33;
+u32 *const volatile g12 = &g13;
+u32 *const volatile *g111 = &g112;
+void through_two(void)
+{
+	if (which)
+		g111 = &g12;
+	rl[6] ^= (**g111 = rl[0] ^ 3);
+	**g111 += 5;
+	rl[7] = g13 + (g33 << 8);
+}
+
 void main(void)
 {
 	for_effect();
 	which = 0;
 	through_mixed();
+	through_two();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
+	through_two();
 	for (;;)
 		;
 }
