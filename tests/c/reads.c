@@ -1,8 +1,8 @@
 /* Volatile objects read for their effect alone, in forms no rule reads
    that way: structures, const volatile objects in program memory, objects
    through pointers. Values wider than a word read through pointers that may
-   reach RAM or program memory, and stores through pointers read through
-   pointers. */
+   reach RAM or program memory, stores through pointers read through
+   pointers, and calls whose results only a store nothing reads takes. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
@@ -70,16 +70,37 @@ void through_two(void)
 	rl[7] = g13 + (g33 << 8);
 }
 
+/* Stores nothing reads, of values that convert or combine calls'
+   results: the calls are made all the same. */
+u8 calls;
+u8 count8(u8 a) { calls++; return a + 1; }
+u16 count16(u16 a) { calls += 2; return a + 1; }
+void dead_stores(void)
+{
+	long l = 2;
+	rw[2] = (u16)l;
+	if (which)
+		l = count8(rb[0]);
+	if (which)
+		l = count8(1) + count16(2);
+	if (which)
+		l = count16(3) | vl;
+	l = 7;
+	rb[3] = calls + (u8)l;
+}
+
 void main(void)
 {
 	for_effect();
 	which = 0;
 	through_mixed();
 	through_two();
+	dead_stores();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
 	through_two();
+	dead_stores();
 	for (;;)
 		;
 }
