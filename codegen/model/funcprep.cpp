@@ -163,8 +163,9 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
 // the search gave up worked out first, into a temporary, as a statement of
 // its own; then it is matched again. C orders nothing inside a statement
 // but the operators that choose what is evaluated, so a subtree outside
-// them may go first.
-constexpr uint32_t DECOMPOSE_LIMIT = 8;
+// them may go first. A step takes out one subtree: a condition over a
+// chain of compares and stores through pointers takes a dozen.
+constexpr uint32_t DECOMPOSE_LIMIT = 32;
 
 struct place {
   tree_node *parent;

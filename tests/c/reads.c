@@ -2,7 +2,8 @@
    that way: structures, const volatile objects in program memory, objects
    through pointers. Values wider than a word read through pointers that may
    reach RAM or program memory, stores through pointers read through
-   pointers, and calls whose results only a store nothing reads takes. */
+   pointers, calls whose results only a store nothing reads takes, and a
+   condition that is taken apart a step at a time. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
@@ -89,6 +90,24 @@ void dead_stores(void)
 	rb[3] = calls + (u8)l;
 }
 
+/* A step through a pointer whose value is tested, over a chain of
+   compares and a store through another pointer: each step of taking it
+   apart takes out one operand. */
+u16 g62 = 7;
+long g1 = 5, *g2 = &g1;
+u8 g3 = 9;
+int r = 1;
+void many_steps(long p26, u32 p24)
+{
+	u16 *l61 = &g62;
+	long **l45 = &g2;
+	u8 *l59 = &g3;
+	u32 l50 = 6;
+	r &= ((*l61 &= (**l45 >= ((((*l59 = ((l50 != (l50 & 1)) ^ 0x77)) ^ 0x4A) == p24) != p26))) && which);
+	rw[3] = g62 + (r << 8);
+	rb[4] = g3;
+}
+
 void main(void)
 {
 	for_effect();
@@ -96,6 +115,7 @@ void main(void)
 	through_mixed();
 	through_two();
 	dead_stores();
+	many_steps(1, 2);
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
