@@ -211,6 +211,9 @@ const corpus_case corpus[] = {
     // a word read through pointers that may reach RAM or program memory.
     {"reads.c", 100000, {{"rb", 8}, {"rw", 4}, {"rl", 8}}},
     {"reads.c", 100000, {{"rb", 8}, {"rw", 4}, {"rl", 8}}, "18F4620"},
+    // Calls through pointers whose values take three or four bytes.
+    {"widecalls.c", 200000, {{"rl", 24}, {"rb", 4}}},
+    {"widecalls.c", 200000, {{"rl", 24}, {"rb", 4}}, "18F4620"},
     // Floating elements stepped with their old value read: the step is a
     // call, and the routine's pointer parameter is sized by it.
     {"floatsteps.c", 3000000, {{"ok", 22}}},
