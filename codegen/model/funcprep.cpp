@@ -427,6 +427,18 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     if (!t || t->op == OP_ASM || covered(t)) break;
     ++*failures;
     if (read_into_temporary(&t)) continue;
+    // A sequence folding left at the top (what a constant operand of a
+    // logical operator reads first): its left is a statement before it.
+    if ((t->op == OP_SEQ || t->op == OP_COMMA) && t->left && t->right) {
+      tree_node *first = t->left;
+      tree_node *rest = t->right;
+      t->left = t->right = nullptr;
+      tree_node_free(t);
+      if (tree_has_side_effect(first)) decompose(cgen_split_tree(first), out, failures);
+      else tree_free(first);
+      t = cgen_split_tree(rest);
+      continue;
+    }
     // A search that ran out of candidates names no particular node: an
     // assignment inside the statement may still go first.
     if (cgen_search_exhausted()) {

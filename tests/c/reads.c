@@ -2,8 +2,9 @@
    that way: structures, const volatile objects in program memory, objects
    through pointers. Values wider than a word read through pointers that may
    reach RAM or program memory, stores through pointers read through
-   pointers, calls whose results only a store nothing reads takes, and a
-   condition that is taken apart a step at a time. */
+   pointers, calls whose results only a store nothing reads takes, a
+   condition that is taken apart a step at a time, and a volatile read that
+   folding leaves first in a statement. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
@@ -108,6 +109,20 @@ void many_steps(long p26, u32 p24)
 	rb[4] = g3;
 }
 
+/* vl || constant folds to a read of vl and then 1, which goes before the
+   assignment it was inside. */
+#define S32(x) ((x) & 0x80000000ul ? (long)(-(long)(~(x) & 0x7FFFFFFFul) - 1) : (long)((x) & 0x7FFFFFFFul))
+long read_first(void)
+{
+	long t = 1;
+	if (which)
+		t = 3;
+	else
+		t = S32((u32)(long)(vl || (long)-32768l) + (u32)g1);
+	rb[5] = (u8)t;
+	return -1;
+}
+
 void main(void)
 {
 	for_effect();
@@ -116,6 +131,7 @@ void main(void)
 	through_two();
 	dead_stores();
 	many_steps(1, 2);
+	read_first();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
