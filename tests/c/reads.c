@@ -3,14 +3,15 @@
    through pointers. Values wider than a word read through pointers that may
    reach RAM or program memory, stores through pointers read through
    pointers, calls whose results only a store nothing reads takes, a
-   condition that is taken apart a step at a time, and a volatile read that
-   folding leaves first in a statement. */
+   condition that is taken apart a step at a time, a volatile read that
+   folding leaves first in a statement, and structures copied from program
+   memory through pointers. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[8];
 volatile u16 rw[4];
-volatile u32 rl[8];
+volatile u32 rl[10];
 
 struct S0 { signed char f0; u32 f1; int f2; };
 volatile struct S0 vs = {1, 0x12345678L, -3};
@@ -123,6 +124,19 @@ long read_first(void)
 	return -1;
 }
 
+/* Elements of a const array of structures, and one through a pointer. */
+const struct S0 ks[3] = {{1, 0x10203L, 3}, {4, 0x40506L, -6}, {7, 0x70809L, 9}};
+struct S0 ko;
+void from_code(void)
+{
+	const struct S0 *p = &ks[2];
+	ko = ks[which + 1];
+	rb[6] = ko.f0 + (u8)ko.f2;
+	rl[8] = ko.f1;
+	ko = *p;
+	rl[9] = ko.f1 + ko.f2;
+}
+
 void main(void)
 {
 	for_effect();
@@ -132,6 +146,7 @@ void main(void)
 	dead_stores();
 	many_steps(1, 2);
 	read_first();
+	from_code();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
