@@ -4,13 +4,14 @@
    reach RAM or program memory, stores through pointers read through
    pointers, calls whose results only a store nothing reads takes, a
    condition that is taken apart a step at a time, a volatile read that
-   folding leaves first in a statement, and structures copied from program
-   memory through pointers. */
+   folding leaves first in a statement, structures copied from program
+   memory through pointers, and a member of a structure chosen from program
+   memory or RAM. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
 volatile u8 rb[8];
-volatile u16 rw[4];
+volatile u16 rw[6];
 volatile u32 rl[10];
 
 struct S0 { signed char f0; u32 f1; int f2; };
@@ -137,6 +138,15 @@ void from_code(void)
 	rl[9] = ko.f1 + ko.f2;
 }
 
+/* The chosen structure is taken into a temporary, in RAM, and the member
+   read from there. */
+struct S0 rs = {5, 0x50607L, 11};
+void chosen_member(void)
+{
+	rw[4] = (which ? ks[0] : rs).f2;
+	rw[5] = (which ? rs : ks[1]).f2;
+}
+
 void main(void)
 {
 	for_effect();
@@ -147,11 +157,13 @@ void main(void)
 	many_steps(1, 2);
 	read_first();
 	from_code();
+	chosen_member();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
 	through_two();
 	dead_stores();
+	chosen_member();
 	for (;;)
 		;
 }
