@@ -212,8 +212,8 @@ const corpus_case corpus[] = {
     {"reads.c", 100000, {{"rb", 8}, {"rw", 12}, {"rl", 40}}},
     {"reads.c", 100000, {{"rb", 8}, {"rw", 12}, {"rl", 40}}, "18F4620"},
     // Calls through pointers whose values take three or four bytes.
-    {"widecalls.c", 200000, {{"rl", 24}, {"rb", 4}}},
-    {"widecalls.c", 200000, {{"rl", 24}, {"rb", 4}}, "18F4620"},
+    {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}},
+    {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}, "18F4620"},
     // Floating elements stepped with their old value read: the step is a
     // call, and the routine's pointer parameter is sized by it.
     {"floatsteps.c", 3000000, {{"ok", 22}}},
