@@ -209,8 +209,8 @@ const corpus_case corpus[] = {
     {"cover.c", 300000, cover_results, "18F4620"},
     // Volatile objects read for their effect alone, and values wider than
     // a word read through pointers that may reach RAM or program memory.
-    {"reads.c", 100000, {{"rb", 8}, {"rw", 12}, {"rl", 40}}},
-    {"reads.c", 100000, {{"rb", 8}, {"rw", 12}, {"rl", 40}}, "18F4620"},
+    {"reads.c", 100000, {{"rb", 10}, {"rw", 12}, {"rl", 40}}},
+    {"reads.c", 100000, {{"rb", 10}, {"rw", 12}, {"rl", 40}}, "18F4620"},
     // Calls through pointers whose values take three or four bytes.
     {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}},
     {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}, "18F4620"},

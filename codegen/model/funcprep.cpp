@@ -304,6 +304,15 @@ bool spell_out(tree_node *t) {
 bool take_out_compound(const place &p, vec *before) {
   tree_node *n = node_at(p);
   tree_node *target = n->left;
+  // An address read from a volatile pointer is read once, into a
+  // temporary, and the object reached through that.
+  if (target->op == OP_DEREF && target->left && tree_is_volatile(target->left) &&
+      !tree_has_side_effect(target->left->op == OP_DEREF ? target->left->left : nullptr)) {
+    symbol *address = sym_new_temp(target->left);
+    address->type = type_unqual(address->type);
+    vec_push(before, tree_make(OP_ASSIGN, tree_ident(address), target->left, address->type));
+    target->left = tree_ident(address);
+  }
   if (!plain_address(target)) return false;
   if (!tree_is_volatile(target)) {
     vec_push(before, n);

@@ -5,12 +5,13 @@
    pointers, calls whose results only a store nothing reads takes, a
    condition that is taken apart a step at a time, a volatile read that
    folding leaves first in a statement, structures copied from program
-   memory through pointers, and a member of a structure chosen from program
-   memory or RAM. */
+   memory through pointers, a member of a structure chosen from program
+   memory or RAM, and compound assignments through volatile pointers whose
+   values are used. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
-volatile u8 rb[8];
+volatile u8 rb[10];
 volatile u16 rw[6];
 volatile u32 rl[10];
 
@@ -147,6 +148,17 @@ void chosen_member(void)
 	rw[5] = (which ? rs : ks[1]).f2;
 }
 
+/* The pointer is read once, and the object reached through what was read. */
+long vt = 0x1234L;
+long *volatile vpl = &vt;
+u32 *volatile vpu = &g13;
+void through_volatile(void)
+{
+	rb[7] = (*vpl |= rl[0]) >= 0x6A2E1F71L;
+	rl[1] = (*vpu ^= 0x55L) + 1;
+	rb[8] = (u8)((*vpl &= 0xff0L) | 0x3);
+}
+
 void main(void)
 {
 	for_effect();
@@ -158,6 +170,7 @@ void main(void)
 	read_first();
 	from_code();
 	chosen_member();
+	through_volatile();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
