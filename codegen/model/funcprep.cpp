@@ -463,6 +463,17 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
+    // A logical operator folded from & or | of two truth values, its value
+    // used: with a right operand that does nothing, both may be worked out.
+    if ((failed->op == OP_LAND || failed->op == OP_LOR) && !path.empty() && failed->left && failed->right &&
+        (op_dope(failed->left->op) & D_TRUTH) && (op_dope(failed->right->op) & D_TRUTH) &&
+        !tree_has_side_effect(failed->right) && tree_size(failed)) {
+      tree_node *n = node_at(path.back());
+      n->op = n->op == OP_LAND ? OP_AND : OP_OR;
+      n->left = converted(n->left, n->type, nullptr);
+      n->right = converted(n->right, n->type, nullptr);
+      continue;
+    }
     // A store below the failed node (a conversion or a compare of an
     // assignment's value) goes first as a statement of its own, the node
     // then reading its target.

@@ -6,8 +6,8 @@
    condition that is taken apart a step at a time, a volatile read that
    folding leaves first in a statement, structures copied from program
    memory through pointers, a member of a structure chosen from program
-   memory or RAM, and compound assignments through volatile pointers whose
-   values are used. */
+   memory or RAM, compound assignments through volatile pointers whose
+   values are used, and & of two truth values, which folding makes &&. */
 typedef unsigned char u8;
 typedef unsigned int u16;
 typedef unsigned long u32;
@@ -159,6 +159,17 @@ void through_volatile(void)
 	rb[8] = (u8)((*vpl &= 0xff0L) | 0x3);
 }
 
+/* Both truth values are worked out: the right one does nothing. */
+int g226 = 5, g249;
+long l269 = 3;
+signed char g127 = 2;
+signed char div8(signed char a, signed char b) { return b ? a / b : a; }
+void both_truths(void)
+{
+	int *l_270 = &g249;
+	rb[9] = div8(+((g226 != ((*l_270 = (l269 > g127)) <= -1)) & (count8(which + 250) > 251U)), 0x3A) + g249;
+}
+
 void main(void)
 {
 	for_effect();
@@ -171,12 +182,14 @@ void main(void)
 	from_code();
 	chosen_member();
 	through_volatile();
+	both_truths();
 	rl[5] = rl[1];
 	which = 1;
 	through_mixed();
 	through_two();
 	dead_stores();
 	chosen_member();
+	both_truths();
 	for (;;)
 		;
 }
