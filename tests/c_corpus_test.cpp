@@ -225,6 +225,13 @@ const corpus_case corpus[] = {
     // pointers take two bytes and on one where they take three.
     {"cover.c", 300000, cover_results},
     {"cover.c", 300000, cover_results, "18F4620"},
+    // Volatile objects read for their effect alone, and values wider than
+    // a word read through pointers that may reach RAM or program memory.
+    {"reads.c", 100000, {{"rb", 10}, {"rw", 12}, {"rl", 40}}},
+    {"reads.c", 100000, {{"rb", 10}, {"rw", 12}, {"rl", 40}}, "18F4620"},
+    // Calls through pointers whose values take three or four bytes.
+    {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}},
+    {"widecalls.c", 200000, {{"rl", 32}, {"rw", 8}, {"rb", 4}}, "18F4620"},
     // Floating elements stepped with their old value read: the step is a
     // call, and the routine's pointer parameter is sized by it.
     {"floatsteps.c", 3000000, {{"ok", 22}}},

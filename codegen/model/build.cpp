@@ -71,6 +71,8 @@ symbol *called_symbol(tree_node *callee) {
       case OP_CONV:
       case OP_ADD:
       case OP_ADDR:
+      // A pointer assigned where it is called is the pointer called.
+      case OP_ASSIGN:
         t = t->left;
         continue;
     }

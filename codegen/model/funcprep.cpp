@@ -172,8 +172,9 @@ tree_node *narrow_elements(tree_node *n, bool stored) {
 // the search gave up worked out first, into a temporary, as a statement of
 // its own; then it is matched again. C orders nothing inside a statement
 // but the operators that choose what is evaluated, so a subtree outside
-// them may go first.
-constexpr uint32_t DECOMPOSE_LIMIT = 8;
+// them may go first. A step takes out one subtree: a condition over a
+// chain of compares and stores through pointers takes a dozen.
+constexpr uint32_t DECOMPOSE_LIMIT = 32;
 
 struct place {
   tree_node *parent;
@@ -320,6 +321,15 @@ bool spell_out(tree_node *t) {
 bool take_out_compound(const place &p, vec *before) {
   tree_node *n = node_at(p);
   tree_node *target = n->left;
+  // An address read from a volatile pointer is read once, into a
+  // temporary, and the object reached through that.
+  if (target->op == OP_DEREF && target->left && tree_is_volatile(target->left) &&
+      !tree_has_side_effect(target->left->op == OP_DEREF ? target->left->left : nullptr)) {
+    symbol *address = sym_new_temp(target->left);
+    address->type = type_unqual(address->type);
+    vec_push(before, tree_make(OP_ASSIGN, tree_ident(address), target->left, address->type));
+    target->left = tree_ident(address);
+  }
   if (!plain_address(target)) return false;
   if (!tree_is_volatile(target)) {
     vec_push(before, n);
@@ -423,12 +433,42 @@ bool widen_operand(const place &p) {
   return true;
 }
 
+// A volatile object read for its effect alone where no rule reads it that
+// way (a structure, program memory, through a pointer): it is read into a
+// temporary, each byte once. The temporary is volatile, so that the store
+// nothing reads back is kept.
+bool read_into_temporary(tree_node **t) {
+  tree_node *n = *t;
+  if ((n->op != OP_ID && n->op != OP_DEREF) || !tree_is_volatile(n) || !tree_size(n)) return false;
+  ctype *type = type_unqual(n->type);
+  bool value = type && type->kind != TY_ARRAY && type->kind != TY_FUNCTION && tree_arith(n) != ARITH_NONE &&
+               tree_arith(n) != ARITH_BIT;
+  if (!value && !(type && type->kind == TY_STRUCT)) return false;
+  symbol *temp = sym_new_temp(n);
+  temp->type = type_qualify(type, Q_VOLATILE);
+  *t = tree_make(OP_ASSIGN, tree_ident(temp), n, temp->type);
+  return true;
+}
+
 // `failures` counts the searches that failed for one statement: each may
 // have run to the selector's budget.
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
   while (*failures < DECOMPOSE_LIMIT) {
     if (!t || t->op == OP_ASM || covered(t)) break;
     ++*failures;
+    if (read_into_temporary(&t)) continue;
+    // A sequence folding left at the top (what a constant operand of a
+    // logical operator reads first): its left is a statement before it.
+    if ((t->op == OP_SEQ || t->op == OP_COMMA) && t->left && t->right) {
+      tree_node *first = t->left;
+      tree_node *rest = t->right;
+      t->left = t->right = nullptr;
+      tree_node_free(t);
+      if (tree_has_side_effect(first)) decompose(cgen_split_tree(first), out, failures);
+      else tree_free(first);
+      t = cgen_split_tree(rest);
+      continue;
+    }
     // A search that ran out of candidates names no particular node: an
     // assignment inside the statement may still go first.
     if (cgen_search_exhausted()) {
@@ -444,6 +484,17 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;
     if (!failed || !path_to(t, failed, path)) break;
+    // A logical operator folded from & or | of two truth values, its value
+    // used: with a right operand that does nothing, both may be worked out.
+    if ((failed->op == OP_LAND || failed->op == OP_LOR) && !path.empty() && failed->left && failed->right &&
+        (op_dope(failed->left->op) & D_TRUTH) && (op_dope(failed->right->op) & D_TRUTH) &&
+        !tree_has_side_effect(failed->right) && tree_size(failed)) {
+      tree_node *n = node_at(path.back());
+      n->op = n->op == OP_LAND ? OP_AND : OP_OR;
+      n->left = converted(n->left, n->type, nullptr);
+      n->right = converted(n->right, n->type, nullptr);
+      continue;
+    }
     // A store below the failed node (a conversion or a compare of an
     // assignment's value) goes first as a statement of its own, the node
     // then reading its target.

@@ -12,6 +12,7 @@
 #include "codegen/model/optim.h"
 #include "codegen/model/progstate.h"
 #include "codegen/model/regs.h"
+#include "codegen/model/rewrite.h"
 #include "codegen/model/simplify.h"
 #include "codegen/model/stack.h"
 #include "codegen/model/symbols.h"
@@ -577,19 +578,19 @@ bool drop_dead_stores(func_ctx *ctx) {
         t->right = nullptr;
         int at = vec_find(ctx->statements, t);
         tree_free(t);
-        if (value && tree_has_side_effect(value)) {
-          value = tree_simplify(value);
-        } else {
-          tree_free(value);
-          value = nullptr;
+        // What the value does stays, as the statements it comes to: a
+        // conversion of a call's result, or a sum of two, is no statement
+        // that has a rule, the calls are.
+        vec *parts = vec_new_default();
+        if (value && tree_has_side_effect(value)) nodeRewrite(value, parts);
+        else tree_free(value);
+        vec_remove_at(b->statements, s);
+        if (at >= 0) vec_remove_at(ctx->statements, uint32_t(at));
+        for (uint32_t p = 0; p < vec_size(parts); p++) {
+          vec_insert(b->statements, vec_get(parts, p), s + p);
+          if (at >= 0) vec_insert(ctx->statements, vec_get(parts, p), uint32_t(at) + p);
         }
-        if (value) {
-          vec_set(b->statements, value, s);
-          if (at >= 0) vec_set(ctx->statements, value, uint32_t(at));
-        } else {
-          vec_remove_at(b->statements, s);
-          if (at >= 0) vec_remove_at(ctx->statements, uint32_t(at));
-        }
+        vec_free(parts);
         dropped = true;
         break;
       }

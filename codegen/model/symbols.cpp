@@ -402,9 +402,13 @@ symbol *sym_new_temp(tree_node *node) {
   s->owner = f;
   s->level = ss().level;
   s->type = node ? node->type : type_int();
+  // The value points where the node's does: to the sets its own set
+  // reaches at the node's depth.
   if (node && node->targets && type_is_pointer(s->type)) {
     ptr_targets *set = sym_ptr_targets(s);
-    vec_append(set->targets, node->targets->targets);
+    vec *reached = ptr_targets_reach(node->targets, node->indir);
+    vec_append(set->targets, reached);
+    vec_free(reached);
   }
   if (f) {
     if (!f->autos) f->autos = vec_new_default();

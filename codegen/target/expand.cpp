@@ -203,11 +203,12 @@ void print_text_of(const tree_node *n, const tmpl_item &item) {
     case OP_CALLZAP:
       if (n->left && n->left->sym) out_printf("%s", sym_level_name(n->left->sym));
       // Through a pointer: the pointer (or the table or structure holding
-      // it) the arguments went to names the area its targets share.
-      else if (n->left && n->left->op == OP_DEREF && n->left->left && n->left->left->op == OP_ID && n->left->left->sym)
-        out_printf("%s", sym_asm_name(n->left->left->sym));
+      // it) the arguments went to names the area its targets share, though
+      // the pointer may since have been taken into a temporary.
       else if (n->callee)
         out_printf("%s", sym_asm_name(n->callee));
+      else if (n->left && n->left->op == OP_DEREF && n->left->left && n->left->left->op == OP_ID && n->left->left->sym)
+        out_printf("%s", sym_asm_name(n->left->left->sym));
       return;
     case OP_ASM: out_printf("%s", n->text ? n->text : ""); return;
     case OP_ID: break;

@@ -77,6 +77,12 @@ uint32_t memmodel_pointer_class(const tree_node *t) {
   // An object's address (no indirection yet) points where the object lies,
   // whatever its type says: a const parameter is in RAM.
   symbol *object = t->targets && t->indir == 0 ? t->targets->owner : nullptr;
+  // The address of a named object points at that object, whatever the
+  // targets of what it replaced said (a chosen structure taken into a
+  // temporary).
+  if (t->op == OP_ADDR && t->left && t->left->op == OP_ID && t->left->sym && t->left->sym->type &&
+      !type_is_function(t->left->sym->type))
+    return object_class(sym_ptr_targets(t->left->sym));
   if (object && object->type && !type_is_function(object->type)) return object_class(t->targets);
   ctype *plain = type_unqual(t->type);
   bool data_pointer = plain && plain->kind == TY_POINTER && !type_is_function(plain->sub);

@@ -217,7 +217,9 @@ struct peephole {
       target = l[j].operand;
     }
     if (target == l[i].operand) return false;
-    set(i, l[i].mnemonic, target);
+    // A branch reaches within the function: one threaded to a label outside
+    // it (the jump to `start` that ends main) becomes a jump.
+    set(i, labels.count(target) ? l[i].mnemonic : "goto", target);
     return true;
   }
 

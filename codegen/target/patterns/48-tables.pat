@@ -300,3 +300,72 @@ rule mixed_word
   | E10N
   : uNN2:
   text XN
+
+# Wider values the same way: RAM through FSR0, program memory through the
+# table pointer.
+rule mixed_tri
+  goals tri_tmp
+  op *U
+  pred TRIWORD
+  left mixed_ptr
+  result TEMP3
+  kind xreg
+  flags xreg_used
+  clobber status wreg fsr0 tblptr
+  code
+  | movlw E34N
+  | E1Lsubwf (~1/2L)E2L,w
+  | bc uNN1
+  | movff ~0/2L,fsr0l
+  | movff ~1/2L,fsr0h
+  | movff postinc0,~0/3XN
+  | movff postinc0,~1/3XN
+  | movff indf0,~2/3XN
+  | bra uNN2
+  : uNN1:
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  | tblrd *+
+  | movff tablat,~0/3XN
+  | tblrd *+
+  | movff tablat,~1/3XN
+  | tblrd *
+  | movff tablat,~2/3XN
+  | E10N
+  : uNN2:
+  text XN
+
+rule mixed_long
+  goals long_tmp
+  op *U
+  pred DWORD
+  left mixed_ptr
+  result TEMP4
+  kind xreg
+  flags xreg_used
+  clobber status wreg fsr0 tblptr
+  code
+  | movlw E34N
+  | E1Lsubwf (~1/2L)E2L,w
+  | bc uNN1
+  | movff ~0/2L,fsr0l
+  | movff ~1/2L,fsr0h
+  | movff postinc0,~0/4XN
+  | movff postinc0,~1/4XN
+  | movff postinc0,~2/4XN
+  | movff indf0,~3/4XN
+  | bra uNN2
+  : uNN1:
+  | movff ~0/2L,tblptrl
+  | movff ~1/2L,tblptrh
+  | tblrd *+
+  | movff tablat,~0/4XN
+  | tblrd *+
+  | movff tablat,~1/4XN
+  | tblrd *+
+  | movff tablat,~2/4XN
+  | tblrd *
+  | movff tablat,~3/4XN
+  | E10N
+  : uNN2:
+  text XN

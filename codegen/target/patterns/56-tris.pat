@@ -210,6 +210,41 @@ rule call_tri_value
   | call L
   text DN+?SN
 
+rule call_tri_through_pointer_with_args
+  goals call_tri
+  op (
+  pred TRIWORD
+  left code_ptr
+  right stmt
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text DN+?SN
+
+rule call_tri_through_pointer
+  goals call_tri
+  op (
+  pred TRIWORD
+  left code_ptr
+  kind none
+  flags call
+  code
+  | rcall uNN1
+  | bra uNN2
+  : uNN1:
+  | movff ~1/2L,pclath
+  | E1Lmovf (~0/2L)E2L,w
+  | movwf pcl,c
+  : uNN2:
+  text DN+?SN
+
 rule tri_tmp_from_call
   goals tri_tmp
   chain call_tri

@@ -86,6 +86,34 @@ rule copy_struct_from_code
   | bra uNN1
   | E10N
 
+# Through a pointer (an element of a const array) the same way, the
+# address in TBLPTR.
+goal code_object_at
+
+rule code_object_at_pointer
+  goals code_object_at
+  op *U
+  left rom_ptr
+  kind left
+  text L
+
+rule copy_struct_from_code_pointer
+  goals stmt
+  op =
+  pred STRUCTURE
+  left struct_fsr
+  right code_object_at
+  kind none
+  clobber wreg status tblptr
+  code
+  | movlw ZN
+  : uNN1:
+  | tblrd *+
+  | movff tablat,L+5
+  | decfsz wreg,f,c
+  | bra uNN1
+  | E10N
+
 rule return_struct
   goals stmt
   op )
