@@ -169,6 +169,9 @@ const corpus_case corpus[] = {
     // Returns of a comma expression, through the return area.
     {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F452"},
     {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F4620"},
+    // No object at address 0, the null pointer.
+    {"null0.c", 100000, {{"r", 4}}, "18F452"},
+    {"null0.c", 100000, {{"r", 4}}, "18F4620"},
     // Bytes of variables written through their addresses, the rest kept.
     {"pun.c", 100000, {{"r", 8}, {"rl", 8}, {"rb", 3}}, "18F452"},
     {"pun.c", 100000, {{"r", 8}, {"rl", 8}, {"rb", 3}}, "18F4620"},

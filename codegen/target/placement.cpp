@@ -318,6 +318,9 @@ vec *emit_place_variables() {
   if (!ram || !common) return changed;
   ms_clear_list2(m.data);
   ms_clear_list2(m.code);
+  // Address 0 is the null pointer: no object may lie there, or a pointer to
+  // it would compare equal to a null one.
+  if (rng_contains(0, common)) ms_add_range_all(m.data, RNG_RESERVED, 0, 0, 0);
   if (m.first_pass) {
     first_pass_absolutes(general, changed);
     first_pass_absolutes(zeroed, changed);
