@@ -217,16 +217,14 @@ typedef std::map<uint32_t, uint8_t> effect_map;
 // Variables whose address is used where no pointer variable holds it, as in
 // ((unsigned char *)&x)[1] = b: a write through the address changes the
 // object in memory, which a copy in registers would not see.
-void collect_addressed(const tree_node *t, std::set<symbol *> &out) {
-  if (!t) return;
-  if (t->op == OP_ADDR) {
-    const tree_node *base = t->left;
+void collect_addressed(tree_node *t, std::set<symbol *> &out) {
+  tree_find(t, &out, [](tree_node *n, void *ctx) {
+    if (n->op != OP_ADDR) return false;
+    const tree_node *base = n->left;
     while (base && (base->op == OP_DOT || base->op == OP_BITFIELD)) base = base->left;
-    if (base && base->op == OP_ID && base->sym) out.insert(base->sym);
-  }
-  for (uint32_t k = 0; k < vec_size(t->args); k++) collect_addressed(item<tree_node>(t->args, k), out);
-  if (op_has_operands(t->op)) collect_addressed(t->left, out);
-  if (op_is_binary(t->op)) collect_addressed(t->right, out);
+    if (base && base->op == OP_ID && base->sym) static_cast<std::set<symbol *> *>(ctx)->insert(base->sym);
+    return false;  // every node is visited
+  });
 }
 
 // The effects of one statement on the candidates.
