@@ -172,6 +172,9 @@ const corpus_case corpus[] = {
     // No object at address 0, the null pointer.
     {"null0.c", 100000, {{"r", 4}}, "18F452"},
     {"null0.c", 100000, {{"r", 4}}, "18F4620"},
+    // Jumps on truth values joined by & or |, taken apart again after a store went first.
+    {"jumpfold.c", 100000, {{"r", 8}}, "18F452"},
+    {"jumpfold.c", 100000, {{"r", 8}}, "18F4620"},
     // A parameter that arrives in W, kept among the locals past the access bank.
     {"wparam.c", 100000, {{"r", 5}}, "18F452"},
     {"wparam.c", 100000, {{"r", 5}}, "18F4620"},

@@ -457,6 +457,16 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     if (!t || t->op == OP_ASM || covered(t)) break;
     ++*failures;
     if (read_into_temporary(&t)) continue;
+    // A jump on a logical operator the simplifier folded out of a truth
+    // value once an operand went first: no rule takes it whole, its jumps do.
+    if (t->op == OP_CJUMP && t->left && (t->left->op == OP_LAND || t->left->op == OP_LOR)) {
+      vec *jumps = vec_new_default();
+      nodeRewrite(t, jumps);
+      for (uint32_t k = 0; k < vec_size(jumps); k++)
+        decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(jumps, k))), out, failures);
+      vec_free(jumps);
+      return;
+    }
     // A sequence folding left at the top (what a constant operand of a
     // logical operator reads first): its left is a statement before it.
     if ((t->op == OP_SEQ || t->op == OP_COMMA) && t->left && t->right) {
