@@ -175,6 +175,9 @@ const corpus_case corpus[] = {
     // Jumps on truth values joined by & or |, taken apart again after a store went first.
     {"jumpfold.c", 100000, {{"r", 8}}, "18F452"},
     {"jumpfold.c", 100000, {{"r", 8}}, "18F4620"},
+    // Numbers under a logical not, from a logical operator compared with zero.
+    {"notnum.c", 100000, {{"rl", 16}, {"ri", 8}, {"rc", 4}}, "18F452"},
+    {"notnum.c", 100000, {{"rl", 16}, {"ri", 8}, {"rc", 4}}, "18F4620"},
     // A parameter that arrives in W, kept among the locals past the access bank.
     {"wparam.c", 100000, {{"r", 5}}, "18F452"},
     {"wparam.c", 100000, {{"r", 5}}, "18F4620"},

@@ -450,13 +450,34 @@ bool read_into_temporary(tree_node **t) {
   return true;
 }
 
+// A number under a logical not (what turning !(a && b) over leaves when
+// a or b is no truth value) becomes a compare with zero, as the rules test
+// numbers; whether any did.
+bool compare_numbers_under_not(tree_node *t) {
+  bool changed = false;
+  tree_find(t, &changed, [](tree_node *n, void *any) {
+    tree_node *x = n->op == OP_NOT ? n->left : nullptr;
+    if (!x || (op_dope(x->op) & D_TRUTH) || !tree_size(x) || tree_arith(x) == ARITH_NONE ||
+        tree_arith(x) == ARITH_BIT)
+      return false;
+    n->op = OP_EQ;
+    n->right = tree_const(0);
+    n->right->type = type_unqual(x->type);
+    n->type = type_bit();
+    tree_set_height(n);
+    *static_cast<bool *>(any) = true;
+    return false;
+  });
+  return changed;
+}
+
 // `failures` counts the searches that failed for one statement: each may
 // have run to the selector's budget.
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
   while (*failures < DECOMPOSE_LIMIT) {
     if (!t || t->op == OP_ASM || covered(t)) break;
     ++*failures;
-    if (read_into_temporary(&t)) continue;
+    if (read_into_temporary(&t) || compare_numbers_under_not(t)) continue;
     // A jump on a logical operator the simplifier folded out of a truth
     // value once an operand went first: no rule takes it whole, its jumps do.
     if (t->op == OP_CJUMP && t->left && (t->left->op == OP_LAND || t->left->op == OP_LOR)) {
