@@ -514,6 +514,7 @@ struct ClosureTest : ::testing::Test {
           const tree_node *at = cgen_failed_node() ? cgen_failed_node() : piece;
           failed.insert(std::string(lextab[at->op]) + " in " + tree_typed_text(piece));
         }
+        tree_free(piece);
       }
       vec_free(pieces);
     }
