@@ -345,11 +345,11 @@ bool take_out_compound(const place &p, vec *before) {
   }
   if (!spelled_out_exactly(n)) return false;
   if (tree_arith(target) == ARITH_BIT) {
-    // No temporary is a bit: the new value is worked out and kept in a byte.
+    // No temporary is a bit: the object is read into a byte, once, and the
+    // new value worked out there.
     ctype *u8 = type_uchar();
-    tree_node *computed = tree_make(op_plain_form(n->op), converted(tree_copy(target), u8, nullptr),
-                                    converted(n->right, u8, nullptr), u8);
-    tree_node *byte = temporary_for(computed, before);
+    tree_node *byte = temporary_for(converted(tree_copy(target), u8, nullptr), before);
+    vec_push(before, tree_make(n->op, tree_copy(byte), converted(n->right, u8, nullptr), u8));
     vec_push(before, tree_make(OP_ASSIGN, target, converted(tree_copy(byte), target->type, nullptr), target->type));
     n->left = n->right = nullptr;
     tree_free(n);

@@ -194,8 +194,6 @@ const struct {
      "a pointer that may reach program memory has three bytes above 64 KiB, and no rule takes one yet"},
     {nullptr, " pfar ", nullptr,
      "a far object is placed in RAM but read through the table pointer; read by name it has no rule"},
-    {nullptr, " b1 ", " =& =| ",
-     "a volatile bit's &= or |= by another bit, its value used: folding makes the new value && or ||"},
 };
 
 const char *open_reason(const std::string &key, const char *type, uint32_t op) {
