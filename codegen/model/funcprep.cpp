@@ -235,9 +235,10 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
   uint32_t size = tree_size(n);
   ctype *t = type_unqual(n->type);
   // A bit has no size, and no temporary can hold one; a store into a bit
-  // object goes first all the same, its value then read from the object.
+  // object goes first all the same, its value then read from the object,
+  // or, from a volatile one, kept in a byte (take_out_compound).
   bool bit_store = tree_arith(n) == ARITH_BIT && is_store(op) && n->left && n->left->op == OP_ID &&
-                   !tree_is_volatile(n->left);
+                   (!tree_is_volatile(n->left) || op != OP_ASSIGN);
   if (!bit_store && (!size || !t || t->kind == TY_ARRAY || t->kind == TY_FUNCTION || tree_arith(n) == ARITH_NONE)) {
     if (!(t && t->kind == TY_STRUCT)) return false;
   }
@@ -274,6 +275,12 @@ bool may_go_first(const std::vector<place> &path, size_t i) {
 }
 
 tree_node *temporary_for(tree_node *value, vec *before) {
+  // An element of a pointer array keeps its stride's bytes: the temporary
+  // holds the narrower pointer that its low bytes are.
+  if (is_wide_element(value)) {
+    ctype *narrow = narrow_pointer_like(value);
+    value = converted(as_element_bytes(value), narrow, value);
+  }
   symbol *t = sym_new_temp(value);
   vec_push(before, tree_make(OP_ASSIGN, tree_ident(t), value, value->type));
   return tree_ident(t);
@@ -337,6 +344,18 @@ bool take_out_compound(const place &p, vec *before) {
     return true;
   }
   if (!spelled_out_exactly(n)) return false;
+  if (tree_arith(target) == ARITH_BIT) {
+    // No temporary is a bit: the object is read into a byte, once, and the
+    // new value worked out there.
+    ctype *u8 = type_uchar();
+    tree_node *byte = temporary_for(converted(tree_copy(target), u8, nullptr), before);
+    vec_push(before, tree_make(n->op, tree_copy(byte), converted(n->right, u8, nullptr), u8));
+    vec_push(before, tree_make(OP_ASSIGN, target, converted(tree_copy(byte), target->type, nullptr), target->type));
+    n->left = n->right = nullptr;
+    tree_free(n);
+    set_at(p, converted(byte, target->type, nullptr));
+    return true;
+  }
   tree_node *value = temporary_for(tree_make(op_plain_form(n->op), tree_copy(target), n->right, target->type), before);
   vec_push(before, tree_make(OP_ASSIGN, target, tree_copy(value), target->type));
   n->left = n->right = nullptr;

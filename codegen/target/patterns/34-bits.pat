@@ -125,6 +125,16 @@ rule bit_of_low_word
   | E1L
   text (~0/2L)E2L,0
 
+rule bit_of_low_tri
+  goals bit_set
+  op ->
+  pred BOOLEAN LTRIWORD
+  left tri_opnd
+  kind none
+  code
+  | E1L
+  text (~0/3L)E2L,0
+
 rule bit_of_low_long
   goals bit_set
   op ->
