@@ -143,6 +143,10 @@ const corpus_case corpus[] = {
     // Objects larger than a bank, on a chip of six banks and one of sixteen.
     {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
     {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
+    // Initialised variables of more than a bank, loaded in runs that keep
+    // each variable within one bank.
+    {"idata.c", 300000, {{"r", 25}}, "18F452"},
+    {"idata.c", 300000, {{"r", 25}}, "18F4620"},
     // A compiled stack of several banks, on a chip of six banks and one of sixteen.
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4520"},
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4620"},

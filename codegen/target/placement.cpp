@@ -233,24 +233,60 @@ void place_compiled_stack(mem_class *ram, uint32_t stack) {
     sym_report_program(1253, stack, plural(stack));
 }
 
-// One block for all initialised variables, so that one copy loads them.
+// Where the initialised variables lie when laid out in order from `lo`:
+// one that would straddle a bank boundary starts the next bank instead, as
+// code reaches it with one bank selection. Answers the end of the last.
+uint32_t lay_out_initialised(vec *initialised, uint32_t lo, std::vector<uint32_t> &addresses) {
+  uint32_t address = lo;
+  addresses.clear();
+  for (uint32_t k = 0; k < vec_size(initialised); k++) {
+    uint32_t size = type_size(at(initialised, k)->type);
+    if (size && size <= 0x100 && address >> 8 != (address + size - 1) >> 8) address = (address | 0xFF) + 1;
+    addresses.push_back(address);
+    address += size;
+  }
+  return address;
+}
+
+// The first free address of BIGRAM (or bank start after it) from which the
+// laid-out variables fit; the gaps split the block into runs that the
+// start-up code copies one after another from the one ROM image.
+bool allocate_initialised(vec *initialised, std::vector<uint32_t> &addresses) {
+  mem_class *big = memmodel_data_class("BIGRAM");
+  if (!big) return false;
+  mem_range *free = cls_free_chunks(big);
+  bool found = false;
+  uint32_t end = 0;
+  for (const mem_range *r = free; r && !found; r = r->next)
+    for (uint64_t lo = r->lo; lo <= r->hi && !found; lo = (lo | 0xFF) + 1) {
+      end = lay_out_initialised(initialised, uint32_t(lo), addresses);
+      found = end - 1 <= r->hi;
+    }
+  rng_free(free);
+  if (found) ms_add_range_all(big->space, RNG_RESERVED, addresses.front(), end - 1, 0);
+  return found;
+}
+
+// All initialised variables in one block, in the order of their ROM image,
+// so that the start-up code loads them from one image.
 void place_initialised(vec *initialised) {
   uint32_t block = 0, address;
   for (uint32_t k = 0; k < vec_size(initialised); k++) block += type_size(at(initialised, k)->type);
   if (!block) return;
   bool common = allocate(memmodel_data_class("COMRAM"), block, &address);
   // Within one bank when it fits there: no variable of it crosses banks.
-  mem_class *big = memmodel_data_class("BIGRAM");
-  if (!common && !allocate_in_one_bank(big, block, &address) && !allocate(big, block, &address)) {
+  std::vector<uint32_t> addresses;
+  if (common || allocate_in_one_bank(memmodel_data_class("BIGRAM"), block, &address)) {
+    lay_out_initialised(initialised, address, addresses);
+  } else if (!allocate_initialised(initialised, addresses)) {
     sym_report_program(1254, block, plural(block));
     return;
   }
-  memmodel().data_block = address;
+  memmodel().data_block = addresses.front();
   for (uint32_t k = 0; k < vec_size(initialised); k++) {
     symbol *s = at(initialised, k);
     uint32_t size = type_size(s->type);
-    set_place(s, address, common ? BANK_COMMON : memmodel_block_bank(address, size), nullptr);
-    address += size;
+    set_place(s, addresses[k], common ? BANK_COMMON : memmodel_block_bank(addresses[k], size), nullptr);
   }
 }
 
