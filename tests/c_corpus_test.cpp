@@ -150,6 +150,9 @@ const corpus_case corpus[] = {
     // A compiled stack of several banks, on a chip of six banks and one of sixteen.
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4520"},
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4620"},
+    // Such a stack grown once code is chosen, the bytes after it taken.
+    {"bigstackgrow.c", 2000000, {{"r", 4}, {"rb", 6}}, "18F4520"},
+    {"bigstackgrow.c", 2000000, {{"r", 4}, {"rb", 6}}, "18F4620"},
     // Such a stack shared by main and an interrupt, each with its own copy.
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4520", {0, 0, 1, 1, 30}},
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4620", {0, 0, 1, 1, 30}},
