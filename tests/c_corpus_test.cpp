@@ -65,7 +65,7 @@ std::vector<unsigned> library_values() {
   for (char c : out) v.push_back(uint8_t(c));
   return v;
 }
-const std::vector<object> cover_results = {{"rb", 32}, {"rw", 40}, {"rl", 52}};
+const std::vector<object> cover_results = {{"rb", 32}, {"rw", 40}, {"rl", 52}, {"rc", 6}};
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
@@ -149,9 +149,16 @@ const corpus_case corpus[] = {
     // Objects larger than a bank, on a chip of six banks and one of sixteen.
     {"bigobjects.c", 300000, {{"r", 16}}, "18F452"},
     {"bigobjects.c", 300000, {{"r", 16}}, "18F4620"},
+    // Initialised variables of more than a bank, loaded in runs that keep
+    // each variable within one bank.
+    {"idata.c", 300000, {{"r", 25}}, "18F452"},
+    {"idata.c", 300000, {{"r", 25}}, "18F4620"},
     // A compiled stack of several banks, on a chip of six banks and one of sixteen.
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4520"},
     {"bigstack.c", 2000000, {{"r", 10}}, "18F4620"},
+    // Such a stack grown once code is chosen, the bytes after it taken.
+    {"bigstackgrow.c", 2000000, {{"r", 4}, {"rb", 6}}, "18F4520"},
+    {"bigstackgrow.c", 2000000, {{"r", 4}, {"rb", 6}}, "18F4620"},
     // Such a stack shared by main and an interrupt, each with its own copy.
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4520", {0, 0, 1, 1, 30}},
     {"bigstackirq.c", 6000000, {{"r", 5}}, "18F4620", {0, 0, 1, 1, 30}},

@@ -89,8 +89,10 @@ tree_node *build_conversion_of_const(tree_node *c, tree_node *type_node) {
                          ? sym_absolute_function(uint32_t(c->value), pointer->sub)
                          : emit_space_target(pointer->sub, type_node->type, 0);
     if (target) {
+      // The constant points into the area the set holds, as a pointer
+      // whose set it is: what is read through it comes from the area.
       c->targets = single_target(target);
-      c->indir = 0;
+      c->indir = 1;
       type_set_ptr_size(pointer, emit_pointer_size(c->targets));
     }
   }
@@ -400,12 +402,12 @@ tree_node *build_by_operator(tree_node *n) {
         }
       } else {
         symbol *space = emit_space_target(pointee_of(n->type), n->type, 0);
+        n->indir = 0;
         if (space) {
           n->targets = single_target(space);
           left->targets = n->targets;
-          left->indir = 0;
+          left->indir = n->indir = 1;
         }
-        n->indir = 0;
       }
       size_from_targets(n->type, n->targets, n->indir ? n->indir : 1);
       return n;

@@ -490,6 +490,21 @@ bool compare_numbers_under_not(tree_node *t) {
   return changed;
 }
 
+// A logical operator below the top whose operands are truth values and
+// whose right operand does nothing, its value used.
+bool is_folded_logical(const tree_node *n) {
+  return (n->op == OP_LAND || n->op == OP_LOR) && n->left && n->right && (op_dope(n->left->op) & D_TRUTH) &&
+         (op_dope(n->right->op) & D_TRUTH) && !tree_has_side_effect(n->right) && tree_size(n);
+}
+
+// Such an operator back as the & or | it was folded from: both operands
+// may be worked out.
+void unfold_logical(tree_node *n) {
+  n->op = n->op == OP_LAND ? OP_AND : OP_OR;
+  n->left = converted(n->left, n->type, nullptr);
+  n->right = converted(n->right, n->type, nullptr);
+}
+
 // `failures` counts the searches that failed for one statement: each may
 // have run to the selector's budget.
 void decompose(tree_node *t, vec *out, uint32_t *failures) {
@@ -536,13 +551,8 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
     if (!failed || !path_to(t, failed, path)) break;
     // A logical operator folded from & or | of two truth values, its value
     // used: with a right operand that does nothing, both may be worked out.
-    if ((failed->op == OP_LAND || failed->op == OP_LOR) && !path.empty() && failed->left && failed->right &&
-        (op_dope(failed->left->op) & D_TRUTH) && (op_dope(failed->right->op) & D_TRUTH) &&
-        !tree_has_side_effect(failed->right) && tree_size(failed)) {
-      tree_node *n = node_at(path.back());
-      n->op = n->op == OP_LAND ? OP_AND : OP_OR;
-      n->left = converted(n->left, n->type, nullptr);
-      n->right = converted(n->right, n->type, nullptr);
+    if (!path.empty() && is_folded_logical(failed)) {
+      unfold_logical(node_at(path.back()));
       continue;
     }
     // A store below the failed node (a conversion or a compare of an
@@ -576,6 +586,13 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       if (!(into_temporary && node_at(path[i]) == t->right) && may_go_first(path, i)) taken = take_out(path[i], before);
     if (!taken) taken = take_out_inner_store(t, before);
     if (!taken) taken = spell_out(t);
+    // Last, such an operator elsewhere in the statement: the search may give
+    // up before it (on an argument before the one it is in).
+    if (!taken) {
+      tree_node *logical = tree_find(t, t, [](tree_node *n, void *top) { return n != top && is_folded_logical(n); });
+      if (logical) unfold_logical(logical);
+      taken = logical != nullptr;
+    }
     // A step taken out becomes an assignment operator, which on a float
     // is a call of a routine.
     for (uint32_t k = 0; k < vec_size(before); k++)

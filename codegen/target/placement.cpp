@@ -194,25 +194,31 @@ bool allocate_in_one_bank(mem_class *cls, uint32_t size, uint32_t *address) {
   return found;
 }
 
+// The first address of the chunks (or bank start after it) from which all
+// the functions' blocks fit, each pinned there; false, with the pins
+// dropped, when there is none.
+bool pin_stack_in(const mem_range *chunks, uint32_t *origin, uint32_t *span) {
+  bool found = false;
+  for (const mem_range *r = chunks; r && !found; r = r->next)
+    for (uint64_t lo = r->lo; lo <= r->hi && !found; lo = (lo | 0xFF) + 1) {
+      *span = stack_pin_blocks(uint32_t(lo));
+      found = *span && lo + *span - 1 <= r->hi;
+      *origin = uint32_t(lo);
+    }
+  if (!found) stack_unpin();
+  return found;
+}
+
 // A compiled stack that no one bank holds: each function's block gets an
 // address of its own, from the first free address (or bank start) where
 // all of them fit; a block of a bank or less lies within one bank.
 bool place_stack_across_banks(mem_class *big) {
   if (!big) return false;
   mem_range *free = cls_free_chunks(big);
-  bool found = false;
   uint32_t origin = 0, span = 0;
-  for (const mem_range *r = free; r && !found; r = r->next)
-    for (uint64_t lo = r->lo; lo <= r->hi && !found; lo = (lo | 0xFF) + 1) {
-      span = stack_pin_blocks(uint32_t(lo));
-      found = span && lo + span - 1 <= r->hi;
-      origin = uint32_t(lo);
-    }
+  bool found = pin_stack_in(free, &origin, &span);
   rng_free(free);
-  if (!found) {
-    stack_unpin();
-    return false;
-  }
+  if (!found) return false;
   stack_accept_pins();
   ms_add_range_all(big->space, RNG_RESERVED, origin, origin + span - 1, 0);
   memmodel().stack_origin = origin;
@@ -233,24 +239,60 @@ void place_compiled_stack(mem_class *ram, uint32_t stack) {
     sym_report_program(1253, stack, plural(stack));
 }
 
-// One block for all initialised variables, so that one copy loads them.
+// Where the initialised variables lie when laid out in order from `lo`:
+// one that would straddle a bank boundary starts the next bank instead, as
+// code reaches it with one bank selection. Answers the end of the last.
+uint32_t lay_out_initialised(vec *initialised, uint32_t lo, std::vector<uint32_t> &addresses) {
+  uint32_t address = lo;
+  addresses.clear();
+  for (uint32_t k = 0; k < vec_size(initialised); k++) {
+    uint32_t size = type_size(at(initialised, k)->type);
+    if (size && size <= 0x100 && address >> 8 != (address + size - 1) >> 8) address = (address | 0xFF) + 1;
+    addresses.push_back(address);
+    address += size;
+  }
+  return address;
+}
+
+// The first free address of BIGRAM (or bank start after it) from which the
+// laid-out variables fit; the gaps split the block into runs that the
+// start-up code copies one after another from the one ROM image.
+bool allocate_initialised(vec *initialised, std::vector<uint32_t> &addresses) {
+  mem_class *big = memmodel_data_class("BIGRAM");
+  if (!big) return false;
+  mem_range *free = cls_free_chunks(big);
+  bool found = false;
+  uint32_t end = 0;
+  for (const mem_range *r = free; r && !found; r = r->next)
+    for (uint64_t lo = r->lo; lo <= r->hi && !found; lo = (lo | 0xFF) + 1) {
+      end = lay_out_initialised(initialised, uint32_t(lo), addresses);
+      found = end - 1 <= r->hi;
+    }
+  rng_free(free);
+  if (found) ms_add_range_all(big->space, RNG_RESERVED, addresses.front(), end - 1, 0);
+  return found;
+}
+
+// All initialised variables in one block, in the order of their ROM image,
+// so that the start-up code loads them from one image.
 void place_initialised(vec *initialised) {
   uint32_t block = 0, address;
   for (uint32_t k = 0; k < vec_size(initialised); k++) block += type_size(at(initialised, k)->type);
   if (!block) return;
   bool common = allocate(memmodel_data_class("COMRAM"), block, &address);
   // Within one bank when it fits there: no variable of it crosses banks.
-  mem_class *big = memmodel_data_class("BIGRAM");
-  if (!common && !allocate_in_one_bank(big, block, &address) && !allocate(big, block, &address)) {
+  std::vector<uint32_t> addresses;
+  if (common || allocate_in_one_bank(memmodel_data_class("BIGRAM"), block, &address)) {
+    lay_out_initialised(initialised, address, addresses);
+  } else if (!allocate_initialised(initialised, addresses)) {
     sym_report_program(1254, block, plural(block));
     return;
   }
-  memmodel().data_block = address;
+  memmodel().data_block = addresses.front();
   for (uint32_t k = 0; k < vec_size(initialised); k++) {
     symbol *s = at(initialised, k);
     uint32_t size = type_size(s->type);
-    set_place(s, address, common ? BANK_COMMON : memmodel_block_bank(address, size), nullptr);
-    address += size;
+    set_place(s, addresses[k], common ? BANK_COMMON : memmodel_block_bank(addresses[k], size), nullptr);
   }
 }
 
@@ -285,18 +327,26 @@ bool emit_repin_stack() {
   memmodel_state &m = memmodel();
   uint32_t span = stack_pin_blocks(m.stack_origin);
   if (span > m.stack_span) {
-    // The bytes it grows into must still be free.
+    // The bytes it grows into must still be free; where they are taken the
+    // stack moves where it fits, its own bytes free to it. The variables
+    // keep their places.
     mem_class *big = memmodel_data_class("BIGRAM");
     mem_range *free = cls_free_chunks(big);
     uint32_t from = m.stack_origin + m.stack_span, to = m.stack_origin + span - 1;
     bool room = false;
     for (const mem_range *r = free; r && !room; r = r->next) room = r->lo <= from && to <= r->hi;
+    uint32_t origin = m.stack_origin;
+    if (!room) {
+      rng_add(&free, m.stack_origin, m.stack_origin + m.stack_span - 1, 0, 1);
+      room = pin_stack_in(free, &origin, &span);
+    }
     rng_free(free);
     if (!room) {
       sym_report_program(1253, stack_size(), plural(stack_size()));
       return false;
     }
-    ms_add_range_all(big->space, RNG_USED, from, to, 0);
+    ms_add_range_all(big->space, RNG_USED, origin, origin + span - 1, 0);
+    m.stack_origin = origin;
     m.stack_span = span;
   }
   stack_accept_pins();

@@ -1,7 +1,8 @@
 /* Shapes once refused for want of a code pattern: pointers returned and
    stored into pointer arrays, initialised automatic arrays, structures and
    strings, chained assignment, an assignment as a condition, volatile and
-   const objects, rotates written back into their own variable. */
+   const objects, rotates written back into their own variable, pointers
+   to const pointers, truth values as arguments. */
 /* The C library's own routines, declared here so the host build takes
    its own. */
 void *memset(void *s, int c, unsigned int n);
@@ -158,6 +159,36 @@ void steps(void)
 	v = vfl++;
 	rw[18] = (u16)(v * 4); rw[19] = (u16)(vfl * 4);
 }
+/* Null pointers to const pointers, one of them set later: what is read
+   through it is a pointer to RAM, written through. */
+u32 cg9;
+u32 *const cgp = &cg9;
+volatile u8 rc[6];
+void const_pointers(void)
+{
+	u32 *const *pp = (u32 *const *)0;
+	u32 *const *pn = 0;
+	rc[0] = pp == 0;
+	rc[1] = pn == (u32 *const *)0;
+	if (rc[0])
+		pp = &cgp;
+	**pp = 0x5A4B3CL;
+	rc[2] = (u8)cg9;
+	rc[3] = (u8)(**pp >> 16) + (pn != 0);
+}
+/* Calls for their effect whose argument is & or | of two truth values,
+   one a compare of another call's long value. */
+volatile long vl182 = 182;
+u8 seen;
+u8 keep(u8 a, u16 b) { seen = (u8)(a + b); return (u8)(a >> b); }
+long same_long(long a) { return a; }
+void truths(void)
+{
+	keep((rc[0] == 1) & (182 == same_long(vl182)), 5);
+	rc[4] = seen;
+	keep((rc[1] == 0) | (183 == same_long(vl182)), 2);
+	rc[5] = seen;
+}
 char buf[8], buf2[8];
 char *cp[2];
 char *cq;
@@ -205,5 +236,7 @@ void main(void)
 	store_only();
 	grid();
 	store_argument();
+	const_pointers();
+	truths();
 	for (;;) continue;
 }

@@ -69,7 +69,7 @@ TEST_F(BuildTest, ConstantConversions) {
   EXPECT_EQ(t->value, 32);
   ASSERT_NE(t->targets, nullptr);
   EXPECT_EQ(vec_size(t->targets->targets), 1u) << "one whole-area target";
-  EXPECT_EQ(t->indir, 0u);
+  EXPECT_EQ(t->indir, 1u) << "its value is what the set holds, the area, as a pointer's is";
   EXPECT_EQ(type_size(t->type), 2u) << "sized from that target";
   tree_free(t);
   t = read_expression("-> 4660 `*(v");
@@ -80,6 +80,23 @@ TEST_F(BuildTest, ConstantConversions) {
   tree_free(t);
   EXPECT_EQ(built("-> 200 `c"), "-56`c");
   EXPECT_EQ(built("-> _x `l"), "->:l _x:i `l");
+}
+
+// A pointer read through a constant address points where the values of the
+// area point (nothing known here), never into the area itself: a null
+// pointer to const pointers must not make what is read through it a
+// pointer to program memory.
+TEST_F(BuildTest, PointersReadThroughAConstantAddressAreNotTheArea) {
+  read_records("[v _pc `*C*c 1 e ] [v _pr `*c 1 e ]");
+  for (const char *text : {"= _pc -> 0 `*C*c", "= _pr *U _pc", "= _p *U -> 0 `*C*c"}) tree_free(read_expression(text));
+  sym_propagate_targets();
+  ptr_targets *area = sym_ptr_targets(sym_find("_pc"));
+  ASSERT_EQ(vec_size(area->targets), 1u) << "the constant's area";
+  const symbol *owner = static_cast<ptr_targets *>(vec_get(area->targets, 0))->owner;
+  ASSERT_NE(owner, nullptr) << "the area, not a set of its own";
+  EXPECT_STREQ(owner->name, "ROM");
+  EXPECT_EQ(vec_size(sym_ptr_targets(sym_find("_pr"))->targets), 0u);
+  EXPECT_EQ(vec_size(sym_ptr_targets(sym_find("_p"))->targets), 0u);
 }
 
 TEST_F(BuildTest, SizeofIsACompilerMadeConstant) {
