@@ -200,8 +200,8 @@ const corpus_case corpus[] = {
     {"gfmul.c", 200000, {{"r", 4}}, "18F4620"},
     // A byte parameter held in W, worked on in place beside a sibling
     // operand or a later statement that still reads it.
-    {"held.c", 100000, {{"r", 31}}, "18F452"},
-    {"held.c", 100000, {{"r", 31}}, "18F4620"},
+    {"held.c", 100000, {{"r", 35}}, "18F452"},
+    {"held.c", 100000, {{"r", 35}}, "18F4620"},
     // Steps back from three-byte pointers to program memory.
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F452"},
     {"romback.c", 100000, {{"r", 18}, {"rb", 3}}, "18F4620"},
