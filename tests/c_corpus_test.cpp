@@ -280,6 +280,9 @@ const corpus_case corpus[] = {
     {"gfcalls.c", 100000, {{"r", 4}}, "18F4620"},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}, {"rs", 4}}},
     {"pieces.c", 300000, {{"r", 9}, {"rb", 6}, {"rw", 6}, {"rs", 4}}, "18F4620"},
+    // A placement that settles only once the order of the variables stays.
+    {"placeorder.c", 50000, {{"r_gs8_0", 1}, {"r_gs16_1", 2}, {"r_vu32", 4}}},
+    {"placeorder.c", 50000, {{"r_gs8_0", 1}, {"r_gs16_1", 2}, {"r_vu32", 4}}, "18F4620"},
     {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "", "-DHOST"},
     {"steps.c", 1000000, {{"out", 288}}, "18F4620", {}, "", "-DHOST"},
     {"steps.c", 1000000, {{"out", 288}}, "18F452", {}, "-DLOCALS", "-DHOST -DLOCALS"},
