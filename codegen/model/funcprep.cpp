@@ -427,6 +427,26 @@ bool take_out_inner_store(tree_node *t, vec *before) {
   return false;
 }
 
+// A search that ran out of candidates over a statement with a call inside
+// (a float converted for a byte of a longer expression): the innermost such
+// call goes first, its value then read from a temporary.
+bool take_out_inner_call(tree_node *t, vec *before) {
+  std::vector<tree_node *> calls;
+  tree_find(t, &calls, [](tree_node *n, void *found) {
+    if (n->op == OP_CALL) static_cast<std::vector<tree_node *> *>(found)->push_back(n);
+    return false;
+  });
+  for (size_t k = calls.size(); k-- > 0;) {
+    tree_node *call = calls[k];
+    std::vector<place> path;
+    if (call == t || !path_to(t, call, path)) continue;
+    // A call whose value a statement only stores is a statement of its own.
+    if (path.size() == 1 && is_store(t->op)) continue;
+    if (may_go_first(path, path.size() - 1) && take_out(path.back(), before)) return true;
+  }
+  return false;
+}
+
 // The registers a statement may use while it is decomposed: every one,
 // unless the fit of a function's code has fewer left free.
 const regset *fit_regs = nullptr;
@@ -535,16 +555,16 @@ void decompose(tree_node *t, vec *out, uint32_t *failures) {
       continue;
     }
     // A search that ran out of candidates names no particular node: an
-    // assignment inside the statement may still go first.
+    // assignment or a call inside the statement may still go first.
     if (cgen_search_exhausted()) {
       vec *before = vec_new_default();
-      bool taken = take_out_inner_store(t, before);
+      bool taken = take_out_inner_store(t, before) || take_out_inner_call(t, before);
       for (uint32_t k = 0; k < vec_size(before); k++)
         decompose(cgen_split_tree(static_cast<tree_node *>(vec_get(before, k))), out, failures);
       vec_free(before);
       if (taken) continue;
-      vec_push(out, t);
-      return;
+      // Else the deepest node where the search gave up goes first, as
+      // after any other failure.
     }
     const tree_node *failed = cgen_failed_node();
     std::vector<place> path;

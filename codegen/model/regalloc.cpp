@@ -759,6 +759,50 @@ void weigh_web(ra_function *ra, ra_web *w) {
   w->priority = w->refs * small;
 }
 
+bool names_symbol(tree_node *t, symbol *sym) {
+  return tree_find(t, sym, [](tree_node *n, void *s) { return n->op == OP_ID && n->sym == static_cast<symbol *>(s); });
+}
+
+// Whether the statements of the web's blocks that name its variable still
+// have code with the variable held in `reg`, beside the variables given
+// registers there before: no rule may store to or work on a variable where
+// it lives (a byte held in W stepped in place). Each block is matched as
+// its code will be written.
+bool web_fits(ra_function *ra, const ra_web *w, uint32_t reg) {
+  uint32_t nv = vec_size(ra->vars);
+  symbol *var = item<ra_var>(ra->vars, w->var)->sym;
+  bool fits = true;
+  for (uint32_t j = 0; j < vec_size(w->blocks) && fits; j++) {
+    ra_block *b = block_at(ra, index_of(w->blocks, j));
+    std::vector<std::pair<symbol *, std::pair<uint32_t, uint32_t>>> saved;
+    regset *free_set = iset_dup(rset_free_regs());
+    for (uint32_t v = 0; v < nv; v++) {
+      uint32_t r = v == w->var ? reg : b->records[v].reg;
+      if (!r) continue;
+      symbol *s = b->records[v].sym;
+      saved.push_back({s, {s->reg, s->flags2}});
+      s->reg = r;
+      s->flags2 |= SYM2_REG_HELD | SYM2_IN_REGISTER;
+      iset_subtract(free_set, rset_of(r));
+    }
+    for (uint32_t k = 0; k < vec_size(b->statements) && fits; k++) {
+      tree_node *t = item<tree_node>(b->statements, k);
+      if (t->op == OP_ASM || is_label(t) || !names_symbol(t, var)) continue;
+      // What the function needs is still worked out from the first fit.
+      regset *used = t->sets[RS_USED] ? iset_dup(t->sets[RS_USED]) : nullptr;
+      iset_clear(rset_busy());
+      fits = cgen_match_tree(t, GOAL_STATEMENT, free_set);
+      if (used) iset_assign(t->sets[RS_USED], used), iset_free(used);
+    }
+    for (size_t k = saved.size(); k-- > 0;) {
+      saved[k].first->reg = saved[k].second.first;
+      saved[k].first->flags2 = saved[k].second.second;
+    }
+    iset_free(free_set);
+  }
+  return fits;
+}
+
 void assign_webs(ra_function *ra) {
   symbol *f = ra->function;
   std::vector<ra_web *> pending;
@@ -793,6 +837,7 @@ void assign_webs(ra_function *ra) {
     if (!reg) continue;
     w->cost += w->refs * reg_cost(reg);
     if (w->priority < w->cost) continue;
+    if (!web_fits(ra, w, reg)) continue;
     w->reg = reg;
     reg_add_leaves(rset_function_used(), reg);
     iset_subtract(w->available, rset_of(reg));

@@ -44,6 +44,10 @@ struct memmodel_state {
   // A compiled stack across banks: the span its blocks take from its origin.
   uint32_t stack_origin = 0, stack_span = 0;
   std::unordered_map<const symbol *, int32_t> banks;
+  // Placement rounds so far, and the weights variables keep from the round
+  // after which they no longer change.
+  uint32_t place_rounds = 0;
+  std::unordered_map<const symbol *, uint32_t> settled_weights;
   symbol *rom_area = nullptr, *ram_any = nullptr, *ram_default = nullptr;
 };
 memmodel_state &memmodel();

@@ -99,10 +99,26 @@ uint32_t weight(symbol *s) {
   return size * s->use_count * ((memmodel_quals(s) & Q_NEAR) ? 5 : 1);
 }
 
+// Where a variable lies changes the code, and with it the use counts that
+// order the next round: two variables can trade places for ever. After a
+// few rounds the weights stay as they are, and the placement settles.
+constexpr uint32_t WEIGHT_ROUNDS = 4;
+
+uint32_t settled_weight(symbol *s) {
+  memmodel_state &m = memmodel();
+  if (auto it = m.settled_weights.find(s); it != m.settled_weights.end()) return it->second;
+  uint32_t w = weight(s);
+  if (m.place_rounds >= WEIGHT_ROUNDS) m.settled_weights[s] = w;
+  return w;
+}
+
 // Lightest first: the access bank, then banked RAM, then anywhere in RAM.
 // A block that crosses a bank boundary has no one bank, wherever it lies.
 void place_by_weight(std::vector<symbol *> &kept, vec *changed) {
-  std::stable_sort(kept.begin(), kept.end(), [](symbol *a, symbol *b) { return weight(a) < weight(b); });
+  std::vector<std::pair<uint32_t, symbol *>> weighed;
+  for (symbol *s : kept) weighed.push_back({settled_weight(s), s});
+  std::stable_sort(weighed.begin(), weighed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+  for (size_t k = 0; k < kept.size(); k++) kept[k] = weighed[k].second;
   for (symbol *s : kept) {
     uint32_t size = type_size(s->type), address;
     if (allocate(memmodel_data_class("COMRAM"), size, &address))
@@ -413,6 +429,7 @@ vec *emit_place_variables() {
   place_compiled_stack(ram, stack);
   place_initialised(initialised);
   m.first_pass = false;
+  m.place_rounds++;
   emit_chip().tblptr_usage = memmodel_tblptr_usage();
   if (!vec_size(changed)) final_pass(general, zeroed, initialised);
   return changed;

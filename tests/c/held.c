@@ -1,6 +1,6 @@
 /* A byte parameter arrives in W. Code that works on W in place must not
    destroy it while a sibling operand or a later statement still reads it. */
-volatile unsigned char r[31];
+volatile unsigned char r[35];
 unsigned char g, h, m = 0x10;
 signed char sm = 3;
 
@@ -99,6 +99,31 @@ unsigned char loop(unsigned char s)
 		sum += s << i;
 	return sum;
 }
+/* A parameter that stays in W while nothing else wants W (the result goes
+   back in memory) is given its new value there: read from a volatile long,
+   stepped, cleared, copied. */
+volatile long vl = 0x12345678;
+int from_volatile(unsigned char s)
+{
+	s = (unsigned char)vl;
+	return s;
+}
+int stepped(unsigned char s)
+{
+	s -= 1;
+	return s;
+}
+int cleared(unsigned char s, unsigned char c)
+{
+	if (c)
+		s = 0;
+	return s + c;
+}
+int copied(unsigned char s)
+{
+	s = g;
+	return s;
+}
 
 void main(void)
 {
@@ -133,6 +158,11 @@ void main(void)
 	r[28] = (unsigned char)sle_mem(7);
 	r[29] = cases(9);
 	r[30] = cases(4);
+	r[31] = (unsigned char)from_volatile(3);
+	r[32] = (unsigned char)stepped(0x40);
+	r[33] = (unsigned char)(cleared(9, 2) + cleared(9, 0));
+	g = 0x2C;
+	r[34] = (unsigned char)copied(1);
 	for (;;)
 		continue;
 }

@@ -38,12 +38,37 @@ void scaled(void)
 	rw[5] = big[m] + big[k];
 }
 
+/* Statements whose search runs out of candidates before it finds a fit:
+   a float converted for a byte of a shift count, a remainder beside an
+   element read through a volatile index, a compare of a long element in
+   a byte sum. A call inside goes first, or the node the search gave up
+   at. */
+volatile unsigned char rs[4];
+int w16 = 5;
+volatile float vf = 3.0;
+float gf = 5.0;
+int gb[4] = {1000, -7, 300, 22};
+long gl = 5;
+long gla[4] = {1, 9, 3, 4};
+unsigned long gul = 2;
+/* A byte's value as signed char, spelled without an implementation-defined conversion. */
+#define S16(x) ((x) & 0x8000u ? (int)(-(int)(~(x) & 0x7FFFu) - 1) : (int)((x) & 0x7FFFu))
+#define SIGNED8(x) ((x) & 0x80 ? (signed char)(-(signed char)(~(x) & 0x7F) - 1) : (signed char)((x) & 0x7F))
+int remainder(volatile int a)
+{
+	unsigned char j;
+	for (j = 0; j < 2; j++)
+		a = (int)((unsigned)(gb[0] % (int)(((unsigned)gb[vu8 & 3] & 0x3FFF) | 1)) + 1u);
+	return a;
+}
+
 void main(void)
 {
 	unsigned char wu8 = 0x31, i = 0, j;
 	unsigned char b[2][3];
 	int w[3][5];
 	unsigned char volatile wv = 0x31;
+	signed char volatile ws = -2;
 	scaled();
 	r[0] = mul(0x57, 0x13);
 	r[1] = mul(0xae, 0x0f);
@@ -67,6 +92,13 @@ void main(void)
 	w[i++ % 3][f() + 2] = -300;
 	r[6] = w[1][3] + w[2][2];
 	r[7] = (unsigned char)w[0][3] + i;
+	rs[0] = (unsigned char)(200u >> ((unsigned char)((unsigned char)(int)vf * (unsigned char)((int)gf & 0x7F)) & 7));
+	rs[1] = (unsigned char)remainder(9);
+	rs[2] = (unsigned char)SIGNED8((unsigned char)((signed char)(gl <= gla[(unsigned char)gul & 3]) + ws));
+	/* Every operand fails late: a search without a bound would backtrack
+	   for hours. */
+	w16 = S16((unsigned)((unsigned)(int)((int)100 % (int)(((unsigned)gb[((unsigned char)w16 & 3)] & 0x3FFF) | 1)) << 8));
+	rs[3] = (unsigned char)(w16 >> 8);
 	for (;;)
 		continue;
 }
