@@ -283,7 +283,7 @@ namespace {
 tree_node *rebuild_stored_next(const stored_statement *s, uint32_t &at) {
   if (at >= s->count) return nullptr;
   const stored_node &p = s->nodes[at++];
-  if (p.leaf) {
+  if (tree_stored_as_node(p.op)) {
     tree_set_position(p.leaf);
     if (p.leaf->comment && !pending_comment) pending_comment = str_dup(p.leaf->comment);
     tree_node *copy = tree_copy_node(p.leaf);
@@ -313,6 +313,11 @@ tree_node *rebuild_stored_next(const stored_statement *s, uint32_t &at) {
 
 }  // namespace
 
+bool tree_stored_as_node(uint32_t op) {
+  uint32_t arity = op_arity(op);
+  return arity != D_UNARY && arity != D_BINARY && arity != D_RECORD && op != OP_ID;
+}
+
 stored_statement *tree_store(vec *nodes) {
   auto *s = static_cast<stored_statement *>(xalloc(sizeof(stored_statement)));
   s->count = vec_size(nodes);
@@ -324,8 +329,7 @@ stored_statement *tree_store(vec *nodes) {
     d.file = n->file;
     d.line = n->line;
     d.op = uint16_t(n->op);
-    uint32_t arity = op_arity(n->op);
-    if (arity != D_UNARY && arity != D_BINARY && arity != D_RECORD && n->op != OP_ID) {
+    if (tree_stored_as_node(n->op)) {
       d.leaf = n;
       continue;
     }
@@ -343,7 +347,7 @@ void tree_stored_free(stored_statement *s) {
   if (!s) return;
   for (uint32_t k = 0; k < s->count; k++) {
     xfree(s->nodes[k].comment);
-    tree_free(s->nodes[k].leaf);
+    if (tree_stored_as_node(s->nodes[k].op)) tree_free(s->nodes[k].leaf);
   }
   xfree(s->nodes);
   xfree(s);

@@ -41,13 +41,17 @@ tree_node *tree_rebuild_next(vec *nodes);
 // leaves as their nodes.
 struct stored_node {
   const char *file;
-  char *comment;     // owned; a leaf keeps its own
-  symbol *sym;       // an identifier's symbol
-  tree_node *leaf;   // owned; null for an operator or identifier
+  char *comment;       // owned; a leaf keeps its own
+  union {
+    symbol *sym;       // an identifier's symbol
+    tree_node *leaf;   // owned: a leaf other than an identifier
+  };
   int line;
   uint16_t op;
   int16_t switch_value;
 };
+// The leaves kept as their nodes.
+bool tree_stored_as_node(uint32_t op);
 struct stored_statement {
   uint32_t count;
   stored_node *nodes;
