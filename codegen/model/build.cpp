@@ -533,8 +533,6 @@ tree_node *tree_build(uint32_t op, tree_node *left, tree_node *right) {
     if (left && !(d & D_SIDE_EFFECT)) n->left = left = tree_subst_ident(left);
   }
   tree_set_height(n);
-  if (left) iset_assign(n->sets[RS_OPERANDS], left->sets[RS_OPERANDS]);
-  if (right) iset_union(n->sets[RS_OPERANDS], right->sets[RS_OPERANDS]);
   if (left) {
     n->indir = left->indir;
     n->targets = left->targets;

@@ -265,7 +265,7 @@ func_ctx *new_func(symbol *f) {
 }
 
 void cg_store_statement(func_ctx *ctx, vec *nodes) {
-  if (ctx && nodes) vec_push(ctx->stored, nodes);
+  if (ctx && nodes) vec_push(ctx->stored, tree_store(nodes));
 }
 
 void cg_set_graph_completed() {

@@ -67,7 +67,7 @@ struct func_ctx {
   vec *statements;  // the simple statements code selection covers
   regset *regs[2];
   uint32_t levels;  // the level masks under which the body was read
-  vec *stored;      // the statements as read: node lists for tree_rebuild
+  vec *stored;      // the statements as read (stored_statement) for tree_rebuild_stored
   ra_function *alloc;  // blocks and allocation tables
 };
 

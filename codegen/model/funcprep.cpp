@@ -686,7 +686,7 @@ void mark_referenced(tree_node *t) {
 void want_rewrite_routines(symbol *f) {
   if (!f || !f->ctx) return;
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
-    tree_node *t = tree_rebuild(item<vec>(f->ctx->stored, k));
+    tree_node *t = tree_rebuild_stored(item<stored_statement>(f->ctx->stored, k));
     if (!t) continue;
     t = simplify_statement(t);
     if (!t) continue;
@@ -728,7 +728,7 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   std::vector<std::pair<uint32_t, uint32_t>> held;  // of each rebuilt statement
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
     uint32_t made = f->held_made;
-    tree_node *t = tree_rebuild(item<vec>(ctx->stored, k));
+    tree_node *t = tree_rebuild_stored(item<stored_statement>(ctx->stored, k));
     if (!t) continue;
     t = simplify_statement(t);
     if (t) vec_push(rebuilt, t), held.emplace_back(made, f->held_made);

@@ -25,7 +25,7 @@ std::vector<tree_node *> &free_nodes() {
 // Clears a record for reuse, keeping what code selection owns and the sets.
 void clear_for_reuse(tree_node *n) {
   int16_t patterns[8];
-  uint32_t goal = n->goal_matched, xreg[9], greg[9], yreg[9];
+  uint16_t goal = n->goal_matched, xreg[8], greg[8], yreg[8];
   regset *sets[RS_COUNT];
   memcpy(patterns, n->patterns, sizeof patterns);
   memcpy(xreg, n->xreg, sizeof xreg);
@@ -55,8 +55,6 @@ tree_node *tree_node_new() {
     clear_for_reuse(n);
   } else {
     n = new tree_node{};
-    // The creation order of the sets: first, second, third, fourth, sixth, fifth.
-    for (int k : {0, 1, 2, 3, 5, 4}) n->sets[k] = iset_alloc();
   }
   n->flags = TF_LIVE;
   n->file = sym_current_file();
@@ -74,7 +72,8 @@ void tree_node_free(tree_node *n) {
   for (uint32_t k = 0; k < vec_size(n->args); k++) tree_free(arg_at(n, k));
   vec_free(n->args);
   n->args = nullptr;
-  for (regset *s : n->sets) iset_clear(s);
+  for (regset *s : n->sets)
+    if (s) iset_clear(s);
   n->flags &= ~TF_LIVE;
   free_nodes().push_back(n);
   tree_changed = true;
@@ -113,7 +112,6 @@ tree_node *tree_copy_node(const tree_node *n) {
   c->sym = n->sym;
   c->member = n->member;
   c->switch_value = n->switch_value;
-  c->word27 = n->word27;
   c->partner = n->partner;
   // Each node owns its comment, so the copy gets its own.
   c->comment = str_dup(n->comment);

@@ -27,41 +27,45 @@ enum : uint32_t {
   TF_EFFECTS = 0x4000,        // touches a volatile object or has a side effect
 };
 
-// The six register sets of a node.
-enum { RS_USED = 0, RS_VALUE, RS_BUSY, RS_PINNED, RS_REQUIRED, RS_OPERANDS, RS_COUNT };
+// The register sets of a node, each made when code selection first writes
+// it (null until then reads as empty).
+enum { RS_USED = 0, RS_VALUE, RS_BUSY, RS_PINNED, RS_REQUIRED, RS_COUNT };
 
+// Every function's trees stay alive from reading to output, so the record is
+// laid out by field size, without holes, and register numbers (machine
+// registers, classes and temporaries, all below 65536) take half-words.
 struct tree_node {
-  uint32_t op;
-  int32_t spare;
-  uint32_t count;            // patterns chosen by code selection
-  uint32_t flags;            // TF_ bits
-  int16_t patterns[8];       // code selection: pattern per level
-  uint32_t goal_matched;     // code selection words
-  uint32_t xreg[9];
-  uint32_t greg[9];
-  uint32_t yreg[9];
-  regset *sets[RS_COUNT];    // RS_OPERANDS: the union of the operands' sets
   ctype *type;
-  int16_t switch_value;      // carried by [\ nodes
-  uint32_t call_site;        // function number << 16 | argument offset
-  uint16_t height;
-  int32_t value;             // CONST value; REG register number
-  uint32_t own_reg;
-  const char *file;
-  int line;
-  char *comment;             // owned
-  vec *args;                 // owned, with its trees
-  symbol *callee;
-  ptr_targets *targets;
-  uint32_t indir;            // 0 after taking an address, 1 a plain object
   tree_node *left;
   tree_node *right;
   symbol *sym;
   double fvalue;
-  char *text;                // [; text, owned
+  ptr_targets *targets;
+  symbol *callee;
+  vec *args;                 // owned, with its trees
   symbol *member;            // BITFIELD member
-  uint32_t word27;
   tree_node *partner;        // the other alternative of a ":" node
+  const char *file;
+  char *comment;             // owned
+  char *text;                // [; text, owned
+  regset *sets[RS_COUNT];
+  uint32_t op;
+  uint32_t flags;            // TF_ bits
+  int32_t value;             // CONST value; REG register number
+  uint32_t indir;            // 0 after taking an address, 1 a plain object
+  uint32_t call_site;        // function number << 16 | argument offset
+  int32_t spare;             // code emission: the node's label number
+  int line;
+  uint32_t own_reg;
+  uint16_t height;
+  int16_t switch_value;      // carried by [\ nodes
+  // Code selection: per level (at most 8) the pattern and its registers.
+  uint16_t goal_matched;
+  int16_t patterns[8];
+  uint16_t xreg[8];
+  uint16_t greg[8];
+  uint16_t yreg[8];
+  uint8_t count;             // patterns chosen by code selection
 };
 
 // Set by every node allocation and release and by every rewrite; the

@@ -278,6 +278,86 @@ tree_node *tree_rebuild_next(vec *nodes) {
   return copy;
 }
 
+namespace {
+
+tree_node *rebuild_stored_next(const stored_statement *s, uint32_t &at) {
+  if (at >= s->count) return nullptr;
+  const stored_node &p = s->nodes[at++];
+  if (tree_stored_as_node(p.op)) {
+    tree_set_position(p.leaf);
+    if (p.leaf->comment && !pending_comment) pending_comment = str_dup(p.leaf->comment);
+    tree_node *copy = tree_copy_node(p.leaf);
+    copy->left = copy->right = nullptr;
+    return copy;
+  }
+  if (p.file) sym_set_position(p.file, p.line);
+  if (p.comment && !pending_comment) pending_comment = str_dup(p.comment);
+  uint32_t arity = op_arity(p.op);
+  if (arity == D_UNARY) {
+    tree_node *left = rebuild_stored_next(s, at);
+    return tree_build(p.op, left ? left : tree_const(0), nullptr);
+  }
+  if (arity == D_BINARY) {
+    tree_node *left = rebuild_stored_next(s, at);
+    tree_node *right = rebuild_stored_next(s, at);
+    tree_node *built = tree_build(p.op, left ? left : tree_const(0), right ? right : tree_const(0));
+    if (p.op == OP_SWITCH && built) built->switch_value = p.switch_value;
+    return built;
+  }
+  if (arity == D_RECORD) {
+    msg_print("bad entry on node sequence\n");
+    return nullptr;
+  }
+  return tree_ident(p.sym);
+}
+
+}  // namespace
+
+bool tree_stored_as_node(uint32_t op) {
+  uint32_t arity = op_arity(op);
+  return arity != D_UNARY && arity != D_BINARY && arity != D_RECORD && op != OP_ID;
+}
+
+stored_statement *tree_store(vec *nodes) {
+  auto *s = static_cast<stored_statement *>(xalloc(sizeof(stored_statement)));
+  s->count = vec_size(nodes);
+  s->nodes = static_cast<stored_node *>(xalloc(sizeof(stored_node) * (s->count ? s->count : 1)));
+  for (uint32_t k = 0; k < s->count; k++) {
+    tree_node *n = static_cast<tree_node *>(vec_get(nodes, k));
+    stored_node &d = s->nodes[k];
+    d = stored_node{};
+    d.file = n->file;
+    d.line = n->line;
+    d.op = uint16_t(n->op);
+    if (tree_stored_as_node(n->op)) {
+      d.leaf = n;
+      continue;
+    }
+    d.sym = n->sym;
+    d.switch_value = n->switch_value;
+    d.comment = n->comment;
+    n->comment = nullptr;
+    tree_node_free(n);
+  }
+  vec_free(nodes);
+  return s;
+}
+
+void tree_stored_free(stored_statement *s) {
+  if (!s) return;
+  for (uint32_t k = 0; k < s->count; k++) {
+    xfree(s->nodes[k].comment);
+    if (tree_stored_as_node(s->nodes[k].op)) tree_free(s->nodes[k].leaf);
+  }
+  xfree(s->nodes);
+  xfree(s);
+}
+
+tree_node *tree_rebuild_stored(const stored_statement *s) {
+  uint32_t at = 0;
+  return s ? rebuild_stored_next(s, at) : nullptr;
+}
+
 tree_node *tree_asm_line(lex_stream *s) {
   char line[ASM_LINE_SIZE];
   lex_gets(line, sizeof line, s);

@@ -35,6 +35,32 @@ tree_node *tree_read_from(lex_stream *s, const char *first);
 tree_node *lex_expr_token(lex_stream *s, const char *token);
 tree_node *tree_rebuild(vec *nodes);
 tree_node *tree_rebuild_next(vec *nodes);
+
+// A function's statement as read, kept until its last rebuild: operators and
+// identifiers, most of its nodes, as what rebuilding reads of them; other
+// leaves as their nodes.
+struct stored_node {
+  const char *file;
+  char *comment;       // owned; a leaf keeps its own
+  union {
+    symbol *sym;       // an identifier's symbol
+    tree_node *leaf;   // owned: a leaf other than an identifier
+  };
+  int line;
+  uint16_t op;
+  int16_t switch_value;
+};
+// The leaves kept as their nodes.
+bool tree_stored_as_node(uint32_t op);
+struct stored_statement {
+  uint32_t count;
+  stored_node *nodes;
+};
+// Takes the node list (and its nodes) over.
+stored_statement *tree_store(vec *nodes);
+void tree_stored_free(stored_statement *s);
+// The tree, as tree_rebuild makes it of the node list that was stored.
+tree_node *tree_rebuild_stored(const stored_statement *s);
 // An assembler line as a [; node, or null for a comment line.
 tree_node *tree_asm_line(lex_stream *s);
 tree_node *tree_refers_to(tree_node *t, symbol *s);

@@ -587,6 +587,11 @@ void cgen_mark_tree(tree_node *t, regset *in_use) {
     reg_add_leaves(pinned, uint32_t(t->value));
   if (t->left) iset_union(pinned, t->left->sets[RS_PINNED]);
   if (t->right) iset_union(pinned, t->right->sets[RS_PINNED]);
+  // Most subtrees pin nothing: no set, which reads as empty, costs less.
+  if (iset_is_empty(pinned)) {
+    iset_free(pinned);
+    t->sets[RS_PINNED] = nullptr;
+  }
 }
 
 namespace {

@@ -95,7 +95,7 @@ std::string ReaderTest::stored_statements(const char *function) {
   if (!f || !f->ctx) return "<no body>";
   std::string out;
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
-    tree_node *t = tree_rebuild(static_cast<vec *>(vec_get(f->ctx->stored, k)));
+    tree_node *t = tree_rebuild_stored(static_cast<stored_statement *>(vec_get(f->ctx->stored, k)));
     out += tree_text(t) + "\n";
     tree_free(t);
   }

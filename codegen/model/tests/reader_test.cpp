@@ -19,6 +19,7 @@
 #include "codegen/model/tests/reader_fixture.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
+#include "codegen/model/walk.h"
 #include "common/vector.h"
 
 namespace {
@@ -123,8 +124,8 @@ TEST_F(ReaderRecords, SwitchStrategyHoldsForTheNextSwitchOnly) {
   vec *stored = sym_find("_f")->ctx->stored;
   std::vector<int> strategies;
   for (uint32_t k = 0; k < vec_size(stored); k++) {
-    tree_node *first = static_cast<tree_node *>(vec_get(static_cast<vec *>(vec_get(stored, k)), 0));
-    if (first->op == OP_SWITCH) strategies.push_back(first->switch_value);
+    const stored_node &first = static_cast<stored_statement *>(vec_get(stored, k))->nodes[0];
+    if (first.op == OP_SWITCH) strategies.push_back(first.switch_value);
   }
   EXPECT_EQ(strategies, (std::vector<int>{1, 0}));
   // The default label and the case labels are offset like every C label.
@@ -224,9 +225,9 @@ TEST_F(ReaderRecords, StatementsAreKeptAsReadWithTheirCommentsAndAssembly) {
   EXPECT_EQ(captured_numbers(), std::vector<unsigned>{});
   EXPECT_EQ(stored_statements("_f"), ":U _f\n= _x 1`i\n[; movlw 2 ;#\n:UE 1000000001`l\n");
   vec *stored = global("_f")->ctx->stored;
-  tree_node *assignment = static_cast<tree_node *>(vec_get(static_cast<vec *>(vec_get(stored, 1)), 0));
-  ASSERT_NE(assignment->comment, nullptr);
-  EXPECT_STREQ(assignment->comment, ";a.c: 3: x = 1;\n;a.c: 3: (again)");
+  const stored_node &assignment = static_cast<stored_statement *>(vec_get(stored, 1))->nodes[0];
+  ASSERT_NE(assignment.comment, nullptr);
+  EXPECT_STREQ(assignment.comment, ";a.c: 3: x = 1;\n;a.c: 3: (again)");
 }
 
 TEST_F(ReaderRecords, AssemblyInsideAnEnumeration) {

@@ -33,6 +33,7 @@ class TreeTest : public testing::Test {
 TEST_F(TreeTest, ReusedNodesCarryNothingOver) {
   tree_node *n = tree_build(OP_ADD, tree_ident(sym_find("_a")), tree_const(3));
   n->comment = str_dup("note");
+  n->sets[RS_USED] = iset_alloc();
   iset_add(n->sets[RS_USED], 5);
   tree_node *address = n;
   tree_free(n);
