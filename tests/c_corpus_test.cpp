@@ -169,6 +169,9 @@ const corpus_case corpus[] = {
     // Returns of a comma expression, through the return area.
     {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F452"},
     {"commaret.c", 100000, {{"ri", 6}, {"rl", 8}, {"n", 1}}, "18F4620"},
+    // A byte parameter from W kept among autos that begin past access RAM.
+    {"wparam_edge.c", 200000, {{"r", 24}}, "18F452"},
+    {"wparam_edge.c", 200000, {{"r", 24}}, "18F4620"},
     // No object at address 0, the null pointer.
     {"null0.c", 100000, {{"r", 4}}, "18F452"},
     {"null0.c", 100000, {{"r", 4}}, "18F4620"},

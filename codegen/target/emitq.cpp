@@ -35,7 +35,9 @@ int32_t bank_of_range(uint32_t first, uint32_t last) {
 uint32_t block_offset(const symbol *s) {
   const symbol *f = s->owner;
   if (s->flags & SYM_STACK_AREA) return s == f->param_area ? 0 : f->params_size;
-  return s->sclass == SC_PARAM ? s->offset : f->params_size + s->offset;
+  // A parameter that arrives in a register and is kept in memory lives among the autos.
+  bool in_param_area = s->sclass == SC_PARAM && (s->flags & SYM_PARAM_IN_MEMORY) && !s->reg;
+  return in_param_area ? s->offset : f->params_size + s->offset;
 }
 
 }  // namespace
