@@ -126,8 +126,9 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
         return BANK_UNKNOWN;
       }
       int32_t bank = emit_stack_object_bank(s, offset, reached);
-      // Where no bank is known, the object's own address selects one.
-      if (bank == BANK_UNKNOWN && out_sym) *out_sym = s;
+      // Where no bank is known, the object's own address selects one; one
+      // whose bytes lie in two banks is named, as no selection reaches it.
+      if ((bank == BANK_UNKNOWN || bank == BANK_CROSSING) && out_sym) *out_sym = s;
       return bank;
     }
     if (t->op == OP_CALL || t->op == OP_CALLZAP) {
