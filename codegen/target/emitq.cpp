@@ -35,9 +35,9 @@ int32_t bank_of_range(uint32_t first, uint32_t last) {
 uint32_t block_offset(const symbol *s) {
   const symbol *f = s->owner;
   if (s->flags & SYM_STACK_AREA) return s == f->param_area ? 0 : f->params_size;
-  // A parameter that arrives in a register and is kept in memory lies
-  // among the autos, not in the parameter area.
-  return s->sclass == SC_PARAM && !s->reg ? s->offset : f->params_size + s->offset;
+  // A parameter that arrives in a register and is kept in memory lives among the autos.
+  bool in_param_area = s->sclass == SC_PARAM && (s->flags & SYM_PARAM_IN_MEMORY) && !s->reg;
+  return in_param_area ? s->offset : f->params_size + s->offset;
 }
 
 }  // namespace
@@ -126,8 +126,9 @@ int32_t emit_operand_bank(const tree_node *t, uint32_t level, bool no_register, 
         return BANK_UNKNOWN;
       }
       int32_t bank = emit_stack_object_bank(s, offset, reached);
-      // Where no bank is known, the object's own address selects one.
-      if (bank == BANK_UNKNOWN && out_sym) *out_sym = s;
+      // Where no bank is known, the object's own address selects one; one
+      // whose bytes lie in two banks is named, as no selection reaches it.
+      if ((bank == BANK_UNKNOWN || bank == BANK_CROSSING) && out_sym) *out_sym = s;
       return bank;
     }
     if (t->op == OP_CALL || t->op == OP_CALLZAP) {

@@ -83,6 +83,10 @@ static void platform_main_end(uint32_t crc, int flag)
   sleep_mode();
 }
 #else
+/* The watchdog of the erased configuration resets the chip after some 11.5
+   million cycles in gpsim, and some programs run longer. */
+#pragma config WDT = OFF
+
 /* Where the simulator stops: it is reached only once the checksum is in
    place. */
 void csmith_done(void)
