@@ -665,6 +665,8 @@ void mark_referenced(tree_node *t) {
 
 void want_rewrite_routines(symbol *f) {
   if (!f || !f->ctx) return;
+  // The statements made here are dropped: so are their labels.
+  uint16_t last = label_last();
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
     tree_node *t = tree_rebuild(item<vec>(f->ctx->stored, k));
     if (!t) continue;
@@ -684,6 +686,7 @@ void want_rewrite_routines(symbol *f) {
     }
     vec_free(simple);
   }
+  label_set_last(last);
 }
 
 namespace {
@@ -704,6 +707,8 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   vec_clear(f->temps);
   for (uint32_t k = 0; k < vec_size(f->held); k++) vec_remove(f->autos, vec_get(f->held, k));
   f->held_made = 0;
+  label_restart(f);
+  sym_restart_temps(f);
   vec *rebuilt = vec_new_default();
   std::vector<std::pair<uint32_t, uint32_t>> held;  // of each rebuilt statement
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
