@@ -930,6 +930,31 @@ void prepare_functions(vec *list, bool graph_pass) {
   sym_set_current_function(saved);
 }
 
+void prepare_used_functions(vec *list) {
+  symbol *saved = sym_current_function();
+  uint32_t saved_mask = cg_level_mask();
+  vec *one = vec_new_default();
+  for (uint32_t k = 0; k < vec_size(list); k++) {
+    symbol *f = item<symbol>(list, k);
+    if (!f->ctx) continue;
+    // A graph pass returns the value through the parameter area whatever
+    // the convention: such a function is built again.
+    uint32_t ret = return_size(f);
+    if (returns_value(f) && ret >= 2 && ret <= 4 && !(f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS))) {
+      vec_clear(one);
+      vec_push(one, f);
+      prepare_functions(one, false);
+      continue;
+    }
+    sym_set_current_function(f);
+    cg_set_level_mask(f->levels_called);
+    for (uint32_t s = 0; s < vec_size(f->ctx->statements); s++) count_uses(item<tree_node>(f->ctx->statements, s));
+  }
+  vec_free(one);
+  cg_set_level_mask(saved_mask);
+  sym_set_current_function(saved);
+}
+
 void count_uses(tree_node *t) {
   if (t) tree_walk(WALK_PRE, nullptr, t, use_marker, 0, 0, 0);
 }

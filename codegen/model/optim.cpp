@@ -533,7 +533,7 @@ int optim_program() {
   mark_objects();
   vec *working = used_functions();
   st.phase = PHASE_USED_FUNCTIONS;
-  prepare_functions(working, false);
+  prepare_used_functions(working);
   for (auto &[name, count] : st.uses)
     if (symbol *s = sym_find(name.c_str()); s && s->ctx && vec_find(working, s) >= 0) s->use_count = uint16_t(s->use_count + count);
   drop_unused_objects(working);
