@@ -685,6 +685,8 @@ void mark_referenced(tree_node *t) {
 
 void want_rewrite_routines(symbol *f) {
   if (!f || !f->ctx) return;
+  // The statements made here are dropped: so are their labels.
+  uint16_t last = label_last();
   for (uint32_t k = 0; k < vec_size(f->ctx->stored); k++) {
     tree_node *t = tree_rebuild_stored(item<stored_statement>(f->ctx->stored, k));
     if (!t) continue;
@@ -704,6 +706,7 @@ void want_rewrite_routines(symbol *f) {
     }
     vec_free(simple);
   }
+  label_set_last(last);
 }
 
 namespace {
@@ -724,6 +727,8 @@ void rebuild_statements(symbol *f, bool graph_pass) {
   vec_clear(f->temps);
   for (uint32_t k = 0; k < vec_size(f->held); k++) vec_remove(f->autos, vec_get(f->held, k));
   f->held_made = 0;
+  label_restart(f);
+  sym_restart_temps(f);
   vec *rebuilt = vec_new_default();
   std::vector<std::pair<uint32_t, uint32_t>> held;  // of each rebuilt statement
   for (uint32_t k = 0; k < vec_size(ctx->stored); k++) {
@@ -941,6 +946,31 @@ void prepare_functions(vec *list, bool graph_pass) {
     if (!graph_pass)
       for (uint32_t s = 0; s < vec_size(f->ctx->statements); s++) count_uses(item<tree_node>(f->ctx->statements, s));
   }
+  cg_set_level_mask(saved_mask);
+  sym_set_current_function(saved);
+}
+
+void prepare_used_functions(vec *list) {
+  symbol *saved = sym_current_function();
+  uint32_t saved_mask = cg_level_mask();
+  vec *one = vec_new_default();
+  for (uint32_t k = 0; k < vec_size(list); k++) {
+    symbol *f = item<symbol>(list, k);
+    if (!f->ctx) continue;
+    // A graph pass returns the value through the parameter area whatever
+    // the convention: such a function is built again.
+    uint32_t ret = return_size(f);
+    if (returns_value(f) && ret >= 2 && ret <= 4 && !(f->cg && (f->cg->flags & CG_RETURNS_IN_PARAMS))) {
+      vec_clear(one);
+      vec_push(one, f);
+      prepare_functions(one, false);
+      continue;
+    }
+    sym_set_current_function(f);
+    cg_set_level_mask(f->levels_called);
+    for (uint32_t s = 0; s < vec_size(f->ctx->statements); s++) count_uses(item<tree_node>(f->ctx->statements, s));
+  }
+  vec_free(one);
   cg_set_level_mask(saved_mask);
   sym_set_current_function(saved);
 }

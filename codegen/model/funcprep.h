@@ -27,6 +27,11 @@ void mark_referenced(tree_node *t);
 // Prepares each function of the list; with graph_pass only as far as its
 // call edges, otherwise its uses are counted as well.
 void prepare_functions(vec *list, bool graph_pass);
+// The functions of the list, just prepared by a graph pass, as
+// prepare_functions would leave them without it: their statements are what
+// it would build again (but where a graph pass returns a value otherwise),
+// and their uses are counted.
+void prepare_used_functions(vec *list);
 // Counts the uses of objects in a statement or initialiser (the current
 // function, when there is one, is recorded as a caller of each).
 void count_uses(tree_node *t);

@@ -261,11 +261,9 @@ void size_all() {
   cg_traverse_all([](void *, symbol *f, uint32_t) { size_function(f); }, nullptr, VISIT_ALL | VISIT_DESCENDING);
 }
 
-// Prepares and sizes the functions of the list, callees first: preparing
-// forgot their registers, and a caller's statements fit (or are worked out
-// in pieces) around what they use.
-void prepare_and_size(vec *working) {
-  prepare_functions(working, false);
+// Sizes the functions of the list, callees first: a caller's statements fit
+// (or are worked out in pieces) around what they use.
+void size_in_order(vec *working) {
   std::set<symbol *> pending;
   for (uint32_t k = 0; k < vec_size(working); k++) pending.insert(item<symbol>(working, k));
   cg_traverse_all(
@@ -277,9 +275,16 @@ void prepare_and_size(vec *working) {
     if (pending.count(item<symbol>(working, k))) size_function(item<symbol>(working, k));
 }
 
+// Preparing forgot their registers: the functions are sized again.
+void prepare_and_size(vec *working) {
+  prepare_functions(working, false);
+  size_in_order(working);
+}
+
 void placement_loop(vec *working) {
   model.mach_alloc_entered = true;
   stack_forget_pins();
+  bool settling = false;
   for (uint32_t round = 0;; round++) {
     if (round == MACH_ALLOC_ROUNDS) {
       msg_print("Looping around MACH_ALLOC\n");
@@ -287,7 +292,12 @@ void placement_loop(vec *working) {
     }
     sym_propagate_targets();
     sym_size_pointers();
-    prepare_and_size(working);
+    // Only the stack's pins moved: the statements are what they were, and
+    // only the code chosen around the pinned banks is sized again.
+    if (settling)
+      size_in_order(working);
+    else
+      prepare_and_size(working);
     vec_clear(working);
     compute_stack_bases();
     vec *moved = emit_place_variables();
@@ -295,6 +305,7 @@ void placement_loop(vec *working) {
     for (uint32_t k = 0; k < count; k++) add_transitive_callers(item<symbol>(moved, k), working);
     vec_free(moved);
     if (!count && stack_pins_settled()) break;
+    settling = !count;
     if (!count)
       cg_traverse_all([](void *w, symbol *f, uint32_t) { vec_push_unique(static_cast<vec *>(w), f); }, working,
                       VISIT_ALL);
@@ -522,7 +533,7 @@ int optim_program() {
   mark_objects();
   vec *working = used_functions();
   st.phase = PHASE_USED_FUNCTIONS;
-  prepare_functions(working, false);
+  prepare_used_functions(working);
   for (auto &[name, count] : st.uses)
     if (symbol *s = sym_find(name.c_str()); s && s->ctx && vec_find(working, s) >= 0) s->use_count = uint16_t(s->use_count + count);
   drop_unused_objects(working);

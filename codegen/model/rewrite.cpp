@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "codegen/model/build.h"
 #include "codegen/model/callgraph.h"
@@ -19,6 +22,34 @@ namespace {
 
 uint16_t label_counter;
 bool rewrite_again;
+
+// The labels of a function: numbers reserved for it, and how many of them
+// its statements and code took since they were last rebuilt. A rebuild takes
+// the same numbers again, so the names do not depend on how many ran.
+struct label_book {
+  std::vector<std::pair<uint16_t, uint16_t>> spans;  // first number, count
+  uint32_t taken = 0;
+};
+
+std::unordered_map<const symbol *, label_book> &label_books() {
+  static auto &books = *new std::unordered_map<const symbol *, label_book>();
+  return books;
+}
+
+uint16_t book_label(label_book &book) {
+  uint32_t k = book.taken++, reserved = 0;
+  for (auto [first, count] : book.spans) {
+    if (k < count) return uint16_t(first + k);
+    k -= count;
+    reserved += count;
+  }
+  // More than reserved so far: a span past every number given out.
+  uint16_t count = uint16_t(reserved < 16 ? 16 : reserved);
+  uint16_t first = uint16_t(label_counter + 1);
+  label_counter = uint16_t(label_counter + count);
+  book.spans.emplace_back(first, count);
+  return first;
+}
 
 tree_node *label(int32_t base) { return tree_const(base + label_new()); }
 
@@ -532,7 +563,19 @@ void rewrite_jump(tree_node *n, vec *list) {
 
 }  // namespace
 
-uint16_t label_new() { return ++label_counter; }
+uint16_t label_new() {
+  if (symbol *f = sym_current_function()) {
+    auto found = label_books().find(f);
+    if (found != label_books().end()) return book_label(found->second);
+  }
+  return ++label_counter;
+}
+
+void label_restart(const symbol *f) { label_books()[f].taken = 0; }
+
+uint16_t label_last() { return label_counter; }
+
+void label_set_last(uint16_t last) { label_counter = last; }
 
 tree_node *jump_if_false(tree_node *owner, tree_node *l) {
   tree_node *condition = owner->left;

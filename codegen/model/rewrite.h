@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+struct symbol;
 struct tree_node;
 struct vec;
 
@@ -27,4 +28,12 @@ enum { REWRITE_ROUNDS = 10 };
 bool nodeRewrite(tree_node *tree, vec *list);
 // $ of !(owner's left operand), to the label; the left is taken from the owner.
 tree_node *jump_if_false(tree_node *owner, tree_node *label);
+// A new label: from the current function's own numbers once it has been
+// rebuilt, from the program's otherwise.
 uint16_t label_new();
+// The function's statements are rebuilt: they take its numbers from the first.
+void label_restart(const symbol *f);
+// The last number the program gave out; giving out from there again (labels
+// of statements that are dropped).
+uint16_t label_last();
+void label_set_last(uint16_t last);

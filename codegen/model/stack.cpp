@@ -56,6 +56,10 @@ int compare_locals(const void *pa, const void *pb) {
   uint32_t sa = type_size(a->type), sb = type_size(b->type);
   if (sa != sb) return sa < sb ? -1 : 1;
   if (a->use_count != b->use_count) return a->use_count < b->use_count ? -1 : 1;
+  // Temporaries in the order they were made: their names' numbers need not
+  // grow with it, nor keep their count of digits.
+  if ((a->flags & b->flags & SYM_COMPILER_MADE) && a->owner && a->owner == b->owner && a->unique != b->unique)
+    return a->unique < b->unique ? -1 : 1;
   return strcmp(a->name, b->name);
 }
 

@@ -2,11 +2,13 @@
 
 #include <cctype>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "codegen/model/callgraph.h"
 #include "codegen/model/decl.h"
@@ -48,6 +50,7 @@ struct symbols_state {
   const char *file = "";
   int line;
   std::map<uint32_t, std::string> level_prefixes;
+  std::unordered_map<const symbol *, uint32_t> temp_numbers;  // the last each function's temporaries took
 };
 symbols_state &ss() {
   static symbols_state &state = *new symbols_state();
@@ -122,6 +125,7 @@ void sym_init_types() {
   s.absolute_functions.clear();
   s.string_labels.clear();
   s.reported.clear();
+  s.temp_numbers.clear();
   ptr_targets_reset();
   funcnum_reset();
   decl_reset();
@@ -390,10 +394,31 @@ vec *sym_global_objects() {
   return ss().globals;
 }
 
+namespace {
+
+// A function's temporaries are numbered from 1 each time its statements are
+// rebuilt, past the numbers of the held ones kept from before: a rebuild
+// names them as the one before did.
+uint32_t temp_number(symbol *f, const symbol *s) {
+  if (!f) return s->unique;
+  uint32_t &next = ss().temp_numbers[f];
+  for (bool clash = true; clash;) {
+    next++;
+    clash = false;
+    for (uint32_t k = 0; k < vec_size(f->held) && !clash; k++)
+      clash = strtoul(strrchr(static_cast<symbol *>(vec_get(f->held, k))->name, '$') + 1, nullptr, 10) == next;
+  }
+  return next;
+}
+
+}  // namespace
+
+void sym_restart_temps(symbol *f) { ss().temp_numbers[f] = 0; }
+
 symbol *sym_new_temp(tree_node *node) {
   symbol *f = ss().current_function;
   symbol *s = sym_new();
-  char *name = strfmt("%s$%d", f ? f->name : "", s->unique);
+  char *name = strfmt("%s$%u", f ? f->name : "", temp_number(f, s));
   sym_set_names(s, name);
   xfree(name);
   s->kind = SK_OBJECT;

@@ -159,6 +159,8 @@ symbol *sym_new_temp(tree_node *node);
 // The temporary that holds the pointer of a call through an expression's
 // value: the same symbol each time the function's statements are rebuilt.
 symbol *sym_held_temp(tree_node *pointer);
+// The function's statements are rebuilt: its temporaries are numbered anew.
+void sym_restart_temps(symbol *f);
 bool sym_mark_reentrant(symbol *f);
 symbol *sym_new_area(const char *name, uint32_t quals, uint32_t length, uint64_t address);
 // The function symbol standing for a fixed call address (one per address).

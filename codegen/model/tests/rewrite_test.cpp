@@ -3,9 +3,11 @@
 // print as L<construct>.<k>, the k-th label of the case.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "codegen/model/rewrite.h"
 #include "codegen/model/symbols.h"
@@ -196,6 +198,37 @@ TEST_F(RewriteTest, JumpIfFalse) {
   EXPECT_EQ(tree_text(jump), "$ >= _x _y 3`l");
   tree_free(jump);
   tree_free(right);
+}
+
+}  // namespace
+
+namespace {
+
+// Each rebuild of a function takes the labels the one before took, however
+// many other functions were rebuilt between; labels stay unique program-wide.
+TEST(LabelNumbers, RebuildsTakeTheSameNumbers) {
+  symbol f{}, g{};
+  symbol *saved = sym_current_function();
+  auto take = [](symbol *fn, int count) {
+    sym_set_current_function(fn);
+    if (fn) label_restart(fn);
+    std::vector<uint16_t> out;
+    for (int k = 0; k < count; k++) out.push_back(label_new());
+    return out;
+  };
+  std::vector<uint16_t> first = take(&f, 3);
+  std::vector<uint16_t> other = take(&g, 40);
+  EXPECT_EQ(take(&f, 3), first);
+  std::vector<uint16_t> more = take(&f, 60);
+  EXPECT_TRUE(std::equal(first.begin(), first.end(), more.begin())) << "a longer rebuild begins as the last";
+  std::vector<uint16_t> outside = take(nullptr, 2);
+  std::vector<uint16_t> all = more;
+  all.insert(all.end(), other.begin(), other.end());
+  all.insert(all.end(), outside.begin(), outside.end());
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end()) << "a number given twice";
+  EXPECT_EQ(take(&g, 40), other);
+  sym_set_current_function(saved);
 }
 
 }  // namespace

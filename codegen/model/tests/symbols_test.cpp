@@ -227,7 +227,7 @@ TEST_F(SymbolsTest, AreasTemporariesAndReentrancy) {
   tree_node *value = tree_const(0);
   value->type = type_parse("*c");
   symbol *temp = sym_new_temp(value);
-  EXPECT_EQ(std::string(temp->name), "_f$" + std::to_string(temp->unique));
+  EXPECT_STREQ(temp->name, "_f$1") << "a function's temporaries are numbered from 1";
   EXPECT_EQ(vec_find(f->temps, temp), 0);
   EXPECT_EQ(type_string(temp->type), "*c");
   tree_free(value);
@@ -256,3 +256,28 @@ TEST_F(SymbolsTest, UndefinedFunctionsGetParametersFromTheirType) {
 }
 
 }  // namespace
+
+// Rebuilding a function's statements names its temporaries as the rebuild
+// before did; those that hold called pointers keep their names and numbers.
+TEST_F(SymbolsTest, RebuiltTemporariesTakeTheSameNames) {
+  read_records("[v _f `(v 1 e ] { } [v _g `(v 1 e ] { }");
+  symbol *f = sym_find("_f"), *g = sym_find("_g");
+  tree_node *pointer = tree_const(0);
+  pointer->type = type_parse("*(v");
+  auto names = [&](symbol *fn, bool held_first) {
+    sym_set_current_function(fn);
+    sym_restart_temps(fn);
+    fn->held_made = 0;
+    std::string out;
+    if (held_first) out += std::string(sym_held_temp(pointer)->name) + " ";
+    for (int k = 0; k < 3; k++) out += std::string(sym_new_temp(nullptr)->name) + " ";
+    return out;
+  };
+  EXPECT_EQ(names(f, true), "_f$1 _f$2 _f$3 _f$4 ");
+  EXPECT_EQ(names(g, false), "_g$1 _g$2 _g$3 ");
+  EXPECT_EQ(names(f, true), "_f$1 _f$2 _f$3 _f$4 ") << "the held one is taken again";
+  EXPECT_EQ(names(f, false), "_f$2 _f$3 _f$4 ") << "its number stays its own";
+  EXPECT_EQ(vec_size(f->held), 1u);
+  sym_set_current_function(nullptr);
+  tree_free(pointer);
+}
