@@ -22,12 +22,16 @@ const unsigned char *pk;
 const unsigned char *pq;
 const int *pw;
 volatile unsigned char i = 2, j = 1;
+volatile int ix = 3, nx = -2;
+volatile unsigned int ux = 1;
+volatile signed char sc = -1;
 
 volatile unsigned char r[8];
 volatile unsigned char cmp[8];
 volatile int calls[8];
 volatile unsigned char text[8];
 volatile int words[4];
+volatile unsigned char steps[5];
 
 static unsigned char length(const char *s) {
 	unsigned char n = 0;
@@ -93,5 +97,16 @@ void main(void) {
 	pw++;
 	words[2] = *pw;
 	words[3] = pw[-1] + pw[1];
+	/* Pointers moved by word and byte indexes of either sign. */
+	pq = pk + ix;
+	steps[0] = *pq;
+	pq = pq + nx;
+	steps[1] = *pq;
+	pq = pq - nx;
+	steps[2] = *pq;
+	pq = pq + sc;
+	steps[3] = *pq;
+	pq = pq + ux;
+	steps[4] = *pq;
 	for (;;) continue;
 }
