@@ -66,7 +66,7 @@ std::vector<unsigned> library_values() {
   for (char c : out) v.push_back(uint8_t(c));
   return v;
 }
-const std::vector<object> bigrom_results = {{"r", 8}, {"cmp", 8}, {"calls", 16}, {"text", 8}, {"words", 8}, {"steps", 5}};
+const std::vector<object> bigrom_results = {{"r", 8}, {"cmp", 8}, {"calls", 16}, {"text", 8}, {"words", 8}, {"steps", 5}, {"more", 12}};
 const std::vector<object> cover_results = {{"rb", 32}, {"rw", 40}, {"rl", 52}};
 
 const corpus_case corpus[] = {

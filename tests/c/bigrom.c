@@ -4,6 +4,9 @@ const unsigned char krom[6] = {1, 2, 3, 4, 5, 6};
 const int kwords[3] = {-300, 7, 1000};
 const char greeting[] = "hello";
 unsigned char ram[3] = {9, 8, 7};
+int ramwords[3] = {-1, 555, 3};
+/* Large enough that an index into it is not cut to a byte. */
+const unsigned char wide[300] = {11, 12, 13, 14, 15, 16, 17, 18};
 
 static int fa(int x) { return x + 1; }
 static int fb(int x) { return x * 2; }
@@ -32,6 +35,7 @@ volatile int calls[8];
 volatile unsigned char text[8];
 volatile int words[4];
 volatile unsigned char steps[5];
+volatile int more[6];
 
 static unsigned char length(const char *s) {
 	unsigned char n = 0;
@@ -44,6 +48,8 @@ static unsigned char sum(const unsigned char *p, unsigned char n) {
 	while (n--) t += *p++;
 	return t;
 }
+
+static int second(const int *p) { return p[1]; }
 
 static int apply(int (*f)(int), int v) { return f(v); }
 
@@ -108,5 +114,16 @@ void main(void) {
 	steps[3] = *pq;
 	pq = pq + ux;
 	steps[4] = *pq;
+	/* Word indexes into a large table, and words read through a pointer
+	 * that reaches RAM and program memory. */
+	pq = wide + 4;
+	more[0] = pq[nx];
+	pq = pq - nx;
+	more[1] = *pq;
+	pq = pq + ix;
+	more[2] = pq[nx];
+	more[3] = second(kwords);
+	more[4] = second(ramwords);
+	more[5] = second(pw);
 	for (;;) continue;
 }
