@@ -83,7 +83,7 @@ void main(void) {
 	calls[2] = ftable[i](10);
 	pfn = ftable[0];
 	calls[3] = pfn(20);
-	calls[4] = ops[1].run(30);
+	calls[4] = ops[j].run(30);
 	calls[5] = ops[0].run(ops[1].code);
 	calls[6] = apply(table[0], -4);
 	calls[7] = apply(i > j ? fc : fb, 100);

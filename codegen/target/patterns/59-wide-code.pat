@@ -216,3 +216,24 @@ rule code_ptr_deref_tri
   left tri_opnd
   kind none
   text L
+
+# A pointer of two bytes stepped by an index of three (an element of an
+# array of structures that hold function pointers): the low two bytes.
+rule ptr16_op_tri_index
+  goals word_tmp
+  op + -
+  pred ANY_16_PTR WIDE_CODE
+  left word_opnd
+  right tri_opnd
+  result TEMP2
+  kind xreg
+  flags xreg_used
+  clobber status wreg
+  code
+  | E1Rmovf (~0/3R)E2R,w
+  | E1LONwf(~0/2L)E2L,w
+  | E1Nmovwf (~0/2XN)E2N
+  | E1Rmovf (~1/3R)E2R,w
+  | E1LQ2N (~1/2L)E2L,w
+  | E1Nmovwf (~1/2XN)E2N
+  text XN
