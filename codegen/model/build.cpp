@@ -255,6 +255,20 @@ void join_alternatives(tree_node *n) {
   size_from_targets(n->type, set, 1);
 }
 
+// The front end casts every index to the unsigned index type, which a
+// pointer of two bytes adds modulo 64 KiB alike; a wider pointer widens
+// the index, so one that was signed (or a product of one) stays signed.
+void keep_index_sign(const tree_node *pointer, tree_node *index) {
+  if (tree_size(pointer) <= type_size(type_uindex()) || !index) return;
+  tree_node *cast = index->op == OP_MUL ? index->left : index;
+  if (!cast || cast->op != OP_CONV || !cast->left || tree_arith(cast->left) != ARITH_SIGNED ||
+      type_unqual(cast->type) != type_uindex())
+    return;
+  cast->type = type_index();
+  if (cast->right) cast->right->type = type_index();
+  if (index != cast && type_unqual(index->type) == type_uindex()) index->type = type_index();
+}
+
 tree_node *build_by_operator(tree_node *n) {
   tree_node *left = n->left, *right = n->right;
   switch (n->op) {
@@ -349,6 +363,7 @@ tree_node *build_by_operator(tree_node *n) {
         n->targets = left->targets;
       }
       if (tree_is_pointer(left) && !tree_is_pointer(right)) {
+        keep_index_sign(left, right);
         ctype *index = tree_index_type(left, ARITH_SIGNED);
         if (index && type_size(index) < tree_size(right)) n->right = tree_convert_to(right, index);
       }
@@ -374,6 +389,7 @@ tree_node *build_by_operator(tree_node *n) {
       }
       if (tree_is_pointer(left)) {
         n->targets = left->targets;
+        keep_index_sign(left, right);
         if (tree_size(right) > tree_size(left))
           n->right = tree_convert_to(right, type_for_size(tree_size(left), tree_arith(right)));
       }

@@ -820,6 +820,15 @@ uint32_t emit_target_macro(tree_node *n, uint32_t number, uint32_t byte_index, u
       // above RAM, where every address a const pointer holds for RAM lies.
       if (!quiet) out_printf("%s", emit_hex((memmodel().ram_top + 0x100) >> 8).c_str());
       break;
+    case 35:
+      // A call through a three-byte pointer: its upper byte goes to PCLATU
+      // first, written ahead of the line the macro begins.
+      if (!quiet && n->left && tree_size(n->left) == 3) {
+        out_printf("movff\t");
+        expand_text(n, level, "~2/3L");
+        out_printf(",pclatu\n\t");
+      }
+      break;
     case 26:
       if (!quiet) out_printf("%d", emit_mask_bit(n) < 0 ? 0 : emit_mask_bit(n) % 8);
       break;

@@ -7,6 +7,7 @@
 #include "codegen/model/args.h"
 #include "codegen/model/regs.h"
 #include "codegen/model/symbols.h"
+#include "codegen/model/target_services.h"
 #include "codegen/model/tree.h"
 #include "codegen/model/types.h"
 #include "codegen/target/emitq.h"
@@ -406,6 +407,8 @@ bool pred_eval(uint32_t number, const tree_node *t) {
     case P_LISRAM_PTR: return is_pointer(L) && size(L) == 2 && !(type_qualifiers(pointee(L)) & Q_NOT_RAM);
     case P_LISNEAR_PTR: return is_pointer(L) && size(L) == 1 && (type_qualifiers(pointee(L)) & Q_NEAR);
     case P_R_NULL_PTR: return target_bits(R) == TC_ANY_RAM;
+    // Code addresses take three bytes (program memory beyond 64 KiB).
+    case P_WIDE_CODE: return emit_code_ptr_size() == 3;
     case P_TBLPTR_1: return emit_tblptr_usage() == 1;
     case P_TBLPTR_2: return emit_tblptr_usage() < 3;
     case P_TBLPTR_3: return emit_tblptr_usage() < 4;

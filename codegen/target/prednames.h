@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-enum : uint32_t { PRED_COUNT = 205, PRED_NEGATE = 0x8000, PRED_NUMBER = 0x7fff };
+enum : uint32_t { PRED_COUNT = 206, PRED_NEGATE = 0x8000, PRED_NUMBER = 0x7fff };
 
 // The numbers, in the order of the names below.
 enum : uint32_t {
@@ -38,9 +38,9 @@ enum : uint32_t {
   P_DOUBLE_TO_TRI, P_UNSWORD_TO_TRI, P_SIGNWORD_TO_TRI, P_UNSBYTE_TO_TRI, P_SIGNBYTE_TO_TRI,
   P_NONPTR_TO_PTR, P_UNSCONV_NOT_PTR, P_VA_START, P_ISWREG, P_ACCESS_8_PTR, P_LISRAM_PTR,
   P_LISNEAR_PTR, P_UNSWORD_TO_LONG, P_UNSCONV, P_SHLONG, P_SAMESIZE, P_PTR_TO_NONPTR,
-  P_TRIPTR_TO_NONPTR, P_TRI_TO_WORD, P_ISZERO,
+  P_TRIPTR_TO_NONPTR, P_TRI_TO_WORD, P_ISZERO, P_WIDE_CODE,
 };
-static_assert(uint32_t(P_ISZERO) == uint32_t(PRED_COUNT));
+static_assert(uint32_t(P_WIDE_CODE) == uint32_t(PRED_COUNT));
 
 inline constexpr const char *pred_names[PRED_COUNT + 1] = {
     "", "ISBYTE", "WORD", "LONG", "STRUCTURE", "BOOLEAN", "WORD_OR_MORE", "DELAY", "DELAY3",
@@ -73,5 +73,5 @@ inline constexpr const char *pred_names[PRED_COUNT + 1] = {
     "DOUBLE_TO_TRI", "UNSWORD_TO_TRI", "SIGNWORD_TO_TRI", "UNSBYTE_TO_TRI", "SIGNBYTE_TO_TRI",
     "NONPTR_TO_PTR", "UNSCONV_NOT_PTR", "VA_START", "ISWREG", "ACCESS_8_PTR", "LISRAM_PTR",
     "LISNEAR_PTR", "UNSWORD_TO_LONG", "UNSCONV", "SHLONG", "SAMESIZE", "PTR_TO_NONPTR",
-    "TRIPTR_TO_NONPTR", "TRI_TO_WORD", "ISZERO",
+    "TRIPTR_TO_NONPTR", "TRI_TO_WORD", "ISZERO", "WIDE_CODE",
 };

@@ -129,7 +129,8 @@ rule call_word_value
   text ?SN+1
 
 # Calls through a pointer: the return address is pushed by a relative
-# call of the jump, which loads PCLATH (and PCLATU) and writes PCL.
+# call of the jump, which loads PCLATH (and PCLATU, target macro 35, for
+# a three-byte pointer) and writes PCL.
 goal code_ptr
 
 rule code_ptr_deref
@@ -150,7 +151,7 @@ rule call_through_pointer_with_args
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -165,7 +166,7 @@ rule call_through_pointer
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -183,7 +184,7 @@ rule call_byte_through_pointer_with_args
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -201,7 +202,7 @@ rule call_byte_through_pointer
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -219,7 +220,7 @@ rule call_word_through_pointer_with_args
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -237,7 +238,7 @@ rule call_word_through_pointer
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:

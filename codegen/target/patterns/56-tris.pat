@@ -222,7 +222,7 @@ rule call_tri_through_pointer_with_args
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -239,7 +239,7 @@ rule call_tri_through_pointer
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:

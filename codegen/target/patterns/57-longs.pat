@@ -305,7 +305,7 @@ rule call_long_through_pointer_with_args
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:
@@ -322,7 +322,7 @@ rule call_long_through_pointer
   | rcall uNN1
   | bra uNN2
   : uNN1:
-  | movff ~1/2L,pclath
+  | E35Lmovff ~1/2L,pclath
   | E1Lmovf (~0/2L)E2L,w
   | movwf pcl,c
   : uNN2:

@@ -190,8 +190,9 @@ const struct {
   const char *ops;    // operators, blank-separated; null for every one
   const char *reason;
 } OPEN[] = {
-    {" (128 KiB)", " prom pmix pfar pfn ", nullptr,
-     "a pointer that may reach program memory has three bytes above 64 KiB, and no rule takes one yet"},
+    {" (128 KiB)", " pfar ", " = =+ =- ? ",
+     "a far pointer of three bytes, held in a variable, has no rule yet (only chips with external memory have far "
+     "objects)"},
     {nullptr, " pfar ", nullptr,
      "a far object is placed in RAM but read through the table pointer; read by name it has no rule"},
 };
