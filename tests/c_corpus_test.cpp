@@ -68,7 +68,6 @@ std::vector<unsigned> library_values() {
 }
 const std::vector<object> cover_results = {{"rb", 32}, {"rw", 40}, {"rl", 52}, {"rc", 6}};
 const std::vector<object> bigrom_results = {{"r", 8}, {"cmp", 8}, {"calls", 16}, {"text", 8}, {"words", 8}, {"steps", 5}, {"more", 12}};
-const std::vector<object> cover_results = {{"rb", 32}, {"rw", 40}, {"rl", 52}};
 
 const corpus_case corpus[] = {
     {"fib.c", 5000, {{"fib", 12}}},
