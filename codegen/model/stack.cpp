@@ -96,6 +96,50 @@ struct pin_walk {
   uint32_t top;
 };
 
+void place_locals(symbol *f, bool write);
+
+// Where in f's block each variable of two to four bytes lies (its locals
+// laid out as they will be written): one access reaches all of its bytes.
+std::vector<std::pair<uint32_t, uint32_t>> small_variables(symbol *f) {
+  std::vector<std::pair<uint32_t, uint32_t>> found;
+  if (!f->ctx) return found;
+  place_locals(f, false);
+  auto add = [&found](uint32_t offset, uint32_t size) {
+    if (size > 1 && size <= 4) found.push_back({offset, size});
+  };
+  vec *params = vec_size(f->params) ? f->params : f->fake_params;
+  for (uint32_t k = 0; k < vec_size(params); k++) {
+    symbol *p = item<symbol>(params, k);
+    if ((p->flags & SYM_PARAM_IN_MEMORY) && !p->reg) add(p->offset, type_size(p->type));
+  }
+  auto among_autos = [&](vec *list) {
+    for (uint32_t k = 0; k < vec_size(list); k++) {
+      symbol *v = item<symbol>(list, k);
+      if (v->flags2 & SYM2_IN_MEMORY) add(f->params_size + v->offset, type_size(v->type));
+    }
+  };
+  among_autos(f->autos);
+  among_autos(f->reg_params);
+  return found;
+}
+
+// How far past `first` a block larger than a bank starts so that none of
+// its small variables crosses a bank boundary and its temporaries (from
+// `lo`) lie in one bank; where no start within a bank does, the
+// temporaries alone decide.
+uint32_t bank_safe_shift(symbol *f, uint32_t first, uint32_t lo, uint32_t size) {
+  auto crosses = [](uint32_t from, uint32_t bytes) { return from / BANK_BYTES != (from + bytes - 1) / BANK_BYTES; };
+  bool temps_cross = size - lo <= BANK_BYTES && crosses(first + lo, size - lo);
+  std::vector<std::pair<uint32_t, uint32_t>> small = small_variables(f);
+  for (uint32_t shift = 0; shift < BANK_BYTES; shift++) {
+    uint32_t at = first + shift;
+    bool fits = !(size - lo <= BANK_BYTES && crosses(at + lo, size - lo));
+    for (size_t k = 0; fits && k < small.size(); k++) fits = !crosses(at + small[k].first, small[k].second);
+    if (fits) return shift;
+  }
+  return temps_cross ? ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo) : 0;
+}
+
 // A block is never pinned smaller than it was before: the code sized
 // against the earlier layout may need what it had.
 void pin_block(void *p, symbol *f, uint32_t) {
@@ -115,7 +159,9 @@ void pin_block(void *p, symbol *f, uint32_t) {
   // temporaries, which no operand names by a bank of its own.
   uint32_t first = w.origin + f->cg->base, lo = 0;
   if (size > BANK_BYTES) lo = std::min(f->params_size + f->autos_size, size - 1);
-  if (size && size - lo <= BANK_BYTES && (first + lo) / BANK_BYTES != (first + size - 1) / BANK_BYTES)
+  if (size > BANK_BYTES)
+    f->cg->base += bank_safe_shift(f, first, lo, size);
+  else if (size && (first + lo) / BANK_BYTES != (first + size - 1) / BANK_BYTES)
     f->cg->base += ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo);
   pinned_blocks[key] = {w.origin + f->cg->base, size};
   w.top = std::max(w.top, f->cg->base + size);
