@@ -123,21 +123,27 @@ std::vector<std::pair<uint32_t, uint32_t>> small_variables(symbol *f) {
   return found;
 }
 
+bool crosses_bank(uint32_t from, uint32_t bytes) { return from / BANK_BYTES != (from + bytes - 1) / BANK_BYTES; }
+
+// How far a block at `first` moves for its bytes from `lo` on (its
+// temporaries, or all of a block of a bank or less) to lie in one bank.
+uint32_t temps_shift(uint32_t first, uint32_t lo, uint32_t size) {
+  if (size - lo > BANK_BYTES || !crosses_bank(first + lo, size - lo)) return 0;
+  return ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo);
+}
+
 // How far past `first` a block larger than a bank starts so that none of
-// its small variables crosses a bank boundary and its temporaries (from
-// `lo`) lie in one bank; where no start within a bank does, the
-// temporaries alone decide.
+// its small variables crosses a bank boundary and its temporaries lie in
+// one bank; where no start within a bank does, the temporaries alone decide.
 uint32_t bank_safe_shift(symbol *f, uint32_t first, uint32_t lo, uint32_t size) {
-  auto crosses = [](uint32_t from, uint32_t bytes) { return from / BANK_BYTES != (from + bytes - 1) / BANK_BYTES; };
-  bool temps_cross = size - lo <= BANK_BYTES && crosses(first + lo, size - lo);
   std::vector<std::pair<uint32_t, uint32_t>> small = small_variables(f);
   for (uint32_t shift = 0; shift < BANK_BYTES; shift++) {
     uint32_t at = first + shift;
-    bool fits = !(size - lo <= BANK_BYTES && crosses(at + lo, size - lo));
-    for (size_t k = 0; fits && k < small.size(); k++) fits = !crosses(at + small[k].first, small[k].second);
+    bool fits = temps_shift(at, lo, size) == 0;
+    for (size_t k = 0; fits && k < small.size(); k++) fits = !crosses_bank(at + small[k].first, small[k].second);
     if (fits) return shift;
   }
-  return temps_cross ? ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo) : 0;
+  return temps_shift(first, lo, size);
 }
 
 // A block is never pinned smaller than it was before: the code sized
@@ -161,8 +167,8 @@ void pin_block(void *p, symbol *f, uint32_t) {
   if (size > BANK_BYTES) lo = std::min(f->params_size + f->autos_size, size - 1);
   if (size > BANK_BYTES)
     f->cg->base += bank_safe_shift(f, first, lo, size);
-  else if (size && (first + lo) / BANK_BYTES != (first + size - 1) / BANK_BYTES)
-    f->cg->base += ((first + lo) / BANK_BYTES + 1) * BANK_BYTES - (first + lo);
+  else if (size)
+    f->cg->base += temps_shift(first, lo, size);
   pinned_blocks[key] = {w.origin + f->cg->base, size};
   w.top = std::max(w.top, f->cg->base + size);
   raise_callees(f, f->cg->base + size);
